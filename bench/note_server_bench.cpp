@@ -1,0 +1,167 @@
+// How fast one note server takes notes from a local sender over loopback, one
+// connection after the other, and how the cost per byte behaves as notes grow.
+#include "app/status_sink.h"
+#include "messaging/note_listen_socket.h"
+#include "messaging/note_receive_buffer.h"
+#include "messaging/tagged_text.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <future>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+class CNullStatusSink : public IStatusSink
+{
+public:
+    void PostStatusText(StatusPane, const QString&) override {}
+};
+
+// The note server on a thread of its own, with its own event loop.
+class CServerThread
+{
+public:
+    CServerThread()
+    {
+        std::promise<quint16> portPromise;
+        auto port = portPromise.get_future();
+        m_thread = std::thread([this, &portPromise] {
+            QEventLoop loop;
+            CNullStatusSink sink;
+            CNoteListenSocket server(sink);
+            server.StartListening(0);
+            m_pLoop = &loop;
+            portPromise.set_value(server.serverPort());
+            loop.exec();
+        });
+        m_nPort = port.get();
+    }
+
+    ~CServerThread()
+    {
+        QMetaObject::invokeMethod(m_pLoop, &QEventLoop::quit, Qt::QueuedConnection);
+        m_thread.join();
+    }
+
+    quint16 Port() const { return m_nPort; }
+
+private:
+    std::thread m_thread;
+    QEventLoop* m_pLoop = nullptr;
+    quint16 m_nPort = 0;
+};
+
+// Sends one note the way a sending job does and returns the acknowledged count.
+long SendNote(quint16 nPort, const QByteArray& strNote)
+{
+    const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(nPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(nSocket);
+        return -1;
+    }
+    for (qsizetype nDone = 0; nDone < strNote.size();) {
+        const ssize_t n = ::send(nSocket, strNote.constData() + nDone,
+                                 static_cast<std::size_t>(strNote.size() - nDone), MSG_NOSIGNAL);
+        if (n <= 0)
+            break;
+        nDone += n;
+    }
+    char ack[41] = {};
+    std::size_t nRead = 0;
+    for (ssize_t n = 1; n > 0 && nRead < 40; nRead += static_cast<std::size_t>(n))
+        n = ::recv(nSocket, ack + nRead, 40 - nRead, 0);
+    ::close(nSocket);
+    return std::strtol(ack, nullptr, 10);
+}
+
+QByteArray NoteOfSize(qsizetype nSize)
+{
+    // The smallest tagged note, "a/$0/$1P/$2/$30/$4", has 18 bytes; the body fills the rest.
+    const QByteArray strEmpty = TaggedText::Compose({"a", "", "P", "", 0});
+    const qsizetype nBody = std::max<qsizetype>(0, nSize - strEmpty.size());
+    return TaggedText::Compose({"a", QByteArray(nBody, 'x'), "P", "", 0});
+}
+
+void RunNotes(benchmark::State& state, const QByteArray& strNote)
+{
+    CServerThread server;
+    for (auto _ : state) {
+        if (SendNote(server.Port(), strNote) != strNote.size()) {
+            state.SkipWithError("wrong acknowledgement");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(state.iterations() * strNote.size());
+    state.counters["note_bytes"] = static_cast<double>(strNote.size());
+    state.counters["ns_per_byte"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * strNote.size()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+
+void BM_SmallNotes(benchmark::State& state)
+{
+    RunNotes(state, TaggedText::Compose({"ann", "Shall we go?", "PC7", "Lunch", 1}));
+}
+BENCHMARK(BM_SmallNotes)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+void BM_NotesNearTheLimit(benchmark::State& state)
+{
+    RunNotes(state, NoteOfSize(109900));
+}
+BENCHMARK(BM_NotesNearTheLimit)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+void BM_NoteSize(benchmark::State& state)
+{
+    RunNotes(state, NoteOfSize(state.range(0)));
+}
+BENCHMARK(BM_NoteSize)
+    ->Arg(20)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Arg(60000)
+    ->Arg(110000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// The reading alone, without sockets: a note at the limit arriving in reads of the
+// given size. The cost per byte stays flat as reads get smaller.
+void BM_ReceiveBufferReads(benchmark::State& state)
+{
+    const QByteArray strNote = NoteOfSize(109900);
+    const qsizetype nRead = state.range(0);
+    for (auto _ : state) {
+        CNoteReceiveBuffer buffer(110000);
+        for (qsizetype nAt = 0; nAt < strNote.size() && !buffer.IsDone(); nAt += nRead)
+            buffer.AppendRead(strNote.constData() + nAt, std::min(nRead, strNote.size() - nAt));
+        benchmark::DoNotOptimize(buffer.Total());
+    }
+    state.SetBytesProcessed(state.iterations() * strNote.size());
+}
+BENCHMARK(BM_ReceiveBufferReads)->Arg(9999)->Arg(1000)->Arg(100)->Arg(10);
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,47 @@
+#include "cli/cli_output.h"
+#include "cli/listen_command.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+namespace {
+
+const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
+                      "\n"
+                      "Blipnote's command-line tool: sends and receives notes without a window.\n"
+                      "\n"
+                      "Commands:\n"
+                      "  listen      run the note server and print each note as JSON\n"
+                      "\n"
+                      "Options:\n"
+                      "  -h, --help     show this help, or a command's help after it\n"
+                      "  -v, --version  show the version\n";
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("blipnote-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BLIPNOTE_VERSION_TEXT));
+
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString strCommand = arguments.value(1);
+    if (strCommand == QLatin1String("-h") || strCommand == QLatin1String("--help")) {
+        CliOutput::WriteLine(QByteArray(kUsage).chopped(1));
+        return 0;
+    }
+    if (strCommand == QLatin1String("-v") || strCommand == QLatin1String("--version")) {
+        CliOutput::WriteLine(QByteArray("blipnote-cli " BLIPNOTE_VERSION_TEXT));
+        return 0;
+    }
+    if (strCommand == QLatin1String("listen"))
+        return RunListenCommand(arguments.mid(1));
+
+    if (strCommand.isEmpty())
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli: no command given"));
+    else
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli: unknown command '%1'").arg(strCommand));
+    CliOutput::ErrorLine(QStringLiteral("Try 'blipnote-cli --help'."));
+    return 2;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <future>
+#include <memory>
+
+// A plain blocking TCP client on a thread of its own, as a peer on the network
+// would be: it connects to 127.0.0.1, writes, and reads the answer until the
+// server closes.
+struct CRawClientScript
+{
+    quint16 nPort = 0;
+    QByteArray strFirst;           // written right after connecting
+    QByteArray strSecond;          // written once the gate opens, when not empty
+    std::shared_future<void> gate; // holds the second write back, when valid
+    std::shared_ptr<std::promise<void>> pFirstWritten; // set once strFirst is written
+    bool bHalfClose = false;                           // shut down the sending side after writing
+    bool bCloseWithoutReading = false;
+};
+
+struct CRawClientResult
+{
+    bool bConnected = false;
+    QByteArray strAnswer;
+};
+
+std::future<CRawClientResult> RunRawClient(CRawClientScript script);
