@@ -1,5 +1,6 @@
 #include "cli/cli_output.h"
 #include "cli/listen_command.h"
+#include "cli/send_command.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -12,6 +13,7 @@ const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
                       "\n"
                       "Commands:\n"
                       "  listen      run the note server and print each note as JSON\n"
+                      "  send        send a note to one or more recipients\n"
                       "\n"
                       "Options:\n"
                       "  -h, --help     show this help, or a command's help after it\n"
@@ -37,6 +39,8 @@ int main(int argc, char* argv[])
     }
     if (strCommand == QLatin1String("listen"))
         return RunListenCommand(arguments.mid(1));
+    if (strCommand == QLatin1String("send"))
+        return RunSendCommand(arguments.mid(1));
 
     if (strCommand.isEmpty())
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli: no command given"));

@@ -15,9 +15,11 @@
 
 namespace {
 
-// Accepted connections that wait for their turn; beyond this the kernel's listen
+// Accepted connections that wait for their turn. Taking them off the kernel's short
+// listen queue at once lets a burst of notes (one sender to many copies on one
+// host, say) in without the senders' connection retries; beyond this the kernel's
 // queue holds them, so a flood of connections cannot exhaust descriptors.
-constexpr std::size_t kMaxWaiting = 16;
+constexpr std::size_t kMaxWaiting = 256;
 constexpr int kListenBacklog = 5;
 constexpr std::chrono::seconds kAcceptRetry(1);
 
@@ -63,14 +65,14 @@ void CNoteListenSocket::Post(const char* pszText)
     m_statusSink.PostStatusText(StatusPane::Listening, QString::fromLatin1(pszText));
 }
 
-int CNoteListenSocket::StartListening(quint16 nPort)
+int CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& bindAddress)
 {
     Post("Creating server");
     const int nSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(nPort);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
     const int nReuse = 1;
     if (nSocket < 0 ||
         ::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0 ||

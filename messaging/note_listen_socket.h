@@ -5,6 +5,7 @@
 #include "messaging/socket_closer.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -38,10 +39,10 @@ public:
                                QObject* pParent = nullptr);
     ~CNoteListenSocket() override;
 
-    // Opens the listening socket on the port on every local IPv4 address (port 0
-    // picks a free one, see serverPort()). Returns 1 on success, 0 on failure; the
-    // status pane tells which step failed.
-    int StartListening(quint16 nPort);
+    // Opens the listening socket on the port on every local IPv4 address, or on the
+    // one given (port 0 picks a free one, see serverPort()). Returns 1 on success,
+    // 0 on failure; the status pane tells which step failed.
+    int StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
 
 Q_SIGNALS:
     // A connection is being served (the arrival sound, a busy cursor) and is done.

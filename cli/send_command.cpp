@@ -1,0 +1,222 @@
+#include "cli/send_command.h"
+
+#include "app/status_sink.h"
+#include "app/system_info.h"
+#include "cli/cli_output.h"
+#include "cli/cli_prompts.h"
+#include "cli/quit_on_signal.h"
+#include "messaging/code_page.h"
+#include "messaging/recipient_list.h"
+#include "messaging/send_jobs.h"
+#include "messaging/sendable_note.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <optional>
+
+namespace {
+
+constexpr quint16 kDefaultPort = 7777;
+constexpr int kDefaultDelay = 100;
+
+// The sending pane's texts are progress only; the result lines say what counts.
+class CQuietStatusSink : public IStatusSink
+{
+public:
+    void PostStatusText(StatusPane, const QString&) override {}
+};
+
+int Fail(const QString& strMessage)
+{
+    CliOutput::ErrorLine(QStringLiteral("blipnote-cli send: ") + strMessage);
+    return 2;
+}
+
+// Converts a UTF-8 text to the code page, refusing characters it cannot hold.
+std::optional<QByteArray> ToCodePage(const QString& strText, const QString& strWhat,
+                                     QString& strError)
+{
+    bool bLossless = true;
+    QByteArray strBytes = CodePage::FromUnicode(strText, &bLossless);
+    if (!bLossless) {
+        QString strBad;
+        for (const char32_t ch : strText.toUcs4()) {
+            if (CodePage::ByteOf(ch) < 0) {
+                strBad = QString::fromUcs4(&ch, 1);
+                break;
+            }
+        }
+        strError = QStringLiteral("the %1 holds '%2', which a note cannot carry "
+                                  "(notes use the Windows-1252 character set)")
+                       .arg(strWhat, strBad);
+        return std::nullopt;
+    }
+    return strBytes;
+}
+
+// Notes carry line breaks as CR LF, as the note editor writes them.
+QByteArray WithNoteLineBreaks(const QByteArray& strText)
+{
+    QByteArray strOut;
+    strOut.reserve(strText.size());
+    for (qsizetype i = 0; i < strText.size(); ++i) {
+        if (strText[i] == '\n' && (i == 0 || strText[i - 1] != '\r'))
+            strOut.append('\r');
+        strOut.append(strText[i]);
+    }
+    return strOut;
+}
+
+int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients)
+{
+    CQuitOnSignal quitOnSignal;
+    CQuietStatusSink statusSink;
+    CCliPrompts prompts;
+    CSendJobs jobs(statusSink, prompts);
+
+    int nDelivered = 0;
+    int nFinished = 0;
+    bool bAllStarted = false;
+    const auto QuitWhenDone = [&] {
+        if (bAllStarted && jobs.RunningJobs() == 0)
+            QCoreApplication::quit();
+    };
+    QObject::connect(&jobs, &CSendJobs::JobFinished,
+                     [&](const QByteArray& strAddress, int nResult, const QString& strError) {
+                         ++nFinished;
+                         if (nResult == 0)
+                             ++nDelivered;
+                         else
+                             prompts.MarkReported(strError);
+                         CliOutput::WriteLine((CodePage::ToUnicode(strAddress) +
+                                               QStringLiteral(": ") +
+                                               (nResult == 0 ? QStringLiteral("Send successful")
+                                                             : CCliPrompts::OneLine(strError)))
+                                                  .toUtf8());
+                         QuitWhenDone();
+                     });
+    QObject::connect(&jobs, &CSendJobs::AllJobsStarted, [&] {
+        bAllStarted = true;
+        // Let boxes still queued (the warning about too many recipients) show first.
+        QMetaObject::invokeMethod(&jobs, QuitWhenDone, Qt::QueuedConnection);
+    });
+
+    jobs.StartSendJobs(note, settings);
+    if (jobs.PendingStarts() == 0 && jobs.RunningJobs() == 0 && nFinished == 0 && !bAllStarted) {
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli send: no recipient to send to"));
+        return 1;
+    }
+    QCoreApplication::exec();
+    if (quitOnSignal.ReceivedSignal() != 0)
+        return 130;
+    const bool bAllServed = nFinished == nRecipients || (!settings.bMultiSend && nFinished == 1);
+    return nDelivered == nFinished && bAllServed ? 0 : 1;
+}
+
+} // namespace
+
+int RunSendCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Sends one note to each RECIPIENT (an IPv4 address or a host name) and "
+                       "prints one result line per recipient. The note's text is --text, or "
+                       "else standard input. Exits 0 only when every recipient got the note."));
+    const QCommandLineOption portOption(
+        {QStringLiteral("p"), QStringLiteral("port")},
+        QStringLiteral("Port the recipients listen on (default %1).").arg(kDefaultPort),
+        QStringLiteral("N"), QString::number(kDefaultPort));
+    const QCommandLineOption textOption(
+        QStringLiteral("text"), QStringLiteral("The note's text (default: standard input)."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption nickOption(QStringLiteral("nick"),
+                                        QStringLiteral("Your nickname (default: your login name)."),
+                                        QStringLiteral("NAME"));
+    const QCommandLineOption systemOption(
+        QStringLiteral("system"),
+        QStringLiteral("Your system's name (default: the computer name)."), QStringLiteral("NAME"));
+    const QCommandLineOption titleOption(QStringLiteral("title"),
+                                         QStringLiteral("The note's title (default: MessageOut1)."),
+                                         QStringLiteral("TEXT"), QStringLiteral("MessageOut1"));
+    const QCommandLineOption priorityOption(QStringLiteral("priority"),
+                                            QStringLiteral("Mark the note high-priority."));
+    const QCommandLineOption delayOption(
+        QStringLiteral("delay"),
+        QStringLiteral("Milliseconds between sending to two recipients (default %1).")
+            .arg(kDefaultDelay),
+        QStringLiteral("MS"), QString::number(kDefaultDelay));
+    const QCommandLineOption singleOption(QStringLiteral("single"),
+                                          QStringLiteral("Send to the first recipient only."));
+    parser.addOptions({portOption, textOption, nickOption, systemOption, titleOption,
+                       priorityOption, delayOption, singleOption});
+    parser.addPositionalArgument(QStringLiteral("RECIPIENT"), QStringLiteral("Where to send."),
+                                 QStringLiteral("RECIPIENT..."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    if (!parser.parse(arguments))
+        return Fail(parser.errorText());
+    if (parser.isSet(helpOption)) {
+        CliOutput::WriteLine(parser.helpText().toUtf8().replace(
+            QCoreApplication::arguments().constFirst().toUtf8(), "blipnote-cli send"));
+        return 0;
+    }
+
+    CSendSettings settings;
+    bool bOk = false;
+    const uint nPort = parser.value(portOption).toUInt(&bOk);
+    if (!bOk || nPort == 0 || nPort > 65535)
+        return Fail(QStringLiteral("invalid port '%1'").arg(parser.value(portOption)));
+    settings.nPort = static_cast<quint16>(nPort);
+    settings.nMultiSendDelay = parser.value(delayOption).toInt(&bOk);
+    if (!bOk || settings.nMultiSendDelay < 0)
+        return Fail(QStringLiteral("invalid delay '%1'").arg(parser.value(delayOption)));
+    settings.bMultiSend = !parser.isSet(singleOption);
+
+    const QStringList recipients = parser.positionalArguments();
+    if (recipients.isEmpty())
+        return Fail(QStringLiteral("no recipient given"));
+
+    QString strError;
+    QList<QByteArray> addresses;
+    for (const QString& strRecipient : recipients) {
+        const auto address = ToCodePage(strRecipient, QStringLiteral("recipient"), strError);
+        if (!address)
+            return Fail(strError);
+        if (address->contains("/$"))
+            return Fail(QStringLiteral("invalid recipient '%1'").arg(strRecipient));
+        addresses.append(*address);
+    }
+
+    QString strBody;
+    if (parser.isSet(textOption)) {
+        strBody = parser.value(textOption);
+    } else {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly))
+            return Fail(QStringLiteral("cannot read standard input"));
+        // Enough for any note the limit allows; more is cut with a warning anyway.
+        strBody = QString::fromUtf8(input.read(4 * (settings.nSizeLimit + 1)));
+    }
+
+    CSendableNote note;
+    const auto body = ToCodePage(strBody, QStringLiteral("text"), strError);
+    const auto nick = parser.isSet(nickOption) ? ToCodePage(parser.value(nickOption),
+                                                            QStringLiteral("nickname"), strError)
+                                               : std::optional(SystemInfo::UserName());
+    const auto system =
+        parser.isSet(systemOption)
+            ? ToCodePage(parser.value(systemOption), QStringLiteral("system name"), strError)
+            : std::optional(SystemInfo::ComputerName());
+    const auto title = ToCodePage(parser.value(titleOption), QStringLiteral("title"), strError);
+    if (!body || !nick || !system || !title)
+        return Fail(strError);
+    note.m_strBody = WithNoteLineBreaks(*body);
+    note.SetTitle(*title);
+    note.m_nPriority = parser.isSet(priorityOption) ? 1 : 0;
+    note.m_strAddress = RecipientList::Compose(addresses);
+    settings.strNickname = *nick;
+    settings.strComputerName = *system;
+
+    return Run(settings, note, static_cast<int>(addresses.size()));
+}

@@ -1,0 +1,84 @@
+#include "tests/support/cli_listener.h"
+
+#include <gtest/gtest.h>
+
+TEST(SendCommand, TwoCopiesExchangeNotes)
+{
+    CCliListener listener;
+    const quint16 nPort = listener.Start();
+    ASSERT_NE(nPort, 0);
+    const QString strPort = QString::number(nPort);
+
+    const CCliRun run = RunCli(
+        {QStringLiteral("send"), QStringLiteral("--port"), strPort, QStringLiteral("--nick"),
+         QStringLiteral("ann"), QStringLiteral("--system"), QStringLiteral("PC7"),
+         QStringLiteral("--title"), QStringLiteral("Lunch"), QStringLiteral("--priority"),
+         QStringLiteral("--text"), QStringLiteral("Shall we go? €5"), QStringLiteral("127.0.0.1")});
+    EXPECT_EQ(run.nExitCode, 0) << run.strErr.constData();
+    EXPECT_EQ(run.strOut, "127.0.0.1: Send successful\n");
+
+    const QJsonObject note = listener.NextNote();
+    EXPECT_EQ(note.value(QStringLiteral("nickname")).toString(), QStringLiteral("ann"));
+    EXPECT_EQ(note.value(QStringLiteral("body")).toString(), QStringLiteral("Shall we go? €5"));
+    EXPECT_EQ(note.value(QStringLiteral("system")).toString(), QStringLiteral("PC7"));
+    EXPECT_EQ(note.value(QStringLiteral("title")).toString(), QStringLiteral("Lunch"));
+    EXPECT_EQ(note.value(QStringLiteral("priority")).toInt(), 1);
+    EXPECT_EQ(note.value(QStringLiteral("bytes")).toInt(), 42);
+}
+
+TEST(SendCommand, ReadsTheTextFromStandardInputWithNoteLineBreaks)
+{
+    CCliListener listener;
+    const QString strPort = QString::number(listener.Start());
+    const CCliRun run = RunCli({QStringLiteral("send"), QStringLiteral("--port"), strPort,
+                                QStringLiteral("--delay"), QStringLiteral("0"),
+                                QStringLiteral("127.0.0.1"), QStringLiteral("localhost")},
+                               "first line\nsecond line\n");
+    EXPECT_EQ(run.nExitCode, 0) << run.strErr.constData();
+    EXPECT_EQ(run.strOut, "127.0.0.1: Send successful\nlocalhost: Send successful\n");
+    for (int n = 0; n < 2; ++n) {
+        const QJsonObject note = listener.NextNote();
+        EXPECT_EQ(note.value(QStringLiteral("body")).toString(),
+                  QStringLiteral("first line\r\nsecond line\r\n"));
+        EXPECT_EQ(note.value(QStringLiteral("title")).toString(), QStringLiteral("MessageOut1"));
+        EXPECT_EQ(note.value(QStringLiteral("priority")).toInt(), 0);
+    }
+}
+
+TEST(SendCommand, ReportsEachRecipientAndFailsWhenOneFails)
+{
+    CCliListener listener;
+    const QString strPort = QString::number(listener.Start());
+    const CCliRun run = RunCli({QStringLiteral("send"), QStringLiteral("--port"), strPort,
+                                QStringLiteral("--text"), QStringLiteral("hi"),
+                                QStringLiteral("127.0.0.1"), QStringLiteral("no such host!")});
+    EXPECT_EQ(run.nExitCode, 1);
+    EXPECT_EQ(run.strOut, "127.0.0.1: Send successful\n"
+                          "no such host!: Error during Send ! Cannot connect to no such host!\n");
+    // The error is not printed a second time as a message.
+    EXPECT_FALSE(run.strErr.contains("Cannot connect"));
+}
+
+TEST(SendCommand, SingleSendsToTheFirstOnly)
+{
+    CCliListener listener;
+    const QString strPort = QString::number(listener.Start());
+    const CCliRun run =
+        RunCli({QStringLiteral("send"), QStringLiteral("--port"), strPort,
+                QStringLiteral("--single"), QStringLiteral("--text"), QStringLiteral("hi"),
+                QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
+    EXPECT_EQ(run.nExitCode, 0);
+    EXPECT_EQ(run.strOut, "127.0.0.1: Send successful\n");
+}
+
+TEST(SendCommand, RefusesTextsTheCodePageCannotHold)
+{
+    const CCliRun run = RunCli({QStringLiteral("send"), QStringLiteral("--text"),
+                                QStringLiteral("Привет"), QStringLiteral("127.0.0.1")});
+    EXPECT_EQ(run.nExitCode, 2);
+    EXPECT_TRUE(run.strOut.isEmpty());
+    EXPECT_TRUE(run.strErr.contains("cannot carry")) << run.strErr.constData();
+    EXPECT_EQ(
+        RunCli({QStringLiteral("send"), QStringLiteral("--text"), QStringLiteral("x")}).nExitCode,
+        2);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/prompts.h"
+#include "app/status_sink.h"
+
+#include <QStringList>
+
+#include <mutex>
+
+// Records status texts of the sending pane and message boxes in one list, in the
+// order they came, so that tests can check both and their order.
+class CEventLog : public IStatusSink, public IPrompts
+{
+public:
+    void PostStatusText(StatusPane ePane, const QString& strText) override
+    {
+        if (ePane != StatusPane::Sending)
+            return;
+        const std::lock_guard lock(m_mutex);
+        m_events.append(strText);
+    }
+
+    void ShowMessage(const QString& strText, PromptIcon) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("box: ") + strText);
+        m_boxes.append(strText);
+    }
+
+    QStringList Events() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+
+    QStringList Boxes() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_boxes;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QStringList m_events;
+    QStringList m_boxes;
+};
