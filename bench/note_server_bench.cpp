@@ -1,63 +1,19 @@
 // How fast one note server takes notes from a local sender over loopback, one
 // connection after the other, and how the cost per byte behaves as notes grow.
-#include "app/status_sink.h"
-#include "messaging/note_listen_socket.h"
+#include "bench/support/server_thread.h"
 #include "messaging/note_receive_buffer.h"
 #include "messaging/tagged_text.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
-#include <future>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
-
-class CNullStatusSink : public IStatusSink
-{
-public:
-    void PostStatusText(StatusPane, const QString&) override {}
-};
-
-// The note server on a thread of its own, with its own event loop.
-class CServerThread
-{
-public:
-    CServerThread()
-    {
-        std::promise<quint16> portPromise;
-        auto port = portPromise.get_future();
-        m_thread = std::thread([this, &portPromise] {
-            QEventLoop loop;
-            CNullStatusSink sink;
-            CNoteListenSocket server(sink);
-            server.StartListening(0);
-            m_pLoop = &loop;
-            portPromise.set_value(server.serverPort());
-            loop.exec();
-        });
-        m_nPort = port.get();
-    }
-
-    ~CServerThread()
-    {
-        QMetaObject::invokeMethod(m_pLoop, &QEventLoop::quit, Qt::QueuedConnection);
-        m_thread.join();
-    }
-
-    quint16 Port() const { return m_nPort; }
-
-private:
-    std::thread m_thread;
-    QEventLoop* m_pLoop = nullptr;
-    quint16 m_nPort = 0;
-};
 
 // Sends one note the way a sending job does and returns the acknowledged count.
 long SendNote(quint16 nPort, const QByteArray& strNote)
