@@ -7,6 +7,7 @@ enum class PromptIcon
     Stop,
     Warning,
     Information,
+    Question,
 };
 
 // Message boxes and questions. The desktop program shows them as dialogs, the
@@ -17,4 +18,6 @@ class IPrompts
 public:
     virtual ~IPrompts() = default;
     virtual void ShowMessage(const QString& strText, PromptIcon eIcon) = 0;
+    // A question with Yes and No buttons and the question icon; true for Yes.
+    virtual bool AskYesNo(const QString& strText) = 0;
 };

@@ -19,6 +19,7 @@ class CQuiet : public IStatusSink, public IPrompts
 public:
     void PostStatusText(StatusPane, const QString&) override {}
     void ShowMessage(const QString&, PromptIcon) override { ++m_nBoxes; }
+    bool AskYesNo(const QString&) override { return false; }
     int m_nBoxes = 0;
 };
 

@@ -11,6 +11,8 @@ class CCliPrompts : public IPrompts
 {
 public:
     void ShowMessage(const QString& strText, PromptIcon eIcon) override;
+    // The tool never asks: every question is answered No.
+    bool AskYesNo(const QString&) override { return false; }
 
     void MarkReported(const QString& strText) { m_reported.insert(strText); }
 

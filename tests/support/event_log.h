@@ -27,6 +27,16 @@ public:
         m_boxes.append(strText);
     }
 
+    bool AskYesNo(const QString& strText) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("ask: ") + strText);
+        m_boxes.append(strText);
+        return m_bAnswer;
+    }
+
+    void SetAnswer(bool bYes) { m_bAnswer = bYes; }
+
     QStringList Events() const
     {
         const std::lock_guard lock(m_mutex);
@@ -43,4 +53,5 @@ private:
     mutable std::mutex m_mutex;
     QStringList m_events;
     QStringList m_boxes;
+    bool m_bAnswer = false;
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The per-user settings store: sections of named values, each an integer or a
+// text. Texts are code-page bytes. A value that is missing, or that does not read
+// as the type asked for, reads as nothing.
+class ISettingsStore
+{
+public:
+    virtual ~ISettingsStore() = default;
+
+    virtual std::optional<int> ReadInt(const QString& strSection, const QString& strName) const = 0;
+    virtual std::optional<QByteArray> ReadText(const QString& strSection,
+                                               const QString& strName) const = 0;
+    virtual void WriteInt(const QString& strSection, const QString& strName, int nValue) = 0;
+    virtual void WriteText(const QString& strSection, const QString& strName,
+                           const QByteArray& strValue) = 0;
+    virtual void DeleteValue(const QString& strSection, const QString& strName) = 0;
+    virtual void DeleteSection(const QString& strSection) = 0;
+
+    int ReadInt(const QString& strSection, const QString& strName, int nDefault) const
+    {
+        return ReadInt(strSection, strName).value_or(nDefault);
+    }
+    QByteArray ReadText(const QString& strSection, const QString& strName,
+                        const QByteArray& strDefault) const
+    {
+        return ReadText(strSection, strName).value_or(strDefault);
+    }
+};
