@@ -96,9 +96,9 @@ bool CAppSettings::Save(SettingsGroup eGroup)
 
     switch (eGroup) {
     case SettingsGroup::All:
-        for (const SettingsGroup eEach : {SettingsGroup::Preferences, SettingsGroup::Finger,
-                                          SettingsGroup::Network, SettingsGroup::Styles,
-                                          SettingsGroup::Hosts})
+        for (const SettingsGroup eEach :
+             {SettingsGroup::Preferences, SettingsGroup::Finger, SettingsGroup::Network,
+              SettingsGroup::Styles, SettingsGroup::Hosts})
             Save(eEach);
         break;
     case SettingsGroup::Preferences:

@@ -7,8 +7,7 @@
 
 CFileSettingsStore::CFileSettingsStore(const QString& strPath)
     : m_settings(strPath, QSettings::IniFormat)
-{
-}
+{}
 
 QString CFileSettingsStore::DefaultPath()
 {

@@ -1,6 +1,7 @@
 #include "cli/listen_command.h"
 
 #include "cli/cli_output.h"
+#include "cli/cli_settings.h"
 #include "cli/note_json.h"
 #include "cli/quit_on_signal.h"
 #include "cli/stderr_status_sink.h"
@@ -8,10 +9,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-
-namespace {
-constexpr quint16 kDefaultPort = 7777;
-}
 
 int RunListenCommand(const QStringList& arguments)
 {
@@ -22,8 +19,8 @@ int RunListenCommand(const QStringList& arguments)
                        "error."));
     const QCommandLineOption portOption(
         {QStringLiteral("p"), QStringLiteral("port")},
-        QStringLiteral("Port to listen on (default %1).").arg(kDefaultPort), QStringLiteral("N"),
-        QString::number(kDefaultPort));
+        QStringLiteral("Port to listen on (default: \"IP Port\" of your settings, 7777)."),
+        QStringLiteral("N"));
     parser.addOption(portOption);
     const QCommandLineOption helpOption = parser.addHelpOption();
     if (!parser.parse(arguments)) {

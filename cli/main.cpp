@@ -1,4 +1,5 @@
 #include "cli/cli_output.h"
+#include "cli/hosts_command.h"
 #include "cli/listen_command.h"
 #include "cli/send_command.h"
 
@@ -10,10 +11,13 @@ namespace {
 const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
                       "\n"
                       "Blipnote's command-line tool: sends and receives notes without a window.\n"
+                      "It reads your settings ($XDG_CONFIG_HOME/Tessaro/Blipnote.conf) and\n"
+                      "never writes them.\n"
                       "\n"
                       "Commands:\n"
                       "  listen      run the note server and print each note as JSON\n"
                       "  send        send a note to one or more recipients\n"
+                      "  hosts       print the host list as JSON\n"
                       "\n"
                       "Options:\n"
                       "  -h, --help     show this help, or a command's help after it\n"
@@ -41,6 +45,8 @@ int main(int argc, char* argv[])
         return RunListenCommand(arguments.mid(1));
     if (strCommand == QLatin1String("send"))
         return RunSendCommand(arguments.mid(1));
+    if (strCommand == QLatin1String("hosts"))
+        return RunHostsCommand(arguments.mid(1));
 
     if (strCommand.isEmpty())
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli: no command given"));

@@ -1,10 +1,11 @@
 #include "cli/send_command.h"
 
 #include "app/status_sink.h"
-#include "app/system_info.h"
 #include "cli/cli_output.h"
 #include "cli/cli_prompts.h"
+#include "cli/cli_settings.h"
 #include "cli/quit_on_signal.h"
+#include "hosts/recipient_builder.h"
 #include "messaging/code_page.h"
 #include "messaging/recipient_list.h"
 #include "messaging/send_jobs.h"
@@ -17,9 +18,6 @@
 #include <optional>
 
 namespace {
-
-constexpr quint16 kDefaultPort = 7777;
-constexpr int kDefaultDelay = 100;
 
 // The sending pane's texts are progress only; the result lines say what counts.
 class CQuietStatusSink : public IStatusSink
@@ -121,19 +119,22 @@ int RunSendCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Sends one note to each RECIPIENT (an IPv4 address or a host name) and "
-                       "prints one result line per recipient. The note's text is --text, or "
-                       "else standard input. Exits 0 only when every recipient got the note."));
+        QStringLiteral("Sends one note to each RECIPIENT and prints one result line per address. "
+                       "A recipient is a nickname of your host list, \"Group\" and a group of "
+                       "it, an IPv4 address or a host name. The note's text is --text, or else "
+                       "standard input. Options not given come from your settings. Exits 0 only "
+                       "when every address got the note."));
     const QCommandLineOption portOption(
         {QStringLiteral("p"), QStringLiteral("port")},
-        QStringLiteral("Port the recipients listen on (default %1).").arg(kDefaultPort),
-        QStringLiteral("N"), QString::number(kDefaultPort));
+        QStringLiteral("Port the recipients listen on (default: \"IP Port\", 7777)."),
+        QStringLiteral("N"));
     const QCommandLineOption textOption(
         QStringLiteral("text"), QStringLiteral("The note's text (default: standard input)."),
         QStringLiteral("TEXT"));
-    const QCommandLineOption nickOption(QStringLiteral("nick"),
-                                        QStringLiteral("Your nickname (default: your login name)."),
-                                        QStringLiteral("NAME"));
+    const QCommandLineOption nickOption(
+        QStringLiteral("nick"),
+        QStringLiteral("Your nickname (default: \"Nickname\", else your login name)."),
+        QStringLiteral("NAME"));
     const QCommandLineOption systemOption(
         QStringLiteral("system"),
         QStringLiteral("Your system's name (default: the computer name)."), QStringLiteral("NAME"));
@@ -144,11 +145,12 @@ int RunSendCommand(const QStringList& arguments)
                                             QStringLiteral("Mark the note high-priority."));
     const QCommandLineOption delayOption(
         QStringLiteral("delay"),
-        QStringLiteral("Milliseconds between sending to two recipients (default %1).")
-            .arg(kDefaultDelay),
-        QStringLiteral("MS"), QString::number(kDefaultDelay));
-    const QCommandLineOption singleOption(QStringLiteral("single"),
-                                          QStringLiteral("Send to the first recipient only."));
+        QStringLiteral("Milliseconds between sending to two addresses (default: "
+                       "\"MultiSendDelay\", 100)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption singleOption(
+        QStringLiteral("single"),
+        QStringLiteral("Send to the first address only (as \"Multi Send\" off)."));
     parser.addOptions({portOption, textOption, nickOption, systemOption, titleOption,
                        priorityOption, delayOption, singleOption});
     parser.addPositionalArgument(QStringLiteral("RECIPIENT"), QStringLiteral("Where to send."),
@@ -162,30 +164,40 @@ int RunSendCommand(const QStringList& arguments)
         return 0;
     }
 
-    CSendSettings settings;
+    const CCliSettings stored;
+    const CAppSettings& appSettings = stored.Settings();
+    CSendSettings settings = appSettings.SendSettings();
     bool bOk = false;
-    const uint nPort = parser.value(portOption).toUInt(&bOk);
+    const QString strPort = parser.isSet(portOption) ? parser.value(portOption)
+                                                     : QString::number(appSettings.m_nIpPort);
+    const uint nPort = strPort.toUInt(&bOk);
     if (!bOk || nPort == 0 || nPort > 65535)
-        return Fail(QStringLiteral("invalid port '%1'").arg(parser.value(portOption)));
+        return Fail(QStringLiteral("invalid port '%1'").arg(strPort));
     settings.nPort = static_cast<quint16>(nPort);
-    settings.nMultiSendDelay = parser.value(delayOption).toInt(&bOk);
-    if (!bOk || settings.nMultiSendDelay < 0)
-        return Fail(QStringLiteral("invalid delay '%1'").arg(parser.value(delayOption)));
-    settings.bMultiSend = !parser.isSet(singleOption);
+    if (parser.isSet(delayOption)) {
+        settings.nMultiSendDelay = parser.value(delayOption).toInt(&bOk);
+        if (!bOk || settings.nMultiSendDelay < 0)
+            return Fail(QStringLiteral("invalid delay '%1'").arg(parser.value(delayOption)));
+    }
+    if (parser.isSet(singleOption))
+        settings.bMultiSend = false;
 
     const QStringList recipients = parser.positionalArguments();
     if (recipients.isEmpty())
         return Fail(QStringLiteral("no recipient given"));
 
+    // Each recipient is resolved over the host list; the addresses make one list.
     QString strError;
     QList<QByteArray> addresses;
     for (const QString& strRecipient : recipients) {
-        const auto address = ToCodePage(strRecipient, QStringLiteral("recipient"), strError);
-        if (!address)
+        const auto recipient = ToCodePage(strRecipient, QStringLiteral("recipient"), strError);
+        if (!recipient)
             return Fail(strError);
-        if (address->contains("/$"))
+        if (recipient->isEmpty() || recipient->contains("/$"))
             return Fail(QStringLiteral("invalid recipient '%1'").arg(strRecipient));
-        addresses.append(*address);
+        const QByteArray strList = BuildRecipientList(appSettings.m_hosts, *recipient);
+        for (const auto& resolved : RecipientList::Split(strList, true).recipients)
+            addresses.append(resolved.strAddress);
     }
 
     QString strBody;
@@ -203,11 +215,11 @@ int RunSendCommand(const QStringList& arguments)
     const auto body = ToCodePage(strBody, QStringLiteral("text"), strError);
     const auto nick = parser.isSet(nickOption) ? ToCodePage(parser.value(nickOption),
                                                             QStringLiteral("nickname"), strError)
-                                               : std::optional(SystemInfo::UserName());
+                                               : std::optional(settings.strNickname);
     const auto system =
         parser.isSet(systemOption)
             ? ToCodePage(parser.value(systemOption), QStringLiteral("system name"), strError)
-            : std::optional(SystemInfo::ComputerName());
+            : std::optional(settings.strComputerName);
     const auto title = ToCodePage(parser.value(titleOption), QStringLiteral("title"), strError);
     if (!body || !nick || !system || !title)
         return Fail(strError);

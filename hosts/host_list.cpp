@@ -59,8 +59,8 @@ QByteArray CHostList::NicknamesOfAddress(const QByteArray& strAddress) const
     return nicknames.join(',');
 }
 
-QByteArray CHostList::AddUnknownSender(const QByteArray& strNickname,
-                                       const QByteArray& strAddress, bool bUseAutoAdd)
+QByteArray CHostList::AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress,
+                                       bool bUseAutoAdd)
 {
     if (!bUseAutoAdd || strAddress == "unknown" || strAddress.size() <= 2)
         return QByteArray();

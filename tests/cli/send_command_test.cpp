@@ -1,6 +1,14 @@
+#include "app/app_settings.h"
+#include "app/file_settings_store.h"
+#include "app/system_info.h"
 #include "tests/support/cli_listener.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <memory>
 
 TEST(SendCommand, TwoCopiesExchangeNotes)
 {
@@ -81,4 +89,103 @@ TEST(SendCommand, RefusesTextsTheCodePageCannotHold)
     EXPECT_EQ(
         RunCli({QStringLiteral("send"), QStringLiteral("--text"), QStringLiteral("x")}).nExitCode,
         2);
+}
+
+namespace {
+
+// A settings file of our own for the tools started by a test.
+class CTestSettingsFile
+{
+public:
+    CTestSettingsFile()
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
+        m_pStore = std::make_unique<CFileSettingsStore>(Path());
+        m_pSettings = std::make_unique<CAppSettings>(*m_pStore);
+        CollectSystemInfo(*m_pSettings, false);
+        m_pSettings->Load();
+    }
+
+    ~CTestSettingsFile() { qunsetenv("XDG_CONFIG_HOME"); }
+
+    CAppSettings& Settings() { return *m_pSettings; }
+    // Where the tools look; this test program itself keeps to Qt's test folders.
+    QString Path() const { return m_dir.filePath(QStringLiteral("Tessaro/Blipnote.conf")); }
+
+    QByteArray Write()
+    {
+        m_pSettings->Save(SettingsGroup::All);
+        m_pStore->Sync();
+        QFile file(Path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CFileSettingsStore> m_pStore;
+    std::unique_ptr<CAppSettings> m_pSettings;
+};
+
+} // namespace
+
+TEST(SendCommand, TakesPortNicknameAndRecipientsFromTheSettings)
+{
+    CTestSettingsFile file;
+    CCliListener listener;
+    const quint16 nPort = listener.Start();
+    ASSERT_NE(nPort, 0);
+    CAppSettings& settings = file.Settings();
+    settings.m_nIpPort = nPort;
+    settings.m_strNickname = "zed";
+    settings.m_nMultiSendDelay = 0;
+    settings.m_hosts.Replace(
+        {{"ann", "127.0.0.1", "lab"}, {"bob", "127.0.0.2", "lab"}, {"eve", "127.0.0.3", "other"}});
+    const QByteArray strFile = file.Write();
+
+    const CCliRun group = RunCli({QStringLiteral("send"), QStringLiteral("--text"),
+                                  QStringLiteral("hi all"), QStringLiteral("Group lab")});
+    EXPECT_EQ(group.nExitCode, 0) << group.strErr.constData();
+    EXPECT_EQ(group.strOut, "127.0.0.1: Send successful\n127.0.0.2: Send successful\n");
+    for (int n = 0; n < 2; ++n)
+        EXPECT_EQ(listener.NextNote().value(QStringLiteral("nickname")).toString(),
+                  QStringLiteral("zed"));
+
+    const CCliRun nick = RunCli({QStringLiteral("send"), QStringLiteral("--text"),
+                                 QStringLiteral("hi"), QStringLiteral("eve")});
+    EXPECT_EQ(nick.strOut, "127.0.0.3: Send successful\n");
+    EXPECT_EQ(listener.NextNote().value(QStringLiteral("body")).toString(), QStringLiteral("hi"));
+
+    // The tools never write the settings.
+    QFile after(file.Path());
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), strFile);
+}
+
+TEST(SendCommand, MultiSendOffInTheSettingsServesTheFirstAddress)
+{
+    CTestSettingsFile file;
+    CCliListener listener;
+    const quint16 nPort = listener.Start();
+    file.Settings().m_nIpPort = nPort;
+    file.Settings().m_nMultiSend = 0;
+    file.Settings().m_hosts.Replace({{"ann", "127.0.0.1", "lab"}, {"bob", "127.0.0.2", "lab"}});
+    file.Write();
+    const CCliRun run = RunCli({QStringLiteral("send"), QStringLiteral("--text"),
+                                QStringLiteral("hi"), QStringLiteral("Group lab")});
+    EXPECT_EQ(run.nExitCode, 0);
+    EXPECT_EQ(run.strOut, "127.0.0.1: Send successful\n");
+}
+
+TEST(HostsCommand, PrintsTheHostList)
+{
+    CTestSettingsFile file;
+    file.Settings().m_hosts.Replace(
+        {{"ann", "10.0.0.5", "lab"}, {"b\xE9la", "10.0.0.6", "default"}});
+    file.Write();
+    const CCliRun run = RunCli({QStringLiteral("hosts")});
+    EXPECT_EQ(run.nExitCode, 0);
+    EXPECT_EQ(
+        QString::fromUtf8(run.strOut),
+        QStringLiteral("{\"address\":\"10.0.0.5\",\"group\":\"lab\",\"nickname\":\"ann\"}\n"
+                       "{\"address\":\"10.0.0.6\",\"group\":\"default\",\"nickname\":\"béla\"}\n"));
 }

@@ -1,0 +1,9 @@
+#include "cli/cli_settings.h"
+
+#include "app/system_info.h"
+
+CCliSettings::CCliSettings() : m_store(CFileSettingsStore::DefaultPath()), m_settings(m_store)
+{
+    CollectSystemInfo(m_settings, false);
+    m_settings.Load();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/app_settings.h"
+#include "app/file_settings_store.h"
+
+// The user's settings as the command-line tool sees them: loaded from the
+// settings file at start, never written.
+class CCliSettings
+{
+public:
+    CCliSettings();
+
+    const CAppSettings& Settings() const { return m_settings; }
+
+private:
+    CFileSettingsStore m_store;
+    CAppSettings m_settings;
+};
