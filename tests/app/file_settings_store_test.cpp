@@ -69,6 +69,19 @@ TEST_F(FileSettingsStoreTest, KeepsIntegersTextsAndLineBreaks)
     EXPECT_TRUE(strFile.contains(QStringLiteral("café € 5")));
 }
 
+TEST_F(FileSettingsStoreTest, EveryCodePageByteRoundTrips)
+{
+    QByteArray strAll;
+    for (int n = 0; n < 256; ++n)
+        strAll.append(static_cast<char>(n));
+    {
+        CFileSettingsStore store(Path());
+        store.WriteText(kSettings, QStringLiteral("Plan"), strAll);
+    }
+    CFileSettingsStore store(Path());
+    EXPECT_EQ(store.ReadText(kSettings, QStringLiteral("Plan")), strAll);
+}
+
 TEST_F(FileSettingsStoreTest, DeletesValuesAndSections)
 {
     CFileSettingsStore store(Path());
