@@ -1,15 +1,22 @@
 #include "app/memory_settings_store.h"
 
-std::optional<int> CMemorySettingsStore::ReadInt(const QString& strSection,
-                                                 const QString& strName) const
+const CMemorySettingsStore::CValue* CMemorySettingsStore::Find(const QString& strSection,
+                                                               const QString& strName) const
 {
     const auto section = m_values.constFind(strSection);
     if (section == m_values.cend())
-        return std::nullopt;
+        return nullptr;
     const auto value = section->constFind(strName);
-    if (value == section->cend())
+    return value == section->cend() ? nullptr : &*value;
+}
+
+std::optional<int> CMemorySettingsStore::ReadInt(const QString& strSection,
+                                                 const QString& strName) const
+{
+    const CValue* value = Find(strSection, strName);
+    if (!value)
         return std::nullopt;
-    if (const int* pnValue = std::get_if<int>(&*value))
+    if (const int* pnValue = std::get_if<int>(value))
         return *pnValue;
     // Like a text file, a text reads as an integer when it is one.
     bool bOk = false;
@@ -20,14 +27,11 @@ std::optional<int> CMemorySettingsStore::ReadInt(const QString& strSection,
 std::optional<QByteArray> CMemorySettingsStore::ReadText(const QString& strSection,
                                                          const QString& strName) const
 {
-    const auto section = m_values.constFind(strSection);
-    if (section == m_values.cend())
-        return std::nullopt;
-    const auto value = section->constFind(strName);
-    if (value == section->cend())
+    const CValue* value = Find(strSection, strName);
+    if (!value)
         return std::nullopt;
     // Like a text file, an integer reads back as its decimal text.
-    if (const int* pnValue = std::get_if<int>(&*value))
+    if (const int* pnValue = std::get_if<int>(value))
         return QByteArray::number(*pnValue);
     return std::get<QByteArray>(*value);
 }
@@ -60,7 +64,7 @@ void CMemorySettingsStore::DeleteSection(const QString& strSection)
 
 bool CMemorySettingsStore::Contains(const QString& strSection, const QString& strName) const
 {
-    return m_values.value(strSection).contains(strName);
+    return Find(strSection, strName) != nullptr;
 }
 
 bool CMemorySettingsStore::ContainsSection(const QString& strSection) const

@@ -31,6 +31,8 @@ public:
     int WriteCount() const { return m_nWrites; }
 
 private:
+    const CValue* Find(const QString& strSection, const QString& strName) const;
+
     QMap<QString, QMap<QString, CValue>> m_values;
     int m_nWrites = 0;
 };

@@ -4,8 +4,6 @@
 #include "messaging/note_receive_buffer.h"
 #include "messaging/tagged_text.h"
 
-#include <QCoreApplication>
-
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -110,14 +108,3 @@ void BM_ReceiveBufferReads(benchmark::State& state)
 BENCHMARK(BM_ReceiveBufferReads)->Arg(9999)->Arg(1000)->Arg(100)->Arg(10);
 
 } // namespace
-
-int main(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

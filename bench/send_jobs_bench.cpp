@@ -7,7 +7,6 @@
 #include "messaging/send_jobs.h"
 #include "messaging/sendable_note.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 
 #include <benchmark/benchmark.h>
@@ -96,14 +95,3 @@ void BM_SingleSenderSingleListener(benchmark::State& state)
 BENCHMARK(BM_SingleSenderSingleListener)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,5 +1,9 @@
 #include "cli/cli_output.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
 #include <cstdio>
 
 namespace CliOutput {
@@ -16,6 +20,13 @@ void ErrorLine(const QString& strLine)
     const QByteArray strOut = strLine.toUtf8() + '\n';
     std::fwrite(strOut.constData(), 1, static_cast<std::size_t>(strOut.size()), stderr);
     std::fflush(stderr);
+}
+
+void WriteHelp(const QCommandLineParser& parser, const char* pszCommand)
+{
+    const QByteArray strProgram = QCoreApplication::arguments().constFirst().toUtf8();
+    WriteLine(
+        parser.helpText().toUtf8().replace(strProgram, QByteArray("blipnote-cli ") + pszCommand));
 }
 
 } // namespace CliOutput

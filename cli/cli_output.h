@@ -3,10 +3,14 @@
 #include <QByteArray>
 #include <QString>
 
+class QCommandLineParser;
+
 // Output helpers of the command-line tool: whole lines, flushed at once.
 namespace CliOutput {
 
 void WriteLine(const QByteArray& strLine);
 void ErrorLine(const QString& strLine);
+// Prints a command's help, naming it "blipnote-cli COMMAND".
+void WriteHelp(const QCommandLineParser& parser, const char* pszCommand);
 
 } // namespace CliOutput

@@ -23,8 +23,7 @@ int RunHostsCommand(const QStringList& arguments)
         return 2;
     }
     if (parser.isSet(helpOption)) {
-        CliOutput::WriteLine(parser.helpText().toUtf8().replace(
-            QCoreApplication::arguments().constFirst().toUtf8(), "blipnote-cli hosts"));
+        CliOutput::WriteHelp(parser, "hosts");
         return 0;
     }
     const CCliSettings settings;

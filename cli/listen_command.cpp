@@ -28,8 +28,7 @@ int RunListenCommand(const QStringList& arguments)
         return 2;
     }
     if (parser.isSet(helpOption)) {
-        CliOutput::WriteLine(parser.helpText().toUtf8().replace(
-            QCoreApplication::arguments().constFirst().toUtf8(), "blipnote-cli listen"));
+        CliOutput::WriteHelp(parser, "listen");
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {

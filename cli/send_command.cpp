@@ -159,8 +159,7 @@ int RunSendCommand(const QStringList& arguments)
     if (!parser.parse(arguments))
         return Fail(parser.errorText());
     if (parser.isSet(helpOption)) {
-        CliOutput::WriteLine(parser.helpText().toUtf8().replace(
-            QCoreApplication::arguments().constFirst().toUtf8(), "blipnote-cli send"));
+        CliOutput::WriteHelp(parser, "send");
         return 0;
     }
 
