@@ -2,6 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/cli_settings.h"
+#include "cli/incoming_note_saver.h"
 #include "cli/note_json.h"
 #include "cli/quit_on_signal.h"
 #include "cli/stderr_status_sink.h"
@@ -9,6 +10,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <memory>
 
 int RunListenCommand(const QStringList& arguments)
 {
@@ -21,7 +28,11 @@ int RunListenCommand(const QStringList& arguments)
         {QStringLiteral("p"), QStringLiteral("port")},
         QStringLiteral("Port to listen on (default: \"IP Port\" of your settings, 7777)."),
         QStringLiteral("N"));
-    parser.addOption(portOption);
+    const QCommandLineOption saveOption(
+        QStringLiteral("save-dir"),
+        QStringLiteral("Also keep each note as an incoming note file (.bni) in DIR."),
+        QStringLiteral("DIR"));
+    parser.addOptions({portOption, saveOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     if (!parser.parse(arguments)) {
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + parser.errorText());
@@ -36,20 +47,44 @@ int RunListenCommand(const QStringList& arguments)
                                  .arg(parser.positionalArguments().constFirst()));
         return 2;
     }
+
+    CCliSettings stored;
+    const QString strPort = parser.isSet(portOption) ? parser.value(portOption)
+                                                     : QString::number(stored.Settings().m_nIpPort);
     bool bOk = false;
-    const uint nPort = parser.value(portOption).toUInt(&bOk);
+    const uint nPort = strPort.toUInt(&bOk);
     if (!bOk || nPort > 65535) {
-        CliOutput::ErrorLine(
-            QStringLiteral("blipnote-cli listen: invalid port '%1'").arg(parser.value(portOption)));
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: invalid port '%1'").arg(strPort));
         return 2;
+    }
+    std::unique_ptr<CIncomingNoteSaver> pSaver;
+    if (parser.isSet(saveOption)) {
+        const QString strFolder = parser.value(saveOption);
+        if (!QFileInfo(strFolder).isDir() || !QFileInfo(strFolder).isWritable()) {
+            CliOutput::ErrorLine(
+                QStringLiteral("blipnote-cli listen: cannot save notes in '%1'").arg(strFolder));
+            return 2;
+        }
+        pSaver = std::make_unique<CIncomingNoteSaver>(stored.Settings(), strFolder);
     }
 
     CQuitOnSignal quitOnSignal;
     CStderrStatusSink statusSink;
     CNoteListenSocket server(statusSink);
     QObject::connect(&server, &CNoteListenSocket::NoteReceived,
-                     [](const QByteArray& strText, qint64 nAcknowledged) {
-                         CliOutput::WriteLine(ReceivedNoteJson(strText, nAcknowledged));
+                     [&pSaver](const QByteArray& strText, qint64 nAcknowledged) {
+                         QByteArray strLine = ReceivedNoteJson(strText, nAcknowledged);
+                         if (pSaver) {
+                             QString strError;
+                             const QString strFile = pSaver->Save(strText, &strError);
+                             if (strFile.isEmpty())
+                                 CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") +
+                                                      strError);
+                             QJsonObject json = QJsonDocument::fromJson(strLine).object();
+                             json.insert(QStringLiteral("file"), strFile);
+                             strLine = QJsonDocument(json).toJson(QJsonDocument::Compact);
+                         }
+                         CliOutput::WriteLine(strLine);
                      });
     if (!server.StartListening(static_cast<quint16>(nPort))) {
         CliOutput::ErrorLine(

@@ -2,6 +2,7 @@
 #include "cli/hosts_command.h"
 #include "cli/listen_command.h"
 #include "cli/send_command.h"
+#include "cli/show_command.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -18,6 +19,7 @@ const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
                       "  listen      run the note server and print each note as JSON\n"
                       "  send        send a note to one or more recipients\n"
                       "  hosts       print the host list as JSON\n"
+                      "  show        print a note file as JSON\n"
                       "\n"
                       "Options:\n"
                       "  -h, --help     show this help, or a command's help after it\n"
@@ -47,6 +49,8 @@ int main(int argc, char* argv[])
         return RunSendCommand(arguments.mid(1));
     if (strCommand == QLatin1String("hosts"))
         return RunHostsCommand(arguments.mid(1));
+    if (strCommand == QLatin1String("show"))
+        return RunShowCommand(arguments.mid(1));
 
     if (strCommand.isEmpty())
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli: no command given"));

@@ -1,14 +1,9 @@
 #include "app/app_settings.h"
-#include "app/file_settings_store.h"
-#include "app/system_info.h"
 #include "tests/support/cli_listener.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 TEST(SendCommand, TwoCopiesExchangeNotes)
 {
@@ -90,43 +85,6 @@ TEST(SendCommand, RefusesTextsTheCodePageCannotHold)
         RunCli({QStringLiteral("send"), QStringLiteral("--text"), QStringLiteral("x")}).nExitCode,
         2);
 }
-
-namespace {
-
-// A settings file of our own for the tools started by a test.
-class CTestSettingsFile
-{
-public:
-    CTestSettingsFile()
-    {
-        qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
-        m_pStore = std::make_unique<CFileSettingsStore>(Path());
-        m_pSettings = std::make_unique<CAppSettings>(*m_pStore);
-        CollectSystemInfo(*m_pSettings, false);
-        m_pSettings->Load();
-    }
-
-    ~CTestSettingsFile() { qunsetenv("XDG_CONFIG_HOME"); }
-
-    CAppSettings& Settings() { return *m_pSettings; }
-    // Where the tools look; this test program itself keeps to Qt's test folders.
-    QString Path() const { return m_dir.filePath(QStringLiteral("Tessaro/Blipnote.conf")); }
-
-    QByteArray Write()
-    {
-        m_pSettings->Save(SettingsGroup::All);
-        m_pStore->Sync();
-        QFile file(Path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<CFileSettingsStore> m_pStore;
-    std::unique_ptr<CAppSettings> m_pSettings;
-};
-
-} // namespace
 
 TEST(SendCommand, TakesPortNicknameAndRecipientsFromTheSettings)
 {

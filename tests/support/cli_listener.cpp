@@ -1,7 +1,9 @@
 #include "tests/support/cli_listener.h"
 
+#include "app/system_info.h"
 #include "tests/support/event_loop.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -19,21 +21,25 @@ CCliListener::~CCliListener()
     }
 }
 
+bool CCliListener::StartWith(const QStringList& options, const QString& strReadyPattern)
+{
+    m_process.start(kCli, QStringList{QStringLiteral("listen")} + options);
+    const QRegularExpression ready(strReadyPattern, QRegularExpression::MultilineOption);
+    return SpinUntil([&] {
+               m_strErr += m_process.readAllStandardError();
+               return ready.match(QString::fromUtf8(m_strErr)).hasMatch() ||
+                      m_process.state() == QProcess::NotRunning;
+           }) &&
+           m_process.state() == QProcess::Running;
+}
+
 quint16 CCliListener::Start()
 {
-    m_process.start(kCli,
-                    {QStringLiteral("listen"), QStringLiteral("--port"), QStringLiteral("0")});
-    const QRegularExpression portLine(QStringLiteral("^port (\\d+)$"),
-                                      QRegularExpression::MultilineOption);
-    quint16 nPort = 0;
-    SpinUntil([&] {
-        m_strErr += m_process.readAllStandardError();
-        const auto match = portLine.match(QString::fromUtf8(m_strErr));
-        if (match.hasMatch())
-            nPort = static_cast<quint16>(match.captured(1).toUInt());
-        return nPort != 0 || m_process.state() == QProcess::NotRunning;
-    });
-    return nPort;
+    const QString strPortLine = QStringLiteral("^port (\\d+)$");
+    if (!StartWith({QStringLiteral("--port"), QStringLiteral("0")}, strPortLine))
+        return 0;
+    const QRegularExpression portLine(strPortLine, QRegularExpression::MultilineOption);
+    return static_cast<quint16>(portLine.match(QString::fromUtf8(m_strErr)).captured(1).toUInt());
 }
 
 QJsonObject CCliListener::NextNote()
@@ -79,4 +85,31 @@ CCliRun RunCli(const QStringList& arguments, const QByteArray& strInput)
     run.strOut = process.readAllStandardOutput();
     run.strErr = process.readAllStandardError();
     return run;
+}
+
+CTestSettingsFile::CTestSettingsFile()
+{
+    qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
+    m_pStore = std::make_unique<CFileSettingsStore>(Path());
+    m_pSettings = std::make_unique<CAppSettings>(*m_pStore);
+    CollectSystemInfo(*m_pSettings, false);
+    m_pSettings->Load();
+}
+
+CTestSettingsFile::~CTestSettingsFile()
+{
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+QString CTestSettingsFile::Path() const
+{
+    return m_dir.filePath(QStringLiteral("Tessaro/Blipnote.conf"));
+}
+
+QByteArray CTestSettingsFile::Write()
+{
+    m_pSettings->Save(SettingsGroup::All);
+    m_pStore->Sync();
+    QFile file(Path());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "app/app_settings.h"
+#include "app/file_settings_store.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
 
 // "blipnote-cli listen --port 0" in a child process, with helpers to read the port
 // it chose and the notes it prints.
@@ -11,8 +17,13 @@ class CCliListener
 public:
     ~CCliListener();
 
-    // Starts the listener; returns its port, or 0 when it did not come up.
+    // Starts the listener on a free port; returns the port, or 0 when it did not
+    // come up.
     quint16 Start();
+    // Starts it with these options and waits for a line of standard error that
+    // matches the pattern; false when it ended instead.
+    bool StartWith(const QStringList& options,
+                   const QString& strReadyPattern = QStringLiteral("^Listening \\.\\.\\.$"));
     QJsonObject NextNote();
     void Signal(int nSignal);
     bool WaitForExit();
@@ -34,3 +45,22 @@ struct CCliRun
     QByteArray strErr;
 };
 CCliRun RunCli(const QStringList& arguments, const QByteArray& strInput = QByteArray());
+
+// A settings file of its own for the tools a test starts (they find it through
+// XDG_CONFIG_HOME; the test program itself keeps to Qt's test folders).
+class CTestSettingsFile
+{
+public:
+    CTestSettingsFile();
+    ~CTestSettingsFile();
+
+    CAppSettings& Settings() { return *m_pSettings; }
+    QString Path() const;
+    // Saves every group; returns the file's bytes.
+    QByteArray Write();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CFileSettingsStore> m_pStore;
+    std::unique_ptr<CAppSettings> m_pSettings;
+};

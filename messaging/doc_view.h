@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+
+// What a note document needs from the view that shows it. The note windows
+// implement it; a document without a view (the command-line tool, tests) works
+// on its own fields.
+class IDocView
+{
+public:
+    virtual ~IDocView() = default;
+    // The plain text of the view's editor, line breaks "\r\n", as code-page bytes.
+    virtual QByteArray EditorPlainText() const = 0;
+    // Puts a text into the recipient box (compose views only).
+    virtual void SetRecipientText(const QByteArray& strText) = 0;
+};
