@@ -12,7 +12,7 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-constexpr char16_t CharOf(unsigned char byte)
+constexpr char16_t CharOfByte(unsigned char byte)
 {
     if (byte >= 0x80 && byte <= 0x9F)
         return kHighControls[byte - 0x80];
@@ -28,8 +28,13 @@ QString ToUnicode(const QByteArray& strBytes)
     QString strText(strBytes.size(), Qt::Uninitialized);
     QChar* pOut = strText.data();
     for (const char c : strBytes)
-        *pOut++ = QChar(CharOf(static_cast<unsigned char>(c)));
+        *pOut++ = QChar(CharOfByte(static_cast<unsigned char>(c)));
     return strText;
+}
+
+QChar CharOf(unsigned char byte)
+{
+    return QChar(CharOfByte(byte));
 }
 
 int ByteOf(char32_t ch)

@@ -23,4 +23,7 @@ bool CanEncode(const QString& strText);
 // The code-page byte of one character, or -1 when the code page has none.
 int ByteOf(char32_t ch);
 
+// The character of one code-page byte.
+QChar CharOf(unsigned char byte);
+
 } // namespace CodePage
