@@ -1,5 +1,6 @@
 #include "messaging/note_file.h"
 
+#include "app/product.h"
 #include "messaging/code_page.h"
 
 #include <QFile>
@@ -188,7 +189,7 @@ bool ReadBinary(const QByteArray& data, CNoteRecord& record)
 
 QByteArray WriteText(const CNoteRecord& record, const QByteArray& strTitle)
 {
-    QByteArray out = "Blipnote 2.11";
+    QByteArray out = ProductLine;
     out += kRule;
     out += "Document : " + strTitle + "\r\nNickname : " + record.m_strNickname +
            "\r\nSystem   : " + record.m_strSystem + " \r\nIp       : " + record.m_strAddress +

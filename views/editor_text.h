@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// How a note's plain text goes into the editor and back so that every character
+// survives: "\r\n" is a paragraph break, a lone "\n" a line break (U+2028), and a
+// lone "\r" shows as the symbol for carriage return (U+240D), which the code page
+// cannot hold and so never stands for anything typed.
+namespace EditorText {
+
+QString FromNote(const QByteArray& strNote);
+
+// The editor's raw text (paragraphs separated by U+2029) back to note bytes.
+// *pbLossless (when given) is false when a typed character has no code-page byte;
+// such a character becomes '?'.
+QByteArray ToNote(const QString& strEditor, bool* pbLossless = nullptr);
+
+} // namespace EditorText
