@@ -13,6 +13,15 @@ namespace {
 constexpr int kMaxDepth = 128;
 constexpr int kMaxWordLength = 32;
 constexpr int kMaxParameterDigits = 10;
+// Rich text without a size, or after "\plain", is 12 points.
+constexpr int kDefaultHalfPoints = 24;
+
+CRtfCharFormat DefaultFormat()
+{
+    CRtfCharFormat format;
+    format.nHalfPoints = kDefaultHalfPoints;
+    return format;
+}
 
 enum class EDestination
 {
@@ -25,7 +34,7 @@ enum class EDestination
 struct CGroupState
 {
     EDestination eDestination = EDestination::Text;
-    CRtfCharFormat format;
+    CRtfCharFormat format = DefaultFormat();
     int nFont = -1;
     int nColor = 0;
     int nUnicodeSkip = 1; // "\ucN": fallback characters after "\uN"
@@ -282,7 +291,7 @@ private:
         else if (strWord == "bin" && bHasParameter)
             m_nPos += std::min<qsizetype>(std::max(nParameter, 0), m_input.size() - m_nPos);
         else if (strWord == "plain")
-            format = CRtfCharFormat(), state.nFont = m_nDefaultFont, state.nColor = 0;
+            format = DefaultFormat(), state.nFont = m_nDefaultFont, state.nColor = 0;
         else if (strWord == "deff" && bHasParameter)
             m_nDefaultFont = state.nFont = nParameter;
         else if (strWord == "b")

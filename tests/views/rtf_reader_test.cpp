@@ -135,3 +135,11 @@ TEST(RtfReader, FormatsFollowGroups)
     EXPECT_TRUE(FormatOf(document, QStringLiteral("f")).bBold);
     EXPECT_FALSE(FormatOf(document, QStringLiteral("g")).bBold);
 }
+
+TEST(RtfReader, TextWithoutASizeIsTwelvePoints)
+{
+    const CRtfDocument document = RtfReader::Read("{\\rtf1 a\\fs18 b\\plain c}");
+    EXPECT_EQ(FormatOf(document, QStringLiteral("a")).nHalfPoints, 24);
+    EXPECT_EQ(FormatOf(document, QStringLiteral("b")).nHalfPoints, 18);
+    EXPECT_EQ(FormatOf(document, QStringLiteral("c")).nHalfPoints, 24);
+}
