@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 enum class PromptIcon
 {
     Stop,
@@ -20,4 +22,8 @@ public:
     virtual void ShowMessage(const QString& strText, PromptIcon eIcon) = 0;
     // A question with Yes and No buttons and the question icon; true for Yes.
     virtual bool AskYesNo(const QString& strText) = 0;
+    // Asks for a line of text under a caption, preset with a text; nothing when
+    // the user cancels.
+    virtual std::optional<QString> AskText(const QString& strCaption,
+                                           const QString& strInitial) = 0;
 };

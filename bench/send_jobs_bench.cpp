@@ -19,6 +19,7 @@ public:
     void PostStatusText(StatusPane, const QString&) override {}
     void ShowMessage(const QString&, PromptIcon) override { ++m_nBoxes; }
     bool AskYesNo(const QString&) override { return false; }
+    std::optional<QString> AskText(const QString&, const QString&) override { return std::nullopt; }
     int m_nBoxes = 0;
 };
 

@@ -13,6 +13,7 @@ public:
     void ShowMessage(const QString& strText, PromptIcon eIcon) override;
     // The tool never asks: every question is answered No.
     bool AskYesNo(const QString&) override { return false; }
+    std::optional<QString> AskText(const QString&, const QString&) override { return std::nullopt; }
 
     void MarkReported(const QString& strText) { m_reported.insert(strText); }
 

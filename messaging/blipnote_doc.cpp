@@ -69,6 +69,15 @@ bool CBlipnoteDoc::OnNewDocument()
 
 bool CBlipnoteDoc::SaveToFile(const QString& strPath, QString* pstrError)
 {
+    // Never save a text changed behind the user's back.
+    if (const IDocView* pView = FirstView()) {
+        const QString strUnencodable = pView->UnencodableCharacters();
+        if (!strUnencodable.isEmpty()) {
+            if (pstrError)
+                *pstrError = UnencodableMessage(strUnencodable);
+            return false;
+        }
+    }
     ReadBodyFromView();
     if (!NoteFile::Save(strPath, *this, Title(), pstrError))
         return false;
@@ -86,6 +95,14 @@ bool CBlipnoteDoc::LoadFromFile(const QString& strPath, QString* pstrError)
     SetPathName(strPath);
     m_bModified = false;
     return true;
+}
+
+QString CBlipnoteDoc::UnencodableMessage(const QString& strCharacters)
+{
+    return QStringLiteral("This note holds characters that Blipnote cannot keep: %1\n\n"
+                          "Notes use the Windows-1252 character set. Please replace these "
+                          "characters and try again.")
+        .arg(strCharacters);
 }
 
 void CBlipnoteDoc::SetPathName(const QString& strPath)

@@ -38,6 +38,8 @@ public:
     bool LoadFromFile(const QString& strPath, QString* pstrError);
 
     void ReadBodyFromView() override;
+    // The message that tells the user which typed characters stop a save or send.
+    static QString UnencodableMessage(const QString& strCharacters);
     void SetRecipientText(const QByteArray& strText);
     void StartSendJobs();
 

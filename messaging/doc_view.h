@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // What a note document needs from the view that shows it. The note windows
 // implement it; a document without a view (the command-line tool, tests) works
@@ -11,6 +12,9 @@ public:
     virtual ~IDocView() = default;
     // The plain text of the view's editor, line breaks "\r\n", as code-page bytes.
     virtual QByteArray EditorPlainText() const = 0;
+    // The characters typed into the view that the code page cannot hold (each
+    // once); empty when the note can be sent and saved as it is.
+    virtual QString UnencodableCharacters() const = 0;
     // Puts a text into the recipient box (compose views only).
     virtual void SetRecipientText(const QByteArray& strText) = 0;
 };

@@ -141,5 +141,7 @@ void CSendNoteJob::Finish(int nResult, const QString& strError)
         }
         Post("Send successful");
     }
+    if (pNote)
+        Q_EMIT pNote->SendStateChanged();
     Q_EMIT Finished(m_input.strAddress, nResult, strError);
 }

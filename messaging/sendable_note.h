@@ -23,6 +23,8 @@ public:
     virtual void ReadBodyFromView() {}
 
 Q_SIGNALS:
+    // A send of this note ended; m_nSendState tells how.
+    void SendStateChanged();
     // Sent after a delivered send with "AutoDelete" on: the note asks to be closed
     // without a save question.
     void CloseRequested();

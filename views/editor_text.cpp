@@ -2,6 +2,8 @@
 
 #include "messaging/code_page.h"
 
+#include <QList>
+
 namespace EditorText {
 namespace {
 constexpr char16_t kParagraph = 0x2029;
@@ -45,6 +47,20 @@ QByteArray ToNote(const QString& strEditor, bool* pbLossless)
             strText += ch;
     }
     return CodePage::FromUnicode(strText, pbLossless);
+}
+
+QString Unencodable(const QString& strEditor)
+{
+    QString strFound;
+    for (const char32_t ch : strEditor.toUcs4()) {
+        if (ch == kParagraph || ch == kLineBreak || ch == kCarriageReturn ||
+            CodePage::ByteOf(ch) >= 0)
+            continue;
+        const QString strChar = QString::fromUcs4(&ch, 1);
+        if (!strFound.contains(strChar))
+            strFound += strChar;
+    }
+    return strFound;
 }
 
 } // namespace EditorText

@@ -16,4 +16,8 @@ QString FromNote(const QByteArray& strNote);
 // such a character becomes '?'.
 QByteArray ToNote(const QString& strEditor, bool* pbLossless = nullptr);
 
+// The characters of the editor's raw text (each once, in order) that no
+// code-page byte stands for.
+QString Unencodable(const QString& strEditor);
+
 } // namespace EditorText

@@ -125,6 +125,35 @@ QByteArray CRichTextCtrl::NoteText(bool* pbLossless) const
     return EditorText::ToNote(document()->toRawText(), pbLossless);
 }
 
+QString CRichTextCtrl::UnencodableCharacters() const
+{
+    return EditorText::Unencodable(document()->toRawText());
+}
+
+void CRichTextCtrl::SetTextLimit(qsizetype nBytes)
+{
+    if (m_nTextLimit == 0)
+        connect(document(), &QTextDocument::contentsChange, this, &CRichTextCtrl::EnforceLimit);
+    m_nTextLimit = nBytes;
+}
+
+void CRichTextCtrl::EnforceLimit(int nPosition, int, int nAdded)
+{
+    // Every character is one byte, and each paragraph break two ("\r\n").
+    const QTextDocument* pDocument = document();
+    const qsizetype nBytes = (pDocument->characterCount() - 1) + (pDocument->blockCount() - 1);
+    const qsizetype nExcess = nBytes - m_nTextLimit;
+    if (nExcess <= 0 || nAdded <= 0)
+        return;
+    QTextCursor cursor(document());
+    const int nCut = static_cast<int>(std::min<qsizetype>(nExcess, nAdded));
+    cursor.setPosition(nPosition + nAdded - nCut);
+    cursor.setPosition(nPosition + nAdded, QTextCursor::KeepAnchor);
+    cursor.joinPreviousEditBlock();
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+}
+
 void CRichTextCtrl::InsertText(const QByteArray& strText, int nPosition)
 {
     QTextCursor cursor(document());

@@ -29,6 +29,11 @@ public:
     // The plain text, "\r\n" between lines. *pbLossless (when given) tells whether
     // every character could be kept in the code page.
     QByteArray NoteText(bool* pbLossless = nullptr) const;
+    // The typed characters (each once) that the code page cannot hold.
+    QString UnencodableCharacters() const;
+    // Keeps the text within a number of bytes (as NoteText counts them): what is
+    // typed or pasted beyond it is taken out again.
+    void SetTextLimit(qsizetype nBytes);
 
     // Puts the text in at a character position (at the end when the position lies
     // beyond it), without an undo step.
@@ -42,4 +47,9 @@ public:
     int ChooseSelectionFont(IFontChooser& chooser);
 
     static const CCharFormat& DefaultFormat();
+
+private:
+    void EnforceLimit(int nPosition, int nRemoved, int nAdded);
+
+    qsizetype m_nTextLimit = 0;
 };

@@ -24,10 +24,12 @@ class CFakeView : public IDocView
 {
 public:
     QByteArray EditorPlainText() const override { return m_strEditor; }
+    QString UnencodableCharacters() const override { return m_strUnencodable; }
     void SetRecipientText(const QByteArray& strText) override { m_strRecipient = strText; }
 
     QByteArray m_strEditor;
     QByteArray m_strRecipient;
+    QString m_strUnencodable;
 };
 
 class BlipnoteDocTest : public ::testing::Test
@@ -170,6 +172,14 @@ TEST_F(BlipnoteDocTest, SavingTakesTheEditorTextAndLoadingNamesTheWindow)
     EXPECT_EQ(pLoaded->m_nReserved, 77);
     EXPECT_EQ(pLoaded->Title(), "draft.bno");
     EXPECT_EQ(pLoaded->PathName(), strPath);
+
+    // A typed character the code page cannot hold stops the save, the file stays.
+    view.m_strUnencodable = QStringLiteral("Ж");
+    view.m_strEditor = "changed";
+    EXPECT_FALSE(pDoc->SaveToFile(strPath, &strError));
+    EXPECT_TRUE(strError.contains(QStringLiteral("Ж")));
+    EXPECT_EQ(m_docs.OpenDocumentFile(strPath, &strError)->m_strBody, "typed\r\ntext");
+    view.m_strUnencodable.clear();
 
     pDoc->SetRecipientText("Group lab");
     EXPECT_EQ(view.m_strRecipient, "Group lab");

@@ -35,7 +35,15 @@ public:
         return m_bAnswer;
     }
 
+    std::optional<QString> AskText(const QString& strCaption, const QString& strInitial) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("text: ") + strCaption + QStringLiteral(": ") + strInitial);
+        return m_textAnswer;
+    }
+
     void SetAnswer(bool bYes) { m_bAnswer = bYes; }
+    void SetTextAnswer(std::optional<QString> answer) { m_textAnswer = std::move(answer); }
 
     QStringList Events() const
     {
@@ -54,4 +62,5 @@ private:
     QStringList m_events;
     QStringList m_boxes;
     bool m_bAnswer = false;
+    std::optional<QString> m_textAnswer;
 };

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QByteArray>
+
+// The quoted form of a text being answered: every line, the last one included,
+// preceded by "\r\n> ". Lines end with "\r\n" as the editor delivers them; a
+// line ending with a bare "\n" keeps all its characters.
+QByteArray QuoteText(const QByteArray& strText);
