@@ -4,6 +4,13 @@
 
 #include <optional>
 
+enum class PromptAnswer
+{
+    Yes,
+    No,
+    Cancel,
+};
+
 enum class PromptIcon
 {
     Stop,
@@ -26,4 +33,21 @@ public:
     // the user cancels.
     virtual std::optional<QString> AskText(const QString& strCaption,
                                            const QString& strInitial) = 0;
+
+    // The questions below only the desktop program asks; elsewhere they are
+    // answered as if the user had cancelled.
+    virtual PromptAnswer AskYesNoCancel(const QString&) { return PromptAnswer::Cancel; }
+    // Several lines of text in a framed box under a caption.
+    virtual std::optional<QString> AskMultilineText(const QString& /*strCaption*/,
+                                                    const QString& /*strFrameTitle*/,
+                                                    const QString& /*strInitial*/)
+    {
+        return std::nullopt;
+    }
+    // A file to open or to save as; empty when cancelled.
+    virtual QString AskOpenFileName(const QString& /*strFilter*/) { return QString(); }
+    virtual QString AskSaveFileName(const QString& /*strSuggested*/, const QString& /*strFilter*/)
+    {
+        return QString();
+    }
 };

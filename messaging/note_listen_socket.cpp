@@ -20,7 +20,9 @@ namespace {
 // host, say) in without the senders' connection retries; beyond this the kernel's
 // queue holds them, so a flood of connections cannot exhaust descriptors.
 constexpr std::size_t kMaxWaiting = 256;
-constexpr int kListenBacklog = 5;
+// Far more than the classic 5: a burst of notes (hundreds of senders at once)
+// must not have its connections dropped by the kernel and retried seconds later.
+constexpr int kListenBacklog = 128;
 constexpr std::chrono::seconds kAcceptRetry(1);
 
 QByteArray PeerAddressOf(int nDescriptor)
@@ -132,9 +134,16 @@ void CNoteListenSocket::OnAcceptError()
     m_acceptRetryTimer.start(kAcceptRetry);
 }
 
+void CNoteListenSocket::SetHoldBack(bool bHoldBack)
+{
+    m_bHoldBack = bHoldBack;
+    if (!bHoldBack)
+        QMetaObject::invokeMethod(this, &CNoteListenSocket::ServeNext, Qt::QueuedConnection);
+}
+
 void CNoteListenSocket::ServeNext()
 {
-    if (m_bServing || m_waiting.empty())
+    if (m_bServing || m_bHoldBack || m_waiting.empty())
         return;
     const CWaiting next = m_waiting.front();
     m_waiting.pop_front();

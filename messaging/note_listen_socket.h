@@ -44,6 +44,14 @@ public:
     // 0 on failure; the status pane tells which step failed.
     int StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
 
+    // While held back, connections wait (in the order they came) instead of being
+    // served: the receiving side can thus keep up without notes piling up.
+    void SetHoldBack(bool bHoldBack);
+    // Accepted connections waiting for their turn.
+    int WaitingConnections() const { return static_cast<int>(m_waiting.size()); }
+    bool IsServing() const { return m_bServing; }
+    bool IsHeldBack() const { return m_bHoldBack; }
+
 Q_SIGNALS:
     // A connection is being served (the arrival sound, a busy cursor) and is done.
     void ServingStarted();
@@ -76,6 +84,7 @@ private:
     std::deque<CWaiting> m_waiting;
     bool m_bServing = false;
     bool m_bAcceptPaused = false;
+    bool m_bHoldBack = false;
     int m_nDescriptor = -1; // the connection being read
     QByteArray m_strPeerAddress;
     std::optional<CNoteReceiveBuffer> m_buffer;

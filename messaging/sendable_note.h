@@ -16,13 +16,18 @@ public:
     explicit CSendableNote(QObject* pParent = nullptr) : QObject(pParent) {}
 
     const QByteArray& Title() const { return m_strTitle; }
-    void SetTitle(const QByteArray& strTitle) { m_strTitle = strTitle; }
+    void SetTitle(const QByteArray& strTitle)
+    {
+        m_strTitle = strTitle;
+        Q_EMIT TitleChanged();
+    }
 
     // Copies the plain text of the note's editor into m_strBody before sending. A
     // note without a view keeps the body it has.
     virtual void ReadBodyFromView() {}
 
 Q_SIGNALS:
+    void TitleChanged();
     // A send of this note ended; m_nSendState tells how.
     void SendStateChanged();
     // Sent after a delivered send with "AutoDelete" on: the note asks to be closed

@@ -37,6 +37,12 @@ QIcon CIconList::Icon(int nIndex)
     return icon;
 }
 
+QIcon CIconList::Named(const QString& strName)
+{
+    InitIconResources();
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(strName));
+}
+
 void CIconList::Draw(QPainter& painter, int nIndex, int x, int y, int nSize)
 {
     Icon(nIndex).paint(&painter, QRect(x, y, nSize, nSize));

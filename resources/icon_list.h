@@ -28,6 +28,9 @@ public:
     };
 
     static QIcon Icon(int nIndex);
+    // One of the program's other icons by name: "blipnote", "tray_listening",
+    // "tray_new_mail".
+    static QIcon Named(const QString& strName);
     // Draws the icon in a square of nSize logical pixels with its top left at (x, y).
     static void Draw(QPainter& painter, int nIndex, int x, int y, int nSize);
 };

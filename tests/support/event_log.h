@@ -42,7 +42,24 @@ public:
         return m_textAnswer;
     }
 
+    std::optional<QString> AskMultilineText(const QString& strCaption, const QString& strFrame,
+                                            const QString& strInitial) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("text: ") + strCaption + QStringLiteral(" / ") + strFrame +
+                        QStringLiteral(": ") + strInitial);
+        return m_textAnswer;
+    }
+
+    PromptAnswer AskYesNoCancel(const QString& strText) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("ask: ") + strText);
+        return m_eThreeWayAnswer;
+    }
+
     void SetAnswer(bool bYes) { m_bAnswer = bYes; }
+    void SetThreeWayAnswer(PromptAnswer eAnswer) { m_eThreeWayAnswer = eAnswer; }
     void SetTextAnswer(std::optional<QString> answer) { m_textAnswer = std::move(answer); }
 
     QStringList Events() const
@@ -63,4 +80,5 @@ private:
     QStringList m_boxes;
     bool m_bAnswer = false;
     std::optional<QString> m_textAnswer;
+    PromptAnswer m_eThreeWayAnswer = PromptAnswer::Cancel;
 };

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSet>
+
+#include <deque>
+
+class CAppSettings;
+class CBlipnoteDoc;
+class CDocManager;
+class CMainFrame;
+class CNoteListenSocket;
+class IPrompts;
+class ISoundPlayer;
+class ITrayIcon;
+
+// What happens when a note arrives: the arrival sound, the main window popping
+// up or the tray icon changing, the alert for a high-priority note, and the note
+// opening in its own window; and, while auto-reply is on, the away message going
+// back to the sender.
+//
+// Notes are opened one after the other from the event loop, so that a flood of
+// notes never freezes the window; while many wait, the note server is held back
+// instead of letting them pile up, and none is lost.
+class CIncomingNotes : public QObject
+{
+    Q_OBJECT
+
+public:
+    CIncomingNotes(CAppSettings& settings, QByteArray& strPendingNoteText, CDocManager& documents,
+                   CMainFrame& mainFrame, ITrayIcon& tray, IPrompts& prompts, ISoundPlayer& sound,
+                   QObject* pParent = nullptr);
+
+    // Connects to the note server's signals.
+    void Attach(CNoteListenSocket& server);
+
+    void OnConnectionArrived();
+    void OnNoteReceived(const QByteArray& strText);
+    // Answers an incoming note with the away message: each sender once while
+    // auto-reply stays on, so two copies that both are away do not answer each
+    // other's answers for ever.
+    void SendAutoReply(CBlipnoteDoc& incoming);
+    // Auto-reply was switched on: everybody may be answered again.
+    void ResetAutoReplies();
+
+    int WaitingNotes() const { return static_cast<int>(m_waiting.size()); }
+
+Q_SIGNALS:
+    void NoteOpened(CBlipnoteDoc* pDoc);
+
+private:
+    void OpenNext();
+    void AnnounceNote();
+    void UpdateHoldBack();
+
+    CAppSettings& m_settings;
+    QByteArray& m_strPendingNoteText;
+    CDocManager& m_documents;
+    CMainFrame& m_mainFrame;
+    ITrayIcon& m_tray;
+    IPrompts& m_prompts;
+    ISoundPlayer& m_sound;
+    CNoteListenSocket* m_pServer = nullptr;
+    std::deque<QByteArray> m_waiting;
+    bool m_bOpening = false;
+    QSet<QByteArray> m_answered;
+};

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+
+// The commands of the main window with their menu texts, shortcuts and status
+// prompts, and the three menu bars built from them: one while no note is open,
+// one for an outgoing and one for an incoming note. Items that share a command
+// share one action.
+class CMainMenus : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum ECommand
+    {
+        New = 57600,
+        Open = 57601,
+        Save = 57603,
+        SaveAs = 57604,
+        PrintSetup = 57606,
+        Print = 57607,
+        PrintPreview = 57609,
+        MailSend = 57612,
+        Exit = 57665,
+        AutoReply = 32780,
+        Setup = 32777,
+        Previous = 32771,
+        Next = 32772,
+        Delete = 32773,
+        DeleteAll = 32787,
+        Send = 32776,
+        ChangeTitle = 32792,
+        Reply = 32775,
+        Cut = 57635,
+        Copy = 57634,
+        Paste = 57637,
+        FingerQueries = 32784,
+        FingerDActive = 32790,
+        Seeker = 32795,
+        ChatWith = 32785,
+        Toolbar = 59392,
+        StatusBar = 59393,
+        NewWindow = 57648,
+        Cascade = 57650,
+        Tile = 57651,
+        ArrangeIcons = 57649,
+        MinimizeAll = 32778,
+        HelpTopics = 57667,
+        About = 57664,
+        Restore = 32781,
+    };
+
+    enum class EKind
+    {
+        NoNote,
+        Outgoing,
+        Incoming,
+    };
+
+    explicit CMainMenus(QObject* pParent);
+
+    QAction* Action(ECommand eCommand) const { return m_actions.value(eCommand); }
+    void Build(QMenuBar& menuBar, EKind eKind);
+    void FillToolBar(QToolBar& toolBar) const;
+    // The tray icon's menu: Restore, Auto reply, Exit.
+    QMenu* TrayMenu() const { return m_pTrayMenu; }
+
+private:
+    QAction* Add(ECommand eCommand, const QString& strText, const QString& strPrompt,
+                 const QList<QKeySequence>& shortcuts = {});
+
+    QHash<int, QAction*> m_actions;
+    QMenu* m_pTrayMenu;
+};
