@@ -3,6 +3,7 @@
 #include "app/prompts.h"
 #include "messaging/blipnote_doc.h"
 #include "messaging/code_page.h"
+#include "resources/icon_list.h"
 #include "views/note_view.h"
 #include "views/rich_text_ctrl.h"
 
@@ -13,7 +14,9 @@ CChildFrame::CChildFrame(CNoteView* pView, IPrompts& prompts, QWidget* pParent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(pView);
-    setWindowIcon(QIcon());
+    const CBlipnoteDoc* pDoc = pView->Document();
+    setWindowIcon(
+        CIconList::Icon(pDoc && pDoc->IsIncoming() ? CIconList::Delivered : CIconList::Nickname));
     UpdateTitle();
     if (CBlipnoteDoc* pDoc = pView->Document())
         connect(pDoc, &CSendableNote::TitleChanged, this, &CChildFrame::UpdateTitle);

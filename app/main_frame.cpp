@@ -113,7 +113,13 @@ CChildFrame* CMainFrame::AddNoteWindow(CNoteView* pView)
         pFrame->setGeometry(0, 0, 350, 400);
         pFrame->showMaximized();
     } else {
-        pFrame->resize(std::max(pView->sizeHint().width(), 480), 320);
+        // Cascaded from the top left, and always inside the client area.
+        const QSize area = m_pClientArea->viewport()->size();
+        const int nStep = 24 * static_cast<int>(m_pClientArea->subWindowList().size() - 1);
+        const QPoint position(nStep % std::max(1, area.width() / 2),
+                              nStep % std::max(1, area.height() / 2));
+        pFrame->setGeometry(QRect(position, QSize(std::min(520, area.width() - position.x()),
+                                                  std::min(340, area.height() - position.y()))));
         pFrame->show();
     }
     return pFrame;

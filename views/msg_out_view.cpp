@@ -41,6 +41,10 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
 
     FillRecipients();
     PreselectRecipient();
+    // A new note starts in the recipient box; Tab leads on to the priority and text.
+    setFocusProxy(m_pRecipients);
+    setTabOrder(m_pRecipients, m_pPriority);
+    setTabOrder(m_pPriority, &Editor());
     Editor().SetNoteText(doc.m_strBody);
 
     connect(m_pRecipients, &QComboBox::editTextChanged, this, [this](const QString& strText) {

@@ -236,6 +236,17 @@ TEST_F(SendJobsTest, ARecipientThatIsNotListening)
     EXPECT_FALSE(events.contains(QStringLiteral("sending ...")));
 }
 
+TEST_F(SendJobsTest, AnAddressMayNameItsOwnPort)
+{
+    CListener& listener = Listen(1);
+    const quint16 nListening = listener.server.serverPort();
+    m_settings.nPort = ClosedPort();
+    Send("127.0.0.1:" + QByteArray::number(nListening) + "/$0");
+    ASSERT_TRUE(WaitForJobs(1));
+    EXPECT_EQ(m_results[0].second, CSendNoteJob::Delivered);
+    ASSERT_TRUE(SpinUntil([&] { return listener.texts.size() == 1; }));
+}
+
 TEST_F(SendJobsTest, AnAddressThatDoesNotResolve)
 {
     m_settings.nPort = ClosedPort();
