@@ -22,7 +22,7 @@ namespace {
 constexpr std::size_t kMaxWaiting = 256;
 // Far more than the classic 5: a burst of notes (hundreds of senders at once)
 // must not have its connections dropped by the kernel and retried seconds later.
-constexpr int kListenBacklog = 128;
+constexpr int kListenBacklog = SOMAXCONN;
 constexpr std::chrono::seconds kAcceptRetry(1);
 
 QByteArray PeerAddressOf(int nDescriptor)
