@@ -8,7 +8,7 @@
 #include "app/prompts.h"
 #include "app/settings_store.h"
 #include "app/system_info.h"
-#include "app/tray_icon.h"
+#include "app/tray_icon_interface.h"
 #include "messaging/blipnote_doc.h"
 #include "messaging/code_page.h"
 #include "messaging/doc_manager.h"

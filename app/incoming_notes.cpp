@@ -4,7 +4,7 @@
 #include "app/main_frame.h"
 #include "app/prompts.h"
 #include "app/sound_player.h"
-#include "app/tray_icon.h"
+#include "app/tray_icon_interface.h"
 #include "messaging/acknowledgement.h"
 #include "messaging/blipnote_doc.h"
 #include "messaging/code_page.h"

@@ -4,7 +4,7 @@
 #include "app/file_settings_store.h"
 #include "app/main_frame.h"
 #include "app/sound_effect_player.h"
-#include "app/system_tray_icon.h"
+#include "app/tray_icon.h"
 #include "resources/icon_list.h"
 
 #include <QApplication>
@@ -45,7 +45,7 @@ int main(int argc, char* argv[])
 
     CFileSettingsStore store(CFileSettingsStore::DefaultPath());
     CDialogPrompts prompts;
-    CSystemTrayIcon tray;
+    CTrayIcon tray;
     CSoundEffectPlayer sound;
     const QString strDataFolder = QApplication::applicationDirPath();
     CAppEnvironment environment{store, prompts, tray, sound,
@@ -63,9 +63,9 @@ int main(int argc, char* argv[])
         return blipnote.ExitCode();
     prompts.SetParent(&blipnote.MainFrame());
     tray.SetMenu(blipnote.MainFrame().Menus().TrayMenu());
-    QObject::connect(&tray, &CSystemTrayIcon::RestoreRequested, &blipnote.MainFrame(),
+    QObject::connect(&tray, &CTrayIcon::RestoreRequested, &blipnote.MainFrame(),
                      &CMainFrame::ShowAndRestore);
-    QObject::connect(&tray, &CSystemTrayIcon::NewNoteRequested, &blipnote, [&blipnote] {
+    QObject::connect(&tray, &CTrayIcon::NewNoteRequested, &blipnote, [&blipnote] {
         blipnote.MainFrame().ShowAndRestore();
         blipnote.OnNew();
     });

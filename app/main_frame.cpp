@@ -2,7 +2,7 @@
 
 #include "app/app_settings.h"
 #include "app/child_frame.h"
-#include "app/tray_icon.h"
+#include "app/tray_icon_interface.h"
 #include "messaging/blipnote_doc.h"
 #include "resources/icon_list.h"
 #include "views/note_view.h"

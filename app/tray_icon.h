@@ -1,27 +1,36 @@
 #pragma once
 
-#include <QString>
+#include "app/tray_icon_interface.h"
 
-// The program's icon in the system tray. The desktop program uses the system's
-// tray; tests use a double that remembers what was asked of it.
-class ITrayIcon
+#include <QObject>
+
+class QMenu;
+class QSystemTrayIcon;
+
+// The tray icon on the desktop's system tray.
+class CTrayIcon : public QObject, public ITrayIcon
 {
-public:
-    // The tray icons: the program listening, and a new note arrived.
-    enum EIcon
-    {
-        None = 0,
-        Listening = 131,
-        NewMail = 132,
-    };
+    Q_OBJECT
 
-    virtual ~ITrayIcon() = default;
-    // Shows the icon (as a new tray icon or in place of the one shown), or with
-    // None removes it. Returns whether the tray took the request.
-    virtual bool SetIcon(int nIcon) = 0;
-    // The tip, cut to 63 characters; shown at once when an icon is.
-    virtual void SetTip(const QString& strTip) = 0;
-    virtual bool IsShown() const = 0;
-    virtual int Icon() const = 0;
-    virtual QString Tip() const = 0;
+public:
+    explicit CTrayIcon(QObject* pParent = nullptr);
+    ~CTrayIcon() override;
+
+    bool SetIcon(int nIcon) override;
+    void SetTip(const QString& strTip) override;
+    bool IsShown() const override { return m_nIcon != None; }
+    int Icon() const override { return m_nIcon; }
+    QString Tip() const override { return m_strTip; }
+
+    void SetMenu(QMenu* pMenu);
+
+Q_SIGNALS:
+    // A double click: bring the window back. A middle click: and start a note.
+    void RestoreRequested();
+    void NewNoteRequested();
+
+private:
+    QSystemTrayIcon* m_pTray;
+    int m_nIcon = None;
+    QString m_strTip = QStringLiteral("Blipnote - listening");
 };

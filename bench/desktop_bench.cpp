@@ -5,7 +5,7 @@
 #include "app/memory_settings_store.h"
 #include "app/prompts.h"
 #include "app/sound_player.h"
-#include "app/tray_icon.h"
+#include "app/tray_icon_interface.h"
 #include "messaging/doc_manager.h"
 #include "messaging/note_listen_socket.h"
 

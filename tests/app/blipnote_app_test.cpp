@@ -4,7 +4,7 @@
 #include "app/main_frame.h"
 #include "app/memory_settings_store.h"
 #include "app/sound_player.h"
-#include "app/tray_icon.h"
+#include "app/tray_icon_interface.h"
 #include "messaging/blipnote_doc.h"
 #include "messaging/doc_manager.h"
 #include "messaging/note_file.h"

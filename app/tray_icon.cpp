@@ -1,4 +1,4 @@
-#include "app/system_tray_icon.h"
+#include "app/tray_icon.h"
 
 #include "resources/icon_list.h"
 
@@ -6,8 +6,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-CSystemTrayIcon::CSystemTrayIcon(QObject* pParent)
-    : QObject(pParent), m_pTray(new QSystemTrayIcon(this))
+CTrayIcon::CTrayIcon(QObject* pParent) : QObject(pParent), m_pTray(new QSystemTrayIcon(this))
 {
     connect(m_pTray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason eReason) {
@@ -18,12 +17,12 @@ CSystemTrayIcon::CSystemTrayIcon(QObject* pParent)
             });
 }
 
-CSystemTrayIcon::~CSystemTrayIcon()
+CTrayIcon::~CTrayIcon()
 {
     SetIcon(None);
 }
 
-bool CSystemTrayIcon::SetIcon(int nIcon)
+bool CTrayIcon::SetIcon(int nIcon)
 {
     if (nIcon == None) {
         m_pTray->hide();
@@ -42,14 +41,14 @@ bool CSystemTrayIcon::SetIcon(int nIcon)
     return true;
 }
 
-void CSystemTrayIcon::SetTip(const QString& strTip)
+void CTrayIcon::SetTip(const QString& strTip)
 {
     m_strTip = strTip.left(63);
     if (IsShown())
         m_pTray->setToolTip(m_strTip);
 }
 
-void CSystemTrayIcon::SetMenu(QMenu* pMenu)
+void CTrayIcon::SetMenu(QMenu* pMenu)
 {
     m_pTray->setContextMenu(pMenu);
 }
