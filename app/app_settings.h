@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/window_placement.h"
+#include "finger/finger_query_log.h"
 #include "hosts/host_list.h"
 #include "messaging/send_settings.h"
 
@@ -102,6 +103,7 @@ public:
     QByteArray m_strComputerName;
     QByteArray m_strLocalAddress;
     CHostList m_hosts;
+    CFingerQueryLog m_fingerQueryLog;
 
 private:
     void LoadHosts();
