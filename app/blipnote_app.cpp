@@ -9,6 +9,8 @@
 #include "app/settings_store.h"
 #include "app/system_info.h"
 #include "app/tray_icon_interface.h"
+#include "finger/finger_daemon_socket.h"
+#include "finger/finger_queries_dlg.h"
 #include "messaging/blipnote_doc.h"
 #include "messaging/code_page.h"
 #include "messaging/doc_manager.h"
@@ -68,6 +70,8 @@ bool CBlipnoteApp::Startup(const QStringList& arguments)
     m_pSendJobs = std::make_unique<CSendJobs>(*m_pMainFrame, m_environment.prompts);
     m_docContext.pSendJobs = m_pSendJobs.get();
     m_pNoteServer = std::make_unique<CNoteListenSocket>(*m_pMainFrame);
+    m_pFingerServer = std::make_unique<CFingerDaemonSocket>(m_settings, m_environment.prompts,
+                                                            m_environment.sound);
     m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_strPendingNoteText, *m_pDocuments,
                                                    *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_environment.sound);
@@ -89,6 +93,7 @@ bool CBlipnoteApp::Startup(const QStringList& arguments)
     m_settings.Load();
     PostStatusText(1, QStringLiteral("initializing"));
     PostStatusText(2, QStringLiteral(" "));
+    StartFingerServer();
     const bool bValidPort = m_settings.m_nIpPort >= 0 && m_settings.m_nIpPort <= 65535;
     if (bValidPort)
         m_pNoteServer->StartListening(static_cast<quint16>(m_settings.m_nIpPort));
@@ -143,6 +148,8 @@ void CBlipnoteApp::ConnectCommands()
     On(CMainMenus::Exit, &CBlipnoteApp::OnExit);
     On(CMainMenus::About, &CBlipnoteApp::OnAbout);
     On(CMainMenus::HelpTopics, &CBlipnoteApp::OnHelp);
+    On(CMainMenus::FingerDActive, &CBlipnoteApp::OnFingerDActive);
+    On(CMainMenus::FingerQueries, &CBlipnoteApp::OnFingerQueries);
     On(CMainMenus::Save, [this] {
         if (CNoteView* pView = ActiveView())
             OnSave(pView->Document());
@@ -175,12 +182,10 @@ void CBlipnoteApp::ConnectCommands()
         if (auto* pIn = qobject_cast<CMsgInView*>(&view))
             pIn->Reply();
     });
-    // Not there yet: the setup sheet, the finger server and its log, the seeker,
-    // and chat, which nothing answers.
+    // Not there yet: the setup sheet and the seeker; and chat, which nothing answers.
     for (const CMainMenus::ECommand eCommand :
-         {CMainMenus::Setup, CMainMenus::FingerQueries, CMainMenus::FingerDActive,
-          CMainMenus::Seeker, CMainMenus::ChatWith, CMainMenus::MailSend, CMainMenus::NewWindow,
-          CMainMenus::ArrangeIcons})
+         {CMainMenus::Setup, CMainMenus::Seeker, CMainMenus::ChatWith, CMainMenus::MailSend,
+          CMainMenus::NewWindow, CMainMenus::ArrangeIcons})
         menus.Action(eCommand)->setEnabled(false);
     connect(menus.TrayMenu(), &QMenu::aboutToShow, this, &CBlipnoteApp::UpdateChecks);
     connect(m_pMainFrame.get(), &CMainFrame::MenusShown, this, &CBlipnoteApp::UpdateChecks);
@@ -198,7 +203,36 @@ void CBlipnoteApp::ConnectCommands()
 
 void CBlipnoteApp::UpdateChecks()
 {
-    m_pMainFrame->Menus().Action(CMainMenus::AutoReply)->setChecked(m_settings.m_nAutoReplyActive);
+    CMainMenus& menus = m_pMainFrame->Menus();
+    menus.Action(CMainMenus::AutoReply)->setChecked(m_settings.m_nAutoReplyActive);
+    menus.Action(CMainMenus::FingerDActive)->setChecked(m_settings.m_nUseFingerD);
+    menus.Action(CMainMenus::FingerQueries)->setEnabled(m_settings.m_nUseFingerD);
+}
+
+void CBlipnoteApp::StartFingerServer()
+{
+    if (m_settings.m_nUseFingerD && !m_pFingerServer->m_bListening)
+        m_pFingerServer->StartDaemon(m_environment.nFingerPort);
+    UpdateChecks();
+}
+
+void CBlipnoteApp::OnFingerDActive()
+{
+    if (m_settings.m_nUseFingerD) {
+        // In memory only: the next start finds the stored value.
+        m_settings.m_nUseFingerD = 0;
+        m_pFingerServer->Close();
+    } else if (!m_pFingerServer->m_bListening) {
+        if (m_pFingerServer->StartDaemon(m_environment.nFingerPort))
+            m_settings.m_nUseFingerD = 1;
+    }
+    UpdateChecks();
+}
+
+void CBlipnoteApp::OnFingerQueries()
+{
+    CFingerQueriesDlg dialog(m_settings.m_fingerQueryLog, m_pMainFrame.get());
+    dialog.exec();
 }
 
 CBlipnoteDoc* CBlipnoteApp::NewDocumentOfType(const QString& strDocName)

@@ -13,6 +13,7 @@
 
 class CBlipnoteDoc;
 class CDocManager;
+class CFingerDaemonSocket;
 class CIncomingNotes;
 class CMainFrame;
 class CNoteListenSocket;
@@ -32,6 +33,8 @@ struct CAppEnvironment
     ITrayIcon& tray;
     ISoundPlayer& sound;
     bool bTrayAvailable = false;
+    // The finger port: 79, or a free one in tests.
+    quint16 nFingerPort = 79;
     std::chrono::milliseconds greetingDelay = std::chrono::seconds(30);
     // Where the greeting note is looked for: the working folder first.
     QStringList greetingFiles = {QStringLiteral("greetings.bni")};
@@ -67,6 +70,10 @@ public:
     void OnAbout();
     void OnHelp();
     void OnPrintSetup();
+    void OnFingerDActive();
+    void OnFingerQueries();
+    // Starts the finger server when "Use FingerD" is on and it is not listening.
+    void StartFingerServer();
     bool OnSave(CBlipnoteDoc* pDoc);
     bool OnSaveAs(CBlipnoteDoc* pDoc);
     void ShowGreeting();
@@ -74,6 +81,7 @@ public:
     CAppSettings& Settings() { return m_settings; }
     CMainFrame& MainFrame() const { return *m_pMainFrame; }
     CNoteListenSocket& NoteServer() const { return *m_pNoteServer; }
+    CFingerDaemonSocket& FingerServer() const { return *m_pFingerServer; }
     CDocManager& Documents() const { return *m_pDocuments; }
     CIncomingNotes& IncomingNotes() const { return *m_pIncoming; }
 
@@ -99,6 +107,7 @@ private:
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CSendJobs> m_pSendJobs;
     std::unique_ptr<CNoteListenSocket> m_pNoteServer;
+    std::unique_ptr<CFingerDaemonSocket> m_pFingerServer;
     std::unique_ptr<CIncomingNotes> m_pIncoming;
     bool m_bGreetingDone = false;
     int m_nExitCode = 0;

@@ -141,7 +141,7 @@ double MeasureTwoHundredNotes()
     CQuietPrompts prompts;
     CNoTray tray;
     CNoSound sound;
-    CBlipnoteApp app(CAppEnvironment{store, prompts, tray, sound, false});
+    CBlipnoteApp app(CAppEnvironment{store, prompts, tray, sound, false, 0});
     app.Startup({});
     const quint16 nPort = app.NoteServer().serverPort();
 

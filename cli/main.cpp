@@ -1,4 +1,5 @@
 #include "cli/cli_output.h"
+#include "cli/fingerd_command.h"
 #include "cli/hosts_command.h"
 #include "cli/listen_command.h"
 #include "cli/send_command.h"
@@ -20,6 +21,7 @@ const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
                       "  send        send a note to one or more recipients\n"
                       "  hosts       print the host list as JSON\n"
                       "  show        print a note file as JSON\n"
+                      "  fingerd     run the finger server and print each query as JSON\n"
                       "\n"
                       "Options:\n"
                       "  -h, --help     show this help, or a command's help after it\n"
@@ -51,6 +53,8 @@ int main(int argc, char* argv[])
         return RunHostsCommand(arguments.mid(1));
     if (strCommand == QLatin1String("show"))
         return RunShowCommand(arguments.mid(1));
+    if (strCommand == QLatin1String("fingerd"))
+        return RunFingerdCommand(arguments.mid(1));
 
     if (strCommand.isEmpty())
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli: no command given"));

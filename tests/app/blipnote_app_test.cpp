@@ -5,6 +5,7 @@
 #include "app/memory_settings_store.h"
 #include "app/sound_player.h"
 #include "app/tray_icon_interface.h"
+#include "finger/finger_daemon_socket.h"
 #include "messaging/blipnote_doc.h"
 #include "messaging/doc_manager.h"
 #include "messaging/note_file.h"
@@ -69,7 +70,7 @@ protected:
 
     bool Start(const QStringList& arguments = {}, bool bTray = false)
     {
-        CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray};
+        CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray, 0};
         environment.greetingDelay = m_greetingDelay;
         environment.greetingFiles = m_greetingFiles;
         m_pApp = std::make_unique<CBlipnoteApp>(environment);
@@ -133,7 +134,7 @@ TEST_F(BlipnoteAppTest, ANoteFileArgumentOpensBeforeTheSettingsAreLoaded)
     // The settings are not loaded yet when the note opens: no port, no version.
     int nPortWhenOpened = -1;
     CBlipnoteApp* pApp = nullptr;
-    CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, false};
+    CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, false, 0};
     environment.greetingDelay = m_greetingDelay;
     m_pApp = std::make_unique<CBlipnoteApp>(environment);
     pApp = m_pApp.get();
@@ -147,7 +148,7 @@ TEST_F(BlipnoteAppTest, ANoteFileArgumentOpensBeforeTheSettingsAreLoaded)
 
     // A file that cannot be opened ends the program with a message.
     CEventLog prompts;
-    CAppEnvironment second{m_store, prompts, m_tray, m_sound, false};
+    CAppEnvironment second{m_store, prompts, m_tray, m_sound, false, 0};
     CBlipnoteApp failing(second);
     EXPECT_FALSE(failing.Startup({dir.filePath(QStringLiteral("missing.bni"))}));
     EXPECT_EQ(failing.ExitCode(), 1);
@@ -344,7 +345,7 @@ TEST_F(BlipnoteAppTest, TheGreetingComesOnce)
 
     m_pApp.reset();
     CEventLog prompts;
-    CAppEnvironment environment{m_store, prompts, m_tray, m_sound, false};
+    CAppEnvironment environment{m_store, prompts, m_tray, m_sound, false, 0};
     environment.greetingDelay = 0ms;
     environment.greetingFiles = {strPath};
     CBlipnoteApp again(environment);
@@ -376,6 +377,30 @@ TEST_F(BlipnoteAppTest, AFloodOfNotesOpensEveryOneOnce)
     for (const CBlipnoteDoc* pDoc : m_pApp->Documents().Documents())
         bodies.insert(pDoc->m_strBody);
     EXPECT_EQ(bodies.size(), kNotes);
+}
+
+TEST_F(BlipnoteAppTest, TheFingerServerFollowsItsMenuCommand)
+{
+    Installed();
+    ASSERT_TRUE(Start()); // "Use FingerD" is on by default
+    CMainMenus& menus = m_pApp->MainFrame().Menus();
+    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 1);
+    EXPECT_TRUE(m_pApp->FingerServer().isListening());
+    EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
+    EXPECT_TRUE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
+
+    m_pApp->OnFingerDActive();
+    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 0);
+    EXPECT_FALSE(m_pApp->FingerServer().isListening());
+    EXPECT_FALSE(menus.Action(CMainMenus::FingerDActive)->isChecked());
+    EXPECT_FALSE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
+    // Switched off in memory only.
+    EXPECT_FALSE(
+        m_store.Contains(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")));
+
+    m_pApp->OnFingerDActive();
+    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 1);
+    EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
 }
 
 TEST_F(BlipnoteAppTest, StatusTextsFromManyThreadsAllArrive)

@@ -1,4 +1,6 @@
 #include "tests/support/cli_listener.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/raw_client.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,4 +84,38 @@ TEST(NoteFilesCommands, ListenTakesItsPortFromTheSettings)
                                 QStringLiteral("hi"), QStringLiteral("127.0.0.1")});
     EXPECT_EQ(run.strOut, "127.0.0.1: Send successful\n");
     EXPECT_EQ(listener.NextNote().value(QStringLiteral("body")).toString(), QStringLiteral("hi"));
+}
+
+TEST(FingerdCommand, AnswersAndPrintsEachQuery)
+{
+    CTestSettingsFile file;
+    file.Settings().m_strPlan = "Gone fishing.";
+    file.Write();
+    QProcess fingerd;
+    fingerd.start(QStringLiteral(BLIPNOTE_CLI_PATH),
+                  {QStringLiteral("fingerd"), QStringLiteral("--port"), QStringLiteral("0")});
+    QByteArray strErr;
+    ASSERT_TRUE(SpinUntil([&] {
+        strErr += fingerd.readAllStandardError();
+        return strErr.contains("finger server on port ");
+    }));
+    const quint16 nPort =
+        static_cast<quint16>(strErr.mid(strErr.indexOf("port ") + 5).trimmed().toUInt());
+    CRawClientScript script;
+    script.nPort = nPort;
+    script.strFirst = "ann\r\n";
+    auto result = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil(
+        [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_TRUE(result.get().strAnswer.endsWith("Gone fishing.\n"));
+    QByteArray strOut;
+    ASSERT_TRUE(SpinUntil([&] {
+        strOut += fingerd.readAllStandardOutput();
+        return strOut.contains('\n');
+    }));
+    const QJsonObject query = QJsonDocument::fromJson(strOut.left(strOut.indexOf('\n'))).object();
+    EXPECT_EQ(query.value(QStringLiteral("query")).toString(), QStringLiteral("ann"));
+    EXPECT_EQ(query.value(QStringLiteral("from")).toString(), QStringLiteral("127.0.0.1"));
+    fingerd.kill();
+    fingerd.waitForFinished();
 }

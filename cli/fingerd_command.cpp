@@ -1,0 +1,75 @@
+#include "cli/fingerd_command.h"
+
+#include "app/sound_player.h"
+#include "cli/cli_output.h"
+#include "cli/cli_prompts.h"
+#include "cli/cli_settings.h"
+#include "cli/quit_on_signal.h"
+#include "finger/finger_daemon_socket.h"
+#include "messaging/code_page.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+// The command-line tool plays no sounds.
+class CSilence : public ISoundPlayer
+{
+public:
+    void Play(const QString&) override {}
+};
+} // namespace
+
+int RunFingerdCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Runs the finger server without a window, with the finger settings of "
+                       "your settings file. Each answered query is written to standard output "
+                       "as one line of JSON with the keys time, query and from."));
+    const QCommandLineOption portOption({QStringLiteral("p"), QStringLiteral("port")},
+                                        QStringLiteral("Port to listen on (default 79)."),
+                                        QStringLiteral("N"), QStringLiteral("79"));
+    parser.addOption(portOption);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: ") +
+                             (parser.errorText().isEmpty() ? QStringLiteral("unexpected argument")
+                                                           : parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        CliOutput::WriteHelp(parser, "fingerd");
+        return 0;
+    }
+    bool bOk = false;
+    const uint nPort = parser.value(portOption).toUInt(&bOk);
+    if (!bOk || nPort > 65535) {
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: invalid port '%1'")
+                                 .arg(parser.value(portOption)));
+        return 2;
+    }
+
+    CCliSettings stored;
+    CCliPrompts prompts;
+    CSilence silence;
+    CQuitOnSignal quitOnSignal;
+    CFingerDaemonSocket server(stored.Settings(), prompts, silence);
+    QObject::connect(
+        &server, &CFingerDaemonSocket::QueryLogged,
+        [](const QByteArray& strTime, const QByteArray& strQuery, const QByteArray& strFrom) {
+            QJsonObject json;
+            json.insert(QStringLiteral("time"), CodePage::ToUnicode(strTime));
+            json.insert(QStringLiteral("query"), CodePage::ToUnicode(strQuery));
+            json.insert(QStringLiteral("from"), CodePage::ToUnicode(strFrom));
+            CliOutput::WriteLine(QJsonDocument(json).toJson(QJsonDocument::Compact));
+        });
+    // The settings file is never written: a failed start is only reported.
+    if (!server.StartDaemon(static_cast<quint16>(nPort), QHostAddress::AnyIPv4, false))
+        return 1;
+    CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.serverPort()));
+    QCoreApplication::exec();
+    return 0;
+}
