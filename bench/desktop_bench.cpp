@@ -105,8 +105,9 @@ CStartFigures MeasureStart(const QString& strProgram, bool bBlipnote)
             QDir().mkpath(config.filePath(QStringLiteral("Tessaro")));
             QFile file(config.filePath(QStringLiteral("Tessaro/Blipnote.conf")));
             file.open(QIODevice::WriteOnly);
+            // No finger server: port 79 needs rights the benchmark need not have.
             file.write("[Settings]\nversion=2\ngreetings=1\nIP Port=" + QByteArray::number(nPort) +
-                       "\n");
+                       "\n[FingerD-Settings]\nUse FingerD=0\n");
             file.close();
         } else {
             arguments << QString::number(nPort);

@@ -28,6 +28,9 @@ Use AutoAdd=0
 flags=0
 rcNormal=0020 $6 $7 0640
 
+[FingerD-Settings]
+Use FingerD=0
+
 [Hosts]
 Host 0=$4/\$0127.0.0.1:$5/\$1office/\$2
 CONF
