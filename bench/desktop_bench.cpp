@@ -6,6 +6,7 @@
 #include "app/prompts.h"
 #include "app/sound_player.h"
 #include "app/tray_icon_interface.h"
+#include "bench/support/loopback.h"
 #include "messaging/doc_manager.h"
 #include "messaging/note_listen_socket.h"
 
@@ -20,10 +21,7 @@
 #include <QThread>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstdio>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -63,15 +61,10 @@ quint16 FreePort()
 
 bool CanConnect(quint16 nPort)
 {
-    const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(nPort);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool bConnected =
-        ::connect(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-    ::close(nSocket);
-    return bConnected;
+    const int nSocket = Loopback::Connect(nPort);
+    if (nSocket >= 0)
+        ::close(nSocket);
+    return nSocket >= 0;
 }
 
 long ResidentKilobytes(qint64 nPid)
@@ -149,20 +142,8 @@ double MeasureTwoHundredNotes()
     QElapsedTimer timer;
     timer.start();
     std::thread sender([nPort] {
-        for (int n = 0; n < 200; ++n) {
-            const QByteArray strNote = "ann/$0note " + QByteArray::number(n) + "/$1PC7/$2T/$30/$4";
-            const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_port = htons(nPort);
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            ::connect(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
-            ::send(nSocket, strNote.constData(), static_cast<std::size_t>(strNote.size()), 0);
-            char ack[40];
-            while (::recv(nSocket, ack, sizeof(ack), 0) > 0) {
-            }
-            ::close(nSocket);
-        }
+        for (int n = 0; n < 200; ++n)
+            Loopback::Exchange(nPort, "ann/$0note " + QByteArray::number(n) + "/$1PC7/$2T/$30/$4");
     });
     while (app.Documents().Documents().size() < 200 && timer.elapsed() < 120000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

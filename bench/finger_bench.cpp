@@ -5,6 +5,7 @@
 #include "app/memory_settings_store.h"
 #include "app/prompts.h"
 #include "app/sound_player.h"
+#include "bench/support/loopback.h"
 #include "finger/finger_daemon_socket.h"
 
 #include <QCoreApplication>
@@ -15,13 +16,9 @@
 #include <QTcpServer>
 #include <QThread>
 
-#include <arpa/inet.h>
 #include <cstdio>
 #include <future>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -37,26 +34,8 @@ public:
 // One finger query; returns the bytes of the answer, or -1.
 long Finger(quint16 nPort)
 {
-    const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(nPort);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        ::close(nSocket);
-        return -1;
-    }
-    const timeval limit{5, 0}; // a server that hangs is reported, not waited for
-    ::setsockopt(nSocket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
-    ::send(nSocket, "root\r\n", 6, MSG_NOSIGNAL);
-    long nTotal = 0;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::recv(nSocket, buffer, sizeof(buffer), 0)) > 0)
-        nTotal += n;
-    ::close(nSocket);
-    // A server may reset the connection after its answer: what came counts.
-    return n < 0 && nTotal == 0 ? -1 : nTotal;
+    const std::optional<QByteArray> answer = Loopback::Exchange(nPort, "root\r\n");
+    return answer ? answer->size() : -1;
 }
 
 // Queries per second over two seconds.

@@ -1,43 +1,19 @@
 // How fast one note server takes notes from a local sender over loopback, one
 // connection after the other, and how the cost per byte behaves as notes grow.
+#include "bench/support/loopback.h"
 #include "bench/support/server_thread.h"
 #include "messaging/note_receive_buffer.h"
 #include "messaging/tagged_text.h"
 
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
 
 // Sends one note the way a sending job does and returns the acknowledged count.
 long SendNote(quint16 nPort, const QByteArray& strNote)
 {
-    const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(nPort);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        ::close(nSocket);
-        return -1;
-    }
-    for (qsizetype nDone = 0; nDone < strNote.size();) {
-        const ssize_t n = ::send(nSocket, strNote.constData() + nDone,
-                                 static_cast<std::size_t>(strNote.size() - nDone), MSG_NOSIGNAL);
-        if (n <= 0)
-            break;
-        nDone += n;
-    }
-    char ack[41] = {};
-    std::size_t nRead = 0;
-    for (ssize_t n = 1; n > 0 && nRead < 40; nRead += static_cast<std::size_t>(n))
-        n = ::recv(nSocket, ack + nRead, 40 - nRead, 0);
-    ::close(nSocket);
-    return std::strtol(ack, nullptr, 10);
+    const std::optional<QByteArray> answer = Loopback::Exchange(nPort, strNote);
+    return answer ? answer->toLong() : -1;
 }
 
 QByteArray NoteOfSize(qsizetype nSize)
