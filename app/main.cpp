@@ -58,7 +58,6 @@ int main(int argc, char* argv[])
     CBlipnoteApp blipnote(environment);
     QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
-    tray.SetMenu(nullptr);
     if (!blipnote.Startup(arguments))
         return blipnote.ExitCode();
     prompts.SetParent(&blipnote.MainFrame());

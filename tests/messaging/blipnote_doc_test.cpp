@@ -10,6 +10,7 @@
 #include "messaging/send_jobs.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/note_documents_fixture.h"
 #include "tests/support/recording_status_sink.h"
 
 #include <QPointer>
@@ -32,7 +33,7 @@ public:
     QString m_strUnencodable;
 };
 
-class BlipnoteDocTest : public ::testing::Test
+class BlipnoteDocTest : public CNoteDocumentsFixture
 {
 protected:
     BlipnoteDocTest()
@@ -41,7 +42,7 @@ protected:
         m_settings.m_strComputerName = "MYPC";
         m_settings.m_strLocalAddress = "unknown";
         m_settings.m_nUseAutoAdd = 1;
-        m_context.now = [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); };
+        m_docContext.now = [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); };
     }
 
     CBlipnoteDoc* Receive(const QByteArray& strText)
@@ -49,12 +50,6 @@ protected:
         m_strPending = strText;
         return m_docs.NewDocumentOfType(QStringLiteral("MessageIn"));
     }
-
-    CMemorySettingsStore m_store;
-    CAppSettings m_settings{m_store};
-    QByteArray m_strPending;
-    CDocContext m_context{m_settings, m_strPending};
-    CDocManager m_docs{m_context};
 };
 
 } // namespace
@@ -133,7 +128,7 @@ TEST_F(BlipnoteDocTest, ASenderWithATakenNicknameIsShownNumbered)
 TEST_F(BlipnoteDocTest, TheAutomaticReplyDoesNotAnswerItself)
 {
     int nReplies = 0;
-    m_context.sendAutoReply = [&](CBlipnoteDoc& incoming) {
+    m_docContext.sendAutoReply = [&](CBlipnoteDoc& incoming) {
         ++nReplies;
         m_strPending = "me/$0Away/$1MYPC/$2" + incoming.m_strSubject + "/$30/$4";
         CBlipnoteDoc* pReply = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
@@ -146,7 +141,7 @@ TEST_F(BlipnoteDocTest, TheAutomaticReplyDoesNotAnswerItself)
     m_settings.m_nAutoReplyActive = 1;
     Receive("ann/$0hi/$1PC/$2Lunch/$30/$4/$510.0.0.5/$6");
     EXPECT_EQ(nReplies, 1);
-    EXPECT_FALSE(m_context.bBuildingAutoReply);
+    EXPECT_FALSE(m_docContext.bBuildingAutoReply);
 }
 
 TEST_F(BlipnoteDocTest, SavingTakesTheEditorTextAndLoadingNamesTheWindow)
@@ -212,7 +207,7 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
 
     CEventLog log;
     CSendJobs jobs(log, log);
-    m_context.pSendJobs = &jobs;
+    m_docContext.pSendJobs = &jobs;
     m_settings.m_nIpPort = listener.serverPort();
     m_settings.m_nMultiSend = 1;
     m_settings.m_nAutoDelete = 1;

@@ -6,6 +6,7 @@
 #include "messaging/doc_template.h"
 #include "resources/icon_list.h"
 #include "tests/support/event_log.h"
+#include "tests/support/note_views_fixture.h"
 #include "views/msg_in_view.h"
 #include "views/msg_out_view.h"
 #include "views/rich_text_ctrl.h"
@@ -25,7 +26,7 @@ namespace {
 
 // Notes here are never sent: there are no sending jobs, so the recipient lists
 // built from the 10.0.0.x hosts below stay in the notes.
-class NoteViewsTest : public ::testing::Test
+class NoteViewsTest : public CNoteViewsFixture
 {
 protected:
     NoteViewsTest()
@@ -82,13 +83,6 @@ protected:
         return items;
     }
 
-    CMemorySettingsStore m_store;
-    CAppSettings m_settings{m_store};
-    QByteArray m_strPending;
-    CDocContext m_docContext{m_settings, m_strPending};
-    CDocManager m_docs{m_docContext};
-    CEventLog m_prompts;
-    CViewContext m_viewContext{m_docContext, m_docs, m_prompts};
     std::vector<std::unique_ptr<CNoteView>> m_views;
 };
 

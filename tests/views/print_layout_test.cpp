@@ -3,6 +3,7 @@
 #include "messaging/blipnote_doc.h"
 #include "messaging/doc_context.h"
 #include "messaging/doc_manager.h"
+#include "tests/support/note_documents_fixture.h"
 #include "views/print_layout.h"
 
 #include <QImage>
@@ -14,7 +15,7 @@
 
 namespace {
 
-class PrintLayoutTest : public ::testing::Test
+class PrintLayoutTest : public CNoteDocumentsFixture
 {
 protected:
     PrintLayoutTest()
@@ -51,11 +52,6 @@ protected:
         return rows;
     }
 
-    CMemorySettingsStore m_store;
-    CAppSettings m_settings{m_store};
-    QByteArray m_strPending;
-    CDocContext m_context{m_settings, m_strPending};
-    CDocManager m_docs{m_context};
     CBlipnoteDoc* m_pDoc = nullptr;
 };
 

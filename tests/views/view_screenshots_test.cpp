@@ -6,6 +6,7 @@
 #include "messaging/doc_context.h"
 #include "messaging/doc_manager.h"
 #include "tests/support/event_log.h"
+#include "tests/support/note_views_fixture.h"
 #include "views/msg_in_view.h"
 #include "views/msg_out_view.h"
 #include "views/view_context.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-class ViewScreenshots : public ::testing::Test
+class ViewScreenshots : public CNoteViewsFixture
 {
 protected:
     ViewScreenshots()
@@ -44,14 +45,6 @@ protected:
         view.show();
         EXPECT_TRUE(view.grab().save(QStringLiteral("screens/%1.png").arg(QLatin1String(pszName))));
     }
-
-    CMemorySettingsStore m_store;
-    CAppSettings m_settings{m_store};
-    QByteArray m_strPending;
-    CDocContext m_docContext{m_settings, m_strPending};
-    CDocManager m_docs{m_docContext};
-    CEventLog m_prompts;
-    CViewContext m_viewContext{m_docContext, m_docs, m_prompts};
 };
 
 } // namespace

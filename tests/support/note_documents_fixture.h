@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/app_settings.h"
+#include "app/memory_settings_store.h"
+#include "messaging/doc_context.h"
+#include "messaging/doc_manager.h"
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+// Settings in memory and the note documents that work on them, as the program
+// wires them, for tests of documents and the windows that show them.
+class CNoteDocumentsFixture : public ::testing::Test
+{
+protected:
+    CMemorySettingsStore m_store;
+    CAppSettings m_settings{m_store};
+    QByteArray m_strPending;
+    CDocContext m_docContext{m_settings, m_strPending};
+    CDocManager m_docs{m_docContext};
+};
