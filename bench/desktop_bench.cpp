@@ -1,14 +1,14 @@
 // How long the desktop program takes from start to listening, and its memory at
 // rest, beside a minimal Qt widgets program built the same way; and how long it
 // takes to receive and open 200 notes.
-#include "app/blipnote_app.h"
-#include "app/memory_settings_store.h"
-#include "app/prompts.h"
-#include "app/sound_player.h"
-#include "app/tray_icon_interface.h"
 #include "bench/support/loopback.h"
-#include "messaging/doc_manager.h"
-#include "messaging/note_listen_socket.h"
+#include "core/interfaces/prompts.h"
+#include "core/interfaces/sound_player.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/note_listen_socket.h"
+#include "core/settings/memory_settings_store.h"
+#include "desktop/app/blipnote_app.h"
+#include "desktop/app/tray_icon_interface.h"
 
 #include <QApplication>
 #include <QDir>

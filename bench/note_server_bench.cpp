@@ -2,8 +2,8 @@
 // connection after the other, and how the cost per byte behaves as notes grow.
 #include "bench/support/loopback.h"
 #include "bench/support/server_thread.h"
-#include "messaging/note_receive_buffer.h"
-#include "messaging/tagged_text.h"
+#include "core/messaging/note_receive_buffer.h"
+#include "core/messaging/tagged_text.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,11 +1,11 @@
 // How fast sending jobs deliver: one note to 250 recipients at once, and one
 // sender sending note after note to one listener.
-#include "app/prompts.h"
-#include "app/status_sink.h"
 #include "bench/support/server_thread.h"
-#include "messaging/recipient_list.h"
-#include "messaging/send_jobs.h"
-#include "messaging/sendable_note.h"
+#include "core/interfaces/prompts.h"
+#include "core/interfaces/status_sink.h"
+#include "core/messaging/recipient_list.h"
+#include "core/messaging/send_jobs.h"
+#include "core/messaging/sendable_note.h"
 
 #include <QEventLoop>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/prompts.h"
+#include "core/interfaces/prompts.h"
 
 #include <QSet>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "cli/cli_settings.h"
 
-#include "app/system_info.h"
+#include "core/settings/system_info.h"
 
 CCliSettings::CCliSettings() : m_store(CFileSettingsStore::DefaultPath()), m_settings(m_store)
 {

@@ -1,12 +1,12 @@
 #include "cli/fingerd_command.h"
 
-#include "app/sound_player.h"
 #include "cli/cli_output.h"
 #include "cli/cli_prompts.h"
 #include "cli/cli_settings.h"
 #include "cli/quit_on_signal.h"
-#include "finger/finger_daemon_socket.h"
-#include "messaging/code_page.h"
+#include "core/finger/finger_daemon_socket.h"
+#include "core/interfaces/sound_player.h"
+#include "core/text/code_page.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/cli_settings.h"
-#include "messaging/code_page.h"
+#include "core/text/code_page.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

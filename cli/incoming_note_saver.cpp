@@ -1,6 +1,6 @@
 #include "cli/incoming_note_saver.h"
 
-#include "messaging/blipnote_doc.h"
+#include "core/messaging/blipnote_doc.h"
 
 #include <QDateTime>
 #include <QDir>

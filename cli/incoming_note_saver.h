@@ -1,7 +1,7 @@
 #pragma once
 
-#include "messaging/doc_context.h"
-#include "messaging/doc_manager.h"
+#include "core/messaging/doc_context.h"
+#include "core/messaging/doc_manager.h"
 
 #include <QByteArray>
 #include <QString>

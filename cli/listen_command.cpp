@@ -6,7 +6,7 @@
 #include "cli/note_json.h"
 #include "cli/quit_on_signal.h"
 #include "cli/stderr_status_sink.h"
-#include "messaging/note_listen_socket.h"
+#include "core/messaging/note_listen_socket.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

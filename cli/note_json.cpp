@@ -1,7 +1,7 @@
 #include "cli/note_json.h"
 
-#include "messaging/code_page.h"
-#include "messaging/tagged_text.h"
+#include "core/messaging/tagged_text.h"
+#include "core/text/code_page.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

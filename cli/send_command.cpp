@@ -1,15 +1,15 @@
 #include "cli/send_command.h"
 
-#include "app/status_sink.h"
 #include "cli/cli_output.h"
 #include "cli/cli_prompts.h"
 #include "cli/cli_settings.h"
 #include "cli/quit_on_signal.h"
-#include "hosts/recipient_builder.h"
-#include "messaging/code_page.h"
-#include "messaging/recipient_list.h"
-#include "messaging/send_jobs.h"
-#include "messaging/sendable_note.h"
+#include "core/hosts/recipient_builder.h"
+#include "core/interfaces/status_sink.h"
+#include "core/messaging/recipient_list.h"
+#include "core/messaging/send_jobs.h"
+#include "core/messaging/sendable_note.h"
+#include "core/text/code_page.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "cli/show_command.h"
 
 #include "cli/cli_output.h"
-#include "messaging/code_page.h"
-#include "messaging/note_file.h"
+#include "core/messaging/note_file.h"
+#include "core/text/code_page.h"
 
 #include <QCommandLineParser>
 #include <QJsonDocument>

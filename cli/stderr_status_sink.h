@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/status_sink.h"
+#include "core/interfaces/status_sink.h"
 
 #include <mutex>
 

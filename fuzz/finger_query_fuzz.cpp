@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the finger query reader, cut into reads at the
 // positions the first byte chooses: the query text never outgrows its bound and
 // holds only name characters.
-#include "finger/finger_query.h"
+#include "core/finger/finger_query.h"
 
 #include <algorithm>
 #include <cstddef>

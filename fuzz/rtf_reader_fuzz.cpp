@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the rich-text reader: it must return, without
 // crashing, a text no longer than its input.
-#include "views/rtf_reader.h"
+#include "core/text/rtf_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "bench/support/server_thread.h"
 
-#include "app/status_sink.h"
-#include "messaging/note_listen_socket.h"
+#include "core/interfaces/status_sink.h"
+#include "core/messaging/note_listen_socket.h"
 
 #include <QEventLoop>
 #include <QHostAddress>

@@ -1,4 +1,4 @@
-#include "app/app_settings.h"
+#include "core/settings/app_settings.h"
 #include "tests/support/cli_listener.h"
 
 #include <QFile>

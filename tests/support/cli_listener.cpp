@@ -1,6 +1,6 @@
 #include "tests/support/cli_listener.h"
 
-#include "app/system_info.h"
+#include "core/settings/system_info.h"
 #include "tests/support/event_loop.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/app_settings.h"
-#include "app/file_settings_store.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/file_settings_store.h"
 
 #include <QByteArray>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/prompts.h"
-#include "app/status_sink.h"
+#include "core/interfaces/prompts.h"
+#include "core/interfaces/status_sink.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/app_settings.h"
-#include "app/memory_settings_store.h"
-#include "messaging/doc_context.h"
-#include "messaging/doc_manager.h"
+#include "core/messaging/doc_context.h"
+#include "core/messaging/doc_manager.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_settings_store.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "desktop/views/view_context.h"
 #include "tests/support/event_log.h"
 #include "tests/support/note_documents_fixture.h"
-#include "views/view_context.h"
 
 // The note documents and what their windows share, with recorded prompts.
 class CNoteViewsFixture : public CNoteDocumentsFixture

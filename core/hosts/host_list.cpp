@@ -1,0 +1,98 @@
+#include "core/hosts/host_list.h"
+
+#include <cstdio>
+
+namespace {
+constexpr qsizetype kTagLength = 3;
+const QByteArray kDefaultGroup = QByteArrayLiteral("default");
+} // namespace
+
+CHostEntry CHostList::ParseHostEntry(const QByteArray& strStored)
+{
+    CHostEntry entry{strStored, strStored, kDefaultGroup};
+    const qsizetype p0 = strStored.indexOf("/$0");
+    const qsizetype p1 = strStored.indexOf("/$1");
+    const qsizetype p2 = strStored.indexOf("/$2");
+    if (p0 <= 0)
+        return entry;
+    entry.strNickname = strStored.left(p0);
+    // Parts of one or two characters are not taken.
+    if (p1 - p0 - kTagLength > 2)
+        entry.strAddress = strStored.mid(p0 + kTagLength, p1 - p0 - kTagLength);
+    if (p1 > p0 && p2 - p1 - kTagLength > 2 && p2 > p1 + kTagLength)
+        entry.strGroup = strStored.mid(p1 + kTagLength, p2 - p1 - kTagLength);
+    return entry;
+}
+
+QByteArray CHostList::BuildHostEntry(const CHostEntry& entry)
+{
+    return entry.strNickname + "/$0" + entry.strAddress + "/$1" + entry.strGroup + "/$2";
+}
+
+QList<QByteArray> CHostList::AddressesOfNickname(const QByteArray& strNickname) const
+{
+    QList<QByteArray> addresses;
+    for (const CHostEntry& entry : m_entries) {
+        if (entry.strNickname == strNickname)
+            addresses.append(entry.strAddress);
+    }
+    return addresses;
+}
+
+QList<QByteArray> CHostList::AddressesOfGroup(const QByteArray& strGroup) const
+{
+    QList<QByteArray> addresses;
+    for (const CHostEntry& entry : m_entries) {
+        if (entry.strGroup == strGroup)
+            addresses.append(entry.strAddress);
+    }
+    return addresses;
+}
+
+QByteArray CHostList::NicknamesOfAddress(const QByteArray& strAddress) const
+{
+    QList<QByteArray> nicknames;
+    for (const CHostEntry& entry : m_entries) {
+        if (entry.strAddress == strAddress)
+            nicknames.append(entry.strNickname);
+    }
+    return nicknames.join(',');
+}
+
+QByteArray CHostList::AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress,
+                                       bool bUseAutoAdd)
+{
+    if (!bUseAutoAdd || strAddress == "unknown" || strAddress.size() <= 2)
+        return QByteArray();
+
+    int nCount = 0;
+    for (const CHostEntry& entry : m_entries) {
+        const bool bSame = entry.strNickname == strNickname;
+        // "Bob-01" is a numbered "Bob".
+        const bool bNumbered = entry.strNickname.size() >= kTagLength &&
+                               entry.strNickname.chopped(kTagLength) == strNickname;
+        if (bSame || bNumbered)
+            ++nCount;
+        // Known: nothing to add. The note is shown under the name of the entry that
+        // matched, not under an earlier numbered entry at another address.
+        if ((bSame || bNumbered) && entry.strAddress == strAddress)
+            return bNumbered ? entry.strNickname : QByteArray();
+    }
+
+    QByteArray strListed = strNickname;
+    if (nCount > 0) {
+        char szNumber[16];
+        std::snprintf(szNumber, sizeof(szNumber), "-%02d", nCount);
+        strListed += szNumber;
+    }
+    m_entries.append({strListed, strAddress, kDefaultGroup});
+    m_bHostListChanged = true;
+    m_bHostsUnsaved = true;
+    return strListed;
+}
+
+void CHostList::Replace(const QList<CHostEntry>& entries)
+{
+    m_entries = entries;
+    m_bHostListChanged = true;
+}

@@ -1,0 +1,141 @@
+#include "core/messaging/blipnote_doc.h"
+
+#include "core/messaging/doc_context.h"
+#include "core/messaging/doc_template.h"
+#include "core/messaging/doc_view.h"
+#include "core/messaging/note_file.h"
+#include "core/messaging/send_jobs.h"
+#include "core/messaging/tagged_text.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
+
+#include <QFileInfo>
+
+CBlipnoteDoc::CBlipnoteDoc(CDocTemplate& docTemplate, CDocContext& context, QObject* pParent)
+    : CSendableNote(pParent), m_template(docTemplate), m_context(context)
+{}
+
+bool CBlipnoteDoc::IsIncoming() const
+{
+    return m_template.DocName() == QLatin1String("MessageIn");
+}
+
+QByteArray CBlipnoteDoc::TimeText() const
+{
+    return m_context.now().toString(QStringLiteral("dd.MM.yy  HH:mm:ss")).toLatin1();
+}
+
+bool CBlipnoteDoc::OnNewDocument()
+{
+    CAppSettings& settings = m_context.settings;
+    const QByteArray strTime = TimeText();
+    QByteArray& strPending = m_context.strPendingNoteText;
+    if (strPending.isEmpty()) {
+        m_nPriority = m_nReserved = m_nSendState = 0;
+        m_strBody.clear();
+        m_strSubject.clear();
+        m_strNickname = settings.m_strNickname;
+        m_strTime = strTime;
+        m_strAddress = settings.m_strLocalAddress;
+        m_strSystem = settings.m_strComputerName;
+        return true;
+    }
+
+    const TaggedText::CParsedNote note = TaggedText::Parse(strPending);
+    m_strNickname = TaggedText::TrimNickname(note.strNickname);
+    m_strBody = note.strBody;
+    m_strSystem = note.strSystem;
+    m_strSubject = note.strTitle;
+    m_nPriority = note.nPriority;
+    m_strAddress = note.strAddress;
+    if (TaggedText::TitleReplacesDefault(note.strTitle))
+        SetTitle(note.strTitle);
+
+    const QByteArray strDisplay = settings.AddUnknownSender(m_strNickname, m_strAddress);
+    if (!strDisplay.isEmpty())
+        m_strNickname = strDisplay;
+    m_nReserved = 0;
+    m_nSendState = 0;
+    m_strTime = strTime;
+    strPending.clear();
+
+    if (settings.m_nAutoReplyActive && !m_context.bBuildingAutoReply && m_context.sendAutoReply) {
+        m_context.bBuildingAutoReply = true;
+        m_context.sendAutoReply(*this);
+        m_context.bBuildingAutoReply = false;
+    }
+    return true;
+}
+
+bool CBlipnoteDoc::SaveToFile(const QString& strPath, QString* pstrError)
+{
+    // Never save a text changed behind the user's back.
+    if (const IDocView* pView = FirstView()) {
+        const QString strUnencodable = pView->UnencodableCharacters();
+        if (!strUnencodable.isEmpty()) {
+            if (pstrError)
+                *pstrError = UnencodableMessage(strUnencodable);
+            return false;
+        }
+    }
+    ReadBodyFromView();
+    if (!NoteFile::Save(strPath, *this, Title(), pstrError))
+        return false;
+    SetPathName(strPath);
+    m_bModified = false;
+    return true;
+}
+
+bool CBlipnoteDoc::LoadFromFile(const QString& strPath, QString* pstrError)
+{
+    CNoteRecord record;
+    if (!NoteFile::Load(strPath, record, pstrError))
+        return false;
+    static_cast<CNoteRecord&>(*this) = record;
+    SetPathName(strPath);
+    m_bModified = false;
+    return true;
+}
+
+QString CBlipnoteDoc::UnencodableMessage(const QString& strCharacters)
+{
+    return QStringLiteral("This note holds characters that Blipnote cannot keep: %1\n\n"
+                          "Notes use the Windows-1252 character set. Please replace these "
+                          "characters and try again.")
+        .arg(strCharacters);
+}
+
+void CBlipnoteDoc::SetPathName(const QString& strPath)
+{
+    m_strPathName = strPath;
+    // The window shows the file's name.
+    SetTitle(CodePage::FromUnicode(QFileInfo(strPath).fileName()));
+}
+
+void CBlipnoteDoc::ReadBodyFromView()
+{
+    if (const IDocView* pView = FirstView())
+        m_strBody = pView->EditorPlainText();
+}
+
+void CBlipnoteDoc::SetRecipientText(const QByteArray& strText)
+{
+    if (IDocView* pView = FirstView())
+        pView->SetRecipientText(strText);
+}
+
+void CBlipnoteDoc::StartSendJobs()
+{
+    if (m_context.pSendJobs)
+        m_context.pSendJobs->StartSendJobs(*this, m_context.settings.SendSettings());
+}
+
+void CBlipnoteDoc::AddView(IDocView* pView)
+{
+    m_views.append(pView);
+}
+
+void CBlipnoteDoc::RemoveView(IDocView* pView)
+{
+    m_views.removeAll(pView);
+}

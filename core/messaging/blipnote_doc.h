@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/messaging/sendable_note.h"
+
+#include <QList>
+#include <QString>
+
+class CDocTemplate;
+class IDocView;
+struct CDocContext;
+
+// A note document, outgoing ("MessageOut") or incoming ("MessageIn"): the note
+// record, its displayed title and file, the views that show it, and the
+// operations on it: starting empty or from the pending note text, saving and
+// loading, sending.
+class CBlipnoteDoc : public CSendableNote
+{
+    Q_OBJECT
+
+public:
+    CBlipnoteDoc(CDocTemplate& docTemplate, CDocContext& context, QObject* pParent = nullptr);
+
+    CDocTemplate& Template() const { return m_template; }
+    bool IsIncoming() const;
+
+    // A new document: from the pending note text when there is one (a received
+    // note, a reply, an automatic reply), else empty with the user's own nickname,
+    // computer name and local address.
+    bool OnNewDocument();
+
+    // Saves in the form the path asks for (see NoteFile::FormForPath), through a
+    // temporary file so that a failure never destroys the previous one. On failure
+    // *pstrError is "Failed to save document.".
+    bool SaveToFile(const QString& strPath, QString* pstrError);
+    // Loads a note file or imports a text file. On failure *pstrError is
+    // "Unexpected file format." or "Failed to open document." and the document
+    // is unchanged.
+    bool LoadFromFile(const QString& strPath, QString* pstrError);
+
+    void ReadBodyFromView() override;
+    // The message that tells the user which typed characters stop a save or send.
+    static QString UnencodableMessage(const QString& strCharacters);
+    void SetRecipientText(const QByteArray& strText);
+    void StartSendJobs();
+
+    const QString& PathName() const { return m_strPathName; }
+    bool IsModified() const { return m_bModified; }
+    void SetModified(bool bModified) { m_bModified = bModified; }
+
+    void AddView(IDocView* pView);
+    void RemoveView(IDocView* pView);
+    IDocView* FirstView() const { return m_views.value(0); }
+
+private:
+    void SetPathName(const QString& strPath);
+    QByteArray TimeText() const;
+
+    CDocTemplate& m_template;
+    CDocContext& m_context;
+    QList<IDocView*> m_views;
+    QString m_strPathName;
+    bool m_bModified = false;
+};

@@ -1,0 +1,41 @@
+#include "core/messaging/recipient_list.h"
+
+namespace RecipientList {
+namespace {
+QByteArray TagOf(int n)
+{
+    return "/$" + QByteArray::number(n);
+}
+} // namespace
+
+QByteArray Compose(const QList<QByteArray>& addresses)
+{
+    QByteArray strList;
+    for (int n = 0; n < addresses.size(); ++n)
+        strList += addresses[n] + TagOf(n);
+    return strList;
+}
+
+CSplit Split(QByteArray strList, bool bMultiSend)
+{
+    CSplit split;
+    int n = 0;
+    for (; n < MaxJobs; ++n) {
+        const QByteArray strTag = TagOf(n);
+        const qsizetype p = strList.indexOf(strTag);
+        if (p < 0)
+            return split;
+        if (p == 0) {
+            strList.remove(0, strTag.size());
+            continue;
+        }
+        split.recipients.push_back({n + 1, strList.left(p)});
+        strList.remove(0, p + strTag.size());
+        if (!bMultiSend)
+            return split;
+    }
+    split.bTooMany = !strList.isEmpty();
+    return split;
+}
+
+} // namespace RecipientList

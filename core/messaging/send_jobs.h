@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/messaging/recipient_list.h"
+#include "core/messaging/send_settings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class CSendableNote;
+class IPrompts;
+class IStatusSink;
+
+// Starts and keeps the sending jobs of every note. One object serves the whole
+// program: jobs belong to it, not to their note, so a note may be closed while its
+// jobs run (for example by the close request of the first delivered one).
+class CSendJobs : public QObject
+{
+    Q_OBJECT
+
+public:
+    CSendJobs(IStatusSink& statusSink, IPrompts& prompts, QObject* pParent = nullptr);
+
+    // Sends the note to every address of the recipient list in its m_strAddress:
+    // one job per recipient, started in list order at least "MultiSendDelay"
+    // milliseconds apart while the event loop keeps running. The note's text is
+    // taken once, now; afterwards m_strAddress holds the address last started.
+    void StartSendJobs(CSendableNote& note, const CSendSettings& settings);
+
+    int RunningJobs() const { return m_nRunning; }
+    int PendingStarts() const { return m_nPendingStarts; }
+
+Q_SIGNALS:
+    void JobFinished(const QByteArray& strAddress, int nResult, const QString& strError);
+    // A send has started all its jobs (they may still be running).
+    void AllJobsStarted();
+
+private:
+    class CSendRun;
+
+    void StartJob(CSendableNote* pNote, const CSendSettings& settings, const QByteArray& strText,
+                  const RecipientList::CRecipient& recipient);
+    void ShowMessageLater(const QString& strText);
+
+    IStatusSink& m_statusSink;
+    IPrompts& m_prompts;
+    int m_nRunning = 0;
+    int m_nPendingStarts = 0;
+};

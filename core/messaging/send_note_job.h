@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/messaging/sendable_note.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <chrono>
+
+class IStatusSink;
+
+// What one sending job needs, copied when it starts: it owns its text and socket
+// and refers to the note only through a guarded pointer, so that a note closed
+// while the job runs is simply no longer told the result.
+struct CSendJobInput
+{
+    QByteArray strAddress;
+    QByteArray strText;
+    quint16 nPort = 0;
+    std::chrono::milliseconds replyTimeLimit{0};
+    bool bAutoDelete = false;
+    QPointer<CSendableNote> pNote;
+};
+
+// Delivers one note to one address: connects on the note port, writes the tagged
+// text, reads the acknowledgement and compares the count. It runs on the event
+// loop, never blocking it, and reports each step in the sending status pane.
+class CSendNoteJob : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The job results, as the send reports them.
+    enum EResult
+    {
+        Delivered = 0,
+        SocketNotCreated = 1,
+        NotConnected = 2,
+        NotAllSent = 3,
+        ReplyMismatch = 4,
+    };
+
+    CSendNoteJob(CSendJobInput input, IStatusSink& statusSink, QObject* pParent = nullptr);
+
+    void Start();
+
+Q_SIGNALS:
+    // strError is the text of the error box, empty when delivered.
+    void Finished(const QByteArray& strAddress, int nResult, const QString& strError);
+
+private:
+    enum class EPhase
+    {
+        Connecting,
+        Sending,
+        Verifying,
+        Done,
+    };
+
+    void Post(const char* pszText);
+    void OnConnected();
+    void OnBytesWritten();
+    void OnReadyRead();
+    void OnError(QAbstractSocket::SocketError eError);
+    void OnTimeLimit();
+    void Verify(qint32 nCount);
+    void Finish(int nResult, const QString& strError);
+    QString AddressText() const;
+
+    CSendJobInput m_input;
+    IStatusSink& m_statusSink;
+    QTcpSocket m_socket;
+    QTimer m_timeLimit;
+    EPhase m_ePhase = EPhase::Connecting;
+};

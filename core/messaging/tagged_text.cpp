@@ -1,0 +1,143 @@
+#include "core/messaging/tagged_text.h"
+
+#include "core/messaging/acknowledgement.h"
+
+#include <array>
+
+namespace TaggedText {
+namespace {
+
+constexpr std::array<const char*, 7> kTags = {"/$0", "/$1", "/$2", "/$3", "/$4", "/$5", "/$6"};
+constexpr qsizetype kTagLength = 3;
+
+const char* Tag(int n)
+{
+    return kTags[static_cast<std::size_t>(n)];
+}
+
+// The stretch from nStart up to nEnd, or nothing when it is not at least one byte.
+bool TakeField(const QByteArray& strText, qsizetype nStart, qsizetype nEnd, QByteArray& strOut)
+{
+    if (nStart < 0 || nEnd - nStart < 1)
+        return false;
+    strOut = strText.mid(nStart, nEnd - nStart);
+    return true;
+}
+
+// Splits off the address suffix that the receiver appends: the last "/$5" before a
+// "/$6" that ends the text. Returns the length of the note's own text.
+qsizetype SplitAddress(const QByteArray& strText, QByteArray& strAddress)
+{
+    const qsizetype nLen = strText.size();
+    if (nLen < 2 * kTagLength || !strText.endsWith(Tag(6)))
+        return nLen;
+    const qsizetype p5 = strText.lastIndexOf(Tag(5), nLen - 2 * kTagLength);
+    if (p5 < 0)
+        return nLen;
+    strAddress = strText.mid(p5 + kTagLength, nLen - kTagLength - (p5 + kTagLength));
+    return p5;
+}
+
+void ParseTagged(const QByteArray& strOwn, CParsedNote& note)
+{
+    std::array<qsizetype, 5> p{};
+    for (int n = 0; n < 5; ++n)
+        p[static_cast<std::size_t>(n)] = strOwn.indexOf(Tag(n));
+    const auto [p0, p1, p2, p3, p4] = p;
+
+    note.strNickname = strOwn.left(p0);
+
+    const qsizetype nBodyStart = p0 + kTagLength;
+    qsizetype nBodyEnd = strOwn.size();
+    if (p1 >= nBodyStart) {
+        nBodyEnd = p1;
+    } else {
+        // No "/$1" after "/$0": the body ends at the next closing tag, if any.
+        for (const qsizetype pn : {p2, p3, p4}) {
+            if (pn >= nBodyStart && pn < nBodyEnd)
+                nBodyEnd = pn;
+        }
+    }
+    note.strBody = strOwn.mid(nBodyStart, nBodyEnd - nBodyStart);
+
+    if (!(p1 > p0 && TakeField(strOwn, p1 + kTagLength, p2, note.strSystem)))
+        note.strSystem = QByteArrayLiteral("unknown");
+    if (!(p2 > p1 && TakeField(strOwn, p2 + kTagLength, p3, note.strTitle)))
+        note.strTitle.clear();
+    QByteArray strPriority;
+    if (p3 > p2 && TakeField(strOwn, p3 + kTagLength, p4, strPriority))
+        note.nPriority = Acknowledgement::ParseLeadingNumber(strPriority);
+}
+
+void ParseUntagged(const QByteArray& strOwn, CParsedNote& note)
+{
+    const qsizetype c = strOwn.indexOf('$');
+    if (c >= 1) {
+        // The byte before "$" is dropped: "name:$text" gives the name without colon.
+        note.strNickname = strOwn.left(c - 1);
+        note.strBody = strOwn.mid(c + 1);
+    } else {
+        note.strNickname = QByteArrayLiteral("unknown");
+        note.strBody = strOwn;
+    }
+    note.strSystem = QByteArrayLiteral("unknown");
+}
+
+} // namespace
+
+QByteArray Compose(const CComposeFields& fields)
+{
+    QByteArray strText;
+    strText.reserve(fields.strNickname.size() + fields.strBody.size() + fields.strSystem.size() +
+                    fields.strTitle.size() + 5 * kTagLength + 11);
+    strText.append(fields.strNickname).append(Tag(0));
+    strText.append(fields.strBody).append(Tag(1));
+    strText.append(fields.strSystem).append(Tag(2));
+    strText.append(fields.strTitle).append(Tag(3));
+    strText.append(QByteArray::number(fields.nPriority)).append(Tag(4));
+    return strText;
+}
+
+QByteArray AddressSuffix(const QByteArray& strAddress)
+{
+    return QByteArray(Tag(5)) + strAddress + Tag(6);
+}
+
+QByteArray ComposeWithAddress(const CComposeFields& fields, const QByteArray& strAddress)
+{
+    return Compose(fields) + AddressSuffix(strAddress);
+}
+
+bool IsComplete(const QByteArray& strText)
+{
+    return strText.contains("/$30/$4") || strText.contains("/$31/$4");
+}
+
+bool IsTagged(const QByteArray& strText)
+{
+    return strText.indexOf(Tag(0)) >= 1;
+}
+
+CParsedNote Parse(const QByteArray& strText)
+{
+    CParsedNote note;
+    const qsizetype nOwnLength = SplitAddress(strText, note.strAddress);
+    const QByteArray strOwn = strText.left(nOwnLength);
+    if (IsTagged(strOwn))
+        ParseTagged(strOwn, note);
+    else
+        ParseUntagged(strOwn, note);
+    return note;
+}
+
+QByteArray TrimNickname(const QByteArray& strNickname)
+{
+    return strNickname.trimmed();
+}
+
+bool TitleReplacesDefault(const QByteArray& strTitle)
+{
+    return !strTitle.isEmpty() && !strTitle.startsWith("MessageOut") && strTitle != "subject";
+}
+
+} // namespace TaggedText

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/messaging/note_record.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// The tagged note text: the wire form of a note and the form in which note data
+// is handed to a new note document. Seven three-byte tags "/$0" to "/$6" each
+// close the field before them:
+//
+//   nickname /$0 body /$1 system /$2 title /$3 priority /$4 [ /$5 address /$6 ]
+//
+// The part in brackets never travels: the receiver appends it with the peer's
+// address, and replies built inside the program carry it too.
+namespace TaggedText {
+
+struct CComposeFields
+{
+    QByteArray strNickname;
+    QByteArray strBody;
+    QByteArray strSystem;
+    QByteArray strTitle;
+    qint32 nPriority = 0;
+};
+
+// What parsing yields: the note fields and the title carried in the text.
+struct CParsedNote
+{
+    QByteArray strNickname;
+    QByteArray strBody;
+    QByteArray strSystem;
+    QByteArray strTitle;
+    QByteArray strAddress;
+    qint32 nPriority = 0;
+};
+
+QByteArray Compose(const CComposeFields& fields);
+QByteArray ComposeWithAddress(const CComposeFields& fields, const QByteArray& strAddress);
+
+// The address suffix "/$5" + address + "/$6" that the receiver appends.
+QByteArray AddressSuffix(const QByteArray& strAddress);
+
+// True when the text holds one of the end sequences "/$30/$4" or "/$31/$4".
+bool IsComplete(const QByteArray& strText);
+
+// True when the first "/$0" stands at position 1 or later.
+bool IsTagged(const QByteArray& strText);
+
+// Reads a tagged or untagged text; never fails. The nickname is returned as it
+// stands (see TrimNickname).
+//
+// The address comes only from the suffix at the very end of the text: the last
+// "/$5" before a closing "/$6" that ends the text. Whatever stands before it is the
+// note's own text, in which a sender may have written any tag sequence without
+// being able to choose the address.
+//
+// Fields the rules leave open are read as follows: an empty body field is an
+// empty body; when "/$1" is missing (or stands before "/$0") the body runs to the
+// next "/$2", "/$3" or "/$4" after "/$0", else to the end of the note's own text.
+CParsedNote Parse(const QByteArray& strText);
+
+// The nickname as a note document keeps it: without leading and trailing blanks.
+QByteArray TrimNickname(const QByteArray& strNickname);
+
+// Whether a parsed title replaces the document's default title. Titles that a
+// sender never changed ("MessageOut..." or "subject"), and empty titles, keep it.
+bool TitleReplacesDefault(const QByteArray& strTitle);
+
+} // namespace TaggedText

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/finger/finger_query_log.h"
+#include "core/hosts/host_list.h"
+#include "core/messaging/send_settings.h"
+#include "core/settings/window_placement.h"
+
+#include <QByteArray>
+
+class IPrompts;
+class ISettingsStore;
+
+// The groups in which settings are written, each when its page is confirmed.
+enum class SettingsGroup
+{
+    All = 0,
+    Preferences = 1,
+    Hosts = 2,
+    Network = 3,
+    Finger = 4,
+    Styles = 5,
+};
+
+// Every option the program keeps between runs, the program constants, the
+// run-time flags, the local system texts and the host list. One object serves the
+// whole program; it reads and writes the settings store given to it. Flags are
+// integers: 0 off, anything else on.
+class CAppSettings
+{
+public:
+    explicit CAppSettings(ISettingsStore& store);
+
+    // Reads every stored setting and the host list, each with its default.
+    bool Load();
+    // Writes one group of settings.
+    bool Save(SettingsGroup eGroup);
+    // Collects the system information, then compares the stored version with the
+    // program's. When they differ the user is asked "Ready to install Blipnote ?";
+    // Yes loads, takes over an old "Prefs" section and writes every group. Returns
+    // 1 when the versions matched, else 0.
+    int CheckFirstRun(IPrompts& prompts, bool bTrayAvailable);
+
+    CWindowPlacement ReadWindowPlacement() const;
+    // Stores the placement unless its normal rectangle lies wholly off the screen.
+    bool SaveWindowPlacement(const CWindowPlacement& placement, int nScreenWidth,
+                             int nScreenHeight);
+
+    // The host list's automatic adding, under "Use AutoAdd".
+    QByteArray AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress);
+    // Replaces the host list (the hosts page applied) and stores it.
+    void ReplaceHostList(const QList<CHostEntry>& entries);
+
+    // What sending takes from the settings, copied.
+    CSendSettings SendSettings() const;
+
+    // Program constants.
+    int m_nProgramVersion = 0;
+    int m_nNoteSizeLimit = 0;
+    int m_nDefaultDelay = 0;
+
+    // Section "Settings".
+    int m_nVersion = 0;
+    int m_nGreetings = 0;
+    QByteArray m_strNickname;
+    QByteArray m_strSignature;
+    QByteArray m_strSoundPath;
+    QByteArray m_strSoundFile;
+    QByteArray m_strAwayMessage;
+    int m_nIpPort = 0;
+    int m_nMultiSendDelay = 0;
+    int m_nUseSound = 0;
+    int m_nUseSignature = 0;
+    int m_nUseQuote = 0;
+    int m_nUseQuoteMarks = 0;
+    int m_nUseYouWrote = 0;
+    int m_nUsePopUp = 0;
+    int m_nUsePriority = 0;
+    int m_nUseAutoAdd = 0;
+    int m_nUseTrayArea = 0;
+    int m_nNoClose = 0;
+    int m_nMultiSend = 0;
+    int m_nAutoDelete = 0;
+    int m_nWriteInMessage = 0;
+    int m_nUseRtf = 0;
+
+    // Section "FingerD-Settings".
+    QByteArray m_strPlan;
+    QByteArray m_strFingerSoundFile;
+    int m_nSendSystem = 0;
+    int m_nSendOs = 0;
+    int m_nSendUser = 0;
+    int m_nSendTime = 0;
+    int m_nSendUptime = 0;
+    int m_nSendPlan = 0;
+    int m_nFingerUseSound = 0;
+    int m_nUseFingerD = 0;
+
+    // Run-time fields, never stored.
+    int m_nAutoReplyActive = 0;
+    int m_nTrayAvailable = 0;
+    QByteArray m_strPlatform;
+    QByteArray m_strUserName;
+    QByteArray m_strComputerName;
+    QByteArray m_strLocalAddress;
+    CHostList m_hosts;
+    CFingerQueryLog m_fingerQueryLog;
+
+private:
+    void LoadHosts();
+    void SaveHosts();
+    void MigratePrefs();
+
+    ISettingsStore& m_store;
+};

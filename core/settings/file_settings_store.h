@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/interfaces/settings_store.h"
+
+#include <QSettings>
+
+// The settings store as an INI file that people can read and edit: sections in
+// brackets, one "name=value" per line, texts in UTF-8 with line breaks written as
+// "\n". Every change is written to a temporary file that then replaces the old
+// one, so the file is never left half-written. A missing, unreadable or garbled
+// file reads as empty: every value takes its default.
+class CFileSettingsStore : public ISettingsStore
+{
+public:
+    explicit CFileSettingsStore(const QString& strPath);
+
+    // $XDG_CONFIG_HOME/Tessaro/Blipnote.conf (~/.config when it is not set).
+    static QString DefaultPath();
+
+    std::optional<int> ReadInt(const QString& strSection, const QString& strName) const override;
+    std::optional<QByteArray> ReadText(const QString& strSection,
+                                       const QString& strName) const override;
+    void WriteInt(const QString& strSection, const QString& strName, int nValue) override;
+    void WriteText(const QString& strSection, const QString& strName,
+                   const QByteArray& strValue) override;
+    void DeleteValue(const QString& strSection, const QString& strName) override;
+    void DeleteSection(const QString& strSection) override;
+
+    using ISettingsStore::ReadInt;
+    using ISettingsStore::ReadText;
+
+    // Writes pending changes now (they are written on destruction anyway).
+    void Sync();
+
+private:
+    static QString Key(const QString& strSection, const QString& strName);
+
+    mutable QSettings m_settings;
+};

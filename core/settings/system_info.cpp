@@ -1,0 +1,84 @@
+#include "core/settings/system_info.h"
+
+#include "core/messaging/note_limits.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+// The program's version number, compared with the stored one at start-up.
+constexpr int kProgramVersion = 2;
+constexpr int kDefaultMultiSendDelay = 100;
+} // namespace
+
+namespace SystemInfo {
+
+QByteArray ComputerName()
+{
+    std::array<char, 256> name{};
+    if (::gethostname(name.data(), name.size() - 1) != 0)
+        return QByteArray();
+    return CodePage::FromUnicode(QString::fromLocal8Bit(name.data()));
+}
+
+QByteArray UserName()
+{
+    const passwd* pEntry = ::getpwuid(::geteuid());
+    if (!pEntry || !pEntry->pw_name)
+        return QByteArray();
+    return CodePage::FromUnicode(QString::fromLocal8Bit(pEntry->pw_name));
+}
+
+quint32 TickCount()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    const quint64 nMilliseconds =
+        static_cast<quint64>(now.tv_sec) * 1000u + static_cast<quint64>(now.tv_nsec) / 1000000u;
+    return static_cast<quint32>(nMilliseconds);
+}
+
+} // namespace SystemInfo
+
+void CollectSystemInfo(CAppSettings& settings, bool bTrayAvailable)
+{
+    settings.m_nProgramVersion = kProgramVersion;
+    settings.m_nNoteSizeLimit = static_cast<int>(NoteLimits::NoteSizeLimit);
+    settings.m_nDefaultDelay = kDefaultMultiSendDelay;
+    settings.m_strLocalAddress = "unknown";
+    settings.m_nAutoReplyActive = 0;
+    settings.m_strComputerName = SystemInfo::ComputerName();
+    settings.m_strUserName = SystemInfo::UserName();
+    // Linux belongs to none of the platform families that have a platform text.
+    settings.m_strPlatform.clear();
+    settings.m_nTrayAvailable = bTrayAvailable ? 1 : 0;
+    if (!bTrayAvailable)
+        settings.m_nUseTrayArea = 0;
+}
+
+QByteArray FormatUptime(quint32 nTickCount)
+{
+    quint32 s = nTickCount / 1000;
+    const quint32 nDays = s / 86400;
+    s -= nDays * 86400;
+    const quint32 nHours = s / 3600;
+    s -= nHours * 3600;
+    const quint32 nMinutes = s / 60;
+    const quint32 nSeconds = s % 60;
+    char szText[96];
+    std::snprintf(szText, sizeof(szText), "%u Days  %u Hours  %u Minutes  %u Seconds", nDays,
+                  nHours, nMinutes, nSeconds);
+    return QByteArray(szText);
+}
+
+QByteArray FormatUptime()
+{
+    return FormatUptime(SystemInfo::TickCount());
+}

@@ -1,0 +1,393 @@
+#include "desktop/app/blipnote_app.h"
+
+#include "core/finger/finger_daemon_socket.h"
+#include "core/interfaces/prompts.h"
+#include "core/interfaces/settings_store.h"
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/doc_template.h"
+#include "core/messaging/note_listen_socket.h"
+#include "core/messaging/send_jobs.h"
+#include "core/settings/system_info.h"
+#include "core/text/code_page.h"
+#include "core/text/editor_text.h"
+#include "desktop/app/about_dialog.h"
+#include "desktop/app/child_frame.h"
+#include "desktop/app/help_window.h"
+#include "desktop/app/incoming_notes.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/app/tray_icon_interface.h"
+#include "desktop/finger/finger_queries_dlg.h"
+#include "desktop/views/msg_in_view.h"
+#include "desktop/views/msg_out_view.h"
+#include "desktop/views/rich_text_ctrl.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace {
+const QString kOpenFilter = QStringLiteral(
+    "Notes (*.bno *.bni);;MessageOut Files (*.bno);;MessageIn Files (*.bni);;All Files (*)");
+const QString kPriorityMessage = QStringLiteral("You have received \na High-Priority message !");
+} // namespace
+
+CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
+    : QObject(pParent), m_environment(std::move(environment)), m_settings(m_environment.store),
+      m_docContext(m_settings, m_strPendingNoteText)
+{}
+
+CBlipnoteApp::~CBlipnoteApp()
+{
+    Shutdown();
+}
+
+bool CBlipnoteApp::Startup(const QStringList& arguments)
+{
+    // The two note types, outgoing first.
+    m_pDocuments = std::make_unique<CDocManager>(m_docContext);
+    m_pViewContext =
+        std::make_unique<CViewContext>(m_docContext, *m_pDocuments, m_environment.prompts);
+    m_pDocuments->OutTemplate().SetViewFactory(
+        [this](CBlipnoteDoc& doc) { return CreateView(doc); });
+    m_pDocuments->InTemplate().SetViewFactory(
+        [this](CBlipnoteDoc& doc) { return CreateView(doc); });
+    connect(m_pDocuments.get(), &CDocManager::DocumentClosing, this, [this](CBlipnoteDoc* pDoc) {
+        for (CChildFrame* pFrame : m_pMainFrame->NoteWindows()) {
+            if (pFrame->View()->Document() == pDoc)
+                pFrame->CloseWithoutQuestion();
+        }
+    });
+
+    // The main window, which restores its placement and shows itself.
+    m_pMainFrame = std::make_unique<CMainFrame>(m_settings, m_environment.tray,
+                                                m_environment.prompts, m_environment.greetingDelay);
+    m_pMainFrame->show();
+    m_pSendJobs = std::make_unique<CSendJobs>(*m_pMainFrame, m_environment.prompts);
+    m_docContext.pSendJobs = m_pSendJobs.get();
+    m_pNoteServer = std::make_unique<CNoteListenSocket>(*m_pMainFrame);
+    m_pFingerServer = std::make_unique<CFingerDaemonSocket>(m_settings, m_environment.prompts,
+                                                            m_environment.sound);
+    m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_strPendingNoteText, *m_pDocuments,
+                                                   *m_pMainFrame, m_environment.tray,
+                                                   m_environment.prompts, m_environment.sound);
+    m_pIncoming->Attach(*m_pNoteServer);
+    m_docContext.sendAutoReply = [this](CBlipnoteDoc& doc) { m_pIncoming->SendAutoReply(doc); };
+    ConnectCommands();
+
+    // The command line: a note to open, or to print and end.
+    if (arguments.size() >= 2 && arguments[0] == QLatin1String("--print")) {
+        m_nExitCode = PrintNoteFile(arguments[1]) ? 0 : 1;
+        return false;
+    }
+    if (!arguments.isEmpty() && !OpenNoteFile(arguments[0])) {
+        m_nExitCode = 1;
+        return false;
+    }
+
+    m_settings.CheckFirstRun(m_environment.prompts, m_environment.bTrayAvailable);
+    m_settings.Load();
+    PostStatusText(1, QStringLiteral("initializing"));
+    PostStatusText(2, QStringLiteral(" "));
+    StartFingerServer();
+    const bool bValidPort = m_settings.m_nIpPort >= 0 && m_settings.m_nIpPort <= 65535;
+    if (bValidPort)
+        m_pNoteServer->StartListening(static_cast<quint16>(m_settings.m_nIpPort));
+    else
+        PostStatusText(1, QStringLiteral("Error while creating"));
+    return true;
+}
+
+void CBlipnoteApp::Shutdown()
+{
+    if (m_pDocuments) {
+        for (CBlipnoteDoc* pDoc : m_pDocuments->Documents())
+            m_pDocuments->CloseDocument(pDoc);
+    }
+}
+
+IDocView* CBlipnoteApp::CreateView(CBlipnoteDoc& doc)
+{
+    CNoteView* pView = doc.IsIncoming()
+                           ? static_cast<CNoteView*>(new CMsgInView(doc, *m_pViewContext))
+                           : new CMsgOutView(doc, *m_pViewContext);
+    CChildFrame* pFrame = m_pMainFrame->AddNoteWindow(pView);
+    connect(pFrame, &CChildFrame::NoteClosed, this, [this, pView] {
+        if (CBlipnoteDoc* pDoc = pView->Document())
+            m_pDocuments->CloseDocument(pDoc);
+    });
+    const auto Save = [this, pView] { OnSave(pView->Document()); };
+    connect(pFrame, &CChildFrame::SaveRequested, this, Save);
+    connect(pView, &CNoteView::SaveRequested, this, Save);
+    connect(pView, &CNoteView::SaveAsRequested, this,
+            [this, pView] { OnSaveAs(pView->Document()); });
+    return pView;
+}
+
+CNoteView* CBlipnoteApp::ActiveView() const
+{
+    const CChildFrame* pFrame = m_pMainFrame->ActiveNoteWindow();
+    return pFrame ? pFrame->View() : nullptr;
+}
+
+void CBlipnoteApp::ConnectCommands()
+{
+    CMainMenus& menus = m_pMainFrame->Menus();
+    const auto On = [this, &menus](CMainMenus::ECommand eCommand, auto handler) {
+        connect(menus.Action(eCommand), &QAction::triggered, this, handler);
+    };
+    On(CMainMenus::New, &CBlipnoteApp::OnNew);
+    On(CMainMenus::Open, &CBlipnoteApp::OnOpen);
+    On(CMainMenus::PrintSetup, &CBlipnoteApp::OnPrintSetup);
+    On(CMainMenus::AutoReply, &CBlipnoteApp::OnAutoReply);
+    On(CMainMenus::DeleteAll, &CBlipnoteApp::OnDeleteAll);
+    On(CMainMenus::Exit, &CBlipnoteApp::OnExit);
+    On(CMainMenus::About, &CBlipnoteApp::OnAbout);
+    On(CMainMenus::HelpTopics, &CBlipnoteApp::OnHelp);
+    On(CMainMenus::FingerDActive, &CBlipnoteApp::OnFingerDActive);
+    On(CMainMenus::FingerQueries, &CBlipnoteApp::OnFingerQueries);
+    On(CMainMenus::Save, [this] {
+        if (CNoteView* pView = ActiveView())
+            OnSave(pView->Document());
+    });
+    On(CMainMenus::SaveAs, [this] {
+        if (CNoteView* pView = ActiveView())
+            OnSaveAs(pView->Document());
+    });
+    // The commands of the active note window.
+    const auto OnView = [this, &On](CMainMenus::ECommand eCommand, auto handler) {
+        On(eCommand, [this, handler] {
+            if (CNoteView* pView = ActiveView())
+                handler(*pView);
+        });
+    };
+    OnView(CMainMenus::Print, [](CNoteView& view) { view.Print(); });
+    OnView(CMainMenus::PrintPreview, [](CNoteView& view) { view.PrintPreview(); });
+    OnView(CMainMenus::Cut, [](CNoteView& view) { view.Cut(); });
+    OnView(CMainMenus::Copy, [](CNoteView& view) { view.Copy(); });
+    OnView(CMainMenus::Paste, [](CNoteView& view) { view.Paste(); });
+    OnView(CMainMenus::Send, [](CNoteView& view) {
+        if (auto* pOut = qobject_cast<CMsgOutView*>(&view))
+            pOut->Send();
+    });
+    OnView(CMainMenus::ChangeTitle, [](CNoteView& view) {
+        if (auto* pOut = qobject_cast<CMsgOutView*>(&view))
+            pOut->ChangeTitle();
+    });
+    OnView(CMainMenus::Reply, [](CNoteView& view) {
+        if (auto* pIn = qobject_cast<CMsgInView*>(&view))
+            pIn->Reply();
+    });
+    // Not there yet: the setup sheet and the seeker; and chat, which nothing answers.
+    for (const CMainMenus::ECommand eCommand :
+         {CMainMenus::Setup, CMainMenus::Seeker, CMainMenus::ChatWith, CMainMenus::MailSend,
+          CMainMenus::NewWindow, CMainMenus::ArrangeIcons})
+        menus.Action(eCommand)->setEnabled(false);
+    connect(menus.TrayMenu(), &QMenu::aboutToShow, this, &CBlipnoteApp::UpdateChecks);
+    connect(m_pMainFrame.get(), &CMainFrame::MenusShown, this, &CBlipnoteApp::UpdateChecks);
+
+    connect(m_pMainFrame.get(), &CMainFrame::GreetingDue, this, &CBlipnoteApp::ShowGreeting);
+    connect(m_pMainFrame.get(), &CMainFrame::FilesDropped, this, [this](const QStringList& paths) {
+        for (const QString& strPath : paths)
+            OpenNoteFile(strPath);
+    });
+    connect(m_pMainFrame.get(), &CMainFrame::Closing, this, [this] {
+        Shutdown();
+        Q_EMIT Finished();
+    });
+}
+
+void CBlipnoteApp::UpdateChecks()
+{
+    CMainMenus& menus = m_pMainFrame->Menus();
+    menus.Action(CMainMenus::AutoReply)->setChecked(m_settings.m_nAutoReplyActive);
+    menus.Action(CMainMenus::FingerDActive)->setChecked(m_settings.m_nUseFingerD);
+    menus.Action(CMainMenus::FingerQueries)->setEnabled(m_settings.m_nUseFingerD);
+}
+
+void CBlipnoteApp::StartFingerServer()
+{
+    if (m_settings.m_nUseFingerD && !m_pFingerServer->m_bListening)
+        m_pFingerServer->StartDaemon(m_environment.nFingerPort);
+    UpdateChecks();
+}
+
+void CBlipnoteApp::OnFingerDActive()
+{
+    if (m_settings.m_nUseFingerD) {
+        // In memory only: the next start finds the stored value.
+        m_settings.m_nUseFingerD = 0;
+        m_pFingerServer->Close();
+    } else if (!m_pFingerServer->m_bListening) {
+        if (m_pFingerServer->StartDaemon(m_environment.nFingerPort))
+            m_settings.m_nUseFingerD = 1;
+    }
+    UpdateChecks();
+}
+
+void CBlipnoteApp::OnFingerQueries()
+{
+    CFingerQueriesDlg dialog(m_settings.m_fingerQueryLog, m_pMainFrame.get());
+    dialog.exec();
+}
+
+CBlipnoteDoc* CBlipnoteApp::NewDocumentOfType(const QString& strDocName)
+{
+    return m_pDocuments->NewDocumentOfType(strDocName);
+}
+
+void CBlipnoteApp::PostStatusText(int nPane, const QString& strText)
+{
+    m_pMainFrame->PostStatusText(nPane == 1 ? StatusPane::Listening : StatusPane::Sending, strText);
+}
+
+void CBlipnoteApp::OnNew()
+{
+    NewDocumentOfType(QStringLiteral("MessageOut"));
+}
+
+void CBlipnoteApp::OnOpen()
+{
+    const QString strPath = m_environment.prompts.AskOpenFileName(kOpenFilter);
+    if (!strPath.isEmpty())
+        OpenNoteFile(strPath);
+}
+
+bool CBlipnoteApp::OpenNoteFile(const QString& strPath)
+{
+    QString strError;
+    if (m_pDocuments->OpenDocumentFile(strPath, &strError))
+        return true;
+    m_environment.prompts.ShowMessage(strError, PromptIcon::Stop);
+    return false;
+}
+
+bool CBlipnoteApp::PrintNoteFile(const QString& strPath)
+{
+    if (!OpenNoteFile(strPath))
+        return false;
+    if (QPrinterInfo::defaultPrinter().isNull()) {
+        m_environment.prompts.ShowMessage(tr("There is no printer to print %1 on.").arg(strPath),
+                                          PromptIcon::Stop);
+        return false;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    CNoteView* pView = static_cast<CNoteView*>(m_pDocuments->Documents().last()->FirstView());
+    return pView->PrintTo(printer) > 0;
+}
+
+bool CBlipnoteApp::OnSave(CBlipnoteDoc* pDoc)
+{
+    if (!pDoc)
+        return false;
+    if (pDoc->PathName().isEmpty())
+        return OnSaveAs(pDoc);
+    QString strError;
+    if (!pDoc->SaveToFile(pDoc->PathName(), &strError)) {
+        m_environment.prompts.ShowMessage(strError, PromptIcon::Stop);
+        return false;
+    }
+    if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
+        pView->Editor().document()->setModified(false);
+    return true;
+}
+
+bool CBlipnoteApp::OnSaveAs(CBlipnoteDoc* pDoc)
+{
+    if (!pDoc)
+        return false;
+    const CDocTemplate& docTemplate = pDoc->Template();
+    const QString strPath = m_environment.prompts.AskSaveFileName(
+        CodePage::ToUnicode(pDoc->Title()) + docTemplate.DefaultExtension(),
+        docTemplate.FilterName() + QStringLiteral(";;All Files (*)"));
+    if (strPath.isEmpty())
+        return false;
+    QString strError;
+    if (!pDoc->SaveToFile(strPath, &strError)) {
+        m_environment.prompts.ShowMessage(strError, PromptIcon::Stop);
+        return false;
+    }
+    if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
+        pView->Editor().document()->setModified(false);
+    return true;
+}
+
+void CBlipnoteApp::OnAutoReply()
+{
+    if (m_settings.m_nAutoReplyActive) {
+        m_settings.m_nAutoReplyActive = 0;
+    } else if (const std::optional<QString> away = m_environment.prompts.AskMultilineText(
+                   QStringLiteral("Auto-reply"), QStringLiteral("Auto-reply message"),
+                   CodePage::ToUnicode(m_settings.m_strAwayMessage))) {
+        bool bLossless = true;
+        const QByteArray strAway = CodePage::FromUnicode(*away, &bLossless);
+        if (!bLossless) {
+            m_environment.prompts.ShowMessage(
+                CBlipnoteDoc::UnencodableMessage(EditorText::Unencodable(*away)), PromptIcon::Stop);
+        } else {
+            m_settings.m_strAwayMessage = strAway;
+            m_settings.m_nAutoReplyActive = 1;
+            m_pIncoming->ResetAutoReplies();
+        }
+    }
+    UpdateChecks();
+}
+
+void CBlipnoteApp::OnDeleteAll()
+{
+    for (CBlipnoteDoc* pDoc : m_pDocuments->Documents())
+        m_pDocuments->CloseDocument(pDoc);
+}
+
+void CBlipnoteApp::OnExit()
+{
+    OnDeleteAll();
+    if (m_settings.m_hosts.m_bHostsUnsaved)
+        m_settings.Save(SettingsGroup::Hosts);
+    m_settings.m_nNoClose = 0; // in memory only: the close below really ends the program
+    m_pMainFrame->close();
+}
+
+void CBlipnoteApp::OnAbout()
+{
+    CAboutDialog dialog(m_pMainFrame.get());
+    dialog.exec();
+}
+
+void CBlipnoteApp::OnHelp()
+{
+    auto* pHelp = new CHelpWindow(m_pMainFrame.get());
+    pHelp->setAttribute(Qt::WA_DeleteOnClose);
+    pHelp->show();
+}
+
+void CBlipnoteApp::OnPrintSetup()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPageSetupDialog dialog(&printer, m_pMainFrame.get());
+    dialog.exec();
+}
+
+void CBlipnoteApp::ShowGreeting()
+{
+    if (std::exchange(m_bGreetingDone, true) || m_settings.m_nGreetings > 0)
+        return;
+    const auto found =
+        std::find_if(m_environment.greetingFiles.cbegin(), m_environment.greetingFiles.cend(),
+                     [](const QString& strPath) { return QFileInfo(strPath).isFile(); });
+    if (found == m_environment.greetingFiles.cend())
+        return;
+    QString strError;
+    CBlipnoteDoc* pDoc = m_pDocuments->OpenDocumentFile(*found, &strError);
+    if (!pDoc)
+        return; // tried again at the next start
+    if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
+        pView->Editor().InsertText(m_settings.m_strUserName + " ", 6);
+    m_environment.prompts.ShowMessage(kPriorityMessage, PromptIcon::Warning);
+    m_settings.m_nGreetings = 1;
+    m_settings.Save(SettingsGroup::Preferences);
+}

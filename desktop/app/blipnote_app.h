@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/messaging/doc_context.h"
+#include "core/settings/app_settings.h"
+#include "desktop/views/view_context.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+
+class CBlipnoteDoc;
+class CDocManager;
+class CFingerDaemonSocket;
+class CIncomingNotes;
+class CMainFrame;
+class CNoteListenSocket;
+class CNoteView;
+class CSendJobs;
+class IDocView;
+class IPrompts;
+class ISettingsStore;
+class ISoundPlayer;
+class ITrayIcon;
+
+// What the desktop gives the program; tests give doubles.
+struct CAppEnvironment
+{
+    ISettingsStore& store;
+    IPrompts& prompts;
+    ITrayIcon& tray;
+    ISoundPlayer& sound;
+    bool bTrayAvailable = false;
+    // The finger port: 79, or a free one in tests.
+    quint16 nFingerPort = 79;
+    std::chrono::milliseconds greetingDelay = std::chrono::seconds(30);
+    // Where the greeting note is looked for: the working folder first.
+    QStringList greetingFiles = {QStringLiteral("greetings.bni")};
+};
+
+// The desktop program: starts in a fixed order (note types, main window, the
+// command line, the first-run check and the settings, the note server), owns
+// the long-lived objects, answers the application's commands, shows the greeting
+// note once and shuts down.
+class CBlipnoteApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CBlipnoteApp(CAppEnvironment environment, QObject* pParent = nullptr);
+    ~CBlipnoteApp() override;
+
+    // The start-up; false ends the program at once, with ExitCode().
+    bool Startup(const QStringList& arguments);
+    void Shutdown();
+    int ExitCode() const { return m_nExitCode; }
+
+    CBlipnoteDoc* NewDocumentOfType(const QString& strDocName);
+    void PostStatusText(int nPane, const QString& strText);
+
+    // The application's commands.
+    void OnNew();
+    void OnOpen();
+    bool OpenNoteFile(const QString& strPath);
+    void OnAutoReply();
+    void OnDeleteAll();
+    void OnExit();
+    void OnAbout();
+    void OnHelp();
+    void OnPrintSetup();
+    void OnFingerDActive();
+    void OnFingerQueries();
+    // Starts the finger server when "Use FingerD" is on and it is not listening.
+    void StartFingerServer();
+    bool OnSave(CBlipnoteDoc* pDoc);
+    bool OnSaveAs(CBlipnoteDoc* pDoc);
+    void ShowGreeting();
+
+    CAppSettings& Settings() { return m_settings; }
+    CMainFrame& MainFrame() const { return *m_pMainFrame; }
+    CNoteListenSocket& NoteServer() const { return *m_pNoteServer; }
+    CFingerDaemonSocket& FingerServer() const { return *m_pFingerServer; }
+    CDocManager& Documents() const { return *m_pDocuments; }
+    CIncomingNotes& IncomingNotes() const { return *m_pIncoming; }
+
+Q_SIGNALS:
+    // The program has ended its work (Exit, or the main window closed).
+    void Finished();
+
+private:
+    IDocView* CreateView(CBlipnoteDoc& doc);
+    CNoteView* ActiveView() const;
+    void ConnectCommands();
+    void UpdateChecks();
+    bool PrintNoteFile(const QString& strPath);
+
+    CAppEnvironment m_environment;
+    CAppSettings m_settings;
+    QByteArray m_strPendingNoteText;
+    CDocContext m_docContext;
+    // In the order they are taken down backwards: the windows go before the
+    // notes they show, the sending and the servers before the window they report to.
+    std::unique_ptr<CDocManager> m_pDocuments;
+    std::unique_ptr<CViewContext> m_pViewContext;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    std::unique_ptr<CSendJobs> m_pSendJobs;
+    std::unique_ptr<CNoteListenSocket> m_pNoteServer;
+    std::unique_ptr<CFingerDaemonSocket> m_pFingerServer;
+    std::unique_ptr<CIncomingNotes> m_pIncoming;
+    bool m_bGreetingDone = false;
+    int m_nExitCode = 0;
+};

@@ -1,0 +1,117 @@
+#include "desktop/app/incoming_notes.h"
+
+#include "core/interfaces/prompts.h"
+#include "core/interfaces/sound_player.h"
+#include "core/messaging/acknowledgement.h"
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/note_listen_socket.h"
+#include "core/messaging/tagged_text.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/app/tray_icon_interface.h"
+
+#include <QApplication>
+
+namespace {
+// Notes waiting to be opened beyond which the note server waits.
+constexpr std::size_t kMaxWaiting = 32;
+} // namespace
+
+CIncomingNotes::CIncomingNotes(CAppSettings& settings, QByteArray& strPendingNoteText,
+                               CDocManager& documents, CMainFrame& mainFrame, ITrayIcon& tray,
+                               IPrompts& prompts, ISoundPlayer& sound, QObject* pParent)
+    : QObject(pParent), m_settings(settings), m_strPendingNoteText(strPendingNoteText),
+      m_documents(documents), m_mainFrame(mainFrame), m_tray(tray), m_prompts(prompts),
+      m_sound(sound)
+{}
+
+void CIncomingNotes::Attach(CNoteListenSocket& server)
+{
+    m_pServer = &server;
+    connect(&server, &CNoteListenSocket::ServingStarted, this,
+            &CIncomingNotes::OnConnectionArrived);
+    connect(&server, &CNoteListenSocket::NoteReceived, this,
+            [this](const QByteArray& strText, qint64) { OnNoteReceived(strText); });
+}
+
+void CIncomingNotes::OnConnectionArrived()
+{
+    if (m_settings.m_nUseSound)
+        m_sound.Play(CodePage::ToUnicode(m_settings.m_strSoundFile));
+}
+
+void CIncomingNotes::OnNoteReceived(const QByteArray& strText)
+{
+    m_waiting.push_back(strText);
+    UpdateHoldBack();
+    if (!m_bOpening)
+        QMetaObject::invokeMethod(this, &CIncomingNotes::OpenNext, Qt::QueuedConnection);
+}
+
+void CIncomingNotes::UpdateHoldBack()
+{
+    if (m_pServer)
+        m_pServer->SetHoldBack(m_waiting.size() >= kMaxWaiting);
+}
+
+void CIncomingNotes::OpenNext()
+{
+    if (m_bOpening || m_waiting.empty())
+        return;
+    m_bOpening = true; // the alert box below runs an event loop of its own
+    m_strPendingNoteText = m_waiting.front();
+    m_waiting.pop_front();
+    UpdateHoldBack();
+    AnnounceNote();
+    m_bOpening = false;
+    if (!m_waiting.empty())
+        QMetaObject::invokeMethod(this, &CIncomingNotes::OpenNext, Qt::QueuedConnection);
+}
+
+void CIncomingNotes::AnnounceNote()
+{
+    const QByteArray strText = m_strPendingNoteText;
+    if (m_settings.m_nUsePopUp) {
+        m_mainFrame.ShowAndRestore();
+    } else {
+        m_tray.SetIcon(ITrayIcon::NewMail);
+        m_tray.SetTip(QStringLiteral("You have new mail"));
+    }
+    // The priority is the digit just before the first "/$4".
+    const qsizetype p4 = strText.indexOf("/$4");
+    const int nPriority = p4 >= 1 ? Acknowledgement::ParseLeadingNumber(strText.mid(p4 - 1, 1)) : 0;
+    if (m_settings.m_nUsePriority && nPriority != 0) {
+        m_mainFrame.ShowAndRestore();
+        m_mainFrame.CenterOnScreen();
+        QApplication::alert(&m_mainFrame);
+        m_prompts.ShowMessage(QStringLiteral("You have received \na High-Priority message !"),
+                              PromptIcon::Warning);
+    }
+    // The box may have let other code use the pending text: put it back.
+    m_strPendingNoteText = strText;
+    if (CBlipnoteDoc* pDoc = m_documents.NewDocumentOfType(QStringLiteral("MessageIn")))
+        Q_EMIT NoteOpened(pDoc);
+}
+
+void CIncomingNotes::ResetAutoReplies()
+{
+    m_answered.clear();
+}
+
+void CIncomingNotes::SendAutoReply(CBlipnoteDoc& incoming)
+{
+    const QByteArray strAddress = incoming.m_strAddress;
+    if (m_answered.contains(strAddress))
+        return;
+    m_answered.insert(strAddress);
+    m_strPendingNoteText =
+        TaggedText::Compose({m_settings.m_strNickname, m_settings.m_strAwayMessage,
+                             m_settings.m_strComputerName, incoming.m_strSubject, 0});
+    CBlipnoteDoc* pReply = m_documents.NewDocumentOfType(QStringLiteral("MessageOut"));
+    if (!pReply)
+        return;
+    pReply->m_strAddress = strAddress + "/$0";
+    pReply->StartSendJobs();
+}

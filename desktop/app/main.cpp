@@ -1,0 +1,72 @@
+// The desktop program.
+#include "core/settings/file_settings_store.h"
+#include "desktop/app/blipnote_app.h"
+#include "desktop/app/dialog_prompts.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/app/sound_effect_player.h"
+#include "desktop/app/tray_icon.h"
+#include "desktop/resources/icon_list.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QSystemTrayIcon>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Blipnote"));
+    QApplication::setOrganizationName(QStringLiteral("Tessaro"));
+    QApplication::setApplicationVersion(QStringLiteral(BLIPNOTE_VERSION_TEXT));
+    QApplication::setDesktopFileName(QStringLiteral("blipnote"));
+    QApplication::setWindowIcon(CIconList::Named(QStringLiteral("blipnote")));
+    // The tray keeps the program running with no window shown; it ends by Exit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Blipnote sends short notes between workstations in real time."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption printOption(
+        QStringLiteral("print"),
+        QStringLiteral("Print the note FILE on the default printer and end."),
+        QStringLiteral("FILE"));
+    parser.addOption(printOption);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A note file to open."),
+                                 QStringLiteral("[FILE]"));
+    parser.process(app);
+
+    QStringList arguments;
+    if (parser.isSet(printOption))
+        arguments = QStringList{QStringLiteral("--print"), parser.value(printOption)};
+    else
+        arguments = parser.positionalArguments().mid(0, 1);
+
+    CFileSettingsStore store(CFileSettingsStore::DefaultPath());
+    CDialogPrompts prompts;
+    CTrayIcon tray;
+    CSoundEffectPlayer sound;
+    const QString strDataFolder = QApplication::applicationDirPath();
+    CAppEnvironment environment{store, prompts, tray, sound,
+                                QSystemTrayIcon::isSystemTrayAvailable()};
+    // The greeting note: in the working folder, else where the program keeps its data.
+    environment.greetingFiles = {
+        QStringLiteral("greetings.bni"),
+        QDir(strDataFolder).filePath(QStringLiteral("greetings.bni")),
+        QDir(strDataFolder).filePath(QStringLiteral("../share/blipnote/greetings.bni"))};
+    CBlipnoteApp blipnote(environment);
+    QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    if (!blipnote.Startup(arguments))
+        return blipnote.ExitCode();
+    prompts.SetParent(&blipnote.MainFrame());
+    tray.SetMenu(blipnote.MainFrame().Menus().TrayMenu());
+    QObject::connect(&tray, &CTrayIcon::RestoreRequested, &blipnote.MainFrame(),
+                     &CMainFrame::ShowAndRestore);
+    QObject::connect(&tray, &CTrayIcon::NewNoteRequested, &blipnote, [&blipnote] {
+        blipnote.MainFrame().ShowAndRestore();
+        blipnote.OnNew();
+    });
+    return QApplication::exec();
+}

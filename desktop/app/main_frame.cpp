@@ -1,0 +1,252 @@
+#include "desktop/app/main_frame.h"
+
+#include "core/messaging/blipnote_doc.h"
+#include "core/settings/app_settings.h"
+#include "desktop/app/child_frame.h"
+#include "desktop/app/tray_icon_interface.h"
+#include "desktop/resources/icon_list.h"
+#include "desktop/views/note_view.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompts,
+                       std::chrono::milliseconds greetingDelay, QWidget* pParent)
+    : QMainWindow(pParent), m_settings(settings), m_tray(tray), m_prompts(prompts),
+      m_pClientArea(new QMdiArea(this)), m_pMenus(new CMainMenus(this)),
+      m_pListening(new QLabel(this)), m_pSending(new QLabel(this))
+{
+    setWindowTitle(QStringLiteral("Blipnote"));
+    setWindowIcon(CIconList::Named(QStringLiteral("blipnote")));
+    setAcceptDrops(true);
+    setCentralWidget(m_pClientArea);
+    m_pClientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pClientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    auto* pToolBar = addToolBar(tr("Toolbar"));
+    pToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_pMenus->FillToolBar(*pToolBar);
+
+    // The two panes are as wide as their sizing texts and keep their last text.
+    for (auto [pLabel, pszSizing] : {std::pair{m_pListening, "listening status"},
+                                     std::pair{m_pSending, "sending status area"}}) {
+        pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pLabel->setMinimumWidth(
+            pLabel->fontMetrics().horizontalAdvance(QString::fromLatin1(pszSizing)) + 8);
+        statusBar()->addPermanentWidget(pLabel);
+    }
+    statusBar()->showMessage(QStringLiteral(" "));
+
+    QAction* pToolbarAction = m_pMenus->Action(CMainMenus::Toolbar);
+    pToolbarAction->setChecked(true);
+    connect(pToolbarAction, &QAction::toggled, pToolBar, &QWidget::setVisible);
+    QAction* pStatusAction = m_pMenus->Action(CMainMenus::StatusBar);
+    pStatusAction->setChecked(true);
+    connect(pStatusAction, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    connect(m_pMenus->Action(CMainMenus::Next), &QAction::triggered, m_pClientArea,
+            &QMdiArea::activateNextSubWindow);
+    // Previous goes the same way round as Next.
+    connect(m_pMenus->Action(CMainMenus::Previous), &QAction::triggered, m_pClientArea,
+            &QMdiArea::activateNextSubWindow);
+    connect(m_pMenus->Action(CMainMenus::Cascade), &QAction::triggered, m_pClientArea,
+            &QMdiArea::cascadeSubWindows);
+    connect(m_pMenus->Action(CMainMenus::Tile), &QAction::triggered, m_pClientArea,
+            &QMdiArea::tileSubWindows);
+    connect(m_pMenus->Action(CMainMenus::MinimizeAll), &QAction::triggered, this,
+            &CMainFrame::MinimizeAll);
+    connect(m_pMenus->Action(CMainMenus::Restore), &QAction::triggered, this,
+            &CMainFrame::ShowAndRestore);
+    connect(m_pMenus->Action(CMainMenus::Delete), &QAction::triggered, this, [this] {
+        if (CChildFrame* pFrame = ActiveNoteWindow())
+            pFrame->close();
+    });
+    connect(m_pClientArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
+    UpdateMenus();
+
+    RestorePlacement();
+
+    m_greetingTimer.setSingleShot(true);
+    connect(&m_greetingTimer, &QTimer::timeout, this, &CMainFrame::GreetingDue);
+    m_greetingTimer.start(greetingDelay);
+}
+
+void CMainFrame::RestorePlacement()
+{
+    const CWindowPlacement placement = m_settings.ReadWindowPlacement();
+    setGeometry(placement.nLeft, placement.nTop, placement.nRight - placement.nLeft,
+                placement.nBottom - placement.nTop);
+}
+
+void CMainFrame::PostStatusText(StatusPane ePane, const QString& strText)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, ePane, strText] {
+            QLabel* pLabel = ePane == StatusPane::Listening ? m_pListening : m_pSending;
+            pLabel->setText(strText);
+            pLabel->repaint(); // shown at once, even while texts come in quick succession
+        },
+        Qt::QueuedConnection);
+}
+
+QString CMainFrame::StatusText(StatusPane ePane) const
+{
+    return (ePane == StatusPane::Listening ? m_pListening : m_pSending)->text();
+}
+
+CChildFrame* CMainFrame::AddNoteWindow(CNoteView* pView)
+{
+    auto* pFrame = new CChildFrame(pView, m_prompts);
+    m_pClientArea->addSubWindow(pFrame);
+    // A note opened while the main window is minimised or hidden opens maximised.
+    if (isMinimized() || isHidden()) {
+        pFrame->setGeometry(0, 0, 350, 400);
+        pFrame->showMaximized();
+    } else {
+        // Cascaded from the top left, and always inside the client area.
+        const QSize area = m_pClientArea->viewport()->size();
+        const int nStep = 24 * static_cast<int>(m_pClientArea->subWindowList().size() - 1);
+        const QPoint position(nStep % std::max(1, area.width() / 2),
+                              nStep % std::max(1, area.height() / 2));
+        pFrame->setGeometry(QRect(position, QSize(std::min(520, area.width() - position.x()),
+                                                  std::min(340, area.height() - position.y()))));
+        pFrame->show();
+    }
+    return pFrame;
+}
+
+QList<CChildFrame*> CMainFrame::NoteWindows() const
+{
+    QList<CChildFrame*> frames;
+    for (QMdiSubWindow* pWindow : m_pClientArea->subWindowList()) {
+        if (auto* pFrame = qobject_cast<CChildFrame*>(pWindow))
+            frames.append(pFrame);
+    }
+    return frames;
+}
+
+CChildFrame* CMainFrame::ActiveNoteWindow() const
+{
+    return qobject_cast<CChildFrame*>(m_pClientArea->activeSubWindow());
+}
+
+void CMainFrame::UpdateMenus()
+{
+    const CChildFrame* pFrame = ActiveNoteWindow();
+    CMainMenus::EKind eKind = CMainMenus::EKind::NoNote;
+    if (pFrame && pFrame->View()->Document())
+        eKind = pFrame->View()->Document()->IsIncoming() ? CMainMenus::EKind::Incoming
+                                                         : CMainMenus::EKind::Outgoing;
+    m_pMenus->Build(*menuBar(), eKind);
+    for (QMenu* pMenu : menuBar()->findChildren<QMenu*>())
+        connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::MenusShown, Qt::UniqueConnection);
+    m_pMenus->Action(CMainMenus::Send)->setEnabled(eKind == CMainMenus::EKind::Outgoing);
+    m_pMenus->Action(CMainMenus::ChangeTitle)->setEnabled(eKind == CMainMenus::EKind::Outgoing);
+    m_pMenus->Action(CMainMenus::Reply)->setEnabled(eKind == CMainMenus::EKind::Incoming);
+    m_pMenus->Action(CMainMenus::Save)->setEnabled(eKind != CMainMenus::EKind::NoNote);
+}
+
+void CMainFrame::ShowAndRestore()
+{
+    show();
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::CenterOnScreen()
+{
+    if (const QScreen* pScreen = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(pScreen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void CMainFrame::MinimizeAll()
+{
+    QMdiSubWindow* pActive = m_pClientArea->activeSubWindow();
+    for (QMdiSubWindow* pWindow : m_pClientArea->subWindowList()) {
+        if (pWindow != pActive)
+            pWindow->showMinimized();
+    }
+    if (pActive)
+        m_pClientArea->setActiveSubWindow(pActive);
+}
+
+bool CMainFrame::UsesTray() const
+{
+    return m_settings.m_nUseTrayArea != 0 && m_settings.m_nTrayAvailable != 0;
+}
+
+void CMainFrame::GoToTray()
+{
+    hide();
+    m_tray.SetIcon(ITrayIcon::Listening);
+    m_tray.SetTip(QStringLiteral("Blipnote - listening"));
+}
+
+void CMainFrame::changeEvent(QEvent* pEvent)
+{
+    QMainWindow::changeEvent(pEvent);
+    if (pEvent->type() == QEvent::WindowStateChange && isMinimized() && UsesTray()) {
+        // Hidden once the minimising has been carried out.
+        QMetaObject::invokeMethod(this, &CMainFrame::GoToTray, Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent)
+{
+    if (m_settings.m_nNoClose) {
+        pEvent->ignore();
+        showMinimized();
+        if (UsesTray()) {
+            hide();
+            m_tray.SetIcon(ITrayIcon::Listening);
+        }
+        return;
+    }
+    CWindowPlacement placement = m_settings.ReadWindowPlacement();
+    const QRect normal = normalGeometry();
+    placement.nFlags = 0;
+    placement.nShowCmd = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
+    placement.nLeft = normal.left();
+    placement.nTop = normal.top();
+    placement.nRight = normal.right() + 1;
+    placement.nBottom = normal.bottom() + 1;
+    const QRect screenRect = screen() ? screen()->virtualGeometry() : QRect(0, 0, 1024, 768);
+    m_settings.SaveWindowPlacement(placement, screenRect.right() + 1, screenRect.bottom() + 1);
+    Q_EMIT Closing();
+    m_tray.SetIcon(ITrayIcon::None);
+    pEvent->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    if (pEvent->mimeData()->hasUrls())
+        pEvent->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent)
+{
+    QStringList paths;
+    for (const QUrl& url : pEvent->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    if (!paths.isEmpty()) {
+        pEvent->acceptProposedAction();
+        Q_EMIT FilesDropped(paths);
+    }
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/interfaces/status_sink.h"
+#include "desktop/app/main_menus.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <chrono>
+
+class CAppSettings;
+class CChildFrame;
+class CNoteView;
+class IPrompts;
+class ITrayIcon;
+class QLabel;
+class QMdiArea;
+
+// The main window: the note windows in its client area, the toolbar, the status
+// bar with the listening and sending panes, and the tray icon. It decides what
+// closing and minimising mean ("No Close", "Use TrayArea"), restores and stores
+// its placement, and once, a while after it was created, asks for the greeting.
+class CMainFrame : public QMainWindow, public IStatusSink
+{
+    Q_OBJECT
+
+public:
+    CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompts,
+               std::chrono::milliseconds greetingDelay, QWidget* pParent = nullptr);
+
+    // From any thread: the pane shows the text as soon as the window gets to it.
+    void PostStatusText(StatusPane ePane, const QString& strText) override;
+    QString StatusText(StatusPane ePane) const;
+
+    CMainMenus& Menus() const { return *m_pMenus; }
+    QMdiArea& ClientArea() const { return *m_pClientArea; }
+    CChildFrame* AddNoteWindow(CNoteView* pView);
+    QList<CChildFrame*> NoteWindows() const;
+    CChildFrame* ActiveNoteWindow() const;
+
+    // Shows the window and brings it back from minimised or hidden.
+    void ShowAndRestore();
+    void CenterOnScreen();
+    void MinimizeAll();
+
+Q_SIGNALS:
+    void GreetingDue();
+    // A menu of the menu bar is about to show: check marks may need updating.
+    void MenusShown();
+    void FilesDropped(const QStringList& paths);
+    // The window really closes: the notes are to be closed.
+    void Closing();
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+
+private:
+    bool UsesTray() const;
+    void GoToTray();
+    void UpdateMenus();
+    void RestorePlacement();
+
+    CAppSettings& m_settings;
+    ITrayIcon& m_tray;
+    IPrompts& m_prompts;
+    QMdiArea* m_pClientArea;
+    CMainMenus* m_pMenus;
+    QLabel* m_pListening;
+    QLabel* m_pSending;
+    QTimer m_greetingTimer;
+};

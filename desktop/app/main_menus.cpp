@@ -1,0 +1,158 @@
+#include "desktop/app/main_menus.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+
+CMainMenus::CMainMenus(QObject* pParent) : QObject(pParent), m_pTrayMenu(new QMenu)
+{
+    const auto Keys = [](const char* pszKeys) {
+        return QList<QKeySequence>{QKeySequence(QString::fromLatin1(pszKeys))};
+    };
+    Add(New, tr("&New"), tr("Create a new message\nNew"), Keys("Ctrl+N"));
+    Add(Open, tr("&Open ..."), tr("Open an existing message\nOpen"), Keys("Ctrl+O"));
+    Add(Save, tr("&Save"), tr("Save the active message\nSave"));
+    Add(SaveAs, tr("Save &As ..."), tr("Save the active message with a new name\nSave As"));
+    Add(PrintSetup, tr("Print setup ..."),
+        tr("Change the printer and printing options\nPrint Setup"));
+    Add(Print, tr("&Print ..."), tr("Print the active message\nPrint"), Keys("Ctrl+P"));
+    Add(PrintPreview, tr("Print Previe&w"), tr("Display full pages\nPrint Preview"));
+    Add(MailSend, tr("&Mapi Send..."), tr("Send the active message through electronic mail\nSend"));
+    Add(Exit, tr("E&xit"), tr("Quit the application; prompts to save documents\nExit"));
+    Add(AutoReply, tr("Au&to reply"), tr("Auto-reply with custom message\nAuto reply"))
+        ->setCheckable(true);
+    Add(Setup, tr("Se&tup ..."), tr("Setup Blipnote \nSetup"));
+    Add(Previous, tr("&Previous"), tr("Activate the previous message\nPrevious"),
+        Keys("Ctrl+Shift+Tab"));
+    Add(Next, tr("&Next"), tr("Activate the next message\nNext"), Keys("Ctrl+Tab"));
+    Add(Delete, tr("&Delete"), tr("Close the active message\nDelete"), Keys("Ctrl+Del"));
+    Add(DeleteAll, tr("Delete &All"), QString(), Keys("Alt+Del"));
+    Add(Send, tr("&Send"), tr("Send the message\nSend"), Keys("Ctrl+S"));
+    Add(ChangeTitle, tr("&Change Title ..."), tr("Change the title of the message\nTitle"),
+        Keys("Ctrl+T"));
+    Add(Reply, tr("&Reply"), tr("Reply to the message\nReply"), Keys("Ctrl+R"));
+    Add(Cut, tr("Cu&t"), tr("Cut the selection and put it on the Clipboard\nCut"),
+        {QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))});
+    Add(Copy, tr("&Copy"), tr("Copy the selection and put it on the Clipboard\nCopy"),
+        {QKeySequence(QStringLiteral("Ctrl+C")), QKeySequence(QStringLiteral("Ctrl+Ins"))});
+    Add(Paste, tr("&Paste"), tr("Insert Clipboard contents\nPaste"),
+        {QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))});
+    Add(FingerQueries, tr("&Finger Queries ..."),
+        tr("Display incame finger queries in dialog\nfingerq"));
+    Add(FingerDActive, tr("FingerD active"), tr("Use fingerdaemon\nFingerD active"))
+        ->setCheckable(true);
+    Add(Seeker, tr("Seeker ..."), tr("Seeks status from range of IP-addresses\nseeker"));
+    Add(ChatWith, tr("Chat with ..."), tr("Opens chat-window\nchat"))->setEnabled(false);
+    Add(Toolbar, tr("&Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"))
+        ->setCheckable(true);
+    Add(StatusBar, tr("&Status Bar"), tr("Show or hide the status bar\nToggle StatusBar"))
+        ->setCheckable(true);
+    Add(NewWindow, tr("&New Window"), tr("Open another window for the active message\nNew Window"));
+    Add(Cascade, tr("&Cascade"), tr("Arrange windows so they overlap\nCascade Windows"));
+    Add(Tile, tr("&Tile"), tr("Arrange windows as non-overlapping tiles\nTile Windows"));
+    Add(ArrangeIcons, tr("&Arrange Icons"),
+        tr("Arrange icons at the bottom of the window\nArrange Icons"));
+    Add(MinimizeAll, tr("&Minimize All"), tr("Minimize all message windows\nMinimize All"));
+    Add(HelpTopics, tr("&Help Topics"), tr("List Help topics\nHelp Topics"), Keys("F1"));
+    Add(About, tr("&About Blipnote ..."),
+        tr("Display program information, version number and copyright\nAbout"));
+    Add(Restore, tr("&Restore"), tr("Restore the window\nRestore"));
+
+    const QStyle* pStyle = QApplication::style();
+    Action(New)->setIcon(pStyle->standardIcon(QStyle::SP_FileIcon));
+    Action(Open)->setIcon(pStyle->standardIcon(QStyle::SP_DialogOpenButton));
+    Action(Save)->setIcon(pStyle->standardIcon(QStyle::SP_DialogSaveButton));
+    Action(Send)->setIcon(pStyle->standardIcon(QStyle::SP_ArrowForward));
+    Action(Reply)->setIcon(pStyle->standardIcon(QStyle::SP_ArrowBack));
+    Action(About)->setIcon(pStyle->standardIcon(QStyle::SP_MessageBoxInformation));
+
+    m_pTrayMenu->addAction(Action(Restore));
+    m_pTrayMenu->addAction(Action(AutoReply));
+    m_pTrayMenu->addSeparator();
+    m_pTrayMenu->addAction(Action(Exit));
+    connect(this, &QObject::destroyed, m_pTrayMenu, &QObject::deleteLater);
+}
+
+QAction* CMainMenus::Add(ECommand eCommand, const QString& strText, const QString& strPrompt,
+                         const QList<QKeySequence>& shortcuts)
+{
+    auto* pAction = new QAction(strText, this);
+    pAction->setShortcuts(shortcuts);
+    pAction->setStatusTip(strPrompt.section(QLatin1Char('\n'), 0, 0));
+    pAction->setToolTip(strPrompt.section(QLatin1Char('\n'), 1, 1));
+    m_actions.insert(eCommand, pAction);
+    return pAction;
+}
+
+void CMainMenus::Build(QMenuBar& menuBar, EKind eKind)
+{
+    // The menus of the previous bar go with it.
+    const QList<QMenu*> oldMenus = menuBar.findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+    menuBar.clear();
+    qDeleteAll(oldMenus);
+    const bool bNote = eKind != EKind::NoNote;
+
+    QMenu* pFile = menuBar.addMenu(tr("&File"));
+    pFile->addActions({Action(New), Action(Open)});
+    if (bNote)
+        pFile->addActions({Action(Save), Action(SaveAs)});
+    pFile->addSeparator();
+    pFile->addActions({Action(AutoReply), Action(Setup)});
+    pFile->addSeparator();
+    if (bNote) {
+        pFile->addActions({Action(Print), Action(PrintPreview), Action(PrintSetup)});
+        pFile->addSeparator();
+        pFile->addAction(Action(MailSend));
+        pFile->addSeparator();
+    }
+    pFile->addAction(Action(Exit));
+
+    if (bNote) {
+        QMenu* pMessage = menuBar.addMenu(tr("&Message"));
+        pMessage->addActions({Action(Previous), Action(Next)});
+        pMessage->addSeparator();
+        pMessage->addActions({Action(Delete), Action(DeleteAll)});
+        pMessage->addSeparator();
+        if (eKind == EKind::Outgoing)
+            pMessage->addActions({Action(Send), Action(ChangeTitle)});
+        else
+            pMessage->addAction(Action(Reply));
+    }
+
+    QMenu* pUtils = menuBar.addMenu(tr("&Utils"));
+    pUtils->addActions(
+        {Action(FingerQueries), Action(FingerDActive), Action(Seeker), Action(ChatWith)});
+
+    if (bNote) {
+        QMenu* pEdit = menuBar.addMenu(tr("&Edit"));
+        pEdit->addActions({Action(Cut), Action(Copy)});
+        if (eKind == EKind::Outgoing)
+            pEdit->addAction(Action(Paste));
+    }
+
+    QMenu* pView = menuBar.addMenu(tr("&View"));
+    pView->addActions({Action(Toolbar), Action(StatusBar)});
+
+    if (bNote) {
+        QMenu* pWindow = menuBar.addMenu(tr("&Window"));
+        pWindow->addActions({Action(NewWindow), Action(Cascade), Action(Tile), Action(ArrangeIcons),
+                             Action(MinimizeAll)});
+    }
+
+    QMenu* pHelp = menuBar.addMenu(tr("&Help"));
+    pHelp->addAction(Action(HelpTopics));
+    pHelp->addSeparator();
+    pHelp->addAction(Action(About));
+}
+
+void CMainMenus::FillToolBar(QToolBar& toolBar) const
+{
+    toolBar.addActions({Action(New), Action(Open), Action(Save)});
+    toolBar.addSeparator();
+    toolBar.addActions({Action(Send), Action(Reply)});
+    toolBar.addSeparator();
+    toolBar.addAction(Action(About));
+}

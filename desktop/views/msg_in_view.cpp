@@ -1,0 +1,129 @@
+#include "desktop/views/msg_in_view.h"
+
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_context.h"
+#include "core/messaging/doc_manager.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
+#include "core/text/quote_text.h"
+#include "desktop/resources/icon_list.h"
+#include "desktop/views/rich_text_ctrl.h"
+#include "desktop/views/view_context.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QStyleOptionFrame>
+
+namespace {
+constexpr int kHeaderHeight = 60;
+constexpr int kIconSize = 16;
+// The sunken frames around the four fields: left, top, right, bottom.
+constexpr int kFrames[4][4] = {
+    {23, 6, 160, 26}, {188, 6, 320, 26}, {23, 30, 160, 50}, {188, 30, 300, 50}};
+} // namespace
+
+CMsgInView::CMsgInView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParent)
+    : CNoteView(doc, context, kHeaderHeight, pParent)
+{
+    Editor().CreateControl(context.docContext.settings.m_nWriteInMessage == 0);
+    m_pNickname = AddField(27, 7, 131, doc.m_strNickname);
+    m_pTime = AddField(27, 31, 131, doc.m_strTime);
+    m_pSystem = AddField(192, 7, 126, doc.m_strSystem);
+    m_pAddress = AddField(192, 31, 106, doc.m_strAddress);
+    Editor().SetNoteText(doc.m_strBody);
+    connect(&Editor(), &QWidget::customContextMenuRequested, this, &CMsgInView::OnContextMenu);
+}
+
+QLabel* CMsgInView::AddField(int x, int y, int nWidth, const QByteArray& strText)
+{
+    auto* pLabel = new QLabel(CodePage::ToUnicode(strText), this);
+    pLabel->setGeometry(Px(x), Px(y), Px(nWidth), Px(18));
+    pLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    pLabel->setToolTip(pLabel->text());
+    return pLabel;
+}
+
+QString CMsgInView::NicknameText() const
+{
+    return m_pNickname->text();
+}
+
+QString CMsgInView::TimeText() const
+{
+    return m_pTime->text();
+}
+
+QString CMsgInView::SystemText() const
+{
+    return m_pSystem->text();
+}
+
+QString CMsgInView::AddressText() const
+{
+    return m_pAddress->text();
+}
+
+bool CMsgInView::ShowsPriorityMark() const
+{
+    return Document() && Document()->m_nPriority != 0;
+}
+
+CBlipnoteDoc* CMsgInView::Reply()
+{
+    CBlipnoteDoc* pDoc = Document();
+    CDocContext& docContext = m_context.docContext;
+    CAppSettings& settings = docContext.settings;
+    settings.m_nAutoReplyActive = 0;
+
+    pDoc->ReadBodyFromView(); // edits made in a writable view are answered
+    QByteArray strQuote = pDoc->m_strBody;
+    if (settings.m_nUseQuote) {
+        if (settings.m_nUseQuoteMarks)
+            strQuote = QuoteText(strQuote);
+        if (settings.m_nUseYouWrote)
+            strQuote = pDoc->m_strTime + "  You Wrote:\r\n" + strQuote;
+    } else {
+        strQuote.clear();
+    }
+    docContext.strPendingNoteText = pDoc->m_strNickname + "/$0" + strQuote + "/$1" +
+                                    settings.m_strComputerName + "/$2" + pDoc->m_strSubject +
+                                    "/$3" + "0/$4" + "/$5" + pDoc->m_strAddress + "/$6";
+
+    // The person answered is in the host list already, or meant to stay out of it.
+    const int nUseAutoAdd = std::exchange(settings.m_nUseAutoAdd, 0);
+    CBlipnoteDoc* pReply = m_context.documents.NewDocumentOfType(QStringLiteral("MessageOut"));
+    settings.m_nUseAutoAdd = nUseAutoAdd;
+    return pReply;
+}
+
+void CMsgInView::OnContextMenu(const QPoint& position)
+{
+    QMenu menu(this);
+    menu.addAction(tr("&Reply"), this, &CMsgInView::Reply);
+    AddFileItems(menu);
+    menu.addAction(tr("&Print ..."), this, &CNoteView::Print);
+    ShowContextMenu(menu, position);
+}
+
+void CMsgInView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    DrawHeaderStrip(painter);
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.lineWidth = 1;
+    frame.state |= QStyle::State_Sunken;
+    for (const auto& rect : kFrames) {
+        frame.rect = QRect(QPoint(Px(rect[0]), Px(rect[1])), QPoint(Px(rect[2]), Px(rect[3])));
+        painter.fillRect(frame.rect, palette().base());
+        style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+    }
+    const int nIcon = Px(kIconSize);
+    CIconList::Draw(painter, CIconList::Nickname, Px(4), Px(8), nIcon);
+    CIconList::Draw(painter, CIconList::Time, Px(4), Px(31), nIcon);
+    CIconList::Draw(painter, CIconList::Computer, Px(169), Px(8), nIcon);
+    CIconList::Draw(painter, CIconList::Address, Px(169), Px(31), nIcon);
+    if (ShowsPriorityMark())
+        CIconList::Draw(painter, CIconList::Priority, Px(305), Px(32), nIcon);
+}

@@ -1,0 +1,188 @@
+#include "desktop/views/msg_out_view.h"
+
+#include "core/hosts/recipient_builder.h"
+#include "core/interfaces/prompts.h"
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_context.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
+#include "core/text/editor_text.h"
+#include "desktop/resources/icon_list.h"
+#include "desktop/views/rich_text_ctrl.h"
+#include "desktop/views/view_context.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QTextCursor>
+
+namespace {
+constexpr int kHeaderHeight = 40;
+constexpr int kIconSize = 16;
+} // namespace
+
+CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParent)
+    : CNoteView(doc, context, kHeaderHeight, pParent), m_pRecipients(new QComboBox(this)),
+      m_pPriority(new QCheckBox(this))
+{
+    CAppSettings& settings = context.docContext.settings;
+    Editor().CreateControl(false);
+    Editor().SetTextLimit(settings.m_nNoteSizeLimit > 0 ? settings.m_nNoteSizeLimit
+                                                        : NoteLimits::NoteSizeLimit);
+
+    m_pRecipients->setEditable(true);
+    m_pRecipients->setInsertPolicy(QComboBox::NoInsert);
+    m_pRecipients->setGeometry(Px(25), Px(8), Px(245), m_pRecipients->sizeHint().height());
+    m_pPriority->setGeometry(Px(280), Px(10), m_pPriority->sizeHint().width(),
+                             m_pPriority->sizeHint().height());
+    m_pPriority->setToolTip(tr("High priority"));
+
+    FillRecipients();
+    PreselectRecipient();
+    // A new note starts in the recipient box; Tab leads on to the priority and text.
+    setFocusProxy(m_pRecipients);
+    setTabOrder(m_pRecipients, m_pPriority);
+    setTabOrder(m_pPriority, &Editor());
+    Editor().SetNoteText(doc.m_strBody);
+
+    connect(m_pRecipients, &QComboBox::editTextChanged, this, [this](const QString& strText) {
+        if (Document())
+            Document()->m_strAddress = CodePage::FromUnicode(strText);
+    });
+    connect(m_pRecipients, &QComboBox::activated, this, &CMsgOutView::OnRecipientChosen);
+    connect(m_pPriority, &QCheckBox::clicked, this, [this](bool bChecked) {
+        if (Document())
+            Document()->m_nPriority = bChecked ? 1 : 0;
+        update();
+    });
+    connect(&Editor(), &QWidget::customContextMenuRequested, this, &CMsgOutView::OnContextMenu);
+    connect(&doc, &CSendableNote::SendStateChanged, this, qOverload<>(&QWidget::update));
+}
+
+void CMsgOutView::FillRecipients()
+{
+    QStringList& cache = m_context.recipientCache;
+    CHostList& hosts = m_context.docContext.settings.m_hosts;
+    if (hosts.m_bHostListChanged)
+        cache.clear();
+    if (cache.size() <= 2) {
+        QStringList items;
+        const auto AddOnce = [&items](const QString& strItem) {
+            if (!items.contains(strItem, Qt::CaseInsensitive))
+                items.append(strItem);
+        };
+        for (const CHostEntry& entry : hosts.Entries()) {
+            AddOnce(CodePage::ToUnicode(entry.strNickname));
+            AddOnce(QStringLiteral("Group ") + CodePage::ToUnicode(entry.strGroup));
+        }
+        std::sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        cache = items;
+        hosts.m_bHostListChanged = false;
+    }
+    m_pRecipients->clear();
+    for (const QString& strItem : cache) {
+        const bool bGroup = strItem.startsWith(QLatin1String("Group"));
+        m_pRecipients->addItem(CIconList::Icon(bGroup ? CIconList::Group : CIconList::Host),
+                               strItem);
+    }
+}
+
+void CMsgOutView::PreselectRecipient()
+{
+    const CBlipnoteDoc* pDoc = Document();
+    const int nIndex =
+        m_pRecipients->findText(CodePage::ToUnicode(pDoc->m_strNickname), Qt::MatchStartsWith);
+    if (nIndex >= 0) {
+        m_pRecipients->setCurrentIndex(nIndex);
+        OnRecipientChosen();
+    } else {
+        m_pRecipients->setCurrentIndex(-1);
+        m_pRecipients->setEditText(CodePage::ToUnicode(pDoc->m_strAddress));
+    }
+}
+
+void CMsgOutView::OnRecipientChosen()
+{
+    m_nRecipientIcon = m_pRecipients->currentText().contains(QLatin1String("Group"))
+                           ? CIconList::Group
+                           : CIconList::Host;
+    update(0, Px(5), Px(30), Px(25));
+}
+
+void CMsgOutView::SetRecipientText(const QByteArray& strText)
+{
+    const QSignalBlocker blocker(m_pRecipients); // the note's address stays as it is
+    m_pRecipients->setEditText(CodePage::ToUnicode(strText));
+}
+
+void CMsgOutView::Send()
+{
+    CBlipnoteDoc* pDoc = Document();
+    CAppSettings& settings = m_context.docContext.settings;
+    settings.m_nAutoReplyActive = 0;
+    const QString strRecipient = m_pRecipients->currentText();
+    if (strRecipient.isEmpty()) {
+        m_context.prompts.ShowMessage(tr("Where to send?"), PromptIcon::Question);
+        return;
+    }
+    // Nothing typed is changed behind the user's back: refuse what cannot travel.
+    const QString strUnencodable = UnencodableCharacters() + EditorText::Unencodable(strRecipient);
+    if (!strUnencodable.isEmpty()) {
+        m_context.prompts.ShowMessage(CBlipnoteDoc::UnencodableMessage(strUnencodable),
+                                      PromptIcon::Stop);
+        return;
+    }
+    if (settings.m_nUseSignature) {
+        QTextCursor cursor(Editor().document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(EditorText::FromNote("\r\n" + settings.m_strSignature));
+    }
+    pDoc->m_strAddress = BuildRecipientList(settings.m_hosts, CodePage::FromUnicode(strRecipient));
+    pDoc->StartSendJobs();
+    update();
+}
+
+void CMsgOutView::ChangeTitle()
+{
+    CBlipnoteDoc* pDoc = Document();
+    const std::optional<QString> title =
+        m_context.prompts.AskText(tr("Enter new title"), CodePage::ToUnicode(pDoc->Title()));
+    if (!title)
+        return;
+    bool bLossless = true;
+    const QByteArray strTitle = CodePage::FromUnicode(*title, &bLossless);
+    if (!bLossless) {
+        m_context.prompts.ShowMessage(
+            CBlipnoteDoc::UnencodableMessage(EditorText::Unencodable(*title)), PromptIcon::Stop);
+        return;
+    }
+    pDoc->SetTitle(strTitle);
+}
+
+void CMsgOutView::OnContextMenu(const QPoint& position)
+{
+    QMenu menu(this);
+    menu.addAction(tr("S&end"), this, &CMsgOutView::Send);
+    AddFileItems(menu);
+    menu.addAction(tr("&Change Title ..."), this, &CMsgOutView::ChangeTitle);
+    menu.addAction(tr("&Print ..."), this, &CNoteView::Print);
+    ShowContextMenu(menu, position);
+}
+
+void CMsgOutView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    DrawHeaderStrip(painter);
+    const int nIcon = Px(kIconSize);
+    CIconList::Draw(painter, m_nRecipientIcon, Px(3), Px(10), nIcon);
+    CIconList::Draw(painter, CIconList::Priority, Px(296), Px(10), nIcon);
+    const CBlipnoteDoc* pDoc = Document();
+    const int nState = pDoc ? pDoc->m_nSendState : 0;
+    if (nState != 0)
+        CIconList::Draw(painter, nState > 0 ? CIconList::Delivered : CIconList::Failed, Px(310),
+                        Px(10), nIcon);
+}

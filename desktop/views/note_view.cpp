@@ -1,0 +1,115 @@
+#include "desktop/views/note_view.h"
+
+#include "core/messaging/blipnote_doc.h"
+#include "desktop/views/rich_text_ctrl.h"
+#include "desktop/views/view_context.h"
+
+#include <QMenu>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStyleOptionFrame>
+
+CNoteView::CNoteView(CBlipnoteDoc& doc, CViewContext& context, int nHeaderHeight, QWidget* pParent)
+    : QWidget(pParent), m_context(context), m_pDoc(&doc), m_pEditor(new CRichTextCtrl(this)),
+      m_nHeaderHeight(nHeaderHeight)
+{
+    m_pEditor->setContextMenuPolicy(Qt::CustomContextMenu);
+    doc.AddView(this);
+}
+
+CNoteView::~CNoteView()
+{
+    if (m_pDoc)
+        m_pDoc->RemoveView(this);
+}
+
+int CNoteView::Px(int nPixels) const
+{
+    return nPixels * logicalDpiY() / 96;
+}
+
+QByteArray CNoteView::EditorPlainText() const
+{
+    return m_pEditor->NoteText();
+}
+
+QString CNoteView::UnencodableCharacters() const
+{
+    return m_pEditor->UnencodableCharacters();
+}
+
+void CNoteView::resizeEvent(QResizeEvent* pEvent)
+{
+    QWidget::resizeEvent(pEvent);
+    m_pEditor->setGeometry(0, HeaderHeight(), width(), std::max(0, height() - HeaderHeight()));
+}
+
+void CNoteView::DrawHeaderStrip(QPainter& painter) const
+{
+    QStyleOptionFrame option;
+    option.initFrom(this);
+    option.rect = QRect(0, 0, width(), HeaderHeight());
+    option.lineWidth = 1;
+    option.state |= QStyle::State_Raised;
+    painter.fillRect(option.rect, palette().window());
+    style()->drawPrimitive(QStyle::PE_Frame, &option, &painter, this);
+}
+
+void CNoteView::ShowContextMenu(QMenu& menu, const QPoint& position)
+{
+    menu.exec(m_pEditor->mapToGlobal(position));
+}
+
+void CNoteView::AddFileItems(QMenu& menu)
+{
+    menu.addAction(tr("&Save"), this, &CNoteView::SaveRequested);
+    menu.addAction(tr("Save &As ..."), this, &CNoteView::SaveAsRequested);
+}
+
+int CNoteView::PrintTo(QPagedPaintDevice& device)
+{
+    if (!m_pDoc)
+        return 0;
+    m_pDoc->ReadBodyFromView();
+    const QByteArray strBody = m_pDoc->m_strBody;
+    QPainter painter(&device);
+    m_printLayout.BeginLayout(device);
+    m_printLayout.PrintHeader(painter, *m_pDoc);
+    const int nPages = m_printLayout.PrintBody(painter, strBody);
+    m_printLayout.EndLayout();
+    return nPages;
+}
+
+void CNoteView::Print()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted)
+        PrintTo(printer);
+}
+
+void CNoteView::PrintPreview()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog dialog(&printer, this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* pPrinter) { PrintTo(*pPrinter); });
+    dialog.exec();
+}
+
+void CNoteView::Cut()
+{
+    m_pEditor->cut();
+}
+
+void CNoteView::Copy()
+{
+    m_pEditor->copy();
+}
+
+void CNoteView::Paste()
+{
+    m_pEditor->paste();
+}

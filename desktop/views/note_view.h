@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_view.h"
+#include "desktop/views/print_layout.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class CRichTextCtrl;
+class QMenu;
+class QPagedPaintDevice;
+struct CViewContext;
+
+// What both note windows have in common: a header strip of a fixed height above
+// the note editor, the clipboard commands, printing through the print layout,
+// and the document they show. Positions are given for a 96-dpi screen and
+// scaled with the screen's density.
+class CNoteView : public QWidget, public IDocView
+{
+    Q_OBJECT
+
+public:
+    CNoteView(CBlipnoteDoc& doc, CViewContext& context, int nHeaderHeight, QWidget* pParent);
+    ~CNoteView() override;
+
+    CBlipnoteDoc* Document() const { return m_pDoc; }
+    CRichTextCtrl& Editor() const { return *m_pEditor; }
+
+    QByteArray EditorPlainText() const override;
+    QString UnencodableCharacters() const override;
+    void SetRecipientText(const QByteArray&) override {}
+
+    // Prints the note (header and body) on a printer or PDF writer; returns the
+    // pages used.
+    int PrintTo(QPagedPaintDevice& device);
+    void Print();
+    void PrintPreview();
+
+    void Cut();
+    void Copy();
+    void Paste();
+
+Q_SIGNALS:
+    void SaveRequested();
+    void SaveAsRequested();
+
+protected:
+    // A length in pixels of a 96-dpi screen, on this screen.
+    int Px(int nPixels) const;
+    int HeaderHeight() const { return Px(m_nHeaderHeight); }
+    void DrawHeaderStrip(QPainter& painter) const;
+    void ShowContextMenu(QMenu& menu, const QPoint& position);
+    void AddFileItems(QMenu& menu);
+
+    void resizeEvent(QResizeEvent* pEvent) override;
+
+    CViewContext& m_context;
+
+private:
+    QPointer<CBlipnoteDoc> m_pDoc;
+    CRichTextCtrl* m_pEditor;
+    CPrintLayout m_printLayout;
+    int m_nHeaderHeight;
+};

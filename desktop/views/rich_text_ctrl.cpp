@@ -1,0 +1,222 @@
+#include "desktop/views/rich_text_ctrl.h"
+
+#include "core/text/editor_text.h"
+#include "core/text/rtf_reader.h"
+#include "desktop/views/font_chooser.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+QColor ColorOfRef(unsigned nColor)
+{
+    return QColor(static_cast<int>(nColor & 0xFF), static_cast<int>((nColor >> 8) & 0xFF),
+                  static_cast<int>((nColor >> 16) & 0xFF));
+}
+
+unsigned RefOfColor(const QColor& color)
+{
+    return static_cast<unsigned>(color.red()) | (static_cast<unsigned>(color.green()) << 8) |
+           (static_cast<unsigned>(color.blue()) << 16);
+}
+
+QTextCharFormat TextFormatOf(const CCharFormat& format)
+{
+    QTextCharFormat textFormat;
+    if (format.nMask & CCharFormat::MaskFace)
+        textFormat.setFontFamilies({format.strFace});
+    if ((format.nMask & CCharFormat::MaskSize) && format.nHeight > 0)
+        textFormat.setFontPointSize(format.nHeight / 20.0);
+    if (format.nMask & CCharFormat::MaskBold)
+        textFormat.setFontWeight((format.nEffects & CCharFormat::EffectBold) ? QFont::Bold
+                                                                             : QFont::Normal);
+    if (format.nMask & CCharFormat::MaskItalic)
+        textFormat.setFontItalic(format.nEffects & CCharFormat::EffectItalic);
+    if (format.nMask & CCharFormat::MaskUnderline)
+        textFormat.setFontUnderline(format.nEffects & CCharFormat::EffectUnderline);
+    if (format.nMask & CCharFormat::MaskStrikeOut)
+        textFormat.setFontStrikeOut(format.nEffects & CCharFormat::EffectStrikeOut);
+    if (format.nMask & CCharFormat::MaskColor)
+        textFormat.setForeground(ColorOfRef(format.nColor));
+    return textFormat;
+}
+
+QTextCharFormat TextFormatOf(const CRtfCharFormat& rtf)
+{
+    CCharFormat format = CRichTextCtrl::DefaultFormat();
+    format.nMask |= CCharFormat::MaskStrikeOut;
+    if (!rtf.strFace.isEmpty())
+        format.strFace = rtf.strFace;
+    if (rtf.nHalfPoints > 0)
+        format.nHeight = rtf.nHalfPoints * 10;
+    if (rtf.bHasColor)
+        format.nColor =
+            ((rtf.nColor >> 16) & 0xFF) | (rtf.nColor & 0xFF00) | ((rtf.nColor & 0xFF) << 16);
+    format.nEffects = (rtf.bBold ? CCharFormat::EffectBold : 0u) |
+                      (rtf.bItalic ? CCharFormat::EffectItalic : 0u) |
+                      (rtf.bUnderline ? CCharFormat::EffectUnderline : 0u) |
+                      (rtf.bStrikeOut ? CCharFormat::EffectStrikeOut : 0u);
+    return TextFormatOf(format);
+}
+
+} // namespace
+
+const CCharFormat& CRichTextCtrl::DefaultFormat()
+{
+    static const CCharFormat kDefault{CCharFormat::MaskBold | CCharFormat::MaskItalic |
+                                          CCharFormat::MaskUnderline | CCharFormat::MaskFace |
+                                          CCharFormat::MaskSize | CCharFormat::MaskColor,
+                                      0, 180, 0, QStringLiteral("Arial")};
+    return kDefault;
+}
+
+CRichTextCtrl::CRichTextCtrl(QWidget* pParent) : QTextEdit(pParent) {}
+
+bool CRichTextCtrl::CreateControl(bool bReadOnly)
+{
+    setObjectName(QStringLiteral("editor"));
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setReadOnly(bReadOnly);
+    SetDefaultFormat();
+    return true;
+}
+
+void CRichTextCtrl::SetDefaultFormat()
+{
+    const QTextCharFormat format = TextFormatOf(DefaultFormat());
+    document()->setDefaultFont(format.font());
+    setCurrentCharFormat(format);
+    setTextColor(Qt::black);
+}
+
+bool CRichTextCtrl::IsRtfText(const QByteArray& strText)
+{
+    return strText.startsWith("{\\rtf");
+}
+
+void CRichTextCtrl::SetNoteText(const QByteArray& strText)
+{
+    if (!IsRtfText(strText)) {
+        setPlainText(EditorText::FromNote(strText));
+        return;
+    }
+    clear();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (const CRtfRun& run : RtfReader::Read(strText).runs) {
+        const QTextCharFormat format = TextFormatOf(run.format);
+        const QStringList paragraphs = run.strText.split(u'\n');
+        for (qsizetype n = 0; n < paragraphs.size(); ++n) {
+            if (n > 0)
+                cursor.insertBlock(cursor.blockFormat(), format);
+            cursor.insertText(paragraphs[n], format);
+        }
+    }
+    cursor.endEditBlock();
+    document()->clearUndoRedoStacks();
+    moveCursor(QTextCursor::Start);
+}
+
+QByteArray CRichTextCtrl::NoteText(bool* pbLossless) const
+{
+    return EditorText::ToNote(document()->toRawText(), pbLossless);
+}
+
+QString CRichTextCtrl::UnencodableCharacters() const
+{
+    return EditorText::Unencodable(document()->toRawText());
+}
+
+void CRichTextCtrl::SetTextLimit(qsizetype nBytes)
+{
+    if (m_nTextLimit == 0)
+        connect(document(), &QTextDocument::contentsChange, this, &CRichTextCtrl::EnforceLimit);
+    m_nTextLimit = nBytes;
+}
+
+void CRichTextCtrl::EnforceLimit(int nPosition, int, int nAdded)
+{
+    // Every character is one byte, and each paragraph break two ("\r\n").
+    const QTextDocument* pDocument = document();
+    const qsizetype nBytes = (pDocument->characterCount() - 1) + (pDocument->blockCount() - 1);
+    const qsizetype nExcess = nBytes - m_nTextLimit;
+    if (nExcess <= 0 || nAdded <= 0)
+        return;
+    QTextCursor cursor(document());
+    const int nCut = static_cast<int>(std::min<qsizetype>(nExcess, nAdded));
+    cursor.setPosition(nPosition + nAdded - nCut);
+    cursor.setPosition(nPosition + nAdded, QTextCursor::KeepAnchor);
+    cursor.joinPreviousEditBlock();
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+}
+
+void CRichTextCtrl::InsertText(const QByteArray& strText, int nPosition)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(std::clamp(nPosition, 0, document()->characterCount() - 1));
+    // Turning the undo record off for the insertion also drops what it held.
+    document()->setUndoRedoEnabled(false);
+    cursor.insertText(EditorText::FromNote(strText));
+    document()->setUndoRedoEnabled(true);
+}
+
+int CRichTextCtrl::FindTextPos(const QByteArray& strText) const
+{
+    const QTextCursor found = document()->find(EditorText::FromNote(strText), 0);
+    return found.isNull() ? -1 : found.selectionStart();
+}
+
+CCharFormat CRichTextCtrl::SelectionCharFormat() const
+{
+    const QTextCharFormat textFormat = textCursor().charFormat();
+    const QFont font = textFormat.font();
+    CCharFormat format;
+    format.nMask = DefaultFormat().nMask | CCharFormat::MaskStrikeOut;
+    format.strFace = font.family();
+    format.nHeight = static_cast<int>(font.pointSizeF() * 20 + 0.5);
+    format.nColor = textFormat.foreground().style() == Qt::NoBrush
+                        ? 0
+                        : RefOfColor(textFormat.foreground().color());
+    format.nEffects = (font.bold() ? CCharFormat::EffectBold : 0u) |
+                      (font.italic() ? CCharFormat::EffectItalic : 0u) |
+                      (font.underline() ? CCharFormat::EffectUnderline : 0u) |
+                      (font.strikeOut() ? CCharFormat::EffectStrikeOut : 0u);
+    return format;
+}
+
+void CRichTextCtrl::SetSelectionCharFormat(const CCharFormat& format)
+{
+    mergeCurrentCharFormat(TextFormatOf(format));
+}
+
+int CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
+{
+    CCharFormat format = SelectionCharFormat();
+    CFontChoice choice;
+    choice.strFace = format.strFace;
+    choice.nPointSize = format.nHeight / 20;
+    choice.nWeight = (format.nEffects & CCharFormat::EffectBold) ? 700 : 400;
+    choice.bItalic = format.nEffects & CCharFormat::EffectItalic;
+    choice.bUnderline = format.nEffects & CCharFormat::EffectUnderline;
+    choice.bStrikeOut = format.nEffects & CCharFormat::EffectStrikeOut;
+    choice.nColor = format.nColor;
+    if (chooser.ChooseFont(this, choice)) {
+        format.nMask = CCharFormat::MaskBold | CCharFormat::MaskItalic |
+                       CCharFormat::MaskUnderline | CCharFormat::MaskStrikeOut |
+                       CCharFormat::MaskFace | CCharFormat::MaskSize | CCharFormat::MaskColor;
+        format.strFace = choice.strFace;
+        // The point size in twentieths: 10 points is 200.
+        format.nHeight = choice.nPointSize * 20;
+        format.nColor = choice.nColor;
+        format.nEffects = (choice.nWeight == 700 ? CCharFormat::EffectBold : 0u) |
+                          (choice.bItalic ? CCharFormat::EffectItalic : 0u) |
+                          (choice.bUnderline ? CCharFormat::EffectUnderline : 0u) |
+                          (choice.bStrikeOut ? CCharFormat::EffectStrikeOut : 0u);
+    }
+    SetSelectionCharFormat(format);
+    return 1;
+}

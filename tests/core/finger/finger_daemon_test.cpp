@@ -1,0 +1,224 @@
+#include "core/finger/finger_daemon_socket.h"
+#include "core/finger/finger_reply.h"
+#include "core/interfaces/sound_player.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_settings_store.h"
+#include "tests/support/event_log.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/raw_client.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class CCountingSound : public ISoundPlayer
+{
+public:
+    void Play(const QString& strFile) override { m_played.append(strFile); }
+    QStringList m_played;
+};
+
+class FingerDaemonTest : public ::testing::Test
+{
+protected:
+    FingerDaemonTest()
+    {
+        m_settings.Load(); // the defaults: every line on
+        m_settings.m_strComputerName = "PC7";
+        m_settings.m_strUserName = "ann";
+        m_settings.m_strPlatform = "";
+        m_settings.m_strPlan = "Out to lunch.\r\nBack at two.";
+        m_settings.m_strFingerSoundFile = "knock.wav";
+    }
+
+    void Start(std::chrono::milliseconds timeLimit = 20s)
+    {
+        m_pDaemon =
+            std::make_unique<CFingerDaemonSocket>(m_settings, m_prompts, m_sound, timeLimit);
+        m_pDaemon->m_now = [] { return QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5)); };
+        ASSERT_TRUE(m_pDaemon->StartDaemon(0, QHostAddress::LocalHost));
+    }
+
+    QByteArray Query(const QByteArray& strQuery, bool bHalfClose = false)
+    {
+        CRawClientScript script;
+        script.nPort = m_pDaemon->serverPort();
+        script.strFirst = strQuery;
+        script.bHalfClose = bHalfClose;
+        auto result = RunRawClient(script);
+        EXPECT_TRUE(SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; }));
+        SpinUntil([&] { return !m_pDaemon->IsServing(); });
+        return result.get().strAnswer;
+    }
+
+    void SetAllLines(int nOn)
+    {
+        m_settings.m_nSendSystem = m_settings.m_nSendOs = m_settings.m_nSendUser =
+            m_settings.m_nSendUptime = m_settings.m_nSendTime = m_settings.m_nSendPlan = nOn;
+    }
+
+    QByteArray LastQuery() const { return m_settings.m_fingerQueryLog.Rows().last().strQuery; }
+
+    CMemorySettingsStore m_store;
+    CAppSettings m_settings{m_store};
+    CEventLog m_prompts;
+    CCountingSound m_sound;
+    std::unique_ptr<CFingerDaemonSocket> m_pDaemon;
+};
+
+} // namespace
+
+TEST_F(FingerDaemonTest, WithEveryLineOffTheReplyIsOneLineFeed)
+{
+    SetAllLines(0);
+    Start();
+    EXPECT_EQ(Query("user\r\n"), "\n");
+    ASSERT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 1);
+    const CFingerQueryLog::CRow& row = m_settings.m_fingerQueryLog.Rows()[0];
+    EXPECT_EQ(row.strQuery, "user");
+    EXPECT_EQ(row.strFrom, "127.0.0.1");
+    EXPECT_EQ(row.strTime,
+              FingerReply::TimeStamp(QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5))).Text());
+    EXPECT_EQ(m_sound.m_played, QStringList({QStringLiteral("knock.wav")}));
+}
+
+TEST_F(FingerDaemonTest, WithEveryLineOnTheReplyHasThemAllInOrder)
+{
+    Start();
+    const QByteArray strReply = Query("\r\n");
+    const FingerReply::CTimeStamp time =
+        FingerReply::TimeStamp(QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5)));
+    EXPECT_TRUE(strReply.startsWith("\nSystem:    PC7\nPlatform:  \nUser:      ann\nUptime:    "))
+        << strReply.constData();
+    EXPECT_TRUE(strReply.endsWith("\nLocaltime: " + time.strDay + "  " + time.strTime +
+                                  "\n\nOut to lunch.\r\nBack at two.\n"))
+        << strReply.constData();
+    // "ddd " and the short date: the day name, a blank, the date.
+    EXPECT_TRUE(time.strDay.startsWith(
+        QLocale().toString(QDate(2026, 12, 7), QStringLiteral("ddd ")).toLatin1()));
+    EXPECT_EQ(strReply.count('\r'), 1); // only the plan's own line break
+}
+
+TEST_F(FingerDaemonTest, AnEmptyPlanStillEndsWithALineFeed)
+{
+    SetAllLines(0);
+    m_settings.m_nSendPlan = 1;
+    m_settings.m_strPlan.clear();
+    Start();
+    EXPECT_EQ(Query("x\n"), "\n\n");
+}
+
+TEST_F(FingerDaemonTest, TheQueryIsCutAtTheFirstCharacterOutsideTheNameTable)
+{
+    SetAllLines(0);
+    Start();
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"user\r\n", "user"},
+        {"\r\n", ""},
+        {"/W user\r\n", ""},
+        {"ann@host.example\r\n", "ann"},
+        {"\xE5\xE4\xF6 \xC5\xC4\xD6-Ola 42\r\n", "\xE5\xE4\xF6 \xC5\xC4\xD6-Ola 42"},
+        {"seek-ping from ann.b\n", "seek-ping from ann"},
+    };
+    for (const auto& [strSent, strLogged] : cases) {
+        EXPECT_EQ(Query(strSent), "\n");
+        EXPECT_EQ(LastQuery(), strLogged) << strSent.constData();
+    }
+    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 6);
+}
+
+TEST_F(FingerDaemonTest, AQueryInTwoPiecesIsReadWhole)
+{
+    SetAllLines(0);
+    Start();
+    std::promise<void> gate;
+    CRawClientScript script;
+    script.nPort = m_pDaemon->serverPort();
+    script.strFirst = "us";
+    script.strSecond = "er\r\n";
+    script.gate = gate.get_future().share();
+    script.pFirstWritten = std::make_shared<std::promise<void>>();
+    auto written = script.pFirstWritten->get_future();
+    auto result = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil([&] { return written.wait_for(0s) == std::future_status::ready; }));
+    for (int n = 0; n < 10; ++n)
+        SpinUntil([] { return false; }, 5ms);
+    EXPECT_TRUE(m_settings.m_fingerQueryLog.Rows().isEmpty()); // still waiting for the line
+    gate.set_value();
+    ASSERT_TRUE(SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_EQ(result.get().strAnswer, "\n");
+    ASSERT_TRUE(SpinUntil([&] { return !m_settings.m_fingerQueryLog.Rows().isEmpty(); }));
+    EXPECT_EQ(LastQuery(), "user");
+}
+
+TEST_F(FingerDaemonTest, ASilentClientIsAnsweredAfterTheTimeLimit)
+{
+    SetAllLines(0);
+    Start(200ms);
+    EXPECT_EQ(Query(""), "\n");
+    EXPECT_EQ(LastQuery(), "");
+    // A client that closes before its line ends is answered at once.
+    m_pDaemon.reset();
+    Start(20s);
+    EXPECT_EQ(Query("partial", true), "\n");
+    EXPECT_EQ(LastQuery(), "partial");
+}
+
+TEST_F(FingerDaemonTest, APortThatIsTakenSwitchesTheServerOff)
+{
+    Start();
+    CFingerDaemonSocket second(m_settings, m_prompts, m_sound);
+    EXPECT_FALSE(second.StartDaemon(m_pDaemon->serverPort(), QHostAddress::LocalHost));
+    EXPECT_EQ(second.m_bListening, 0);
+    EXPECT_EQ(m_prompts.Boxes(),
+              QStringList({QStringLiteral(
+                  "Cannot create serversocket for FingerDaemon.\nFingerDaemon disabled.")}));
+    EXPECT_EQ(m_settings.m_nUseFingerD, 0);
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")),
+              0);
+}
+
+TEST_F(FingerDaemonTest, TheLogKeepsTheNewestRows)
+{
+    CFingerQueryLog log;
+    for (int n = 0; n <= CFingerQueryLog::MaxRows; ++n)
+        log.Append({"t", QByteArray::number(n), "127.0.0.1"});
+    EXPECT_EQ(log.Rows().size(), CFingerQueryLog::MaxRows);
+    EXPECT_EQ(log.Rows().first().strQuery, "1");
+    log.Clear();
+    EXPECT_TRUE(log.Rows().isEmpty());
+}
+
+TEST_F(FingerDaemonTest, TheDebianFingerClientShowsTheReply)
+{
+    // The client always asks port 79: this needs the right to bind it.
+    if (!QFileInfo::exists(QStringLiteral("/usr/bin/finger")))
+        GTEST_SKIP() << "the finger client is not installed";
+    m_pDaemon = std::make_unique<CFingerDaemonSocket>(m_settings, m_prompts, m_sound);
+    if (!m_pDaemon->StartDaemon(79, QHostAddress(QStringLiteral("127.0.0.79")), false))
+        GTEST_SKIP() << "port 79 cannot be bound here";
+    const auto Finger = [](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral("/usr/bin/finger"), arguments);
+        SpinUntil([&] { return process.state() == QProcess::NotRunning; });
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    };
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("@127.0.0.79")}, QStringList{QStringLiteral("ann@127.0.0.79")},
+          QStringList{QStringLiteral("-l"), QStringLiteral("ann@127.0.0.79")}}) {
+        const QString strOutput = Finger(arguments);
+        EXPECT_TRUE(strOutput.contains(QStringLiteral("System:    PC7")))
+            << strOutput.toStdString();
+        EXPECT_TRUE(strOutput.contains(QStringLiteral("Back at two."))) << strOutput.toStdString();
+    }
+    ASSERT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 3);
+    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[0].strQuery, "");
+    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[1].strQuery, "ann");
+    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[2].strQuery, ""); // "/W ann"
+}

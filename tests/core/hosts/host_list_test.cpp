@@ -1,0 +1,135 @@
+#include "core/hosts/host_list.h"
+#include "core/hosts/recipient_builder.h"
+
+#include <gtest/gtest.h>
+
+TEST(ParseHostEntry, ReadsTheStoredTexts)
+{
+    EXPECT_EQ(CHostList::ParseHostEntry("pc7/$010.1.2.7/$1default/$2"),
+              (CHostEntry{"pc7", "10.1.2.7", "default"}));
+    EXPECT_EQ(CHostList::ParseHostEntry("pc7/$010.1.2.7/$1lab/$2"),
+              (CHostEntry{"pc7", "10.1.2.7", "lab"}));
+    // A group of two characters is not taken.
+    EXPECT_EQ(CHostList::ParseHostEntry("pc7/$010.1.2.7/$1g1/$2"),
+              (CHostEntry{"pc7", "10.1.2.7", "default"}));
+    EXPECT_EQ(CHostList::ParseHostEntry("10.1.2.3"),
+              (CHostEntry{"10.1.2.3", "10.1.2.3", "default"}));
+    // An empty nickname: the whole text is nickname and address.
+    EXPECT_EQ(CHostList::ParseHostEntry("/$010.1.2.3/$1x1y/$2"),
+              (CHostEntry{"/$010.1.2.3/$1x1y/$2", "/$010.1.2.3/$1x1y/$2", "default"}));
+    // An address of two characters is not taken either.
+    EXPECT_EQ(CHostList::ParseHostEntry("ab/$0xy/$1grp/$2"),
+              (CHostEntry{"ab", "ab/$0xy/$1grp/$2", "grp"}));
+    // Missing separators.
+    EXPECT_EQ(CHostList::ParseHostEntry("pc7/$010.1.2.7"),
+              (CHostEntry{"pc7", "pc7/$010.1.2.7", "default"}));
+    EXPECT_EQ(CHostList::ParseHostEntry("pc7/$010.1.2.7/$1lab"),
+              (CHostEntry{"pc7", "10.1.2.7", "default"}));
+}
+
+TEST(ParseHostEntry, RoundTripsWhatItBuilds)
+{
+    const CHostEntry entry{"ann", "10.0.0.5", "office"};
+    EXPECT_EQ(CHostList::BuildHostEntry(entry), "ann/$010.0.0.5/$1office/$2");
+    EXPECT_EQ(CHostList::ParseHostEntry(CHostList::BuildHostEntry(entry)), entry);
+}
+
+namespace {
+CHostList Office()
+{
+    CHostList hosts;
+    hosts.Replace({{"ann", "10.0.0.5", "g1"},
+                   {"bob", "10.0.0.6", "g1"},
+                   {"ann", "10.0.0.8", "lab"},
+                   {"Ann", "10.0.0.9", "lab"}});
+    hosts.m_bHostListChanged = false;
+    return hosts;
+}
+} // namespace
+
+TEST(HostList, QueriesCompareExactlyAndKeepListOrder)
+{
+    const CHostList hosts = Office();
+    EXPECT_EQ(hosts.AddressesOfNickname("ann"), (QList<QByteArray>{"10.0.0.5", "10.0.0.8"}));
+    EXPECT_EQ(hosts.AddressesOfNickname("ANN"), QList<QByteArray>());
+    EXPECT_EQ(hosts.AddressesOfGroup("g1"), (QList<QByteArray>{"10.0.0.5", "10.0.0.6"}));
+    EXPECT_EQ(hosts.NicknamesOfAddress("10.0.0.5"), "ann");
+    CHostList twice = hosts;
+    twice.Append({"annie", "10.0.0.5", "default"});
+    EXPECT_EQ(twice.NicknamesOfAddress("10.0.0.5"), "ann,annie");
+    EXPECT_EQ(twice.NicknamesOfAddress("10.9.9.9"), "");
+}
+
+TEST(HostList, ReplacingMarksTheListChanged)
+{
+    CHostList hosts = Office();
+    hosts.Replace({{"x", "10.1.1.1", "default"}});
+    EXPECT_EQ(hosts.Count(), 1);
+    EXPECT_TRUE(hosts.m_bHostListChanged);
+    EXPECT_FALSE(hosts.m_bHostsUnsaved);
+}
+
+TEST(AddUnknownSender, NumbersSendersWhoseNicknameIsTaken)
+{
+    CHostList hosts;
+    hosts.Append({"Bob", "10.0.0.5", "default"});
+
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.9", true), "Bob-01");
+    ASSERT_EQ(hosts.Count(), 2);
+    EXPECT_EQ(hosts.Entries()[1], (CHostEntry{"Bob-01", "10.0.0.9", "default"}));
+    EXPECT_TRUE(hosts.m_bHostListChanged);
+    EXPECT_TRUE(hosts.m_bHostsUnsaved);
+
+    // Bob again from the same address: known as Bob-01, nothing added.
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.9", true), "Bob-01");
+    EXPECT_EQ(hosts.Count(), 2);
+
+    // A third Bob from a new address.
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.10", true), "Bob-02");
+    EXPECT_EQ(hosts.Entries()[2].strNickname, "Bob-02");
+
+    // Bob from his own address keeps his name.
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.5", true), "");
+    EXPECT_EQ(hosts.Count(), 3);
+}
+
+TEST(AddUnknownSender, AKnownSenderIsShownUnderHisOwnEntry)
+{
+    CHostList hosts;
+    hosts.Append({"Bob-01", "10.0.0.9", "default"});
+    hosts.Append({"Bob", "10.0.0.5", "default"});
+    // Not under Bob-01, which is another host.
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.5", true), "");
+    EXPECT_EQ(hosts.Count(), 2);
+}
+
+TEST(AddUnknownSender, ANewSenderIsAddedUnderItsOwnName)
+{
+    CHostList hosts;
+    EXPECT_EQ(hosts.AddUnknownSender("carol", "10.0.0.7", true), "carol");
+    EXPECT_EQ(hosts.Entries(), (QList<CHostEntry>{{"carol", "10.0.0.7", "default"}}));
+}
+
+TEST(AddUnknownSender, LeavesTheListAloneWhenItMayNotAdd)
+{
+    CHostList hosts;
+    hosts.Append({"Bob", "10.0.0.5", "default"});
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "unknown", true), "");
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "10", true), "");
+    EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.9", false), "");
+    EXPECT_EQ(hosts.Count(), 1);
+    EXPECT_FALSE(hosts.m_bHostListChanged);
+    EXPECT_FALSE(hosts.m_bHostsUnsaved);
+}
+
+TEST(BuildRecipientList, ResolvesGroupsNicknamesAndTypedAddresses)
+{
+    const CHostList hosts = Office();
+    EXPECT_EQ(BuildRecipientList(hosts, "Group g1"), "10.0.0.5/$010.0.0.6/$1");
+    EXPECT_EQ(BuildRecipientList(hosts, "ann"), "10.0.0.5/$010.0.0.8/$1");
+    EXPECT_EQ(BuildRecipientList(hosts, "Ann"), "10.0.0.9/$0");
+    EXPECT_EQ(BuildRecipientList(hosts, "10.1.2.3"), "10.1.2.3/$0");
+    EXPECT_EQ(BuildRecipientList(hosts, "host.example"), "host.example/$0");
+    // A group nobody is in is taken as typed.
+    EXPECT_EQ(BuildRecipientList(hosts, "Group none"), "Group none/$0");
+}

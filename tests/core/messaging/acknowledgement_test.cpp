@@ -1,0 +1,45 @@
+#include "core/messaging/acknowledgement.h"
+
+#include <gtest/gtest.h>
+
+using Acknowledgement::ParseLeadingNumber;
+
+TEST(Acknowledgement, IsTheBareDecimalCount)
+{
+    EXPECT_EQ(Acknowledgement::Format(20), QByteArray("20"));
+    EXPECT_EQ(Acknowledgement::Format(0), QByteArray("0"));
+    EXPECT_EQ(Acknowledgement::Format(110000), QByteArray("110000"));
+}
+
+TEST(Acknowledgement, LeadingNumberConversion)
+{
+    EXPECT_EQ(ParseLeadingNumber("39"), 39);
+    EXPECT_EQ(ParseLeadingNumber("  \t\r\n42xyz"), 42);
+    EXPECT_EQ(ParseLeadingNumber("+7"), 7);
+    EXPECT_EQ(ParseLeadingNumber("-12"), -12);
+    EXPECT_EQ(ParseLeadingNumber("07"), 7);
+    EXPECT_EQ(ParseLeadingNumber(""), 0);
+    EXPECT_EQ(ParseLeadingNumber("abc"), 0);
+    EXPECT_EQ(ParseLeadingNumber("- 5"), 0);
+    EXPECT_EQ(ParseLeadingNumber("--5"), 0);
+}
+
+TEST(Acknowledgement, StopsAtTheZeroFillOfTheReadBuffer)
+{
+    QByteArray strBuffer(Acknowledgement::MaxLength, '\0');
+    strBuffer.replace(0, 3, "123");
+    EXPECT_EQ(ParseLeadingNumber(strBuffer), 123);
+    EXPECT_EQ(ParseLeadingNumber(QByteArray("12\0"
+                                            "34",
+                                            5)),
+              12);
+}
+
+TEST(Acknowledgement, HugeNumbersSaturateInsteadOfOverflowing)
+{
+    EXPECT_EQ(ParseLeadingNumber("2147483647"), 2147483647);
+    EXPECT_EQ(ParseLeadingNumber("2147483648"), 2147483647);
+    EXPECT_EQ(ParseLeadingNumber("99999999999999999999999999999999999999"), 2147483647);
+    EXPECT_EQ(ParseLeadingNumber("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ParseLeadingNumber("-99999999999999999999999999999"), -2147483647 - 1);
+}

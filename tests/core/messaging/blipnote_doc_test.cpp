@@ -1,0 +1,223 @@
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_context.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/doc_template.h"
+#include "core/messaging/doc_view.h"
+#include "core/messaging/note_file.h"
+#include "core/messaging/note_listen_socket.h"
+#include "core/messaging/send_jobs.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_settings_store.h"
+#include "tests/support/event_log.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/note_documents_fixture.h"
+#include "tests/support/recording_status_sink.h"
+
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A view that only holds an editor text and a recipient box.
+class CFakeView : public IDocView
+{
+public:
+    QByteArray EditorPlainText() const override { return m_strEditor; }
+    QString UnencodableCharacters() const override { return m_strUnencodable; }
+    void SetRecipientText(const QByteArray& strText) override { m_strRecipient = strText; }
+
+    QByteArray m_strEditor;
+    QByteArray m_strRecipient;
+    QString m_strUnencodable;
+};
+
+class BlipnoteDocTest : public CNoteDocumentsFixture
+{
+protected:
+    BlipnoteDocTest()
+    {
+        m_settings.m_strNickname = "me";
+        m_settings.m_strComputerName = "MYPC";
+        m_settings.m_strLocalAddress = "unknown";
+        m_settings.m_nUseAutoAdd = 1;
+        m_docContext.now = [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); };
+    }
+
+    CBlipnoteDoc* Receive(const QByteArray& strText)
+    {
+        m_strPending = strText;
+        return m_docs.NewDocumentOfType(QStringLiteral("MessageIn"));
+    }
+};
+
+} // namespace
+
+TEST_F(BlipnoteDocTest, TwoTemplatesInOrder)
+{
+    EXPECT_EQ(m_docs.OutTemplate().DocName(), QStringLiteral("MessageOut"));
+    EXPECT_EQ(m_docs.InTemplate().DocName(), QStringLiteral("MessageIn"));
+    EXPECT_EQ(m_docs.InTemplate().FilterName(), QStringLiteral("MessageIn Files (*.bni)"));
+    EXPECT_EQ(m_docs.InTemplate().FilterExtension(), QStringLiteral("*.bni"));
+    EXPECT_EQ(m_docs.OutTemplate().DefaultExtension(), QStringLiteral(".bno"));
+    EXPECT_EQ(m_docs.OutTemplate().TypeIdentifier(), QStringLiteral("MsgOut.Document"));
+    EXPECT_EQ(m_docs.InTemplate().TypeName(), QStringLiteral("MsgIn Document"));
+}
+
+TEST_F(BlipnoteDocTest, NewDocumentsAreNumberedPerType)
+{
+    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageOut"))->Title(), "MessageOut1");
+    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageOut"))->Title(), "MessageOut2");
+    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageIn"))->Title(), "MessageIn1");
+    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("messageout")), nullptr);
+    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageOut ")), nullptr);
+    EXPECT_EQ(m_docs.Documents().size(), 3);
+}
+
+TEST_F(BlipnoteDocTest, FileNewStartsWithTheUsersOwnFields)
+{
+    CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+    ASSERT_NE(pDoc, nullptr);
+    EXPECT_EQ(pDoc->m_strNickname, "me");
+    EXPECT_EQ(pDoc->m_strSystem, "MYPC");
+    EXPECT_EQ(pDoc->m_strAddress, "unknown");
+    EXPECT_EQ(pDoc->m_strTime, "04.03.26  05:06:07");
+    EXPECT_EQ(pDoc->m_strBody, "");
+    EXPECT_EQ(pDoc->m_strSubject, "");
+    EXPECT_EQ(pDoc->m_nPriority, 0);
+    EXPECT_FALSE(pDoc->IsIncoming());
+}
+
+TEST_F(BlipnoteDocTest, AReceivedNoteOpensFromThePendingText)
+{
+    CBlipnoteDoc* pDoc = Receive("  ann /$0Shall we go?/$1PC7/$2Lunch/$31/$4/$510.0.0.5/$6");
+    ASSERT_NE(pDoc, nullptr);
+    EXPECT_TRUE(pDoc->IsIncoming());
+    EXPECT_EQ(pDoc->m_strNickname, "ann");
+    EXPECT_EQ(pDoc->m_strBody, "Shall we go?");
+    EXPECT_EQ(pDoc->m_strSystem, "PC7");
+    EXPECT_EQ(pDoc->m_strSubject, "Lunch");
+    EXPECT_EQ(pDoc->Title(), "Lunch");
+    EXPECT_EQ(pDoc->m_nPriority, 1);
+    EXPECT_EQ(pDoc->m_strAddress, "10.0.0.5");
+    EXPECT_EQ(pDoc->m_strTime, "04.03.26  05:06:07");
+    EXPECT_TRUE(m_strPending.isEmpty());
+    // The unknown sender joined the host list.
+    EXPECT_EQ(m_settings.m_hosts.Entries(), (QList<CHostEntry>{{"ann", "10.0.0.5", "default"}}));
+}
+
+TEST_F(BlipnoteDocTest, DefaultTitlesOfTheSenderAreNotTaken)
+{
+    EXPECT_EQ(Receive("ann/$0hi/$1PC7/$2MessageOut4/$30/$4/$510.0.0.5/$6")->Title(), "MessageIn1");
+    EXPECT_EQ(Receive("ann/$0hi/$1PC7/$2subject/$30/$4/$510.0.0.5/$6")->Title(), "MessageIn2");
+    EXPECT_EQ(Receive("plain text/$510.0.0.5/$6")->Title(), "MessageIn3");
+}
+
+TEST_F(BlipnoteDocTest, ASenderWithATakenNicknameIsShownNumbered)
+{
+    m_settings.m_hosts.Append({"ann", "10.0.0.5", "default"});
+    EXPECT_EQ(Receive("ann/$0hi/$1PC/$2T/$30/$4/$510.0.0.6/$6")->m_strNickname, "ann-01");
+    EXPECT_EQ(Receive("ann/$0hi/$1PC/$2T/$30/$4/$510.0.0.6/$6")->m_strNickname, "ann-01");
+    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
+    m_settings.m_nUseAutoAdd = 0;
+    EXPECT_EQ(Receive("bob/$0hi/$1PC/$2T/$30/$4/$510.0.0.7/$6")->m_strNickname, "bob");
+    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
+}
+
+TEST_F(BlipnoteDocTest, TheAutomaticReplyDoesNotAnswerItself)
+{
+    int nReplies = 0;
+    m_docContext.sendAutoReply = [&](CBlipnoteDoc& incoming) {
+        ++nReplies;
+        m_strPending = "me/$0Away/$1MYPC/$2" + incoming.m_strSubject + "/$30/$4";
+        CBlipnoteDoc* pReply = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+        ASSERT_NE(pReply, nullptr);
+        EXPECT_EQ(pReply->m_strBody, "Away");
+        EXPECT_EQ(pReply->Title(), "Lunch");
+    };
+    Receive("ann/$0hi/$1PC/$2Lunch/$30/$4/$510.0.0.5/$6");
+    EXPECT_EQ(nReplies, 0); // auto-reply is off
+    m_settings.m_nAutoReplyActive = 1;
+    Receive("ann/$0hi/$1PC/$2Lunch/$30/$4/$510.0.0.5/$6");
+    EXPECT_EQ(nReplies, 1);
+    EXPECT_FALSE(m_docContext.bBuildingAutoReply);
+}
+
+TEST_F(BlipnoteDocTest, SavingTakesTheEditorTextAndLoadingNamesTheWindow)
+{
+    CFakeView view;
+    m_docs.OutTemplate().SetViewFactory([&view](CBlipnoteDoc&) { return &view; });
+    CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+    ASSERT_EQ(pDoc->FirstView(), &view);
+    view.m_strEditor = "typed\r\ntext";
+    pDoc->m_nReserved = 77;
+
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("draft.bno"));
+    QString strError;
+    ASSERT_TRUE(pDoc->SaveToFile(strPath, &strError));
+    EXPECT_EQ(pDoc->m_strBody, "typed\r\ntext");
+    EXPECT_EQ(pDoc->Title(), "draft.bno");
+
+    CBlipnoteDoc* pLoaded = m_docs.OpenDocumentFile(strPath, &strError);
+    ASSERT_NE(pLoaded, nullptr);
+    EXPECT_FALSE(pLoaded->IsIncoming());
+    EXPECT_EQ(pLoaded->m_strBody, "typed\r\ntext");
+    EXPECT_EQ(pLoaded->m_nReserved, 77);
+    EXPECT_EQ(pLoaded->Title(), "draft.bno");
+    EXPECT_EQ(pLoaded->PathName(), strPath);
+
+    // A typed character the code page cannot hold stops the save, the file stays.
+    view.m_strUnencodable = QStringLiteral("Ж");
+    view.m_strEditor = "changed";
+    EXPECT_FALSE(pDoc->SaveToFile(strPath, &strError));
+    EXPECT_TRUE(strError.contains(QStringLiteral("Ж")));
+    EXPECT_EQ(m_docs.OpenDocumentFile(strPath, &strError)->m_strBody, "typed\r\ntext");
+    view.m_strUnencodable.clear();
+
+    pDoc->SetRecipientText("Group lab");
+    EXPECT_EQ(view.m_strRecipient, "Group lab");
+    pDoc->RemoveView(&view);
+    m_docs.OutTemplate().SetViewFactory({});
+}
+
+TEST_F(BlipnoteDocTest, ABadFileOpensNoDocument)
+{
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("bad.bni"));
+    QFile file(strPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x01\x00\x00\x00\xFF\xFF\xFF", 7);
+    file.close();
+    QString strError;
+    EXPECT_EQ(m_docs.OpenDocumentFile(strPath, &strError), nullptr);
+    EXPECT_EQ(strError, QStringLiteral("Unexpected file format."));
+    EXPECT_TRUE(m_docs.Documents().isEmpty());
+}
+
+TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
+{
+    CRecordingStatusSink listenSink;
+    CNoteListenSocket listener(listenSink);
+    ASSERT_EQ(listener.StartListening(0, QHostAddress::LocalHost), 1);
+    QList<QByteArray> received;
+    QObject::connect(&listener, &CNoteListenSocket::NoteReceived,
+                     [&](const QByteArray& strText, qint64) { received.append(strText); });
+
+    CEventLog log;
+    CSendJobs jobs(log, log);
+    m_docContext.pSendJobs = &jobs;
+    m_settings.m_nIpPort = listener.serverPort();
+    m_settings.m_nMultiSend = 1;
+    m_settings.m_nAutoDelete = 1;
+
+    QPointer<CBlipnoteDoc> pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+    pDoc->m_strBody = "hello";
+    pDoc->m_strAddress = "127.0.0.1/$0";
+    pDoc->StartSendJobs();
+    ASSERT_TRUE(SpinUntil([&] { return pDoc.isNull(); }));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_TRUE(received[0].startsWith("me/$0hello/$1MYPC/$2MessageOut1/$30/$4"));
+    EXPECT_TRUE(m_docs.Documents().isEmpty());
+}

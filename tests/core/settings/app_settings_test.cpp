@@ -1,0 +1,249 @@
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
+#include "tests/support/event_log.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kFinger = QStringLiteral("FingerD-Settings");
+const QString kHosts = QStringLiteral("Hosts");
+const QString kPrefs = QStringLiteral("Prefs");
+
+QString Name(const char* pszName)
+{
+    return QString::fromLatin1(pszName);
+}
+
+class AppSettingsTest : public ::testing::Test
+{
+protected:
+    CMemorySettingsStore m_store;
+    CAppSettings m_settings{m_store};
+    CEventLog m_prompts;
+};
+
+} // namespace
+
+TEST_F(AppSettingsTest, AnEmptyStoreGivesTheDefaults)
+{
+    CollectSystemInfo(m_settings, true);
+    m_settings.Load();
+    EXPECT_EQ(m_settings.m_nGreetings, 0);
+    EXPECT_EQ(m_settings.m_strNickname, SystemInfo::UserName());
+    EXPECT_EQ(m_settings.m_strSignature, "-Blipnote2");
+    EXPECT_EQ(m_settings.m_strSoundPath, "c:\\");
+    EXPECT_EQ(m_settings.m_strSoundFile, "msremind.wav");
+    EXPECT_EQ(m_settings.m_strAwayMessage, "I'm away for a while.");
+    EXPECT_EQ(m_settings.m_nIpPort, 7777);
+    EXPECT_EQ(m_settings.m_nMultiSendDelay, 100);
+    for (const int nFlag :
+         {m_settings.m_nUseSound, m_settings.m_nUseSignature, m_settings.m_nUseQuote,
+          m_settings.m_nUseQuoteMarks, m_settings.m_nUseYouWrote, m_settings.m_nUsePopUp,
+          m_settings.m_nUsePriority, m_settings.m_nUseAutoAdd, m_settings.m_nUseTrayArea,
+          m_settings.m_nMultiSend})
+        EXPECT_EQ(nFlag, 1);
+    for (const int nFlag : {m_settings.m_nNoClose, m_settings.m_nAutoDelete,
+                            m_settings.m_nWriteInMessage, m_settings.m_nUseRtf})
+        EXPECT_EQ(nFlag, 0);
+    EXPECT_EQ(m_settings.m_strPlan, "");
+    EXPECT_EQ(m_settings.m_strFingerSoundFile, "msremind.wav");
+    for (const int nFlag :
+         {m_settings.m_nSendSystem, m_settings.m_nSendOs, m_settings.m_nSendUser,
+          m_settings.m_nSendTime, m_settings.m_nSendUptime, m_settings.m_nSendPlan,
+          m_settings.m_nFingerUseSound, m_settings.m_nUseFingerD})
+        EXPECT_EQ(nFlag, 1);
+    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
+    EXPECT_EQ(m_store.WriteCount(), 0);
+}
+
+TEST_F(AppSettingsTest, DefaultsFollowWhatWasReadBefore)
+{
+    m_store.WriteText(kSettings, Name("SoundFile"), "ding.wav");
+    m_store.WriteText(kSettings, Name("Nickname"), "ann");
+    CollectSystemInfo(m_settings, true);
+    m_settings.Load();
+    EXPECT_EQ(m_settings.m_strFingerSoundFile, "ding.wav");
+    EXPECT_EQ(m_settings.m_strNickname, "ann");
+}
+
+TEST_F(AppSettingsTest, AValueOfTheWrongTypeCountsAsMissing)
+{
+    m_store.WriteText(kSettings, Name("IP Port"), "seven");
+    m_store.WriteText(kSettings, Name("Use Sound"), "0");
+    m_store.WriteInt(kSettings, Name("Signature"), 42);
+    m_settings.Load();
+    EXPECT_EQ(m_settings.m_nIpPort, 7777);
+    EXPECT_EQ(m_settings.m_nUseSound, 0); // a number written as text is a number
+    EXPECT_EQ(m_settings.m_strSignature, "42");
+}
+
+TEST_F(AppSettingsTest, FirstRunAnsweredNoWritesNothingAndAsksAgain)
+{
+    EXPECT_EQ(m_settings.CheckFirstRun(m_prompts, true), 0);
+    EXPECT_EQ(m_prompts.Events(),
+              QStringList({QStringLiteral("ask: Ready to install Blipnote ?")}));
+    EXPECT_EQ(m_store.WriteCount(), 0);
+    m_settings.Load();
+    EXPECT_EQ(m_settings.m_nIpPort, 7777);
+    EXPECT_EQ(m_settings.CheckFirstRun(m_prompts, true), 0);
+    EXPECT_EQ(m_prompts.Events().size(), 2);
+}
+
+TEST_F(AppSettingsTest, FirstRunAnsweredYesWritesEveryGroup)
+{
+    m_prompts.SetAnswer(true);
+    EXPECT_EQ(m_settings.CheckFirstRun(m_prompts, true), 0);
+    EXPECT_EQ(m_store.ReadInt(kSettings, Name("version")), 2);
+    const auto& values = m_store.Values();
+    EXPECT_EQ(values.value(kSettings).size(), 23); // every option of "Settings"
+    EXPECT_EQ(values.value(kFinger).size(), 10);
+    EXPECT_FALSE(m_store.ContainsSection(kHosts)); // an empty host list
+    EXPECT_EQ(m_store.ReadInt(kSettings, Name("IP Port")), 7777);
+    EXPECT_EQ(m_store.ReadText(kSettings, Name("Nickname")), SystemInfo::UserName());
+
+    // The next start finds its version and does not ask.
+    CAppSettings again(m_store);
+    CEventLog prompts;
+    EXPECT_EQ(again.CheckFirstRun(prompts, true), 1);
+    EXPECT_TRUE(prompts.Events().isEmpty());
+}
+
+TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)
+{
+    for (const int nVersion : {1, 3}) {
+        m_store.WriteInt(kSettings, Name("version"), nVersion);
+        CEventLog prompts;
+        EXPECT_EQ(m_settings.CheckFirstRun(prompts, true), 0);
+        EXPECT_EQ(prompts.Events().size(), 1) << nVersion;
+    }
+}
+
+TEST_F(AppSettingsTest, FirstRunTakesOverTheOldPrefsSection)
+{
+    m_store.WriteText(kPrefs, Name("IP Port"), "6000");
+    m_store.WriteText(kPrefs, Name("SoundFile"), "old.wav");
+    m_store.WriteText(kPrefs, Name("Quote reply"), "0");
+    m_store.WriteText(kPrefs, Name("Use Popup"), "0");
+    m_prompts.SetAnswer(true);
+    m_settings.CheckFirstRun(m_prompts, true);
+    EXPECT_EQ(m_settings.m_nIpPort, 6000);
+    EXPECT_EQ(m_settings.m_strSoundFile, "old.wav");
+    EXPECT_EQ(m_settings.m_strSoundPath, "old.wav");
+    EXPECT_EQ(m_settings.m_nUseQuote, 0);
+    EXPECT_EQ(m_settings.m_nUsePopUp, 0);
+    EXPECT_EQ(m_settings.m_nUseSound, 1);
+    EXPECT_EQ(m_settings.m_strSignature, "-Blipnote2");
+    EXPECT_FALSE(m_store.ContainsSection(kPrefs));
+    EXPECT_EQ(m_store.ReadInt(kSettings, Name("IP Port")), 6000);
+}
+
+TEST_F(AppSettingsTest, APrefsSectionWithoutAPortIsLeftAlone)
+{
+    for (const char* pszPort : {"0", ""}) {
+        CMemorySettingsStore store;
+        if (*pszPort)
+            store.WriteText(kPrefs, Name("IP Port"), pszPort);
+        store.WriteText(kPrefs, Name("SoundFile"), "old.wav");
+        CAppSettings settings(store);
+        m_prompts.SetAnswer(true);
+        settings.CheckFirstRun(m_prompts, true);
+        EXPECT_EQ(settings.m_strSoundFile, "msremind.wav") << pszPort;
+        EXPECT_TRUE(store.ContainsSection(kPrefs)) << pszPort;
+    }
+}
+
+TEST_F(AppSettingsTest, HostEntriesStopAtTheFirstGap)
+{
+    m_store.WriteText(kHosts, Name("Host 0"), "ann/$010.0.0.5/$1office/$2");
+    m_store.WriteText(kHosts, Name("Host 1"), "bob/$010.0.0.6/$1office/$2");
+    m_store.WriteText(kHosts, Name("Host 3"), "eve/$010.0.0.9/$1office/$2");
+    m_settings.Load();
+    ASSERT_EQ(m_settings.m_hosts.Count(), 2);
+    EXPECT_EQ(m_settings.m_hosts.Entries()[1].strNickname, "bob");
+
+    // Loading again replaces the list rather than doubling it.
+    m_settings.Load();
+    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
+
+    m_settings.ReplaceHostList({{"carol", "10.0.0.7", "default"}});
+    EXPECT_EQ(m_store.ReadText(kHosts, Name("Host 0")), "carol/$010.0.0.7/$1default/$2");
+    EXPECT_FALSE(m_store.Contains(kHosts, Name("Host 1")));
+    EXPECT_EQ(m_store.ReadText(kHosts, Name("Host 3")), "eve/$010.0.0.9/$1office/$2");
+    EXPECT_TRUE(m_settings.m_hosts.m_bHostListChanged);
+}
+
+TEST_F(AppSettingsTest, EachGroupWritesOnlyItsOwnValues)
+{
+    m_settings.Load();
+    m_settings.Save(SettingsGroup::Network);
+    EXPECT_EQ(m_store.Values().value(kSettings).keys(),
+              QStringList({Name("IP Port"), Name("Multi Send"), Name("MultiSendDelay")}));
+    m_settings.Save(SettingsGroup::Styles);
+    EXPECT_TRUE(m_store.Contains(kSettings, Name("Use RTF")));
+    EXPECT_FALSE(m_store.ContainsSection(kFinger));
+    m_settings.m_strPlan = "Out to lunch\r\nBack at two";
+    m_settings.Save(SettingsGroup::Finger);
+    EXPECT_EQ(m_store.ReadText(kFinger, Name("Plan")), "Out to lunch\r\nBack at two");
+    EXPECT_EQ(m_store.Values().value(kFinger).size(), 10);
+}
+
+TEST_F(AppSettingsTest, WindowPlacement)
+{
+    // Nothing stored: the default rectangle.
+    EXPECT_EQ(m_settings.ReadWindowPlacement(), CWindowPlacement());
+
+    m_store.WriteInt(kSettings, Name("flags"), 0);
+    m_store.WriteText(kSettings, Name("rcNormal"), "0100 0050 0700 0500");
+    const CWindowPlacement read = m_settings.ReadWindowPlacement();
+    EXPECT_EQ(read.nTop, 100);
+    EXPECT_EQ(read.nLeft, 50);
+    EXPECT_EQ(read.nRight, 700);
+    EXPECT_EQ(read.nBottom, 500);
+    EXPECT_EQ(read.nShowCmd, 5);
+
+    CWindowPlacement placement;
+    placement.nFlags = 2;
+    placement.nShowCmd = 3;
+    placement.nLeft = -5;
+    placement.nTop = 20;
+    placement.nRight = 600;
+    placement.nBottom = 480;
+    EXPECT_TRUE(m_settings.SaveWindowPlacement(placement, 1920, 1080));
+    EXPECT_EQ(m_store.ReadText(kSettings, Name("rcNormal")), "0020 -005 0600 0480");
+    EXPECT_EQ(m_store.ReadInt(kSettings, Name("showCmd")), 3);
+    const CWindowPlacement back = m_settings.ReadWindowPlacement();
+    EXPECT_EQ(back.nLeft, -5);
+    EXPECT_EQ(back.nFlags, 2);
+    EXPECT_EQ(back.nShowCmd, 5); // always reopens normally
+
+    // Wholly off the screen: nothing is written.
+    CWindowPlacement away = placement;
+    away.nLeft = 2000;
+    away.nRight = 2600;
+    EXPECT_FALSE(m_settings.SaveWindowPlacement(away, 1920, 1080));
+    EXPECT_EQ(m_store.ReadText(kSettings, Name("rcNormal")), "0020 -005 0600 0480");
+}
+
+TEST_F(AppSettingsTest, AnUnusableStoredRectangleGivesTheDefault)
+{
+    m_store.WriteInt(kSettings, Name("flags"), 0);
+    for (const char* pszRect : {"garbage", "0100 0100 0050 0400", "1 2 3"}) {
+        m_store.WriteText(kSettings, Name("rcNormal"), pszRect);
+        EXPECT_EQ(m_settings.ReadWindowPlacement().nRight, 400) << pszRect;
+    }
+    // Wider coordinates than four digits read back whole.
+    m_store.WriteText(kSettings, Name("rcNormal"), "0100 10050 10700 0500");
+    EXPECT_EQ(m_settings.ReadWindowPlacement().nLeft, 10050);
+}
+
+TEST_F(AppSettingsTest, AutoAddFollowsTheOption)
+{
+    m_settings.m_nUseAutoAdd = 0;
+    EXPECT_EQ(m_settings.AddUnknownSender("dan", "10.0.0.4"), "");
+    m_settings.m_nUseAutoAdd = 1;
+    EXPECT_EQ(m_settings.AddUnknownSender("dan", "10.0.0.4"), "dan");
+    EXPECT_TRUE(m_settings.m_hosts.m_bHostsUnsaved);
+}

@@ -1,0 +1,171 @@
+#include "core/settings/app_settings.h"
+#include "core/settings/file_settings_store.h"
+#include "core/settings/system_info.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+
+class FileSettingsStoreTest : public ::testing::Test
+{
+protected:
+    QString Path() const { return m_dir.filePath(QStringLiteral("Tessaro/Blipnote.conf")); }
+
+    void WriteFile(const QByteArray& strContent)
+    {
+        QDir().mkpath(m_dir.filePath(QStringLiteral("Tessaro")));
+        QFile file(Path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(strContent);
+    }
+
+    QByteArray ReadFile() const
+    {
+        QFile file(Path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(FileSettingsStoreTest, LivesUnderTheConfigFolder)
+{
+    EXPECT_TRUE(
+        CFileSettingsStore::DefaultPath().endsWith(QStringLiteral("/Tessaro/Blipnote.conf")));
+}
+
+TEST_F(FileSettingsStoreTest, KeepsIntegersTextsAndLineBreaks)
+{
+    {
+        CFileSettingsStore store(Path());
+        store.WriteInt(kSettings, QStringLiteral("IP Port"), 7778);
+        store.WriteText(kSettings, QStringLiteral("Signature"), "-- \r\nann\r\ncaf\xE9 \x80 5");
+        store.WriteText(kSettings, QStringLiteral("AwayMessage"), "Back soon, promised.");
+        store.WriteText(kSettings, QStringLiteral("Odd"), "@at=equals;semi\\slash\"quote");
+        store.WriteText(QStringLiteral("Hosts"), QStringLiteral("Host 0"),
+                        "ann/$010.0.0.5/$1default/$2");
+    }
+    CFileSettingsStore store(Path());
+    EXPECT_EQ(store.ReadInt(kSettings, QStringLiteral("IP Port")), 7778);
+    EXPECT_EQ(store.ReadText(kSettings, QStringLiteral("Signature")),
+              "-- \r\nann\r\ncaf\xE9 \x80 5");
+    EXPECT_EQ(store.ReadText(kSettings, QStringLiteral("AwayMessage")), "Back soon, promised.");
+    EXPECT_EQ(store.ReadText(kSettings, QStringLiteral("Odd")), "@at=equals;semi\\slash\"quote");
+    EXPECT_EQ(store.ReadText(QStringLiteral("Hosts"), QStringLiteral("Host 0")),
+              "ann/$010.0.0.5/$1default/$2");
+    EXPECT_FALSE(store.ReadInt(kSettings, QStringLiteral("Missing")).has_value());
+
+    // Readable as text: UTF-8, a section per group.
+    const QString strFile = QString::fromUtf8(ReadFile());
+    EXPECT_TRUE(strFile.contains(QStringLiteral("[Settings]")));
+    EXPECT_TRUE(strFile.contains(QStringLiteral("café € 5")));
+}
+
+TEST_F(FileSettingsStoreTest, EveryCodePageByteRoundTrips)
+{
+    QByteArray strAll;
+    for (int n = 0; n < 256; ++n)
+        strAll.append(static_cast<char>(n));
+    {
+        CFileSettingsStore store(Path());
+        store.WriteText(kSettings, QStringLiteral("Plan"), strAll);
+    }
+    CFileSettingsStore store(Path());
+    EXPECT_EQ(store.ReadText(kSettings, QStringLiteral("Plan")), strAll);
+}
+
+TEST_F(FileSettingsStoreTest, DeletesValuesAndSections)
+{
+    CFileSettingsStore store(Path());
+    store.WriteText(QStringLiteral("Prefs"), QStringLiteral("IP Port"), "6000");
+    store.WriteText(QStringLiteral("Prefs"), QStringLiteral("SoundFile"), "a.wav");
+    store.WriteInt(kSettings, QStringLiteral("version"), 2);
+    store.DeleteValue(QStringLiteral("Prefs"), QStringLiteral("SoundFile"));
+    EXPECT_FALSE(store.ReadText(QStringLiteral("Prefs"), QStringLiteral("SoundFile")));
+    store.DeleteSection(QStringLiteral("Prefs"));
+    EXPECT_FALSE(store.ReadText(QStringLiteral("Prefs"), QStringLiteral("IP Port")));
+    EXPECT_EQ(store.ReadInt(kSettings, QStringLiteral("version")), 2);
+}
+
+TEST_F(FileSettingsStoreTest, HandEditedValuesAreRead)
+{
+    WriteFile("[Settings]\n"
+              "Nickname=ann\n"
+              "IP%20Port = 7001 \n"
+              "Signature=Regards, ann\n"
+              "MultiSendDelay=fast\n"
+              "Use Sound=0\n");
+    CFileSettingsStore store(Path());
+    CAppSettings settings(store);
+    settings.Load();
+    EXPECT_EQ(settings.m_strNickname, "ann");
+    EXPECT_EQ(settings.m_nIpPort, 7001);
+    EXPECT_EQ(settings.m_strSignature, "Regards, ann");
+    EXPECT_EQ(settings.m_nMultiSendDelay, 0); // not a number: the default (0 before system info)
+    EXPECT_EQ(settings.m_nUseSound, 0);       // a blank in the name needs no escape
+}
+
+TEST_F(FileSettingsStoreTest, AGarbledOrMissingFileGivesTheDefaults)
+{
+    QByteArray strJunk;
+    for (int n = 0; n < 4096; ++n)
+        strJunk.append(static_cast<char>((n * 7919) % 256));
+    strJunk += "\n[Settings\n=====\n[]\nIP Port=\n\\\\\\\n";
+    for (const QByteArray& strContent : {strJunk, QByteArray()}) {
+        WriteFile(strContent);
+        CFileSettingsStore store(Path());
+        CAppSettings settings(store);
+        CollectSystemInfo(settings, true);
+        settings.Load();
+        EXPECT_EQ(settings.m_nIpPort, 7777);
+        EXPECT_EQ(settings.m_strSignature, "-Blipnote2");
+    }
+    CFileSettingsStore missing(m_dir.filePath(QStringLiteral("nowhere/Blipnote.conf")));
+    EXPECT_FALSE(missing.ReadInt(kSettings, QStringLiteral("IP Port")).has_value());
+    // A folder where the file should be cannot be read either.
+    QDir().mkpath(m_dir.filePath(QStringLiteral("folder.conf")));
+    CFileSettingsStore folder(m_dir.filePath(QStringLiteral("folder.conf")));
+    EXPECT_FALSE(folder.ReadText(kSettings, QStringLiteral("Nickname")).has_value());
+}
+
+TEST_F(FileSettingsStoreTest, EverySettingReadsBackAfterARestart)
+{
+    CAppSettings first = [&] {
+        CFileSettingsStore store(Path());
+        CAppSettings settings(store);
+        CollectSystemInfo(settings, true);
+        settings.Load();
+        settings.m_nVersion = 2;
+        settings.m_strNickname = "ann";
+        settings.m_strSignature = "-- \r\nann";
+        settings.m_strPlan = "Line one\r\nLine \xE9two";
+        settings.m_nIpPort = 7010;
+        settings.m_nNoClose = 1;
+        settings.m_nUseRtf = 1;
+        settings.m_nSendOs = 0;
+        settings.m_hosts.Replace({{"bob", "10.0.0.6", "lab"}, {"eve", "10.0.0.9", "default"}});
+        settings.Save(SettingsGroup::All);
+        return settings;
+    }();
+    CFileSettingsStore store(Path());
+    CAppSettings second(store);
+    CollectSystemInfo(second, true);
+    second.Load();
+    EXPECT_EQ(second.m_strNickname, first.m_strNickname);
+    EXPECT_EQ(second.m_strSignature, first.m_strSignature);
+    EXPECT_EQ(second.m_strPlan, first.m_strPlan);
+    EXPECT_EQ(second.m_nIpPort, 7010);
+    EXPECT_EQ(second.m_nNoClose, 1);
+    EXPECT_EQ(second.m_nUseRtf, 1);
+    EXPECT_EQ(second.m_nSendOs, 0);
+    EXPECT_EQ(second.m_hosts.Entries(), first.m_hosts.Entries());
+    EXPECT_EQ(store.ReadInt(kSettings, QStringLiteral("version")), 2);
+}

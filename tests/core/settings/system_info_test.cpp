@@ -1,0 +1,64 @@
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+TEST(FormatUptime, CountsDaysHoursMinutesAndSeconds)
+{
+    EXPECT_EQ(FormatUptime(0), "0 Days  0 Hours  0 Minutes  0 Seconds");
+    EXPECT_EQ(FormatUptime(999), "0 Days  0 Hours  0 Minutes  0 Seconds");
+    EXPECT_EQ(FormatUptime((86400 + 3600 + 60 + 1) * 1000u),
+              "1 Days  1 Hours  1 Minutes  1 Seconds");
+    // The largest tick count, just before it wraps.
+    EXPECT_EQ(FormatUptime(0xFFFFFFFFu), "49 Days  17 Hours  2 Minutes  47 Seconds");
+}
+
+TEST(CollectSystemInfo, FillsConstantsAndSystemTexts)
+{
+    CMemorySettingsStore store;
+    CAppSettings settings(store);
+    settings.m_nAutoReplyActive = 1;
+    // The user name comes from the account, not from the environment.
+    ::setenv("USER", "somebody-else", 1);
+    ::setenv("LOGNAME", "somebody-else", 1);
+    CollectSystemInfo(settings, true);
+
+    EXPECT_EQ(settings.m_nProgramVersion, 2);
+    EXPECT_EQ(settings.m_nNoteSizeLimit, 110000);
+    EXPECT_EQ(settings.m_nDefaultDelay, 100);
+    EXPECT_EQ(settings.m_strLocalAddress, "unknown");
+    EXPECT_EQ(settings.m_nAutoReplyActive, 0);
+    EXPECT_EQ(settings.m_strUserName, QByteArray(::getpwuid(::geteuid())->pw_name));
+    char szHost[256] = {};
+    ::gethostname(szHost, sizeof(szHost) - 1);
+    EXPECT_EQ(settings.m_strComputerName, QByteArray(szHost));
+    EXPECT_TRUE(settings.m_strPlatform.isEmpty());
+    EXPECT_EQ(settings.m_nTrayAvailable, 1);
+}
+
+TEST(CollectSystemInfo, WithoutATrayTheTrayOptionIsOff)
+{
+    CMemorySettingsStore store;
+    store.WriteInt(QStringLiteral("Settings"), QStringLiteral("Use TrayArea"), 1);
+    CAppSettings settings(store);
+    settings.m_nUseTrayArea = 1;
+    CollectSystemInfo(settings, false);
+    EXPECT_EQ(settings.m_nTrayAvailable, 0);
+    EXPECT_EQ(settings.m_nUseTrayArea, 0);
+    settings.Load();
+    EXPECT_EQ(settings.m_nUseTrayArea, 0);
+    settings.Save(SettingsGroup::Preferences);
+    EXPECT_EQ(store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Use TrayArea")), 0);
+}
+
+TEST(TickCount, AdvancesWithTheClock)
+{
+    const quint32 nFirst = SystemInfo::TickCount();
+    EXPECT_GT(nFirst, 0u);
+    EXPECT_GE(SystemInfo::TickCount() - nFirst, 0u);
+}

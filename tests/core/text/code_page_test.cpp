@@ -1,0 +1,43 @@
+#include "core/text/code_page.h"
+
+#include <gtest/gtest.h>
+
+TEST(CodePage, EveryByteRoundTrips)
+{
+    QByteArray strAll;
+    for (int n = 0; n < 256; ++n)
+        strAll.append(static_cast<char>(n));
+    const QString strText = CodePage::ToUnicode(strAll);
+    ASSERT_EQ(strText.size(), 256);
+    bool bLossless = false;
+    EXPECT_EQ(CodePage::FromUnicode(strText, &bLossless), strAll);
+    EXPECT_TRUE(bLossless);
+    // Distinct bytes give distinct characters, or the way back could not be unique.
+    for (int a = 0; a < 256; ++a) {
+        for (int b = a + 1; b < 256; ++b)
+            ASSERT_NE(strText[a], strText[b]) << a << " " << b;
+    }
+}
+
+TEST(CodePage, MapsTheWindowsCharacters)
+{
+    EXPECT_EQ(CodePage::ToUnicode(QByteArray("\x80")), QString(QChar(0x20AC)));
+    EXPECT_EQ(CodePage::ToUnicode(QByteArray("\x93\x94")), QStringLiteral("\u201C\u201D"));
+    EXPECT_EQ(CodePage::ToUnicode(QByteArray("\xE4\xF6\xFC\xDF")), QStringLiteral("äöüß"));
+    // An unassigned byte stands for the control character of the same value.
+    EXPECT_EQ(CodePage::ToUnicode(QByteArray("\x81")), QString(QChar(0x81)));
+    EXPECT_EQ(CodePage::FromUnicode(QStringLiteral("€ café")), QByteArray("\x80 caf\xE9"));
+}
+
+TEST(CodePage, CharactersOutsideTheCodePageAreReported)
+{
+    bool bLossless = true;
+    EXPECT_EQ(CodePage::FromUnicode(QStringLiteral("a\u0416b"), &bLossless), QByteArray("a?b"));
+    EXPECT_FALSE(bLossless);
+    // A character beyond the basic plane counts once, not once per surrogate.
+    EXPECT_EQ(CodePage::FromUnicode(QStringLiteral("x\U0001F600"), &bLossless), QByteArray("x?"));
+    EXPECT_FALSE(CodePage::CanEncode(QStringLiteral("\u20AC\u0100")));
+    EXPECT_TRUE(CodePage::CanEncode(QStringLiteral("\u20AC\u00FF")));
+    // A character that only looks like a byte of the upper controls is not one.
+    EXPECT_FALSE(CodePage::CanEncode(QString(QChar(0x80))));
+}

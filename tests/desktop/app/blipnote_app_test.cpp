@@ -1,0 +1,425 @@
+#include "core/finger/finger_daemon_socket.h"
+#include "core/interfaces/sound_player.h"
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/note_file.h"
+#include "core/messaging/note_listen_socket.h"
+#include "core/settings/memory_settings_store.h"
+#include "desktop/app/blipnote_app.h"
+#include "desktop/app/child_frame.h"
+#include "desktop/app/incoming_notes.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/app/tray_icon_interface.h"
+#include "desktop/views/msg_out_view.h"
+#include "desktop/views/note_view.h"
+#include "desktop/views/rich_text_ctrl.h"
+#include "tests/support/event_log.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/raw_client.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMdiArea>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class CFakeTray : public ITrayIcon
+{
+public:
+    bool SetIcon(int nIcon) override
+    {
+        m_nIcon = nIcon;
+        return true;
+    }
+    void SetTip(const QString& strTip) override { m_strTip = strTip.left(63); }
+    bool IsShown() const override { return m_nIcon != None; }
+    int Icon() const override { return m_nIcon; }
+    QString Tip() const override { return m_strTip; }
+
+    int m_nIcon = None;
+    QString m_strTip = QStringLiteral("Blipnote - listening");
+};
+
+class CFakeSound : public ISoundPlayer
+{
+public:
+    void Play(const QString& strFile) override { m_played.append(strFile); }
+    QStringList m_played;
+};
+
+const QString kSettings = QStringLiteral("Settings");
+
+class BlipnoteAppTest : public ::testing::Test
+{
+protected:
+    // A store past its first run, with the note server on a free port.
+    void Installed()
+    {
+        m_store.WriteInt(kSettings, QStringLiteral("version"), 2);
+        m_store.WriteInt(kSettings, QStringLiteral("IP Port"), 0);
+        m_store.WriteInt(kSettings, QStringLiteral("greetings"), 1);
+    }
+
+    bool Start(const QStringList& arguments = {}, bool bTray = false)
+    {
+        CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray, 0};
+        environment.greetingDelay = m_greetingDelay;
+        environment.greetingFiles = m_greetingFiles;
+        m_pApp = std::make_unique<CBlipnoteApp>(environment);
+        QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
+        return m_pApp->Startup(arguments);
+    }
+
+    // Sends a note to the program's note server and waits until it is open.
+    CBlipnoteDoc* Deliver(const QByteArray& strNote)
+    {
+        const int nBefore = static_cast<int>(m_pApp->Documents().Documents().size());
+        CRawClientScript script;
+        script.nPort = m_pApp->NoteServer().serverPort();
+        script.strFirst = strNote;
+        auto result = RunRawClient(script);
+        EXPECT_TRUE(SpinUntil([&] {
+            return m_pApp->Documents().Documents().size() > nBefore &&
+                   result.wait_for(0s) == std::future_status::ready;
+        }));
+        return m_pApp->Documents().Documents().value(nBefore);
+    }
+
+    int NoteWindows() const { return static_cast<int>(m_pApp->MainFrame().NoteWindows().size()); }
+
+    CMemorySettingsStore m_store;
+    CEventLog m_prompts;
+    CFakeTray m_tray;
+    CFakeSound m_sound;
+    std::chrono::milliseconds m_greetingDelay = std::chrono::hours(1);
+    QStringList m_greetingFiles;
+    std::unique_ptr<CBlipnoteApp> m_pApp;
+    bool m_bFinished = false;
+};
+
+} // namespace
+
+TEST_F(BlipnoteAppTest, StartsOnAnEmptyStoreWithTheFirstRunQuestion)
+{
+    m_store.WriteInt(kSettings, QStringLiteral("IP Port"), 0); // a free port for the test
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(m_prompts.Events(),
+              QStringList({QStringLiteral("ask: Ready to install Blipnote ?")}));
+    EXPECT_TRUE(m_pApp->MainFrame().isVisible());
+    EXPECT_EQ(NoteWindows(), 0);
+    EXPECT_TRUE(m_pApp->NoteServer().isListening());
+    ASSERT_TRUE(SpinUntil([&] {
+        return m_pApp->MainFrame().StatusText(StatusPane::Listening) ==
+               QStringLiteral("Listening ...");
+    }));
+    EXPECT_EQ(m_pApp->MainFrame().StatusText(StatusPane::Sending), QStringLiteral(" "));
+}
+
+TEST_F(BlipnoteAppTest, ANoteFileArgumentOpensBeforeTheSettingsAreLoaded)
+{
+    Installed();
+    QTemporaryDir dir;
+    CNoteRecord record;
+    record.m_strBody = "from a file";
+    const QString strPath = dir.filePath(QStringLiteral("draft.bno"));
+    ASSERT_TRUE(NoteFile::Save(strPath, record, "draft", nullptr));
+    // The settings are not loaded yet when the note opens: no port, no version.
+    int nPortWhenOpened = -1;
+    CBlipnoteApp* pApp = nullptr;
+    CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, false, 0};
+    environment.greetingDelay = m_greetingDelay;
+    m_pApp = std::make_unique<CBlipnoteApp>(environment);
+    pApp = m_pApp.get();
+    ASSERT_TRUE(pApp->Startup({strPath}) || true);
+    ASSERT_EQ(pApp->Documents().Documents().size(), 1);
+    const CBlipnoteDoc* pDoc = pApp->Documents().Documents()[0];
+    EXPECT_FALSE(pDoc->IsIncoming());
+    EXPECT_EQ(pDoc->m_strBody, "from a file");
+    nPortWhenOpened = pApp->Settings().m_nIpPort;
+    EXPECT_EQ(nPortWhenOpened, 0);
+
+    // A file that cannot be opened ends the program with a message.
+    CEventLog prompts;
+    CAppEnvironment second{m_store, prompts, m_tray, m_sound, false, 0};
+    CBlipnoteApp failing(second);
+    EXPECT_FALSE(failing.Startup({dir.filePath(QStringLiteral("missing.bni"))}));
+    EXPECT_EQ(failing.ExitCode(), 1);
+    EXPECT_EQ(prompts.Boxes(), QStringList({QStringLiteral("Failed to open document.")}));
+}
+
+TEST_F(BlipnoteAppTest, AutoReplyAsksForTheMessageAndSwitchesOff)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    CAppSettings& settings = m_pApp->Settings();
+    QAction* pAction = m_pApp->MainFrame().Menus().Action(CMainMenus::AutoReply);
+
+    m_prompts.SetTextAnswer(std::nullopt);
+    m_pApp->OnAutoReply();
+    EXPECT_EQ(settings.m_nAutoReplyActive, 0);
+    EXPECT_EQ(settings.m_strAwayMessage, "I'm away for a while.");
+    EXPECT_TRUE(m_prompts.Events().contains(
+        QStringLiteral("text: Auto-reply / Auto-reply message: I'm away for a while.")));
+
+    m_prompts.SetTextAnswer(QStringLiteral("Back at two."));
+    m_pApp->OnAutoReply();
+    EXPECT_EQ(settings.m_nAutoReplyActive, 1);
+    EXPECT_EQ(settings.m_strAwayMessage, "Back at two.");
+    EXPECT_TRUE(pAction->isChecked());
+
+    const int nAsked = static_cast<int>(m_prompts.Events().size());
+    m_pApp->OnAutoReply();
+    EXPECT_EQ(settings.m_nAutoReplyActive, 0);
+    EXPECT_FALSE(pAction->isChecked());
+    EXPECT_EQ(m_prompts.Events().size(), nAsked); // no dialog to switch it off
+}
+
+TEST_F(BlipnoteAppTest, DeleteAllClosesEveryNoteWithoutAQuestion)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    for (int n = 0; n < 3; ++n) {
+        m_pApp->OnNew();
+        auto* pView = static_cast<CNoteView*>(m_pApp->Documents().Documents().last()->FirstView());
+        pView->Editor().insertPlainText(QStringLiteral("unsaved"));
+    }
+    EXPECT_EQ(NoteWindows(), 3);
+    m_pApp->OnDeleteAll();
+    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 0; }));
+    EXPECT_TRUE(m_pApp->Documents().Documents().isEmpty());
+    EXPECT_TRUE(m_prompts.Events().isEmpty());
+}
+
+TEST_F(BlipnoteAppTest, ClosingAnEditedNoteByHandAsksToSave)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    m_pApp->OnNew();
+    CChildFrame* pFrame = m_pApp->MainFrame().NoteWindows().first();
+    pFrame->View()->Editor().insertPlainText(QStringLiteral("draft"));
+    m_prompts.SetThreeWayAnswer(PromptAnswer::Cancel);
+    pFrame->close();
+    EXPECT_EQ(NoteWindows(), 1);
+    EXPECT_EQ(m_prompts.Events().last(), QStringLiteral("ask: Save changes to MessageOut1?"));
+    m_prompts.SetThreeWayAnswer(PromptAnswer::No);
+    pFrame->close();
+    ASSERT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().isEmpty(); }));
+}
+
+TEST_F(BlipnoteAppTest, ExitEndsTheProgramEvenWithNoClose)
+{
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("No Close"), 1);
+    ASSERT_TRUE(Start());
+    m_pApp->OnNew();
+    m_pApp->OnExit();
+    EXPECT_TRUE(m_bFinished);
+    EXPECT_FALSE(m_pApp->MainFrame().isVisible());
+    EXPECT_EQ(m_store.ReadInt(kSettings, QStringLiteral("No Close")), 1);
+    EXPECT_TRUE(m_store.Contains(kSettings, QStringLiteral("rcNormal")));
+}
+
+TEST_F(BlipnoteAppTest, NoCloseOnlyMinimises)
+{
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("No Close"), 1);
+    ASSERT_TRUE(Start());
+    m_pApp->MainFrame().close();
+    EXPECT_FALSE(m_bFinished);
+    EXPECT_TRUE(m_pApp->MainFrame().isMinimized());
+    EXPECT_FALSE(m_tray.IsShown()); // no tray on this desktop
+}
+
+TEST_F(BlipnoteAppTest, NoCloseWithTheTrayHidesTheWindow)
+{
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("No Close"), 1);
+    ASSERT_TRUE(Start({}, true));
+    m_pApp->MainFrame().close();
+    EXPECT_FALSE(m_bFinished);
+    EXPECT_FALSE(m_pApp->MainFrame().isVisible());
+    EXPECT_EQ(m_tray.Icon(), ITrayIcon::Listening);
+    EXPECT_EQ(m_tray.Tip(), QStringLiteral("Blipnote - listening"));
+}
+
+TEST_F(BlipnoteAppTest, ANoteArrivingInTheTrayChangesItsIcon)
+{
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("Use PopUp"), 0);
+    ASSERT_TRUE(Start({}, true));
+    m_pApp->MainFrame().showMinimized();
+    ASSERT_TRUE(SpinUntil([&] { return !m_pApp->MainFrame().isVisible(); }));
+    EXPECT_EQ(m_tray.Icon(), ITrayIcon::Listening);
+
+    CBlipnoteDoc* pDoc = Deliver("ann/$0hi/$1PC7/$2T/$30/$4");
+    ASSERT_NE(pDoc, nullptr);
+    EXPECT_EQ(m_tray.Icon(), ITrayIcon::NewMail);
+    EXPECT_EQ(m_tray.Tip(), QStringLiteral("You have new mail"));
+    EXPECT_FALSE(m_pApp->MainFrame().isVisible()); // no pop-up
+    EXPECT_EQ(m_sound.m_played, QStringList({QStringLiteral("msremind.wav")}));
+
+    m_pApp->MainFrame().ShowAndRestore();
+    m_pApp->MainFrame().showMinimized();
+    ASSERT_TRUE(SpinUntil([&] { return m_tray.Icon() == ITrayIcon::Listening; }));
+    EXPECT_EQ(m_tray.Tip(), QStringLiteral("Blipnote - listening"));
+}
+
+TEST_F(BlipnoteAppTest, AHighPriorityNoteAlerts)
+{
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("Use PopUp"), 0);
+    ASSERT_TRUE(Start());
+    m_pApp->MainFrame().showMinimized();
+    CBlipnoteDoc* pDoc = Deliver("ann/$0fire!/$1PC7/$2Urgent/$31/$4");
+    ASSERT_NE(pDoc, nullptr);
+    EXPECT_EQ(m_prompts.Boxes(),
+              QStringList({QStringLiteral("You have received \na High-Priority message !")}));
+    EXPECT_FALSE(m_pApp->MainFrame().isMinimized());
+    EXPECT_EQ(m_tray.Tip(), QStringLiteral("You have new mail"));
+
+    m_pApp->Settings().m_nUsePriority = 0;
+    Deliver("ann/$0fire again/$1PC7/$2Urgent/$31/$4");
+    EXPECT_EQ(m_prompts.Boxes().size(), 1);
+}
+
+TEST_F(BlipnoteAppTest, AutoReplySendsTheAwayMessageBackOnce)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    m_pApp->Settings().m_nIpPort = m_pApp->NoteServer().serverPort();
+    m_prompts.SetTextAnswer(QStringLiteral("Out for lunch."));
+    m_pApp->OnAutoReply();
+    // The note comes from 127.0.0.1, where this program itself listens: the
+    // answer comes back to it, and is not answered again.
+    Deliver("ann/$0are you there?/$1PC7/$2Lunch plans/$30/$4");
+    ASSERT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().size() >= 2; }));
+    const CBlipnoteDoc* pIncoming = m_pApp->Documents().Documents()[1];
+    EXPECT_EQ(pIncoming->m_strBody, "are you there?");
+    ASSERT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().size() >= 3; }));
+    const QList<CBlipnoteDoc*> docs = m_pApp->Documents().Documents();
+    // The answer opens while the note answered is being opened, so it comes first.
+    const CBlipnoteDoc* pReply = docs[0];
+    EXPECT_EQ(docs[1], pIncoming);
+    EXPECT_FALSE(pReply->IsIncoming());
+    EXPECT_EQ(pReply->m_strBody, "Out for lunch.");
+    EXPECT_EQ(pReply->Title(), "Lunch plans");
+    ASSERT_TRUE(SpinUntil([&] { return pReply->m_nSendState == 1; }));
+    EXPECT_EQ(pReply->m_strAddress, "127.0.0.1");
+    const CBlipnoteDoc* pEcho = docs[2];
+    EXPECT_TRUE(pEcho->IsIncoming());
+    EXPECT_EQ(pEcho->m_strBody, "Out for lunch.");
+    // Nothing more follows: the sender was answered once.
+    for (int n = 0; n < 20; ++n)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(m_pApp->Documents().Documents().size(), 3);
+}
+
+TEST_F(BlipnoteAppTest, TheGreetingComesOnce)
+{
+    QTemporaryDir dir;
+    CNoteRecord greeting;
+    greeting.m_strBody = "Hello and welcome!";
+    greeting.m_nPriority = 1;
+    const QString strPath = dir.filePath(QStringLiteral("greetings.bni"));
+    ASSERT_TRUE(NoteFile::Save(strPath, greeting, "greetings", nullptr));
+    m_store.WriteInt(kSettings, QStringLiteral("version"), 2);
+    m_store.WriteInt(kSettings, QStringLiteral("IP Port"), 0);
+    m_greetingDelay = 0ms;
+    m_greetingFiles = {dir.filePath(QStringLiteral("nowhere.bni")), strPath};
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 1; }));
+    const CChildFrame* pFrame = m_pApp->MainFrame().NoteWindows().first();
+    EXPECT_EQ(pFrame->View()->Editor().NoteText(),
+              "Hello " + m_pApp->Settings().m_strUserName + " and welcome!");
+    EXPECT_EQ(m_prompts.Boxes(),
+              QStringList({QStringLiteral("You have received \na High-Priority message !")}));
+    EXPECT_EQ(m_store.ReadInt(kSettings, QStringLiteral("greetings")), 1);
+
+    m_pApp.reset();
+    CEventLog prompts;
+    CAppEnvironment environment{m_store, prompts, m_tray, m_sound, false, 0};
+    environment.greetingDelay = 0ms;
+    environment.greetingFiles = {strPath};
+    CBlipnoteApp again(environment);
+    ASSERT_TRUE(again.Startup({}));
+    for (int n = 0; n < 20; ++n)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(again.Documents().Documents().isEmpty());
+}
+
+TEST_F(BlipnoteAppTest, AFloodOfNotesOpensEveryOneOnce)
+{
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("Use Sound"), 0);
+    ASSERT_TRUE(Start());
+    constexpr int kNotes = 200;
+    std::vector<std::future<CRawClientResult>> senders;
+    for (int n = 0; n < kNotes; ++n) {
+        CRawClientScript script;
+        script.nPort = m_pApp->NoteServer().serverPort();
+        script.strFirst = "ann/$0note " + QByteArray::number(n) + "/$1PC7/$2T/$30/$4";
+        senders.push_back(RunRawClient(script));
+        if (senders.size() % 50 == 0)
+            QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().size() == kNotes; }, 30s));
+    for (auto& sender : senders)
+        EXPECT_FALSE(sender.get().strAnswer.isEmpty());
+    QSet<QByteArray> bodies;
+    for (const CBlipnoteDoc* pDoc : m_pApp->Documents().Documents())
+        bodies.insert(pDoc->m_strBody);
+    EXPECT_EQ(bodies.size(), kNotes);
+}
+
+TEST_F(BlipnoteAppTest, TheFingerServerFollowsItsMenuCommand)
+{
+    Installed();
+    ASSERT_TRUE(Start()); // "Use FingerD" is on by default
+    CMainMenus& menus = m_pApp->MainFrame().Menus();
+    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 1);
+    EXPECT_TRUE(m_pApp->FingerServer().isListening());
+    EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
+    EXPECT_TRUE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
+
+    m_pApp->OnFingerDActive();
+    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 0);
+    EXPECT_FALSE(m_pApp->FingerServer().isListening());
+    EXPECT_FALSE(menus.Action(CMainMenus::FingerDActive)->isChecked());
+    EXPECT_FALSE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
+    // Switched off in memory only.
+    EXPECT_FALSE(
+        m_store.Contains(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")));
+
+    m_pApp->OnFingerDActive();
+    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 1);
+    EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
+}
+
+TEST_F(BlipnoteAppTest, StatusTextsFromManyThreadsAllArrive)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t] {
+            for (int n = 0; n < 250; ++n)
+                m_pApp->MainFrame().PostStatusText(StatusPane::Sending,
+                                                   QStringLiteral("job %1 step %2").arg(t).arg(n));
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    m_pApp->MainFrame().PostStatusText(StatusPane::Sending, QStringLiteral("Send successful"));
+    ASSERT_TRUE(SpinUntil([&] {
+        return m_pApp->MainFrame().StatusText(StatusPane::Sending) ==
+               QStringLiteral("Send successful");
+    }));
+}

@@ -1,0 +1,272 @@
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_context.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/doc_template.h"
+#include "core/settings/app_settings.h"
+#include "core/settings/memory_settings_store.h"
+#include "desktop/resources/icon_list.h"
+#include "desktop/views/msg_in_view.h"
+#include "desktop/views/msg_out_view.h"
+#include "desktop/views/rich_text_ctrl.h"
+#include "desktop/views/view_context.h"
+#include "tests/support/event_log.h"
+#include "tests/support/note_views_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPdfWriter>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// Notes here are never sent: there are no sending jobs, so the recipient lists
+// built from the 10.0.0.x hosts below stay in the notes.
+class NoteViewsTest : public CNoteViewsFixture
+{
+protected:
+    NoteViewsTest()
+    {
+        m_settings.m_strNickname = "me";
+        m_settings.m_strComputerName = "MYPC";
+        m_settings.m_strLocalAddress = "unknown";
+        m_settings.m_strSignature = "-Blipnote2";
+        m_settings.m_nUseSignature = 1;
+        m_settings.m_nUseQuote = m_settings.m_nUseQuoteMarks = m_settings.m_nUseYouWrote = 1;
+        m_settings.m_nNoteSizeLimit = 110000;
+        m_docs.OutTemplate().SetViewFactory([this](CBlipnoteDoc& doc) -> IDocView* {
+            m_views.push_back(std::make_unique<CMsgOutView>(doc, m_viewContext));
+            return m_views.back().get();
+        });
+        m_docs.InTemplate().SetViewFactory([this](CBlipnoteDoc& doc) -> IDocView* {
+            m_views.push_back(std::make_unique<CMsgInView>(doc, m_viewContext));
+            return m_views.back().get();
+        });
+    }
+
+    ~NoteViewsTest() override
+    {
+        m_docs.OutTemplate().SetViewFactory({});
+        m_docs.InTemplate().SetViewFactory({});
+    }
+
+    void SetHosts(const QList<CHostEntry>& hosts) { m_settings.m_hosts.Replace(hosts); }
+
+    CMsgOutView& NewNote()
+    {
+        CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+        return static_cast<CMsgOutView&>(*pDoc->FirstView());
+    }
+
+    CMsgInView& Receive(const QByteArray& strText)
+    {
+        m_strPending = strText;
+        CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageIn"));
+        pDoc->m_strTime = "07.12.26  12:00:00";
+        return static_cast<CMsgInView&>(*pDoc->FirstView());
+    }
+
+    static CMsgOutView& ViewOf(CBlipnoteDoc* pDoc)
+    {
+        return static_cast<CMsgOutView&>(*pDoc->FirstView());
+    }
+
+    static QStringList Items(const QComboBox& box)
+    {
+        QStringList items;
+        for (int n = 0; n < box.count(); ++n)
+            items.append(box.itemText(n));
+        return items;
+    }
+
+    std::vector<std::unique_ptr<CNoteView>> m_views;
+};
+
+} // namespace
+
+TEST_F(NoteViewsTest, TheRecipientBoxListsHostsAndTheirGroupOnce)
+{
+    SetHosts({{"ann", "10.0.0.5", "g1"}, {"bob", "10.0.0.6", "g1"}});
+    CMsgOutView& view = NewNote();
+    EXPECT_EQ(Items(view.RecipientBox()), QStringList({QStringLiteral("ann"), QStringLiteral("bob"),
+                                                       QStringLiteral("Group g1")}));
+    EXPECT_FALSE(m_settings.m_hosts.m_bHostListChanged);
+
+    view.RecipientBox().setCurrentIndex(2);
+    Q_EMIT view.RecipientBox().activated(2);
+    EXPECT_EQ(view.RecipientIcon(), CIconList::Group);
+    view.Send();
+    EXPECT_EQ(view.Document()->m_strAddress, "10.0.0.5/$010.0.0.6/$1");
+}
+
+TEST_F(NoteViewsTest, TheRecipientBoxIsSortedWithoutRegardToCase)
+{
+    SetHosts({{"bob", "10.0.0.6", "Zoo"}, {"Al", "10.0.0.9", "ann's"}, {"ann", "10.0.0.5", "Zoo"}});
+    EXPECT_EQ(Items(NewNote().RecipientBox()),
+              QStringList({QStringLiteral("Al"), QStringLiteral("ann"), QStringLiteral("bob"),
+                           QStringLiteral("Group ann's"), QStringLiteral("Group Zoo")}));
+    // The next note takes the entries from the cache, until the host list changes.
+    m_settings.m_hosts.Append({"carl", "10.0.0.3", "Zoo"});
+    EXPECT_EQ(NewNote().RecipientBox().count(), 5);
+    m_settings.m_hosts.m_bHostListChanged = true;
+    EXPECT_EQ(NewNote().RecipientBox().count(), 6);
+}
+
+TEST_F(NoteViewsTest, TwoHostsOfOneNicknameBothGetTheNote)
+{
+    SetHosts({{"ann", "10.0.0.5", "default"}, {"Ann", "10.0.0.7", "default"}});
+    CMsgOutView& view = NewNote();
+    EXPECT_EQ(Items(view.RecipientBox()),
+              QStringList({QStringLiteral("ann"), QStringLiteral("Group default")}));
+    view.RecipientBox().setEditText(QStringLiteral("ann"));
+    view.Send();
+    EXPECT_EQ(view.Document()->m_strAddress, "10.0.0.5/$0");
+    m_settings.m_hosts.Append({"ann", "10.0.0.8", "default"});
+    view.Send();
+    EXPECT_EQ(view.Document()->m_strAddress, "10.0.0.5/$010.0.0.8/$1");
+}
+
+TEST_F(NoteViewsTest, ATypedAddressIsSentToAsItIs)
+{
+    CMsgOutView& view = NewNote();
+    view.RecipientBox().setEditText(QStringLiteral("host.example"));
+    EXPECT_EQ(view.Document()->m_strAddress, "host.example");
+    view.Send();
+    EXPECT_EQ(view.Document()->m_strAddress, "host.example/$0");
+}
+
+TEST_F(NoteViewsTest, EverySendAppendsTheSignature)
+{
+    CMsgOutView& view = NewNote();
+    view.Editor().SetNoteText("Hello");
+    view.RecipientBox().setEditText(QStringLiteral("host.example"));
+    m_settings.m_nAutoReplyActive = 1;
+    view.Send();
+    EXPECT_EQ(m_settings.m_nAutoReplyActive, 0);
+    view.Send();
+    EXPECT_EQ(view.Editor().NoteText(), "Hello\r\n-Blipnote2\r\n-Blipnote2");
+    m_settings.m_nUseSignature = 0;
+    view.Send();
+    EXPECT_EQ(view.Editor().NoteText(), "Hello\r\n-Blipnote2\r\n-Blipnote2");
+}
+
+TEST_F(NoteViewsTest, AnEmptyRecipientBoxAsksWhereToSend)
+{
+    CMsgOutView& view = NewNote();
+    view.RecipientBox().setEditText(QString());
+    view.Send();
+    EXPECT_EQ(m_prompts.Boxes(), QStringList({QStringLiteral("Where to send?")}));
+    EXPECT_EQ(view.Editor().NoteText(), ""); // no signature either
+}
+
+TEST_F(NoteViewsTest, ATextTheCodePageCannotHoldIsNotSent)
+{
+    CMsgOutView& view = NewNote();
+    view.Editor().insertPlainText(QStringLiteral("Привет"));
+    view.RecipientBox().setEditText(QStringLiteral("host.example"));
+    view.Send();
+    ASSERT_EQ(m_prompts.Boxes().size(), 1);
+    EXPECT_TRUE(m_prompts.Boxes()[0].contains(QStringLiteral("П")));
+    EXPECT_EQ(view.Document()->m_strAddress, "host.example"); // no send started
+}
+
+TEST_F(NoteViewsTest, ChangeTitleAsksForTheNewTitle)
+{
+    CMsgOutView& view = NewNote();
+    m_prompts.SetTextAnswer(QStringLiteral("Lunch"));
+    view.ChangeTitle();
+    EXPECT_EQ(view.Document()->Title(), "Lunch");
+    EXPECT_TRUE(m_prompts.Events().contains(QStringLiteral("text: Enter new title: MessageOut1")));
+    m_prompts.SetTextAnswer(std::nullopt);
+    view.ChangeTitle();
+    EXPECT_EQ(view.Document()->Title(), "Lunch");
+}
+
+TEST_F(NoteViewsTest, TheIncomingViewShowsTheSenderAndThePriority)
+{
+    CMsgInView& plain = Receive("ann/$0hi/$1PC7/$2T/$30/$4/$510.0.0.5/$6");
+    EXPECT_EQ(plain.NicknameText(), QStringLiteral("ann"));
+    EXPECT_EQ(plain.SystemText(), QStringLiteral("PC7"));
+    EXPECT_EQ(plain.AddressText(), QStringLiteral("10.0.0.5"));
+    EXPECT_TRUE(plain.Editor().isReadOnly());
+    EXPECT_FALSE(plain.ShowsPriorityMark());
+
+    CMsgInView& urgent = Receive("ann/$0now!/$1PC7/$2T/$31/$4/$510.0.0.5/$6");
+    EXPECT_TRUE(urgent.ShowsPriorityMark());
+    // The mark is drawn at the right of the header: red pixels there.
+    for (CMsgInView* pView : {&plain, &urgent}) {
+        pView->resize(400, 200);
+        const QImage image = pView->grab().toImage();
+        int nRed = 0;
+        for (int y = 32; y < 48; ++y) {
+            for (int x = 305; x < 321; ++x) {
+                const QColor color = image.pixelColor(x, y);
+                nRed += color.red() > 180 && color.green() < 90 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(nRed > 10, pView == &urgent);
+    }
+    m_settings.m_nWriteInMessage = 1;
+    EXPECT_FALSE(Receive("ann/$0hi/$1PC7/$2T/$30/$4/$510.0.0.5/$6").Editor().isReadOnly());
+}
+
+TEST_F(NoteViewsTest, AReplyQuotesAsTheSettingsSay)
+{
+    const auto ReplyText = [this](int nQuote, int nMarks, int nYouWrote) {
+        m_settings.m_nUseQuote = nQuote;
+        m_settings.m_nUseQuoteMarks = nMarks;
+        m_settings.m_nUseYouWrote = nYouWrote;
+        CMsgInView& view = Receive("ann/$0hi/$1PC7/$2Lunch/$30/$4/$510.0.0.5/$6");
+        return view.Reply()->m_strBody;
+    };
+    EXPECT_EQ(ReplyText(0, 1, 1), "");
+    EXPECT_EQ(ReplyText(0, 0, 0), "");
+    EXPECT_EQ(ReplyText(1, 0, 1), "07.12.26  12:00:00  You Wrote:\r\nhi");
+    EXPECT_EQ(ReplyText(1, 1, 1), "07.12.26  12:00:00  You Wrote:\r\n\r\n> hi");
+    EXPECT_EQ(ReplyText(1, 1, 0), "\r\n> hi");
+    EXPECT_EQ(ReplyText(1, 0, 0), "hi");
+}
+
+TEST_F(NoteViewsTest, AReplyGoesBackToTheSender)
+{
+    SetHosts({{"ann", "10.0.0.5", "default"}, {"bob", "10.0.0.6", "default"}});
+    CMsgInView& view = Receive("ann/$0hi/$1PC7/$2Lunch/$31/$4/$510.0.0.5/$6");
+    m_settings.m_nAutoReplyActive = 1;
+    CBlipnoteDoc* pReply = view.Reply();
+    ASSERT_NE(pReply, nullptr);
+    EXPECT_EQ(m_settings.m_nAutoReplyActive, 0);
+    EXPECT_EQ(pReply->m_strNickname, "ann");
+    EXPECT_EQ(pReply->m_strAddress, "10.0.0.5");
+    EXPECT_EQ(pReply->m_strSystem, "MYPC");
+    EXPECT_EQ(pReply->Title(), "Lunch");
+    EXPECT_EQ(pReply->m_nPriority, 0);
+    EXPECT_EQ(ViewOf(pReply).RecipientBox().currentText(), QStringLiteral("ann"));
+
+    // Once ann is no longer a host, the box shows her address.
+    SetHosts({{"bob", "10.0.0.6", "default"}});
+    CBlipnoteDoc* pSecond = view.Reply();
+    EXPECT_EQ(ViewOf(pSecond).RecipientBox().currentText(), QStringLiteral("10.0.0.5"));
+}
+
+TEST_F(NoteViewsTest, AReplyAddsNoHost)
+{
+    m_settings.m_nUseAutoAdd = 0;
+    CMsgInView& view = Receive("carol/$0hi/$1PC7/$2T/$30/$4/$510.0.0.9/$6");
+    m_settings.m_nUseAutoAdd = 1;
+    view.Reply();
+    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
+    EXPECT_EQ(m_settings.m_nUseAutoAdd, 1);
+}
+
+TEST_F(NoteViewsTest, BothViewsPrintTheNote)
+{
+    CMsgInView& view = Receive("ann/$0Shall we go?/$1PC7/$2Lunch/$31/$4/$510.0.0.5/$6");
+    QDir().mkpath(QStringLiteral("screens"));
+    QPdfWriter pdf(QStringLiteral("screens/incoming.pdf"));
+    EXPECT_EQ(view.PrintTo(pdf), 1);
+    EXPECT_GT(QFile(QStringLiteral("screens/incoming.pdf")).size(), 1000);
+}

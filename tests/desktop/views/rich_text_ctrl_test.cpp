@@ -1,0 +1,171 @@
+#include "desktop/views/font_chooser.h"
+#include "desktop/views/rich_text_ctrl.h"
+
+#include <QFile>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CScriptedFontChooser : public IFontChooser
+{
+public:
+    bool ChooseFont(QWidget*, CFontChoice& choice) override
+    {
+        m_offered = choice;
+        if (m_bConfirm)
+            choice = m_answer;
+        return m_bConfirm;
+    }
+
+    bool m_bConfirm = true;
+    CFontChoice m_answer;
+    CFontChoice m_offered;
+};
+
+QByteArray Sample(const char* pszName)
+{
+    QFile file(QStringLiteral(BLIPNOTE_TEST_DATA_DIR "/") + QString::fromLatin1(pszName));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+// The character format at the first occurrence of the text.
+QTextCharFormat FormatAt(CRichTextCtrl& ctrl, const QString& strText)
+{
+    QTextCursor cursor = ctrl.document()->find(strText);
+    EXPECT_FALSE(cursor.isNull()) << strText.toStdString();
+    cursor.setPosition(cursor.selectionStart() + 1);
+    return cursor.charFormat();
+}
+
+class RichTextCtrlTest : public ::testing::Test
+{
+protected:
+    RichTextCtrlTest() { m_ctrl.CreateControl(false); }
+    CRichTextCtrl m_ctrl;
+};
+
+} // namespace
+
+TEST_F(RichTextCtrlTest, TheDefaultFormatIsArialNinePointsBlack)
+{
+    const QTextCharFormat format = m_ctrl.currentCharFormat();
+    EXPECT_EQ(format.font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(format.font().pointSize(), 9);
+    EXPECT_FALSE(format.font().bold());
+    EXPECT_EQ(m_ctrl.textColor(), QColor(Qt::black));
+    EXPECT_EQ(CRichTextCtrl::DefaultFormat().nMask, 0xE0000007u);
+    EXPECT_EQ(CRichTextCtrl::DefaultFormat().nHeight, 180);
+    CRichTextCtrl readOnly;
+    readOnly.CreateControl(true);
+    EXPECT_TRUE(readOnly.isReadOnly());
+}
+
+TEST_F(RichTextCtrlTest, OnlyAnExactRtfStartIsRichText)
+{
+    EXPECT_TRUE(CRichTextCtrl::IsRtfText("{\\rtf1\\ansi x}"));
+    EXPECT_FALSE(CRichTextCtrl::IsRtfText("{\\RTF1 x}"));
+    EXPECT_FALSE(CRichTextCtrl::IsRtfText(" {\\rtf1 x}"));
+    EXPECT_FALSE(CRichTextCtrl::IsRtfText("{\\rt"));
+
+    m_ctrl.SetNoteText("{\\RTF1 shown as it is}");
+    EXPECT_EQ(m_ctrl.toPlainText(), QStringLiteral("{\\RTF1 shown as it is}"));
+    m_ctrl.SetNoteText(" {\\rtf1 x}");
+    EXPECT_EQ(m_ctrl.toPlainText(), QStringLiteral(" {\\rtf1 x}"));
+    m_ctrl.SetNoteText("");
+    EXPECT_TRUE(m_ctrl.document()->isEmpty());
+}
+
+TEST_F(RichTextCtrlTest, ShowsRichTextWithItsFormats)
+{
+    m_ctrl.SetNoteText(Sample("libreoffice_formats.rtf"));
+    EXPECT_TRUE(m_ctrl.toPlainText().startsWith(
+        QStringLiteral("Plain start, bold, italic, underlined, struck and red text.\n")));
+    EXPECT_EQ(m_ctrl.document()->blockCount(), 4);
+    EXPECT_TRUE(FormatAt(m_ctrl, QStringLiteral("bold")).font().bold());
+    EXPECT_FALSE(FormatAt(m_ctrl, QStringLiteral("Plain")).font().bold());
+    EXPECT_TRUE(FormatAt(m_ctrl, QStringLiteral("italic")).font().italic());
+    EXPECT_TRUE(FormatAt(m_ctrl, QStringLiteral("underlined")).font().underline());
+    EXPECT_TRUE(FormatAt(m_ctrl, QStringLiteral("struck")).font().strikeOut());
+    EXPECT_EQ(FormatAt(m_ctrl, QStringLiteral("red")).foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(FormatAt(m_ctrl, QStringLiteral("Big serif")).font().pointSize(), 18);
+    EXPECT_EQ(FormatAt(m_ctrl, QStringLiteral("Big serif")).fontFamilies().toStringList(),
+              QStringList({QStringLiteral("Liberation Serif")}));
+    // The body of a rich note reads back as its plain text.
+    EXPECT_TRUE(m_ctrl.NoteText().startsWith("Plain start, bold"));
+    EXPECT_TRUE(m_ctrl.NoteText().contains("Big serif line\nafter a line break\r\n"));
+}
+
+TEST_F(RichTextCtrlTest, PlainTextKeepsEveryCharacter)
+{
+    QByteArray strAll;
+    for (int n = 1; n < 256; ++n)
+        strAll.append(static_cast<char>(n));
+    for (const QByteArray& strText :
+         {QByteArray("line one\r\nline two\r\n\r\nafter a blank line"), QByteArray("lone\nfeed"),
+          QByteArray("lone\rreturn\r"), QByteArray("tab\there, nbsp\xA0 and \x80 \x81"), strAll,
+          strAll + '\0' + strAll}) {
+        m_ctrl.SetNoteText(strText);
+        bool bLossless = false;
+        EXPECT_EQ(m_ctrl.NoteText(&bLossless), strText);
+        EXPECT_TRUE(bLossless);
+    }
+}
+
+TEST_F(RichTextCtrlTest, TypedCharactersOutsideTheCodePageAreReported)
+{
+    m_ctrl.SetNoteText("");
+    m_ctrl.insertPlainText(QStringLiteral("Привет"));
+    bool bLossless = true;
+    m_ctrl.NoteText(&bLossless);
+    EXPECT_FALSE(bLossless);
+}
+
+TEST_F(RichTextCtrlTest, InsertsAtAPositionWithoutAnUndoStep)
+{
+    m_ctrl.SetNoteText("world");
+    m_ctrl.InsertText("Hello ", 0);
+    EXPECT_EQ(m_ctrl.NoteText(), "Hello world");
+    m_ctrl.InsertText("!", 1000);
+    EXPECT_EQ(m_ctrl.NoteText(), "Hello world!");
+    m_ctrl.InsertText("dear ", 6);
+    EXPECT_EQ(m_ctrl.NoteText(), "Hello dear world!");
+    EXPECT_FALSE(m_ctrl.document()->isUndoAvailable());
+}
+
+TEST_F(RichTextCtrlTest, FindsTextIgnoringCase)
+{
+    m_ctrl.SetNoteText("Dear Ann,\r\nsee you AT noon");
+    EXPECT_EQ(m_ctrl.FindTextPos("ann"), 5);
+    EXPECT_EQ(m_ctrl.FindTextPos("at NOON"), 18);
+    EXPECT_EQ(m_ctrl.FindTextPos("Dear"), 0);
+    EXPECT_EQ(m_ctrl.FindTextPos("missing"), -1);
+}
+
+TEST_F(RichTextCtrlTest, ChoosingAFontAppliesItOrKeepsTheOldOne)
+{
+    m_ctrl.SetNoteText("{\\rtf1 {\\b bold words}}");
+    m_ctrl.selectAll();
+    CScriptedFontChooser chooser;
+    chooser.m_answer.strFace = QStringLiteral("Liberation Serif");
+    chooser.m_answer.nPointSize = 10;
+    chooser.m_answer.nWeight = 400;
+    chooser.m_answer.bUnderline = true;
+    chooser.m_answer.nColor = 0x0000FF; // red in the lowest byte
+
+    chooser.m_bConfirm = false;
+    EXPECT_EQ(m_ctrl.ChooseSelectionFont(chooser), 1);
+    EXPECT_EQ(chooser.m_offered.nWeight, 700);
+    EXPECT_TRUE(m_ctrl.SelectionCharFormat().nEffects & CCharFormat::EffectBold);
+
+    chooser.m_bConfirm = true;
+    m_ctrl.ChooseSelectionFont(chooser);
+    const CCharFormat format = m_ctrl.SelectionCharFormat();
+    EXPECT_EQ(format.nHeight, 200); // 10 points
+    EXPECT_EQ(format.nEffects, static_cast<unsigned>(CCharFormat::EffectUnderline));
+    EXPECT_EQ(format.nColor, 0x0000FFu);
+    EXPECT_EQ(format.strFace, QStringLiteral("Liberation Serif"));
+}
