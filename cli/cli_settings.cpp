@@ -4,6 +4,6 @@
 
 CCliSettings::CCliSettings() : m_store(CFileSettingsStore::DefaultPath()), m_settings(m_store)
 {
-    CollectSystemInfo(m_settings, false);
+    m_settings.CollectSystemInfo(false);
     m_settings.Load();
 }

@@ -4,6 +4,7 @@
 #include "cli/listen_command.h"
 #include "cli/send_command.h"
 #include "cli/show_command.h"
+#include "core/interfaces/version.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -33,7 +34,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("blipnote-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(BLIPNOTE_VERSION_TEXT));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
 
     const QStringList arguments = QCoreApplication::arguments();
     const QString strCommand = arguments.value(1);
@@ -42,7 +43,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (strCommand == QLatin1String("-v") || strCommand == QLatin1String("--version")) {
-        CliOutput::WriteLine(QByteArray("blipnote-cli " BLIPNOTE_VERSION_TEXT));
+        CliOutput::WriteLine(QByteArray("blipnote-cli ") + Version::Text);
         return 0;
     }
     if (strCommand == QLatin1String("listen"))

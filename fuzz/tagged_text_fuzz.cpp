@@ -26,6 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     if (buffer.Text().size() > buffer.Total())
         std::abort();
 
-    Acknowledgement::ParseLeadingNumber(strInput.left(Acknowledgement::MaxLength));
+    Acknowledgement::Parse(strInput);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "core/messaging/note_file.h"
 
-#include "core/interfaces/product.h"
+#include "core/interfaces/version.h"
 #include "core/text/code_page.h"
 
 #include <QFile>
@@ -189,7 +189,7 @@ bool ReadBinary(const QByteArray& data, CNoteRecord& record)
 
 QByteArray WriteText(const CNoteRecord& record, const QByteArray& strTitle)
 {
-    QByteArray out = ProductLine;
+    QByteArray out = Version::ProductLine;
     out += kRule;
     out += "Document : " + strTitle + "\r\nNickname : " + record.m_strNickname +
            "\r\nSystem   : " + record.m_strSystem + " \r\nIp       : " + record.m_strAddress +

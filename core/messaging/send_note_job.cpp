@@ -73,7 +73,7 @@ void CSendNoteJob::OnReadyRead()
         return;
     if (m_socket.bytesAvailable() > 0) {
         // One read of at most 40 bytes, as the acknowledgement is read.
-        Verify(Acknowledgement::ParseLeadingNumber(m_socket.read(Acknowledgement::MaxLength)));
+        Verify(Acknowledgement::Parse(m_socket.read(Acknowledgement::MaxLength)));
     } else if (m_socket.state() != QAbstractSocket::ConnectedState) {
         Verify(0); // closed without an answer
     }

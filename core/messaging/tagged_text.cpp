@@ -1,6 +1,6 @@
 #include "core/messaging/tagged_text.h"
 
-#include "core/messaging/acknowledgement.h"
+#include "core/text/leading_number.h"
 
 #include <array>
 
@@ -66,7 +66,7 @@ void ParseTagged(const QByteArray& strOwn, CParsedNote& note)
         note.strTitle.clear();
     QByteArray strPriority;
     if (p3 > p2 && TakeField(strOwn, p3 + kTagLength, p4, strPriority))
-        note.nPriority = Acknowledgement::ParseLeadingNumber(strPriority);
+        note.nPriority = ParseLeadingNumber(strPriority);
 }
 
 void ParseUntagged(const QByteArray& strOwn, CParsedNote& note)

@@ -2,8 +2,8 @@
 
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/settings_store.h"
-#include "core/messaging/acknowledgement.h"
 #include "core/settings/system_info.h"
+#include "core/text/leading_number.h"
 
 #include <algorithm>
 
@@ -14,6 +14,10 @@ const QString kFinger = QStringLiteral("FingerD-Settings");
 const QString kHosts = QStringLiteral("Hosts");
 const QString kPrefs = QStringLiteral("Prefs");
 
+// The program's version number, compared with the stored one at start-up.
+constexpr int kProgramVersion = 2;
+constexpr int kDefaultMultiSendDelay = 100;
+
 QString HostValueName(qsizetype n)
 {
     return QStringLiteral("Host %1").arg(n);
@@ -22,6 +26,22 @@ QString HostValueName(qsizetype n)
 } // namespace
 
 CAppSettings::CAppSettings(ISettingsStore& store) : m_store(store) {}
+
+void CAppSettings::CollectSystemInfo(bool bTrayAvailable)
+{
+    m_nProgramVersion = kProgramVersion;
+    m_nNoteSizeLimit = static_cast<int>(NoteLimits::NoteSizeLimit);
+    m_nDefaultDelay = kDefaultMultiSendDelay;
+    m_strLocalAddress = "unknown";
+    m_nAutoReplyActive = 0;
+    const SystemInfo::CSystemInfo system = SystemInfo::Collect();
+    m_strComputerName = system.strComputerName;
+    m_strUserName = system.strUserName;
+    m_strPlatform = system.strPlatform;
+    m_nTrayAvailable = bTrayAvailable ? 1 : 0;
+    if (!bTrayAvailable)
+        m_nUseTrayArea = 0;
+}
 
 bool CAppSettings::Load()
 {
@@ -162,7 +182,7 @@ void CAppSettings::SaveHosts()
 
 int CAppSettings::CheckFirstRun(IPrompts& prompts, bool bTrayAvailable)
 {
-    CollectSystemInfo(*this, bTrayAvailable);
+    CollectSystemInfo(bTrayAvailable);
     m_nVersion = m_store.ReadInt(kSettings, QStringLiteral("version"), 0);
     if (m_nVersion == m_nProgramVersion)
         return 1;
@@ -181,7 +201,7 @@ void CAppSettings::MigratePrefs()
         return m_store.ReadText(kPrefs, QString::fromLatin1(pszName), strDefault);
     };
     const auto OldNumber = [&Old](const char* pszName, const QByteArray& strDefault) {
-        return Acknowledgement::ParseLeadingNumber(Old(pszName, strDefault));
+        return ParseLeadingNumber(Old(pszName, strDefault));
     };
     if (OldNumber("IP Port", QByteArray()) == 0)
         return;

@@ -30,6 +30,10 @@ class CAppSettings
 public:
     explicit CAppSettings(ISettingsStore& store);
 
+    // Fills the program constants, the system texts and the tray flag. Whether the
+    // desktop has a tray is the desktop program's finding; without one "Use
+    // TrayArea" is off.
+    void CollectSystemInfo(bool bTrayAvailable);
     // Reads every stored setting and the host list, each with its default.
     bool Load();
     // Writes one group of settings.

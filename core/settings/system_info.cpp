@@ -1,7 +1,5 @@
 #include "core/settings/system_info.h"
 
-#include "core/messaging/note_limits.h"
-#include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 
 #include <QString>
@@ -12,13 +10,12 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace {
-// The program's version number, compared with the stored one at start-up.
-constexpr int kProgramVersion = 2;
-constexpr int kDefaultMultiSendDelay = 100;
-} // namespace
-
 namespace SystemInfo {
+
+CSystemInfo Collect()
+{
+    return {ComputerName(), UserName(), QByteArray()};
+}
 
 QByteArray ComputerName()
 {
@@ -46,22 +43,6 @@ quint32 TickCount()
 }
 
 } // namespace SystemInfo
-
-void CollectSystemInfo(CAppSettings& settings, bool bTrayAvailable)
-{
-    settings.m_nProgramVersion = kProgramVersion;
-    settings.m_nNoteSizeLimit = static_cast<int>(NoteLimits::NoteSizeLimit);
-    settings.m_nDefaultDelay = kDefaultMultiSendDelay;
-    settings.m_strLocalAddress = "unknown";
-    settings.m_nAutoReplyActive = 0;
-    settings.m_strComputerName = SystemInfo::ComputerName();
-    settings.m_strUserName = SystemInfo::UserName();
-    // Linux belongs to none of the platform families that have a platform text.
-    settings.m_strPlatform.clear();
-    settings.m_nTrayAvailable = bTrayAvailable ? 1 : 0;
-    if (!bTrayAvailable)
-        settings.m_nUseTrayArea = 0;
-}
 
 QByteArray FormatUptime(quint32 nTickCount)
 {

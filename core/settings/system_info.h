@@ -3,10 +3,19 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-class CAppSettings;
-
-// Facts about the local machine and the program, as code-page texts.
+// Facts about the local machine, as code-page texts. A leaf: the settings copy
+// what it returns.
 namespace SystemInfo {
+
+struct CSystemInfo
+{
+    QByteArray strComputerName;
+    QByteArray strUserName;
+    // Linux belongs to none of the platform families that have a platform text.
+    QByteArray strPlatform;
+};
+
+CSystemInfo Collect();
 
 // The computer's network name.
 QByteArray ComputerName();
@@ -20,11 +29,6 @@ QByteArray UserName();
 quint32 TickCount();
 
 } // namespace SystemInfo
-
-// Fills the program constants, the system texts and the tray flag of the
-// settings. Whether the desktop has a tray is the desktop program's finding;
-// without one "Use TrayArea" is off.
-void CollectSystemInfo(CAppSettings& settings, bool bTrayAvailable);
 
 // "%d Days  %d Hours  %d Minutes  %d Seconds" for a tick count in milliseconds.
 QByteArray FormatUptime(quint32 nTickCount);

@@ -1,6 +1,6 @@
 #include "core/settings/window_placement.h"
 
-#include "core/messaging/acknowledgement.h"
+#include "core/text/leading_number.h"
 
 #include <QList>
 
@@ -20,10 +20,10 @@ bool CWindowPlacement::SetNormalRectFromText(const QByteArray& strText)
     const QList<QByteArray> numbers = strText.simplified().split(' ');
     if (numbers.size() < 4)
         return false;
-    const int nNewTop = Acknowledgement::ParseLeadingNumber(numbers[0]);
-    const int nNewLeft = Acknowledgement::ParseLeadingNumber(numbers[1]);
-    const int nNewRight = Acknowledgement::ParseLeadingNumber(numbers[2]);
-    const int nNewBottom = Acknowledgement::ParseLeadingNumber(numbers[3]);
+    const int nNewTop = ParseLeadingNumber(numbers[0]);
+    const int nNewLeft = ParseLeadingNumber(numbers[1]);
+    const int nNewRight = ParseLeadingNumber(numbers[2]);
+    const int nNewBottom = ParseLeadingNumber(numbers[3]);
     // A rectangle without area would make the window invisible.
     if (nNewRight <= nNewLeft || nNewBottom <= nNewTop)
         return false;

@@ -1,5 +1,6 @@
 #include "desktop/app/about_dialog.h"
 
+#include "core/interfaces/version.h"
 #include "desktop/resources/icon_list.h"
 
 #include <QGridLayout>
@@ -20,7 +21,7 @@ CAboutDialog::CAboutDialog(QWidget* pParent) : QDialog(pParent)
                              this);
     pWhat->setWordWrap(true);
     pLayout->addWidget(pWhat);
-    pLayout->addWidget(new QLabel(tr("version 2.11"), this));
+    pLayout->addWidget(new QLabel(tr("version %1").arg(QLatin1String(Version::Text)), this));
 
     // Credit lines, each with a small icon.
     auto* pCredits = new QGridLayout;

@@ -2,13 +2,13 @@
 
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
-#include "core/messaging/acknowledgement.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/messaging/tagged_text.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
+#include "core/text/leading_number.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
 
@@ -81,7 +81,7 @@ void CIncomingNotes::AnnounceNote()
     }
     // The priority is the digit just before the first "/$4".
     const qsizetype p4 = strText.indexOf("/$4");
-    const int nPriority = p4 >= 1 ? Acknowledgement::ParseLeadingNumber(strText.mid(p4 - 1, 1)) : 0;
+    const int nPriority = p4 >= 1 ? ParseLeadingNumber(strText.mid(p4 - 1, 1)) : 0;
     if (m_settings.m_nUsePriority && nPriority != 0) {
         m_mainFrame.ShowAndRestore();
         m_mainFrame.CenterOnScreen();

@@ -1,4 +1,5 @@
 // The desktop program.
+#include "core/interfaces/version.h"
 #include "core/settings/file_settings_store.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/dialog_prompts.h"
@@ -17,7 +18,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Blipnote"));
     QApplication::setOrganizationName(QStringLiteral("Tessaro"));
-    QApplication::setApplicationVersion(QStringLiteral(BLIPNOTE_VERSION_TEXT));
+    QApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
     QApplication::setDesktopFileName(QStringLiteral("blipnote"));
     QApplication::setWindowIcon(CIconList::Named(QStringLiteral("blipnote")));
     // The tray keeps the program running with no window shown; it ends by Exit.

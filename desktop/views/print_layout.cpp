@@ -1,6 +1,6 @@
 #include "desktop/views/print_layout.h"
 
-#include "core/interfaces/product.h"
+#include "core/interfaces/version.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/text/code_page.h"
 #include "core/text/print_wrap.h"
@@ -57,7 +57,7 @@ void CPrintLayout::PrintHeader(QPainter& painter, const CBlipnoteDoc& doc)
 
     m_nCurrentY = 2 * h;
     painter.setFont(MakeFont(*painter.device(), 700));
-    DrawLine(painter, m_nCurrentY, PrintWrap::TitleLine(doc.Title(), ProductLine));
+    DrawLine(painter, m_nCurrentY, PrintWrap::TitleLine(doc.Title(), Version::ProductLine));
     m_nCurrentY += h * 5 / 4;
     DrawRule(painter, m_nCurrentY);
     int nLabelY = m_nCurrentY - h;

@@ -92,7 +92,7 @@ CTestSettingsFile::CTestSettingsFile()
     qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
     m_pStore = std::make_unique<CFileSettingsStore>(Path());
     m_pSettings = std::make_unique<CAppSettings>(*m_pStore);
-    CollectSystemInfo(*m_pSettings, false);
+    m_pSettings->CollectSystemInfo(false);
     m_pSettings->Load();
 }
 

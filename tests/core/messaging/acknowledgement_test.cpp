@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-using Acknowledgement::ParseLeadingNumber;
-
 TEST(Acknowledgement, IsTheBareDecimalCount)
 {
     EXPECT_EQ(Acknowledgement::Format(20), QByteArray("20"));
@@ -11,35 +9,9 @@ TEST(Acknowledgement, IsTheBareDecimalCount)
     EXPECT_EQ(Acknowledgement::Format(110000), QByteArray("110000"));
 }
 
-TEST(Acknowledgement, LeadingNumberConversion)
+TEST(Acknowledgement, IsReadFromTheFirstFortyBytesOnly)
 {
-    EXPECT_EQ(ParseLeadingNumber("39"), 39);
-    EXPECT_EQ(ParseLeadingNumber("  \t\r\n42xyz"), 42);
-    EXPECT_EQ(ParseLeadingNumber("+7"), 7);
-    EXPECT_EQ(ParseLeadingNumber("-12"), -12);
-    EXPECT_EQ(ParseLeadingNumber("07"), 7);
-    EXPECT_EQ(ParseLeadingNumber(""), 0);
-    EXPECT_EQ(ParseLeadingNumber("abc"), 0);
-    EXPECT_EQ(ParseLeadingNumber("- 5"), 0);
-    EXPECT_EQ(ParseLeadingNumber("--5"), 0);
-}
-
-TEST(Acknowledgement, StopsAtTheZeroFillOfTheReadBuffer)
-{
-    QByteArray strBuffer(Acknowledgement::MaxLength, '\0');
-    strBuffer.replace(0, 3, "123");
-    EXPECT_EQ(ParseLeadingNumber(strBuffer), 123);
-    EXPECT_EQ(ParseLeadingNumber(QByteArray("12\0"
-                                            "34",
-                                            5)),
-              12);
-}
-
-TEST(Acknowledgement, HugeNumbersSaturateInsteadOfOverflowing)
-{
-    EXPECT_EQ(ParseLeadingNumber("2147483647"), 2147483647);
-    EXPECT_EQ(ParseLeadingNumber("2147483648"), 2147483647);
-    EXPECT_EQ(ParseLeadingNumber("99999999999999999999999999999999999999"), 2147483647);
-    EXPECT_EQ(ParseLeadingNumber("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(ParseLeadingNumber("-99999999999999999999999999999"), -2147483647 - 1);
+    EXPECT_EQ(Acknowledgement::Parse("39"), 39);
+    EXPECT_EQ(Acknowledgement::Parse(QByteArray(39, ' ') + "7"), 7);
+    EXPECT_EQ(Acknowledgement::Parse(QByteArray(40, ' ') + "7"), 0);
 }

@@ -29,7 +29,7 @@ protected:
 
 TEST_F(AppSettingsTest, AnEmptyStoreGivesTheDefaults)
 {
-    CollectSystemInfo(m_settings, true);
+    m_settings.CollectSystemInfo(true);
     m_settings.Load();
     EXPECT_EQ(m_settings.m_nGreetings, 0);
     EXPECT_EQ(m_settings.m_strNickname, SystemInfo::UserName());
@@ -63,7 +63,7 @@ TEST_F(AppSettingsTest, DefaultsFollowWhatWasReadBefore)
 {
     m_store.WriteText(kSettings, Name("SoundFile"), "ding.wav");
     m_store.WriteText(kSettings, Name("Nickname"), "ann");
-    CollectSystemInfo(m_settings, true);
+    m_settings.CollectSystemInfo(true);
     m_settings.Load();
     EXPECT_EQ(m_settings.m_strFingerSoundFile, "ding.wav");
     EXPECT_EQ(m_settings.m_strNickname, "ann");

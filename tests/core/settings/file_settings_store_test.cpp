@@ -123,7 +123,7 @@ TEST_F(FileSettingsStoreTest, AGarbledOrMissingFileGivesTheDefaults)
         WriteFile(strContent);
         CFileSettingsStore store(Path());
         CAppSettings settings(store);
-        CollectSystemInfo(settings, true);
+        settings.CollectSystemInfo(true);
         settings.Load();
         EXPECT_EQ(settings.m_nIpPort, 7777);
         EXPECT_EQ(settings.m_strSignature, "-Blipnote2");
@@ -141,7 +141,7 @@ TEST_F(FileSettingsStoreTest, EverySettingReadsBackAfterARestart)
     CAppSettings first = [&] {
         CFileSettingsStore store(Path());
         CAppSettings settings(store);
-        CollectSystemInfo(settings, true);
+        settings.CollectSystemInfo(true);
         settings.Load();
         settings.m_nVersion = 2;
         settings.m_strNickname = "ann";
@@ -157,7 +157,7 @@ TEST_F(FileSettingsStoreTest, EverySettingReadsBackAfterARestart)
     }();
     CFileSettingsStore store(Path());
     CAppSettings second(store);
-    CollectSystemInfo(second, true);
+    second.CollectSystemInfo(true);
     second.Load();
     EXPECT_EQ(second.m_strNickname, first.m_strNickname);
     EXPECT_EQ(second.m_strSignature, first.m_strSignature);
