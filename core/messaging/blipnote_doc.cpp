@@ -82,7 +82,6 @@ bool CBlipnoteDoc::SaveToFile(const QString& strPath, QString* pstrError)
     if (!NoteFile::Save(strPath, *this, Title(), pstrError))
         return false;
     SetPathName(strPath);
-    m_bModified = false;
     return true;
 }
 
@@ -93,7 +92,6 @@ bool CBlipnoteDoc::LoadFromFile(const QString& strPath, QString* pstrError)
         return false;
     static_cast<CNoteRecord&>(*this) = record;
     SetPathName(strPath);
-    m_bModified = false;
     return true;
 }
 

@@ -44,8 +44,6 @@ public:
     void StartSendJobs();
 
     const QString& PathName() const { return m_strPathName; }
-    bool IsModified() const { return m_bModified; }
-    void SetModified(bool bModified) { m_bModified = bModified; }
 
     void AddView(IDocView* pView);
     void RemoveView(IDocView* pView);
@@ -59,5 +57,4 @@ private:
     CDocContext& m_context;
     QList<IDocView*> m_views;
     QString m_strPathName;
-    bool m_bModified = false;
 };

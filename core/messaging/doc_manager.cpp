@@ -65,7 +65,6 @@ CBlipnoteDoc* CDocManager::Adopt(CDocTemplate& docTemplate, std::unique_ptr<CBli
     connect(pRaw, &CSendableNote::CloseRequested, this, [this, pRaw] { CloseDocument(pRaw); });
     if (docTemplate.ViewFactory())
         pRaw->AddView(docTemplate.ViewFactory()(*pRaw));
-    Q_EMIT DocumentOpened(pRaw);
     return pRaw;
 }
 

@@ -39,7 +39,6 @@ public:
     const QList<CBlipnoteDoc*>& Documents() const { return m_documents; }
 
 Q_SIGNALS:
-    void DocumentOpened(CBlipnoteDoc* pDoc);
     void DocumentClosing(CBlipnoteDoc* pDoc);
 
 private:

@@ -1,13 +1,10 @@
 #include "core/messaging/note_receive_buffer.h"
 
+#include "core/messaging/tagged_text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
-
-namespace {
-constexpr qsizetype kEndSequenceLength = 7; // "/$30/$4"
-constexpr qsizetype kTagLength = 3;         // "/$0"
-} // namespace
 
 CNoteReceiveBuffer::CNoteReceiveBuffer(qsizetype nSizeLimit) : m_nSizeLimit(nSizeLimit) {}
 
@@ -26,16 +23,17 @@ bool CNoteReceiveBuffer::AppendRead(const char* pData, qsizetype nLength)
 bool CNoteReceiveBuffer::CheckDone()
 {
     // A sequence may straddle two reads: start a little before the new bytes.
-    const qsizetype nFrom = std::max<qsizetype>(0, m_nScanned - (kEndSequenceLength - 1));
-    const qsizetype nTagFrom = std::max<qsizetype>(0, m_nScanned - (kTagLength - 1));
+    const qsizetype nFrom =
+        std::max<qsizetype>(0, m_nScanned - (TaggedText::EndSequenceLength - 1));
+    const qsizetype nTagFrom = std::max<qsizetype>(0, m_nScanned - (TaggedText::TagLength - 1));
     m_nScanned = m_strText.size();
 
     if (m_nFirstTag < 0)
-        m_nFirstTag = m_strText.indexOf("/$0", nTagFrom);
+        m_nFirstTag = m_strText.indexOf(TaggedText::Tag(0), nTagFrom);
     // An untagged text (no "/$0", or one at the very start) is read in one piece.
     if (m_nFirstTag <= 0)
         return true;
-    return m_strText.indexOf("/$30/$4", nFrom) >= 0 || m_strText.indexOf("/$31/$4", nFrom) >= 0;
+    return TaggedText::FindEndSequence(m_strText, nFrom) >= 0;
 }
 
 QByteArray CNoteReceiveBuffer::TakeText()

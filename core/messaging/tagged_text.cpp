@@ -8,12 +8,8 @@ namespace TaggedText {
 namespace {
 
 constexpr std::array<const char*, 7> kTags = {"/$0", "/$1", "/$2", "/$3", "/$4", "/$5", "/$6"};
-constexpr qsizetype kTagLength = 3;
-
-const char* Tag(int n)
-{
-    return kTags[static_cast<std::size_t>(n)];
-}
+constexpr std::array<const char*, 2> kEndSequences = {"/$30/$4", "/$31/$4"};
+constexpr qsizetype kTagLength = TagLength;
 
 // The stretch from nStart up to nEnd, or nothing when it is not at least one byte.
 bool TakeField(const QByteArray& strText, qsizetype nStart, qsizetype nEnd, QByteArray& strOut)
@@ -85,6 +81,11 @@ void ParseUntagged(const QByteArray& strOwn, CParsedNote& note)
 
 } // namespace
 
+const char* Tag(int n)
+{
+    return kTags[static_cast<std::size_t>(n)];
+}
+
 QByteArray Compose(const CComposeFields& fields)
 {
     QByteArray strText;
@@ -108,9 +109,21 @@ QByteArray ComposeWithAddress(const CComposeFields& fields, const QByteArray& st
     return Compose(fields) + AddressSuffix(strAddress);
 }
 
-bool IsComplete(const QByteArray& strText)
+qsizetype FindEndSequence(const QByteArray& strText, qsizetype nFrom)
 {
-    return strText.contains("/$30/$4") || strText.contains("/$31/$4");
+    qsizetype nFirst = -1;
+    for (const char* pszEnd : kEndSequences) {
+        const qsizetype p = strText.indexOf(pszEnd, nFrom);
+        if (p >= 0 && (nFirst < 0 || p < nFirst))
+            nFirst = p;
+    }
+    return nFirst;
+}
+
+qint32 AlertPriority(const QByteArray& strText)
+{
+    const qsizetype p4 = strText.indexOf(Tag(4));
+    return p4 >= 1 ? ParseLeadingNumber(strText.mid(p4 - 1, 1)) : 0;
 }
 
 bool IsTagged(const QByteArray& strText)

@@ -35,14 +35,21 @@ struct CParsedNote
     qint32 nPriority = 0;
 };
 
+// The tag that closes field n, 0 to 6: "/$0" ... "/$6".
+const char* Tag(int n);
+inline constexpr qsizetype TagLength = 3;
+// The two sequences that end a note on the wire ("/$30/$4" and "/$31/$4"): the
+// title's tag, a priority digit 0 or 1, the priority's tag.
+inline constexpr qsizetype EndSequenceLength = 7;
+
 QByteArray Compose(const CComposeFields& fields);
 QByteArray ComposeWithAddress(const CComposeFields& fields, const QByteArray& strAddress);
 
 // The address suffix "/$5" + address + "/$6" that the receiver appends.
 QByteArray AddressSuffix(const QByteArray& strAddress);
 
-// True when the text holds one of the end sequences "/$30/$4" or "/$31/$4".
-bool IsComplete(const QByteArray& strText);
+// The position of the first end sequence at or after nFrom, or -1.
+qsizetype FindEndSequence(const QByteArray& strText, qsizetype nFrom = 0);
 
 // True when the first "/$0" stands at position 1 or later.
 bool IsTagged(const QByteArray& strText);
@@ -59,6 +66,11 @@ bool IsTagged(const QByteArray& strText);
 // empty body; when "/$1" is missing (or stands before "/$0") the body runs to the
 // next "/$2", "/$3" or "/$4" after "/$0", else to the end of the note's own text.
 CParsedNote Parse(const QByteArray& strText);
+
+// The priority an arriving note is announced with: the leading number of the one
+// character just before the first "/$4", 0 when that tag is missing or stands at
+// the very start. (Parse reads the whole priority field instead.)
+qint32 AlertPriority(const QByteArray& strText);
 
 // The nickname as a note document keeps it: without leading and trailing blanks.
 QByteArray TrimNickname(const QByteArray& strNickname);

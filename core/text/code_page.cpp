@@ -67,11 +67,4 @@ QByteArray FromUnicode(const QString& strText, bool* pbLossless)
     return strBytes;
 }
 
-bool CanEncode(const QString& strText)
-{
-    bool bLossless = true;
-    FromUnicode(strText, &bLossless);
-    return bLossless;
-}
-
 } // namespace CodePage

@@ -17,9 +17,6 @@ QString ToUnicode(const QByteArray& strBytes);
 // that must not change a user's text check it and tell the user.
 QByteArray FromUnicode(const QString& strText, bool* pbLossless = nullptr);
 
-// True when every character of the text has a code-page byte.
-bool CanEncode(const QString& strText);
-
 // The code-page byte of one character, or -1 when the code page has none.
 int ByteOf(char32_t ch);
 

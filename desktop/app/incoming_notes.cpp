@@ -5,10 +5,10 @@
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
+#include "core/messaging/recipient_list.h"
 #include "core/messaging/tagged_text.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
-#include "core/text/leading_number.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
 
@@ -79,10 +79,7 @@ void CIncomingNotes::AnnounceNote()
         m_tray.SetIcon(ITrayIcon::NewMail);
         m_tray.SetTip(QStringLiteral("You have new mail"));
     }
-    // The priority is the digit just before the first "/$4".
-    const qsizetype p4 = strText.indexOf("/$4");
-    const int nPriority = p4 >= 1 ? ParseLeadingNumber(strText.mid(p4 - 1, 1)) : 0;
-    if (m_settings.m_nUsePriority && nPriority != 0) {
+    if (m_settings.m_nUsePriority && TaggedText::AlertPriority(strText) != 0) {
         m_mainFrame.ShowAndRestore();
         m_mainFrame.CenterOnScreen();
         QApplication::alert(&m_mainFrame);
@@ -112,6 +109,6 @@ void CIncomingNotes::SendAutoReply(CBlipnoteDoc& incoming)
     CBlipnoteDoc* pReply = m_documents.NewDocumentOfType(QStringLiteral("MessageOut"));
     if (!pReply)
         return;
-    pReply->m_strAddress = strAddress + "/$0";
+    pReply->m_strAddress = RecipientList::Compose({strAddress});
     pReply->StartSendJobs();
 }

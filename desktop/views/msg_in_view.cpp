@@ -3,6 +3,7 @@
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_context.h"
 #include "core/messaging/doc_manager.h"
+#include "core/messaging/tagged_text.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/quote_text.h"
@@ -86,9 +87,9 @@ CBlipnoteDoc* CMsgInView::Reply()
     } else {
         strQuote.clear();
     }
-    docContext.strPendingNoteText = pDoc->m_strNickname + "/$0" + strQuote + "/$1" +
-                                    settings.m_strComputerName + "/$2" + pDoc->m_strSubject +
-                                    "/$3" + "0/$4" + "/$5" + pDoc->m_strAddress + "/$6";
+    docContext.strPendingNoteText = TaggedText::ComposeWithAddress(
+        {pDoc->m_strNickname, strQuote, settings.m_strComputerName, pDoc->m_strSubject, 0},
+        pDoc->m_strAddress);
 
     // The person answered is in the host list already, or meant to stay out of it.
     const int nUseAutoAdd = std::exchange(settings.m_nUseAutoAdd, 0);

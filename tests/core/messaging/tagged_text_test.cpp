@@ -153,10 +153,22 @@ TEST(TaggedText, TaggedAndCompleteTests)
     EXPECT_FALSE(IsTagged("plain"));
     EXPECT_FALSE(IsTagged(""));
 
-    EXPECT_TRUE(IsComplete("a/$0b/$1c/$2d/$30/$4"));
-    EXPECT_TRUE(IsComplete("a/$0b/$31/$4 and more"));
-    EXPECT_FALSE(IsComplete("a/$0b/$1c/$2d/$32/$4"));
-    EXPECT_FALSE(IsComplete("a/$0b/$1c/$2d/$30/$"));
+    EXPECT_EQ(FindEndSequence("a/$0b/$1c/$2d/$30/$4"), 13);
+    EXPECT_EQ(FindEndSequence("a/$0b/$31/$4 and more"), 5);
+    EXPECT_EQ(FindEndSequence("x/$31/$4 /$30/$4", 2), 9);
+    EXPECT_EQ(FindEndSequence("a/$0b/$1c/$2d/$32/$4"), -1);
+    EXPECT_EQ(FindEndSequence("a/$0b/$1c/$2d/$30/$"), -1);
+}
+
+TEST(TaggedText, AlertPriorityIsTheOneDigitBeforeTheFirstPriorityTag)
+{
+    EXPECT_EQ(AlertPriority(Compose({"ann", "hi", "PC", "T", 1})), 1);
+    EXPECT_EQ(AlertPriority(Compose({"ann", "hi", "PC", "T", 0})), 0);
+    // Only one character counts, and the first "/$4" wins, even inside the body.
+    EXPECT_EQ(AlertPriority(Compose({"ann", "hi", "PC", "T", 12})), 2);
+    EXPECT_EQ(AlertPriority("ann/$0x7/$4/$1PC/$2T/$30/$4"), 7);
+    EXPECT_EQ(AlertPriority("/$4ann"), 0);
+    EXPECT_EQ(AlertPriority("untagged"), 0);
 }
 
 TEST(TaggedText, DefaultTitlesAreKept)

@@ -36,8 +36,10 @@ TEST(CodePage, CharactersOutsideTheCodePageAreReported)
     EXPECT_FALSE(bLossless);
     // A character beyond the basic plane counts once, not once per surrogate.
     EXPECT_EQ(CodePage::FromUnicode(QStringLiteral("x\U0001F600"), &bLossless), QByteArray("x?"));
-    EXPECT_FALSE(CodePage::CanEncode(QStringLiteral("\u20AC\u0100")));
-    EXPECT_TRUE(CodePage::CanEncode(QStringLiteral("\u20AC\u00FF")));
+    CodePage::FromUnicode(QStringLiteral("\u20AC\u0100"), &bLossless);
+    EXPECT_FALSE(bLossless);
+    CodePage::FromUnicode(QStringLiteral("\u20AC\u00FF"), &bLossless);
+    EXPECT_TRUE(bLossless);
     // A character that only looks like a byte of the upper controls is not one.
-    EXPECT_FALSE(CodePage::CanEncode(QString(QChar(0x80))));
+    EXPECT_EQ(CodePage::ByteOf(0x80), -1);
 }
