@@ -6,6 +6,7 @@
 #include "core/text/leading_number.h"
 
 #include <algorithm>
+#include <variant>
 
 namespace {
 
@@ -24,6 +25,52 @@ QString HostValueName(qsizetype n)
 }
 
 } // namespace
+
+// Every stored option, in the order Load reads them, with its group and its
+// default. Save writes a group's options in this order too.
+const CAppSettings::COption CAppSettings::kOptions[] = {
+    {&kSettings, "version", SettingsGroup::Preferences, &CAppSettings::m_nVersion, 0, ELoad::Never},
+    {&kSettings, "greetings", SettingsGroup::Preferences, &CAppSettings::m_nGreetings, 0},
+    {&kSettings, "Nickname", SettingsGroup::Preferences, &CAppSettings::m_strNickname,
+     [](const CAppSettings& s) { return s.m_strUserName; }},
+    {&kSettings, "Signature", SettingsGroup::Preferences, &CAppSettings::m_strSignature,
+     "-Blipnote2"},
+    {&kSettings, "SoundPath", SettingsGroup::Preferences, &CAppSettings::m_strSoundPath, "c:\\"},
+    {&kSettings, "SoundFile", SettingsGroup::Preferences, &CAppSettings::m_strSoundFile,
+     "msremind.wav"},
+    {&kSettings, "AwayMessage", SettingsGroup::Preferences, &CAppSettings::m_strAwayMessage,
+     "I'm away for a while."},
+    {&kSettings, "IP Port", SettingsGroup::Network, &CAppSettings::m_nIpPort, 7777},
+    {&kSettings, "MultiSendDelay", SettingsGroup::Network, &CAppSettings::m_nMultiSendDelay,
+     [](const CAppSettings& s) { return s.m_nDefaultDelay; }},
+    {&kSettings, "Use Sound", SettingsGroup::Preferences, &CAppSettings::m_nUseSound, 1},
+    {&kSettings, "Use Signature", SettingsGroup::Preferences, &CAppSettings::m_nUseSignature, 1},
+    {&kSettings, "Use Quote", SettingsGroup::Preferences, &CAppSettings::m_nUseQuote, 1},
+    {&kSettings, "Use QuoteMarks", SettingsGroup::Preferences, &CAppSettings::m_nUseQuoteMarks, 1},
+    {&kSettings, "Use YouWrote", SettingsGroup::Preferences, &CAppSettings::m_nUseYouWrote, 1},
+    {&kSettings, "Use PopUp", SettingsGroup::Preferences, &CAppSettings::m_nUsePopUp, 1},
+    {&kSettings, "Use Priority", SettingsGroup::Preferences, &CAppSettings::m_nUsePriority, 1},
+    {&kSettings, "Use AutoAdd", SettingsGroup::Preferences, &CAppSettings::m_nUseAutoAdd, 1},
+    {&kSettings, "Use TrayArea", SettingsGroup::Preferences, &CAppSettings::m_nUseTrayArea, 1,
+     ELoad::WithTray},
+    {&kSettings, "No Close", SettingsGroup::Preferences, &CAppSettings::m_nNoClose, 0},
+    {&kSettings, "Multi Send", SettingsGroup::Network, &CAppSettings::m_nMultiSend, 1},
+    {&kSettings, "AutoDelete", SettingsGroup::Preferences, &CAppSettings::m_nAutoDelete, 0},
+    {&kSettings, "Write InMessage", SettingsGroup::Preferences, &CAppSettings::m_nWriteInMessage,
+     0},
+    {&kFinger, "Plan", SettingsGroup::Finger, &CAppSettings::m_strPlan, ""},
+    {&kFinger, "SoundFile", SettingsGroup::Finger, &CAppSettings::m_strFingerSoundFile,
+     [](const CAppSettings& s) { return s.m_strSoundFile; }},
+    {&kFinger, "Send System", SettingsGroup::Finger, &CAppSettings::m_nSendSystem, 1},
+    {&kFinger, "Send Os", SettingsGroup::Finger, &CAppSettings::m_nSendOs, 1},
+    {&kFinger, "Send User", SettingsGroup::Finger, &CAppSettings::m_nSendUser, 1},
+    {&kFinger, "Send Time", SettingsGroup::Finger, &CAppSettings::m_nSendTime, 1},
+    {&kFinger, "Send Uptime", SettingsGroup::Finger, &CAppSettings::m_nSendUptime, 1},
+    {&kFinger, "Send Plan", SettingsGroup::Finger, &CAppSettings::m_nSendPlan, 1},
+    {&kFinger, "Use Sound", SettingsGroup::Finger, &CAppSettings::m_nFingerUseSound, 1},
+    {&kFinger, "Use FingerD", SettingsGroup::Finger, &CAppSettings::m_nUseFingerD, 1},
+    {&kSettings, "Use RTF", SettingsGroup::Styles, &CAppSettings::m_nUseRtf, 0},
+};
 
 CAppSettings::CAppSettings(ISettingsStore& store) : m_store(store) {}
 
@@ -45,52 +92,33 @@ void CAppSettings::CollectSystemInfo(bool bTrayAvailable)
 
 bool CAppSettings::Load()
 {
-    const auto Int = [this](const QString& strSection, const char* pszName, int nDefault) {
-        return m_store.ReadInt(strSection, QString::fromLatin1(pszName), nDefault);
-    };
-    const auto Text = [this](const QString& strSection, const char* pszName,
-                             const QByteArray& strDefault) {
-        return m_store.ReadText(strSection, QString::fromLatin1(pszName), strDefault);
-    };
-
-    m_nGreetings = Int(kSettings, "greetings", 0);
-    m_strNickname = Text(kSettings, "Nickname", m_strUserName);
-    m_strSignature = Text(kSettings, "Signature", "-Blipnote2");
-    m_strSoundPath = Text(kSettings, "SoundPath", "c:\\");
-    m_strSoundFile = Text(kSettings, "SoundFile", "msremind.wav");
-    m_strAwayMessage = Text(kSettings, "AwayMessage", "I'm away for a while.");
-    m_nIpPort = Int(kSettings, "IP Port", 7777);
-    m_nMultiSendDelay = Int(kSettings, "MultiSendDelay", m_nDefaultDelay);
-    m_nUseSound = Int(kSettings, "Use Sound", 1);
-    m_nUseSignature = Int(kSettings, "Use Signature", 1);
-    m_nUseQuote = Int(kSettings, "Use Quote", 1);
-    m_nUseQuoteMarks = Int(kSettings, "Use QuoteMarks", 1);
-    m_nUseYouWrote = Int(kSettings, "Use YouWrote", 1);
-    m_nUsePopUp = Int(kSettings, "Use PopUp", 1);
-    m_nUsePriority = Int(kSettings, "Use Priority", 1);
-    m_nUseAutoAdd = Int(kSettings, "Use AutoAdd", 1);
-    // Without a tray the option stays off, whatever the store holds.
-    if (m_nTrayAvailable)
-        m_nUseTrayArea = Int(kSettings, "Use TrayArea", 1);
-    m_nNoClose = Int(kSettings, "No Close", 0);
-    m_nMultiSend = Int(kSettings, "Multi Send", 1);
-    m_nAutoDelete = Int(kSettings, "AutoDelete", 0);
-    m_nWriteInMessage = Int(kSettings, "Write InMessage", 0);
-
-    m_strPlan = Text(kFinger, "Plan", QByteArray());
-    m_strFingerSoundFile = Text(kFinger, "SoundFile", m_strSoundFile);
-    m_nSendSystem = Int(kFinger, "Send System", 1);
-    m_nSendOs = Int(kFinger, "Send Os", 1);
-    m_nSendUser = Int(kFinger, "Send User", 1);
-    m_nSendTime = Int(kFinger, "Send Time", 1);
-    m_nSendUptime = Int(kFinger, "Send Uptime", 1);
-    m_nSendPlan = Int(kFinger, "Send Plan", 1);
-    m_nFingerUseSound = Int(kFinger, "Use Sound", 1);
-    m_nUseFingerD = Int(kFinger, "Use FingerD", 1);
-
+    for (const COption& option : kOptions) {
+        if (option.eLoad == ELoad::Never || (option.eLoad == ELoad::WithTray && !m_nTrayAvailable))
+            continue; // without a tray "Use TrayArea" keeps the 0 it was given
+        const QString strName = QString::fromLatin1(option.pszName);
+        if (const auto* pField = std::get_if<CIntField>(&option.field))
+            this->*(*pField) = m_store.ReadInt(*option.pSection, strName, IntDefault(option));
+        else
+            this->*std::get<CTextField>(option.field) =
+                m_store.ReadText(*option.pSection, strName, TextDefault(option));
+    }
     LoadHosts();
-    m_nUseRtf = Int(kSettings, "Use RTF", 0);
     return true;
+}
+
+int CAppSettings::IntDefault(const COption& option) const
+{
+    if (const auto* pFunction = std::get_if<int (*)(const CAppSettings&)>(&option.defaultValue))
+        return (*pFunction)(*this);
+    return std::get<int>(option.defaultValue);
+}
+
+QByteArray CAppSettings::TextDefault(const COption& option) const
+{
+    if (const auto* pFunction =
+            std::get_if<QByteArray (*)(const CAppSettings&)>(&option.defaultValue))
+        return (*pFunction)(*this);
+    return QByteArray(std::get<const char*>(option.defaultValue));
 }
 
 void CAppSettings::LoadHosts()
@@ -106,67 +134,39 @@ void CAppSettings::LoadHosts()
 
 bool CAppSettings::Save(SettingsGroup eGroup)
 {
-    const auto Int = [this](const QString& strSection, const char* pszName, int nValue) {
-        m_store.WriteInt(strSection, QString::fromLatin1(pszName), nValue);
-    };
-    const auto Text = [this](const QString& strSection, const char* pszName,
-                             const QByteArray& strValue) {
-        m_store.WriteText(strSection, QString::fromLatin1(pszName), strValue);
-    };
-
     switch (eGroup) {
     case SettingsGroup::All:
         for (const SettingsGroup eEach :
              {SettingsGroup::Preferences, SettingsGroup::Finger, SettingsGroup::Network,
               SettingsGroup::Styles, SettingsGroup::Hosts})
             Save(eEach);
-        break;
-    case SettingsGroup::Preferences:
-        Int(kSettings, "version", m_nVersion);
-        Int(kSettings, "greetings", m_nGreetings);
-        Text(kSettings, "Nickname", m_strNickname);
-        Text(kSettings, "Signature", m_strSignature);
-        Text(kSettings, "SoundPath", m_strSoundPath);
-        Text(kSettings, "SoundFile", m_strSoundFile);
-        Text(kSettings, "AwayMessage", m_strAwayMessage);
-        Int(kSettings, "Use Sound", m_nUseSound);
-        Int(kSettings, "Use Signature", m_nUseSignature);
-        Int(kSettings, "Use Quote", m_nUseQuote);
-        Int(kSettings, "Use QuoteMarks", m_nUseQuoteMarks);
-        Int(kSettings, "Use YouWrote", m_nUseYouWrote);
-        Int(kSettings, "Use PopUp", m_nUsePopUp);
-        Int(kSettings, "Use Priority", m_nUsePriority);
-        Int(kSettings, "Use AutoAdd", m_nUseAutoAdd);
-        Int(kSettings, "No Close", m_nNoClose);
-        Int(kSettings, "Use TrayArea", m_nUseTrayArea);
-        Int(kSettings, "AutoDelete", m_nAutoDelete);
-        Int(kSettings, "Write InMessage", m_nWriteInMessage);
-        break;
-    case SettingsGroup::Finger:
-        Text(kFinger, "Plan", m_strPlan);
-        Text(kFinger, "SoundFile", m_strFingerSoundFile);
-        Int(kFinger, "Send System", m_nSendSystem);
-        Int(kFinger, "Send Os", m_nSendOs);
-        Int(kFinger, "Send User", m_nSendUser);
-        Int(kFinger, "Send Uptime", m_nSendUptime);
-        Int(kFinger, "Send Time", m_nSendTime);
-        Int(kFinger, "Send Plan", m_nSendPlan);
-        Int(kFinger, "Use Sound", m_nFingerUseSound);
-        Int(kFinger, "Use FingerD", m_nUseFingerD);
-        break;
-    case SettingsGroup::Network:
-        Int(kSettings, "IP Port", m_nIpPort);
-        Int(kSettings, "Multi Send", m_nMultiSend);
-        Int(kSettings, "MultiSendDelay", m_nMultiSendDelay);
-        break;
-    case SettingsGroup::Styles:
-        Int(kSettings, "Use RTF", m_nUseRtf);
-        break;
+        return true;
     case SettingsGroup::Hosts:
         SaveHosts();
+        return true;
+    default:
         break;
     }
+    for (const COption& option : kOptions) {
+        if (option.eGroup != eGroup)
+            continue;
+        const QString strName = QString::fromLatin1(option.pszName);
+        if (const auto* pField = std::get_if<CIntField>(&option.field))
+            m_store.WriteInt(*option.pSection, strName, this->*(*pField));
+        else
+            m_store.WriteText(*option.pSection, strName, this->*std::get<CTextField>(option.field));
+    }
     return true;
+}
+
+QStringList CAppSettings::OptionNames(SettingsGroup eGroup)
+{
+    QStringList names;
+    for (const COption& option : kOptions) {
+        if (option.eGroup == eGroup || eGroup == SettingsGroup::All)
+            names.append(QString::fromLatin1(option.pszName));
+    }
+    return names;
 }
 
 void CAppSettings::SaveHosts()
@@ -197,24 +197,38 @@ int CAppSettings::CheckFirstRun(IPrompts& prompts, bool bTrayAvailable)
 
 void CAppSettings::MigratePrefs()
 {
-    const auto Old = [this](const char* pszName, const QByteArray& strDefault) {
-        return m_store.ReadText(kPrefs, QString::fromLatin1(pszName), strDefault);
+    // The old section kept every value as a text.
+    const auto Old = [this](const char* pszName, const char* pszDefault) {
+        return m_store.ReadText(kPrefs, QString::fromLatin1(pszName), QByteArray(pszDefault));
     };
-    const auto OldNumber = [&Old](const char* pszName, const QByteArray& strDefault) {
-        return ParseLeadingNumber(Old(pszName, strDefault));
-    };
-    if (OldNumber("IP Port", QByteArray()) == 0)
+    if (ParseLeadingNumber(Old("IP Port", "")) == 0)
         return;
-    m_strSignature = Old("Signature", "-Blipnote2");
-    m_strSoundPath = Old("SoundFile", "c:\\");
-    m_strSoundFile = Old("SoundFile", "msremind.wav");
-    m_nIpPort = OldNumber("IP Port", "7777");
-    m_nUseSound = OldNumber("Use Sound", "1");
-    m_nUseSignature = OldNumber("Use Signature", "1");
-    m_nUseQuote = OldNumber("Quote reply", "1");
-    m_nUseQuoteMarks = OldNumber("Use QuoteMarks", "1");
-    m_nUseYouWrote = OldNumber("Use YouWrote", "1");
-    m_nUsePopUp = OldNumber("Use Popup", "1");
+    struct COldPref
+    {
+        std::variant<CIntField, CTextField> field;
+        const char* pszOldName;
+        const char* pszDefault;
+    };
+    // "SoundPath" is taken from the old "SoundFile", as it always was.
+    static const COldPref kOldPrefs[] = {
+        {&CAppSettings::m_strSignature, "Signature", "-Blipnote2"},
+        {&CAppSettings::m_strSoundPath, "SoundFile", "c:\\"},
+        {&CAppSettings::m_strSoundFile, "SoundFile", "msremind.wav"},
+        {&CAppSettings::m_nIpPort, "IP Port", "7777"},
+        {&CAppSettings::m_nUseSound, "Use Sound", "1"},
+        {&CAppSettings::m_nUseSignature, "Use Signature", "1"},
+        {&CAppSettings::m_nUseQuote, "Quote reply", "1"},
+        {&CAppSettings::m_nUseQuoteMarks, "Use QuoteMarks", "1"},
+        {&CAppSettings::m_nUseYouWrote, "Use YouWrote", "1"},
+        {&CAppSettings::m_nUsePopUp, "Use Popup", "1"},
+    };
+    for (const COldPref& old : kOldPrefs) {
+        const QByteArray strValue = Old(old.pszOldName, old.pszDefault);
+        if (const auto* pField = std::get_if<CIntField>(&old.field))
+            this->*(*pField) = ParseLeadingNumber(strValue);
+        else
+            this->*std::get<CTextField>(old.field) = strValue;
+    }
     m_store.DeleteSection(kPrefs);
 }
 

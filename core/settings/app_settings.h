@@ -6,6 +6,9 @@
 #include "core/settings/window_placement.h"
 
 #include <QByteArray>
+#include <QStringList>
+
+#include <variant>
 
 class IPrompts;
 class ISettingsStore;
@@ -38,6 +41,9 @@ public:
     bool Load();
     // Writes one group of settings.
     bool Save(SettingsGroup eGroup);
+    // The value names a group writes, in order (All: every stored option, the
+    // host entries aside).
+    static QStringList OptionNames(SettingsGroup eGroup);
     // Collects the system information, then compares the stored version with the
     // program's. When they differ the user is asked "Ready to install Blipnote ?";
     // Yes loads, takes over an old "Prefs" section and writes every group. Returns
@@ -110,6 +116,31 @@ public:
     CFingerQueryLog m_fingerQueryLog;
 
 private:
+    using CIntField = int CAppSettings::*;
+    using CTextField = QByteArray CAppSettings::*;
+    enum class ELoad
+    {
+        Always,
+        WithTray, // only on a desktop with a tray
+        Never,    // written, but read elsewhere ("version")
+    };
+    // One stored option: where it is kept, which field holds it, and its default
+    // when the store has none: a constant, or a function of values read before it.
+    struct COption
+    {
+        const QString* pSection;
+        const char* pszName;
+        SettingsGroup eGroup;
+        std::variant<CIntField, CTextField> field;
+        std::variant<int, const char*, int (*)(const CAppSettings&),
+                     QByteArray (*)(const CAppSettings&)>
+            defaultValue;
+        ELoad eLoad = ELoad::Always;
+    };
+    static const COption kOptions[];
+
+    int IntDefault(const COption& option) const;
+    QByteArray TextDefault(const COption& option) const;
     void LoadHosts();
     void SaveHosts();
     void MigratePrefs();

@@ -111,6 +111,42 @@ TEST_F(AppSettingsTest, FirstRunAnsweredYesWritesEveryGroup)
     EXPECT_TRUE(prompts.Events().isEmpty());
 }
 
+TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
+{
+    const auto Names = [](std::initializer_list<const char*> names) {
+        QStringList list;
+        for (const char* pszName : names)
+            list.append(Name(pszName));
+        list.sort();
+        return list;
+    };
+    const std::pair<SettingsGroup, QStringList> groups[] = {
+        {SettingsGroup::Preferences,
+         Names({"version", "greetings", "Nickname", "Signature", "SoundPath", "SoundFile",
+                "AwayMessage", "Use Sound", "Use Signature", "Use Quote", "Use QuoteMarks",
+                "Use YouWrote", "Use PopUp", "Use Priority", "Use AutoAdd", "No Close",
+                "Use TrayArea", "AutoDelete", "Write InMessage"})},
+        {SettingsGroup::Finger,
+         Names({"Plan", "SoundFile", "Send System", "Send Os", "Send User", "Send Uptime",
+                "Send Time", "Send Plan", "Use Sound", "Use FingerD"})},
+        {SettingsGroup::Network, Names({"IP Port", "Multi Send", "MultiSendDelay"})},
+        {SettingsGroup::Styles, Names({"Use RTF"})},
+    };
+    for (const auto& [eGroup, expected] : groups) {
+        CMemorySettingsStore store;
+        CAppSettings settings(store);
+        settings.Save(eGroup);
+        ASSERT_EQ(store.Values().size(), 1);
+        QStringList written = store.Values().first().keys();
+        written.sort();
+        EXPECT_EQ(written, expected) << static_cast<int>(eGroup);
+        QStringList listed = CAppSettings::OptionNames(eGroup);
+        listed.sort();
+        EXPECT_EQ(listed, expected);
+    }
+    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 33);
+}
+
 TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)
 {
     for (const int nVersion : {1, 3}) {
