@@ -72,14 +72,13 @@ int main(int argc, char* argv[])
     QEventLoop* pLoop = nullptr;
     std::thread serverThread([&] {
         QEventLoop loop;
-        CMemorySettingsStore store;
-        CAppSettings settings(store);
-        settings.Load();
-        settings.m_nFingerUseSound = 0;
-        settings.m_strPlan = "Out to lunch.";
+        CFingerSettings settings;
+        settings.bUseSound = false;
+        settings.strPlan = "Out to lunch.";
+        CFingerQueryLog log;
         CQuiet quiet;
-        CFingerDaemonSocket server(settings, quiet, quiet);
-        server.StartDaemon(0, QHostAddress::LocalHost, false);
+        CFingerDaemonSocket server([&settings] { return settings; }, log, quiet, quiet);
+        server.StartDaemon(0, QHostAddress::LocalHost);
         pLoop = &loop;
         portPromise.set_value(server.serverPort());
         loop.exec();

@@ -56,7 +56,8 @@ int RunFingerdCommand(const QStringList& arguments)
     CCliPrompts prompts;
     CSilence silence;
     CQuitOnSignal quitOnSignal;
-    CFingerDaemonSocket server(stored.Settings(), prompts, silence);
+    CFingerDaemonSocket server([&stored] { return stored.Settings().FingerSettings(); },
+                               stored.Settings().m_fingerQueryLog, prompts, silence);
     QObject::connect(
         &server, &CFingerDaemonSocket::QueryLogged,
         [](const QByteArray& strTime, const QByteArray& strQuery, const QByteArray& strFrom) {
@@ -67,7 +68,7 @@ int RunFingerdCommand(const QStringList& arguments)
             CliOutput::WriteLine(QJsonDocument(json).toJson(QJsonDocument::Compact));
         });
     // The settings file is never written: a failed start is only reported.
-    if (!server.StartDaemon(static_cast<quint16>(nPort), QHostAddress::AnyIPv4, false))
+    if (server.StartDaemon(static_cast<quint16>(nPort)) != CSerialServer::EOpen::Opened)
         return 1;
     CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.serverPort()));
     QCoreApplication::exec();

@@ -1,9 +1,9 @@
 #include "core/finger/finger_daemon_socket.h"
 
+#include "core/finger/finger_query_log.h"
 #include "core/finger/finger_reply.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
-#include "core/settings/app_settings.h"
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
 
@@ -11,50 +11,48 @@ namespace {
 constexpr qsizetype kReadSize = 256;
 } // namespace
 
-CFingerDaemonSocket::CFingerDaemonSocket(CAppSettings& settings, IPrompts& prompts,
-                                         ISoundPlayer& sound,
+CFingerDaemonSocket::CFingerDaemonSocket(CSettingsSource settings, CFingerQueryLog& log,
+                                         IPrompts& prompts, ISoundPlayer& sound,
                                          std::chrono::milliseconds queryTimeLimit, QObject* pParent)
-    : CSerialServer(queryTimeLimit, kReadSize, pParent), m_settings(settings), m_prompts(prompts),
-      m_sound(sound)
+    : CSerialServer(queryTimeLimit, kReadSize, pParent), m_settingsSource(std::move(settings)),
+      m_log(log), m_prompts(prompts), m_sound(sound)
 {}
 
-bool CFingerDaemonSocket::StartDaemon(quint16 nPort, const QHostAddress& address,
-                                      bool bStoreFailure)
+CSerialServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort, const QHostAddress& address)
 {
-    switch (Open(nPort, address)) {
+    const EOpen eOpen = Open(nPort, address);
+    switch (eOpen) {
     case EOpen::NotCreated:
         m_prompts.ShowMessage(
             QStringLiteral("Cannot create serversocket for FingerDaemon.\nFingerDaemon disabled."),
             PromptIcon::Stop);
-        m_settings.m_nUseFingerD = 0;
-        if (bStoreFailure)
-            m_settings.Save(SettingsGroup::Finger);
-        return false;
+        break;
     case EOpen::NotListening:
         m_prompts.ShowMessage(QStringLiteral("FingerDaemon cannot listen port 79"),
                               PromptIcon::Stop);
-        return false;
+        break;
     case EOpen::NotSelected:
         m_prompts.ShowMessage(QStringLiteral("FingerDaemon cannot AsyncSelect !"),
                               PromptIcon::Stop);
-        return false;
+        break;
     case EOpen::Opened:
+        m_bListening = true;
         break;
     }
-    m_bListening = 1;
-    return true;
+    return eOpen;
 }
 
 void CFingerDaemonSocket::Close()
 {
     Shut();
-    m_bListening = 0;
+    m_bListening = false;
 }
 
 void CFingerDaemonSocket::BeginConnection()
 {
-    if (m_settings.m_nFingerUseSound)
-        m_sound.Play(CodePage::ToUnicode(m_settings.m_strFingerSoundFile));
+    m_settings = m_settingsSource();
+    if (m_settings.bUseSound)
+        m_sound.Play(CodePage::ToUnicode(m_settings.strSoundFile));
     m_reader.emplace();
 }
 
@@ -73,6 +71,6 @@ void CFingerDaemonSocket::EndConnection(const CConnection& connection, EEnd)
     if (connection.Send(strReply) != strReply.size())
         return; // not answered, not logged
     const QByteArray strTime = time.Text();
-    m_settings.m_fingerQueryLog.Append({strTime, strQuery, connection.PeerAddress()});
+    m_log.Append({strTime, strQuery, connection.PeerAddress()});
     Q_EMIT QueryLogged(strTime, strQuery, connection.PeerAddress());
 }

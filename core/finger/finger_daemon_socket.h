@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/finger/finger_query.h"
+#include "core/finger/finger_settings.h"
 #include "core/net/serial_server.h"
 
 #include <QDateTime>
@@ -9,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-class CAppSettings;
+class CFingerQueryLog;
 class IPrompts;
 class ISoundPlayer;
 
@@ -18,7 +19,7 @@ class ISoundPlayer;
 // in the finger query log. Connections are served one at a time in the order
 // they came, on the event loop; the query line is read for at most ten seconds,
 // and a client that says nothing, or closes early, is answered with what it sent.
-// Settings are read at each query.
+// The settings are asked for at each query, so a change applies to the next one.
 class CFingerDaemonSocket : public CSerialServer
 {
     Q_OBJECT
@@ -27,22 +28,24 @@ public:
     static constexpr quint16 FingerPort = 79;
     static constexpr std::chrono::milliseconds QueryTimeLimit = std::chrono::seconds(10);
 
-    CFingerDaemonSocket(CAppSettings& settings, IPrompts& prompts, ISoundPlayer& sound,
+    using CSettingsSource = std::function<CFingerSettings()>;
+    using CClock = std::function<QDateTime()>;
+
+    CFingerDaemonSocket(CSettingsSource settings, CFingerQueryLog& log, IPrompts& prompts,
+                        ISoundPlayer& sound,
                         std::chrono::milliseconds queryTimeLimit = QueryTimeLimit,
                         QObject* pParent = nullptr);
 
-    // Opens the finger port. When the socket cannot be made, says so, switches
-    // "Use FingerD" off and (when bStoreFailure) stores that in the settings.
-    bool StartDaemon(quint16 nPort = FingerPort,
-                     const QHostAddress& address = QHostAddress::AnyIPv4,
-                     bool bStoreFailure = true);
+    // Opens the finger port; a failure is told to the user, and the caller
+    // decides what it means for the "Use FingerD" setting.
+    EOpen StartDaemon(quint16 nPort = FingerPort,
+                      const QHostAddress& address = QHostAddress::AnyIPv4);
     // Stops the server.
     void Close();
+    bool IsListening() const { return m_bListening; }
 
-    // 1 while the server listens.
-    int m_bListening = 0;
-    // The clock of the time stamps; tests set it.
-    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
+    // The clock of the time stamps; tests set their own.
+    void SetClock(CClock clock) { m_now = std::move(clock); }
 
 Q_SIGNALS:
     // A query was answered and logged.
@@ -55,8 +58,13 @@ protected:
     void EndConnection(const CConnection& connection, EEnd eEnd) override;
 
 private:
-    CAppSettings& m_settings;
+    CSettingsSource m_settingsSource;
+    CFingerQueryLog& m_log;
     IPrompts& m_prompts;
     ISoundPlayer& m_sound;
+    CClock m_now = [] { return QDateTime::currentDateTime(); };
+    bool m_bListening = false;
+    // Taken when the connection's turn comes, used for its reply.
+    CFingerSettings m_settings;
     std::optional<CFingerQueryReader> m_reader;
 };

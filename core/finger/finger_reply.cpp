@@ -1,6 +1,6 @@
 #include "core/finger/finger_reply.h"
 
-#include "core/settings/app_settings.h"
+#include "core/finger/finger_settings.h"
 #include "core/text/code_page.h"
 
 #include <QLocale>
@@ -21,21 +21,22 @@ CTimeStamp TimeStamp(const QDateTime& now)
             CodePage::FromUnicode(locale.toString(now.time(), strTimeFormat))};
 }
 
-QByteArray Build(const CAppSettings& settings, const CTimeStamp& time, const QByteArray& strUptime)
+QByteArray Build(const CFingerSettings& settings, const CTimeStamp& time,
+                 const QByteArray& strUptime)
 {
     QByteArray strReply = "\n";
-    if (settings.m_nSendSystem)
-        strReply += "System:    " + settings.m_strComputerName + "\n";
-    if (settings.m_nSendOs)
-        strReply += "Platform:  " + settings.m_strPlatform + "\n";
-    if (settings.m_nSendUser)
-        strReply += "User:      " + settings.m_strUserName + "\n";
-    if (settings.m_nSendUptime)
+    if (settings.bSendSystem)
+        strReply += "System:    " + settings.strComputerName + "\n";
+    if (settings.bSendOs)
+        strReply += "Platform:  " + settings.strPlatform + "\n";
+    if (settings.bSendUser)
+        strReply += "User:      " + settings.strUserName + "\n";
+    if (settings.bSendUptime)
         strReply += "Uptime:    " + strUptime + "\n";
-    if (settings.m_nSendTime)
+    if (settings.bSendTime)
         strReply += "Localtime: " + time.strDay + "  " + time.strTime + "\n\n";
-    if (settings.m_nSendPlan)
-        strReply += settings.m_strPlan + "\n";
+    if (settings.bSendPlan)
+        strReply += settings.strPlan + "\n";
     return strReply;
 }
 

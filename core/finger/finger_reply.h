@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 
-class CAppSettings;
+struct CFingerSettings;
 
 // The answer to a finger query: a line feed, then the lines the finger settings
 // switch on, in their fixed order, each value starting at the twelfth column,
@@ -20,6 +20,7 @@ struct CTimeStamp
 // The time as the user's locale writes it.
 CTimeStamp TimeStamp(const QDateTime& now);
 
-QByteArray Build(const CAppSettings& settings, const CTimeStamp& time, const QByteArray& strUptime);
+QByteArray Build(const CFingerSettings& settings, const CTimeStamp& time,
+                 const QByteArray& strUptime);
 
 } // namespace FingerReply

@@ -278,3 +278,21 @@ CSendSettings CAppSettings::SendSettings() const
     settings.nSizeLimit = m_nNoteSizeLimit > 0 ? m_nNoteSizeLimit : NoteLimits::NoteSizeLimit;
     return settings;
 }
+
+CFingerSettings CAppSettings::FingerSettings() const
+{
+    CFingerSettings settings;
+    settings.bSendSystem = m_nSendSystem != 0;
+    settings.bSendOs = m_nSendOs != 0;
+    settings.bSendUser = m_nSendUser != 0;
+    settings.bSendUptime = m_nSendUptime != 0;
+    settings.bSendTime = m_nSendTime != 0;
+    settings.bSendPlan = m_nSendPlan != 0;
+    settings.strComputerName = m_strComputerName;
+    settings.strPlatform = m_strPlatform;
+    settings.strUserName = m_strUserName;
+    settings.strPlan = m_strPlan;
+    settings.bUseSound = m_nFingerUseSound != 0;
+    settings.strSoundFile = m_strFingerSoundFile;
+    return settings;
+}

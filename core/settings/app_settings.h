@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/finger/finger_query_log.h"
+#include "core/finger/finger_settings.h"
 #include "core/hosts/host_list.h"
 #include "core/messaging/send_settings.h"
 #include "core/settings/window_placement.h"
@@ -62,6 +63,8 @@ public:
 
     // What sending takes from the settings, copied.
     CSendSettings SendSettings() const;
+    // What the finger server takes from the settings, copied.
+    CFingerSettings FingerSettings() const;
 
     // Program constants.
     int m_nProgramVersion = 0;

@@ -70,8 +70,9 @@ bool CBlipnoteApp::Startup(const QStringList& arguments)
     m_pSendJobs = std::make_unique<CSendJobs>(*m_pMainFrame, m_environment.prompts);
     m_docContext.pSendJobs = m_pSendJobs.get();
     m_pNoteServer = std::make_unique<CNoteListenSocket>(*m_pMainFrame);
-    m_pFingerServer = std::make_unique<CFingerDaemonSocket>(m_settings, m_environment.prompts,
-                                                            m_environment.sound);
+    m_pFingerServer = std::make_unique<CFingerDaemonSocket>(
+        [this] { return m_settings.FingerSettings(); }, m_settings.m_fingerQueryLog,
+        m_environment.prompts, m_environment.sound);
     m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_strPendingNoteText, *m_pDocuments,
                                                    *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_environment.sound);
@@ -211,9 +212,20 @@ void CBlipnoteApp::UpdateChecks()
 
 void CBlipnoteApp::StartFingerServer()
 {
-    if (m_settings.m_nUseFingerD && !m_pFingerServer->m_bListening)
-        m_pFingerServer->StartDaemon(m_environment.nFingerPort);
+    if (m_settings.m_nUseFingerD && !m_pFingerServer->IsListening())
+        OpenFingerPort();
     UpdateChecks();
+}
+
+bool CBlipnoteApp::OpenFingerPort()
+{
+    const CSerialServer::EOpen eOpen = m_pFingerServer->StartDaemon(m_environment.nFingerPort);
+    if (eOpen == CSerialServer::EOpen::NotCreated) {
+        // The server switches itself off, also for the next start.
+        m_settings.m_nUseFingerD = 0;
+        m_settings.Save(SettingsGroup::Finger);
+    }
+    return eOpen == CSerialServer::EOpen::Opened;
 }
 
 void CBlipnoteApp::OnFingerDActive()
@@ -222,8 +234,8 @@ void CBlipnoteApp::OnFingerDActive()
         // In memory only: the next start finds the stored value.
         m_settings.m_nUseFingerD = 0;
         m_pFingerServer->Close();
-    } else if (!m_pFingerServer->m_bListening) {
-        if (m_pFingerServer->StartDaemon(m_environment.nFingerPort))
+    } else if (!m_pFingerServer->IsListening()) {
+        if (OpenFingerPort())
             m_settings.m_nUseFingerD = 1;
     }
     UpdateChecks();

@@ -74,6 +74,9 @@ public:
     void OnFingerQueries();
     // Starts the finger server when "Use FingerD" is on and it is not listening.
     void StartFingerServer();
+    // Opens the finger port; when the socket cannot be made, "Use FingerD" goes
+    // off and is stored.
+    bool OpenFingerPort();
     bool OnSave(CBlipnoteDoc* pDoc);
     bool OnSaveAs(CBlipnoteDoc* pDoc);
     void ShowGreeting();

@@ -39,10 +39,16 @@ protected:
 
     void Start(std::chrono::milliseconds timeLimit = 20s)
     {
-        m_pDaemon =
-            std::make_unique<CFingerDaemonSocket>(m_settings, m_prompts, m_sound, timeLimit);
-        m_pDaemon->m_now = [] { return QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5)); };
-        ASSERT_TRUE(m_pDaemon->StartDaemon(0, QHostAddress::LocalHost));
+        m_pDaemon = MakeDaemon(timeLimit);
+        m_pDaemon->SetClock([] { return QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5)); });
+        ASSERT_EQ(m_pDaemon->StartDaemon(0, QHostAddress::LocalHost), CSerialServer::EOpen::Opened);
+    }
+
+    std::unique_ptr<CFingerDaemonSocket> MakeDaemon(std::chrono::milliseconds timeLimit = 20s)
+    {
+        return std::make_unique<CFingerDaemonSocket>([this] { return m_settings.FingerSettings(); },
+                                                     m_settings.m_fingerQueryLog, m_prompts,
+                                                     m_sound, timeLimit);
     }
 
     QByteArray Query(const QByteArray& strQuery, bool bHalfClose = false)
@@ -170,18 +176,16 @@ TEST_F(FingerDaemonTest, ASilentClientIsAnsweredAfterTheTimeLimit)
     EXPECT_EQ(LastQuery(), "partial");
 }
 
-TEST_F(FingerDaemonTest, APortThatIsTakenSwitchesTheServerOff)
+TEST_F(FingerDaemonTest, APortThatIsTakenIsToldToTheUser)
 {
     Start();
-    CFingerDaemonSocket second(m_settings, m_prompts, m_sound);
-    EXPECT_FALSE(second.StartDaemon(m_pDaemon->serverPort(), QHostAddress::LocalHost));
-    EXPECT_EQ(second.m_bListening, 0);
+    const std::unique_ptr<CFingerDaemonSocket> pSecond = MakeDaemon();
+    EXPECT_EQ(pSecond->StartDaemon(m_pDaemon->serverPort(), QHostAddress::LocalHost),
+              CSerialServer::EOpen::NotCreated);
+    EXPECT_FALSE(pSecond->IsListening());
     EXPECT_EQ(m_prompts.Boxes(),
               QStringList({QStringLiteral(
                   "Cannot create serversocket for FingerDaemon.\nFingerDaemon disabled.")}));
-    EXPECT_EQ(m_settings.m_nUseFingerD, 0);
-    EXPECT_EQ(m_store.ReadInt(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")),
-              0);
 }
 
 TEST_F(FingerDaemonTest, TheLogKeepsTheNewestRows)
@@ -200,8 +204,9 @@ TEST_F(FingerDaemonTest, TheDebianFingerClientShowsTheReply)
     // The client always asks port 79: this needs the right to bind it.
     if (!QFileInfo::exists(QStringLiteral("/usr/bin/finger")))
         GTEST_SKIP() << "the finger client is not installed";
-    m_pDaemon = std::make_unique<CFingerDaemonSocket>(m_settings, m_prompts, m_sound);
-    if (!m_pDaemon->StartDaemon(79, QHostAddress(QStringLiteral("127.0.0.79")), false))
+    m_pDaemon = MakeDaemon();
+    if (m_pDaemon->StartDaemon(79, QHostAddress(QStringLiteral("127.0.0.79"))) !=
+        CSerialServer::EOpen::Opened)
         GTEST_SKIP() << "port 79 cannot be bound here";
     const auto Finger = [](const QStringList& arguments) {
         QProcess process;

@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMdiArea>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -384,13 +385,13 @@ TEST_F(BlipnoteAppTest, TheFingerServerFollowsItsMenuCommand)
     Installed();
     ASSERT_TRUE(Start()); // "Use FingerD" is on by default
     CMainMenus& menus = m_pApp->MainFrame().Menus();
-    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 1);
+    EXPECT_TRUE(m_pApp->FingerServer().IsListening());
     EXPECT_TRUE(m_pApp->FingerServer().isListening());
     EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
     EXPECT_TRUE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
 
     m_pApp->OnFingerDActive();
-    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 0);
+    EXPECT_FALSE(m_pApp->FingerServer().IsListening());
     EXPECT_FALSE(m_pApp->FingerServer().isListening());
     EXPECT_FALSE(menus.Action(CMainMenus::FingerDActive)->isChecked());
     EXPECT_FALSE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
@@ -399,8 +400,27 @@ TEST_F(BlipnoteAppTest, TheFingerServerFollowsItsMenuCommand)
         m_store.Contains(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")));
 
     m_pApp->OnFingerDActive();
-    EXPECT_EQ(m_pApp->FingerServer().m_bListening, 1);
+    EXPECT_TRUE(m_pApp->FingerServer().IsListening());
     EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
+}
+
+TEST_F(BlipnoteAppTest, AFingerPortThatIsTakenSwitchesTheServerOffForGood)
+{
+    Installed();
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4));
+    CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, false, other.serverPort()};
+    environment.greetingDelay = m_greetingDelay;
+    m_pApp = std::make_unique<CBlipnoteApp>(environment);
+    ASSERT_TRUE(m_pApp->Startup({}));
+    EXPECT_FALSE(m_pApp->FingerServer().IsListening());
+    EXPECT_EQ(m_prompts.Boxes(),
+              QStringList({QStringLiteral(
+                  "Cannot create serversocket for FingerDaemon.\nFingerDaemon disabled.")}));
+    EXPECT_EQ(m_pApp->Settings().m_nUseFingerD, 0);
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")),
+              0);
+    EXPECT_FALSE(m_pApp->MainFrame().Menus().Action(CMainMenus::FingerDActive)->isChecked());
 }
 
 TEST_F(BlipnoteAppTest, StatusTextsFromManyThreadsAllArrive)
