@@ -7,7 +7,7 @@
 #include <QFile>
 
 CIncomingNoteSaver::CIncomingNoteSaver(CAppSettings& settings, const QString& strFolder)
-    : m_strFolder(strFolder), m_context(settings, m_strPendingNoteText), m_documents(m_context)
+    : m_strFolder(strFolder), m_context(settings), m_documents(m_context)
 {}
 
 QString CIncomingNoteSaver::ReserveName(const QString& strStem) const
@@ -29,8 +29,7 @@ QString CIncomingNoteSaver::ReserveName(const QString& strStem) const
 
 QString CIncomingNoteSaver::Save(const QByteArray& strReceivedText, QString* pstrError)
 {
-    m_strPendingNoteText = strReceivedText;
-    CBlipnoteDoc* pDoc = m_documents.NewDocumentOfType(QStringLiteral("MessageIn"));
+    CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strReceivedText);
     const QString strPath = ReserveName(
         QStringLiteral("MessageIn-") + m_context.now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     bool bSaved = false;

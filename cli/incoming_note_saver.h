@@ -9,7 +9,7 @@
 class CAppSettings;
 
 // Keeps received notes as incoming note files, made the way the desktop program
-// makes them: an incoming document opened from the pending note text, saved in
+// makes them: an incoming document opened from the received text, saved in
 // the binary form under a new name that never replaces an earlier note.
 class CIncomingNoteSaver
 {
@@ -23,7 +23,6 @@ private:
     QString ReserveName(const QString& strStem) const;
 
     QString m_strFolder;
-    QByteArray m_strPendingNoteText;
     CDocContext m_context;
     CDocManager m_documents;
 };

@@ -15,9 +15,9 @@ CBlipnoteDoc::CBlipnoteDoc(CDocTemplate& docTemplate, CDocContext& context, QObj
     : CSendableNote(pParent), m_template(docTemplate), m_context(context)
 {}
 
-bool CBlipnoteDoc::IsIncoming() const
+EDocKind CBlipnoteDoc::Kind() const
 {
-    return m_template.DocName() == QLatin1String("MessageIn");
+    return m_template.Kind();
 }
 
 QByteArray CBlipnoteDoc::TimeText() const
@@ -25,12 +25,11 @@ QByteArray CBlipnoteDoc::TimeText() const
     return m_context.now().toString(QStringLiteral("dd.MM.yy  HH:mm:ss")).toLatin1();
 }
 
-bool CBlipnoteDoc::OnNewDocument()
+bool CBlipnoteDoc::OnNewDocument(const QByteArray& strTaggedText, const CNewNoteOptions& options)
 {
     CAppSettings& settings = m_context.settings;
     const QByteArray strTime = TimeText();
-    QByteArray& strPending = m_context.strPendingNoteText;
-    if (strPending.isEmpty()) {
+    if (strTaggedText.isEmpty()) {
         m_nPriority = m_nReserved = m_nSendState = 0;
         m_strBody.clear();
         m_strSubject.clear();
@@ -41,7 +40,7 @@ bool CBlipnoteDoc::OnNewDocument()
         return true;
     }
 
-    const TaggedText::CParsedNote note = TaggedText::Parse(strPending);
+    const TaggedText::CParsedNote note = TaggedText::Parse(strTaggedText);
     m_strNickname = TaggedText::TrimNickname(note.strNickname);
     m_strBody = note.strBody;
     m_strSystem = note.strSystem;
@@ -51,19 +50,17 @@ bool CBlipnoteDoc::OnNewDocument()
     if (TaggedText::TitleReplacesDefault(note.strTitle))
         SetTitle(note.strTitle);
 
-    const QByteArray strDisplay = settings.AddUnknownSender(m_strNickname, m_strAddress);
-    if (!strDisplay.isEmpty())
-        m_strNickname = strDisplay;
+    if (options.bAddSender) {
+        const QByteArray strDisplay = settings.AddUnknownSender(m_strNickname, m_strAddress);
+        if (!strDisplay.isEmpty())
+            m_strNickname = strDisplay;
+    }
     m_nReserved = 0;
     m_nSendState = 0;
     m_strTime = strTime;
-    strPending.clear();
 
-    if (settings.m_nAutoReplyActive && !m_context.bBuildingAutoReply && m_context.sendAutoReply) {
-        m_context.bBuildingAutoReply = true;
+    if (options.bMayAutoReply && settings.m_nAutoReplyActive && m_context.sendAutoReply)
         m_context.sendAutoReply(*this);
-        m_context.bBuildingAutoReply = false;
-    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/messaging/doc_kind.h"
 #include "core/messaging/sendable_note.h"
 
 #include <QList>
@@ -11,7 +12,7 @@ struct CDocContext;
 
 // A note document, outgoing ("MessageOut") or incoming ("MessageIn"): the note
 // record, its displayed title and file, the views that show it, and the
-// operations on it: starting empty or from the pending note text, saving and
+// operations on it: starting empty or from a tagged note text, saving and
 // loading, sending.
 class CBlipnoteDoc : public CSendableNote
 {
@@ -21,12 +22,13 @@ public:
     CBlipnoteDoc(CDocTemplate& docTemplate, CDocContext& context, QObject* pParent = nullptr);
 
     CDocTemplate& Template() const { return m_template; }
-    bool IsIncoming() const;
+    EDocKind Kind() const;
+    bool IsIncoming() const { return Kind() == EDocKind::MessageIn; }
 
-    // A new document: from the pending note text when there is one (a received
-    // note, a reply, an automatic reply), else empty with the user's own nickname,
+    // A new document: from the tagged text when there is one (a received note, a
+    // reply, an automatic reply), else empty with the user's own nickname,
     // computer name and local address.
-    bool OnNewDocument();
+    bool OnNewDocument(const QByteArray& strTaggedText, const CNewNoteOptions& options);
 
     // Saves in the form the path asks for (see NoteFile::FormForPath), through a
     // temporary file so that a failure never destroys the previous one. On failure

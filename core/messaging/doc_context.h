@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDateTime>
 
 #include <functional>
@@ -13,18 +12,11 @@ class CSendJobs;
 // owns all of it and hands it to the documents; tests build their own.
 struct CDocContext
 {
-    CDocContext(CAppSettings& appSettings, QByteArray& strPending)
-        : settings(appSettings), strPendingNoteText(strPending)
-    {}
+    explicit CDocContext(CAppSettings& appSettings) : settings(appSettings) {}
 
     CAppSettings& settings;
-    // The tagged text handed to the next new note document, which reads and
-    // empties it.
-    QByteArray& strPendingNoteText;
     CSendJobs* pSendJobs = nullptr;
     // Answers an incoming note while auto-reply is active.
     std::function<void(CBlipnoteDoc&)> sendAutoReply;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
-    // Set while an automatic reply is being built, so that it does not answer itself.
-    bool bBuildingAutoReply = false;
 };

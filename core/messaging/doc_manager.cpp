@@ -15,8 +15,8 @@ const QString CDocManager::MessageInResource = QStringLiteral(
 CDocManager::CDocManager(CDocContext& context, QObject* pParent)
     : QObject(pParent), m_context(context)
 {
-    m_templates.push_back(std::make_unique<CDocTemplate>(MessageOutResource));
-    m_templates.push_back(std::make_unique<CDocTemplate>(MessageInResource));
+    m_templates.push_back(std::make_unique<CDocTemplate>(EDocKind::MessageOut, MessageOutResource));
+    m_templates.push_back(std::make_unique<CDocTemplate>(EDocKind::MessageIn, MessageInResource));
 }
 
 CDocManager::~CDocManager()
@@ -26,32 +26,27 @@ CDocManager::~CDocManager()
     qDeleteAll(findChildren<CBlipnoteDoc*>(Qt::FindDirectChildrenOnly));
 }
 
-CDocTemplate* CDocManager::TemplateOfType(const QString& strDocName) const
+CDocTemplate& CDocManager::Template(EDocKind eKind) const
 {
-    for (const auto& pTemplate : m_templates) {
-        if (pTemplate->DocName() == strDocName)
-            return pTemplate.get();
-    }
-    return nullptr;
+    return *m_templates[eKind == EDocKind::MessageOut ? 0 : 1];
 }
 
-CBlipnoteDoc* CDocManager::NewDocumentOfType(const QString& strDocName)
+CBlipnoteDoc* CDocManager::NewNote(EDocKind eKind, const QByteArray& strTaggedText,
+                                   const CNewNoteOptions& options)
 {
-    CDocTemplate* pTemplate = TemplateOfType(strDocName);
-    if (!pTemplate)
+    CDocTemplate& docTemplate = Template(eKind);
+    auto pDoc = std::make_unique<CBlipnoteDoc>(docTemplate, m_context, this);
+    pDoc->SetTitle(docTemplate.NextDefaultTitle());
+    if (!pDoc->OnNewDocument(strTaggedText, options))
         return nullptr;
-    auto pDoc = std::make_unique<CBlipnoteDoc>(*pTemplate, m_context, this);
-    pDoc->SetTitle(pTemplate->NextDefaultTitle());
-    if (!pDoc->OnNewDocument())
-        return nullptr;
-    return Adopt(*pTemplate, std::move(pDoc));
+    return Adopt(docTemplate, std::move(pDoc));
 }
 
 CBlipnoteDoc* CDocManager::OpenDocumentFile(const QString& strPath, QString* pstrError)
 {
     const bool bIncoming =
         QFileInfo(strPath).suffix().compare(QLatin1String("bni"), Qt::CaseInsensitive) == 0;
-    CDocTemplate& docTemplate = bIncoming ? InTemplate() : OutTemplate();
+    CDocTemplate& docTemplate = Template(bIncoming ? EDocKind::MessageIn : EDocKind::MessageOut);
     auto pDoc = std::make_unique<CBlipnoteDoc>(docTemplate, m_context, this);
     if (!pDoc->LoadFromFile(strPath, pstrError))
         return nullptr;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/messaging/doc_kind.h"
+
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -25,13 +28,12 @@ public:
     explicit CDocManager(CDocContext& context, QObject* pParent = nullptr);
     ~CDocManager() override;
 
-    CDocTemplate* TemplateOfType(const QString& strDocName) const;
-    CDocTemplate& OutTemplate() const { return *m_templates[0]; }
-    CDocTemplate& InTemplate() const { return *m_templates[1]; }
+    CDocTemplate& Template(EDocKind eKind) const;
 
-    // A new document of the type with exactly that name, initialised and given its
-    // view; nullptr when there is no such type.
-    CBlipnoteDoc* NewDocumentOfType(const QString& strDocName);
+    // A new note, given its view: empty with the user's own fields (File New), or
+    // made from a tagged text (a received note, a reply, an automatic reply).
+    CBlipnoteDoc* NewNote(EDocKind eKind, const QByteArray& strTaggedText = QByteArray(),
+                          const CNewNoteOptions& options = CNewNoteOptions());
     // Opens a note file: ".bni" files as incoming notes, others as outgoing ones.
     CBlipnoteDoc* OpenDocumentFile(const QString& strPath, QString* pstrError);
     void CloseDocument(CBlipnoteDoc* pDoc);

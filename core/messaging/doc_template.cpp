@@ -1,7 +1,7 @@
 #include "core/messaging/doc_template.h"
 
-CDocTemplate::CDocTemplate(const QString& strResource)
-    : m_parts(strResource.split(QLatin1Char('\n')))
+CDocTemplate::CDocTemplate(EDocKind eKind, const QString& strResource)
+    : m_eKind(eKind), m_parts(strResource.split(QLatin1Char('\n')))
 {}
 
 QByteArray CDocTemplate::NextDefaultTitle()

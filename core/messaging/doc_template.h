@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/messaging/doc_kind.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -19,7 +21,9 @@ public:
 
     // The seven texts, separated by "\n": window title, document name, file
     // filter, filter extension, default extension, type identifier, type name.
-    explicit CDocTemplate(const QString& strResource);
+    CDocTemplate(EDocKind eKind, const QString& strResource);
+
+    EDocKind Kind() const { return m_eKind; }
 
     QString DocName() const { return Part(1); }
     QString FilterName() const { return Part(2).trimmed(); }
@@ -37,6 +41,7 @@ public:
 private:
     QString Part(qsizetype n) const { return m_parts.value(n); }
 
+    EDocKind m_eKind;
     QStringList m_parts;
     int m_nUntitledCount = 0;
     CViewFactory m_viewFactory;

@@ -38,7 +38,7 @@ const QString kPriorityMessage = QStringLiteral("You have received \na High-Prio
 
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_settings(m_environment.store),
-      m_docContext(m_settings, m_strPendingNoteText)
+      m_autoReply(m_settings), m_docContext(m_settings)
 {}
 
 CBlipnoteApp::~CBlipnoteApp()
@@ -50,12 +50,11 @@ bool CBlipnoteApp::Startup(const QStringList& arguments)
 {
     // The two note types, outgoing first.
     m_pDocuments = std::make_unique<CDocManager>(m_docContext);
-    m_pViewContext =
-        std::make_unique<CViewContext>(m_docContext, *m_pDocuments, m_environment.prompts);
-    m_pDocuments->OutTemplate().SetViewFactory(
-        [this](CBlipnoteDoc& doc) { return CreateView(doc); });
-    m_pDocuments->InTemplate().SetViewFactory(
-        [this](CBlipnoteDoc& doc) { return CreateView(doc); });
+    m_pViewContext = std::make_unique<CViewContext>(m_docContext, *m_pDocuments,
+                                                    m_environment.prompts, m_autoReply);
+    for (const EDocKind eKind : {EDocKind::MessageOut, EDocKind::MessageIn})
+        m_pDocuments->Template(eKind).SetViewFactory(
+            [this](CBlipnoteDoc& doc) { return CreateView(doc); });
     connect(m_pDocuments.get(), &CDocManager::DocumentClosing, this, [this](CBlipnoteDoc* pDoc) {
         for (CChildFrame* pFrame : m_pMainFrame->NoteWindows()) {
             if (pFrame->View()->Document() == pDoc)
@@ -73,7 +72,7 @@ bool CBlipnoteApp::Startup(const QStringList& arguments)
     m_pFingerServer = std::make_unique<CFingerDaemonSocket>(
         [this] { return m_settings.FingerSettings(); }, m_settings.m_fingerQueryLog,
         m_environment.prompts, m_environment.sound);
-    m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_strPendingNoteText, *m_pDocuments,
+    m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_autoReply, *m_pDocuments,
                                                    *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_environment.sound);
     m_pIncoming->Attach(*m_pNoteServer);
@@ -205,7 +204,7 @@ void CBlipnoteApp::ConnectCommands()
 void CBlipnoteApp::UpdateChecks()
 {
     CMainMenus& menus = m_pMainFrame->Menus();
-    menus.Action(CMainMenus::AutoReply)->setChecked(m_settings.m_nAutoReplyActive);
+    menus.Action(CMainMenus::AutoReply)->setChecked(m_autoReply.IsActive());
     menus.Action(CMainMenus::FingerDActive)->setChecked(m_settings.m_nUseFingerD);
     menus.Action(CMainMenus::FingerQueries)->setEnabled(m_settings.m_nUseFingerD);
 }
@@ -247,11 +246,6 @@ void CBlipnoteApp::OnFingerQueries()
     dialog.exec();
 }
 
-CBlipnoteDoc* CBlipnoteApp::NewDocumentOfType(const QString& strDocName)
-{
-    return m_pDocuments->NewDocumentOfType(strDocName);
-}
-
 void CBlipnoteApp::PostStatusText(int nPane, const QString& strText)
 {
     m_pMainFrame->PostStatusText(nPane == 1 ? StatusPane::Listening : StatusPane::Sending, strText);
@@ -259,7 +253,7 @@ void CBlipnoteApp::PostStatusText(int nPane, const QString& strText)
 
 void CBlipnoteApp::OnNew()
 {
-    NewDocumentOfType(QStringLiteral("MessageOut"));
+    m_pDocuments->NewNote(EDocKind::MessageOut);
 }
 
 void CBlipnoteApp::OnOpen()
@@ -330,8 +324,8 @@ bool CBlipnoteApp::OnSaveAs(CBlipnoteDoc* pDoc)
 
 void CBlipnoteApp::OnAutoReply()
 {
-    if (m_settings.m_nAutoReplyActive) {
-        m_settings.m_nAutoReplyActive = 0;
+    if (m_autoReply.IsActive()) {
+        m_autoReply.End();
     } else if (const std::optional<QString> away = m_environment.prompts.AskMultilineText(
                    QStringLiteral("Auto-reply"), QStringLiteral("Auto-reply message"),
                    CodePage::ToUnicode(m_settings.m_strAwayMessage))) {
@@ -341,9 +335,7 @@ void CBlipnoteApp::OnAutoReply()
             m_environment.prompts.ShowMessage(
                 CBlipnoteDoc::UnencodableMessage(EditorText::Unencodable(*away)), PromptIcon::Stop);
         } else {
-            m_settings.m_strAwayMessage = strAway;
-            m_settings.m_nAutoReplyActive = 1;
-            m_pIncoming->ResetAutoReplies();
+            m_autoReply.Start(strAway);
         }
     }
     UpdateChecks();

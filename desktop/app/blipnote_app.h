@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/messaging/auto_reply.h"
 #include "core/messaging/doc_context.h"
 #include "core/settings/app_settings.h"
 #include "desktop/views/view_context.h"
@@ -57,7 +58,6 @@ public:
     void Shutdown();
     int ExitCode() const { return m_nExitCode; }
 
-    CBlipnoteDoc* NewDocumentOfType(const QString& strDocName);
     void PostStatusText(int nPane, const QString& strText);
 
     // The application's commands.
@@ -101,7 +101,7 @@ private:
 
     CAppEnvironment m_environment;
     CAppSettings m_settings;
-    QByteArray m_strPendingNoteText;
+    CAutoReply m_autoReply;
     CDocContext m_docContext;
     // In the order they are taken down backwards: the windows go before the
     // notes they show, the sending and the servers before the window they report to.

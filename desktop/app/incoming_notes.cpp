@@ -2,6 +2,7 @@
 
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
+#include "core/messaging/auto_reply.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
@@ -19,12 +20,11 @@ namespace {
 constexpr std::size_t kMaxWaiting = 32;
 } // namespace
 
-CIncomingNotes::CIncomingNotes(CAppSettings& settings, QByteArray& strPendingNoteText,
+CIncomingNotes::CIncomingNotes(CAppSettings& settings, CAutoReply& autoReply,
                                CDocManager& documents, CMainFrame& mainFrame, ITrayIcon& tray,
                                IPrompts& prompts, ISoundPlayer& sound, QObject* pParent)
-    : QObject(pParent), m_settings(settings), m_strPendingNoteText(strPendingNoteText),
-      m_documents(documents), m_mainFrame(mainFrame), m_tray(tray), m_prompts(prompts),
-      m_sound(sound)
+    : QObject(pParent), m_settings(settings), m_autoReply(autoReply), m_documents(documents),
+      m_mainFrame(mainFrame), m_tray(tray), m_prompts(prompts), m_sound(sound)
 {}
 
 void CIncomingNotes::Attach(CNoteListenSocket& server)
@@ -61,18 +61,17 @@ void CIncomingNotes::OpenNext()
     if (m_bOpening || m_waiting.empty())
         return;
     m_bOpening = true; // the alert box below runs an event loop of its own
-    m_strPendingNoteText = m_waiting.front();
+    const QByteArray strText = m_waiting.front();
     m_waiting.pop_front();
     UpdateHoldBack();
-    AnnounceNote();
+    AnnounceNote(strText);
     m_bOpening = false;
     if (!m_waiting.empty())
         QMetaObject::invokeMethod(this, &CIncomingNotes::OpenNext, Qt::QueuedConnection);
 }
 
-void CIncomingNotes::AnnounceNote()
+void CIncomingNotes::AnnounceNote(const QByteArray& strText)
 {
-    const QByteArray strText = m_strPendingNoteText;
     if (m_settings.m_nUsePopUp) {
         m_mainFrame.ShowAndRestore();
     } else {
@@ -86,29 +85,20 @@ void CIncomingNotes::AnnounceNote()
         m_prompts.ShowMessage(QStringLiteral("You have received \na High-Priority message !"),
                               PromptIcon::Warning);
     }
-    // The box may have let other code use the pending text: put it back.
-    m_strPendingNoteText = strText;
-    if (CBlipnoteDoc* pDoc = m_documents.NewDocumentOfType(QStringLiteral("MessageIn")))
+    if (CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strText))
         Q_EMIT NoteOpened(pDoc);
-}
-
-void CIncomingNotes::ResetAutoReplies()
-{
-    m_answered.clear();
 }
 
 void CIncomingNotes::SendAutoReply(CBlipnoteDoc& incoming)
 {
-    const QByteArray strAddress = incoming.m_strAddress;
-    if (m_answered.contains(strAddress))
+    const std::optional<QByteArray> text = m_autoReply.TakeReplyText(incoming);
+    if (!text)
         return;
-    m_answered.insert(strAddress);
-    m_strPendingNoteText =
-        TaggedText::Compose({m_settings.m_strNickname, m_settings.m_strAwayMessage,
-                             m_settings.m_strComputerName, incoming.m_strSubject, 0});
-    CBlipnoteDoc* pReply = m_documents.NewDocumentOfType(QStringLiteral("MessageOut"));
+    // Our own note: no sender to add, and never answered itself.
+    CBlipnoteDoc* pReply = m_documents.NewNote(EDocKind::MessageOut, *text,
+                                               {.bAddSender = false, .bMayAutoReply = false});
     if (!pReply)
         return;
-    pReply->m_strAddress = RecipientList::Compose({strAddress});
+    pReply->m_strAddress = RecipientList::Compose({incoming.m_strAddress});
     pReply->StartSendJobs();
 }

@@ -2,11 +2,11 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QSet>
 
 #include <deque>
 
 class CAppSettings;
+class CAutoReply;
 class CBlipnoteDoc;
 class CDocManager;
 class CMainFrame;
@@ -28,7 +28,7 @@ class CIncomingNotes : public QObject
     Q_OBJECT
 
 public:
-    CIncomingNotes(CAppSettings& settings, QByteArray& strPendingNoteText, CDocManager& documents,
+    CIncomingNotes(CAppSettings& settings, CAutoReply& autoReply, CDocManager& documents,
                    CMainFrame& mainFrame, ITrayIcon& tray, IPrompts& prompts, ISoundPlayer& sound,
                    QObject* pParent = nullptr);
 
@@ -37,12 +37,8 @@ public:
 
     void OnConnectionArrived();
     void OnNoteReceived(const QByteArray& strText);
-    // Answers an incoming note with the away message: each sender once while
-    // auto-reply stays on, so two copies that both are away do not answer each
-    // other's answers for ever.
+    // Answers an incoming note with the away message, when its sender is due one.
     void SendAutoReply(CBlipnoteDoc& incoming);
-    // Auto-reply was switched on: everybody may be answered again.
-    void ResetAutoReplies();
 
     int WaitingNotes() const { return static_cast<int>(m_waiting.size()); }
 
@@ -51,11 +47,11 @@ Q_SIGNALS:
 
 private:
     void OpenNext();
-    void AnnounceNote();
+    void AnnounceNote(const QByteArray& strText);
     void UpdateHoldBack();
 
     CAppSettings& m_settings;
-    QByteArray& m_strPendingNoteText;
+    CAutoReply& m_autoReply;
     CDocManager& m_documents;
     CMainFrame& m_mainFrame;
     ITrayIcon& m_tray;
@@ -64,5 +60,4 @@ private:
     CNoteListenSocket* m_pServer = nullptr;
     std::deque<QByteArray> m_waiting;
     bool m_bOpening = false;
-    QSet<QByteArray> m_answered;
 };

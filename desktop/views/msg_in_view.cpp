@@ -1,5 +1,6 @@
 #include "desktop/views/msg_in_view.h"
 
+#include "core/messaging/auto_reply.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_context.h"
 #include "core/messaging/doc_manager.h"
@@ -73,9 +74,8 @@ bool CMsgInView::ShowsPriorityMark() const
 CBlipnoteDoc* CMsgInView::Reply()
 {
     CBlipnoteDoc* pDoc = Document();
-    CDocContext& docContext = m_context.docContext;
-    CAppSettings& settings = docContext.settings;
-    settings.m_nAutoReplyActive = 0;
+    const CAppSettings& settings = m_context.docContext.settings;
+    m_context.autoReply.End();
 
     pDoc->ReadBodyFromView(); // edits made in a writable view are answered
     QByteArray strQuote = pDoc->m_strBody;
@@ -87,15 +87,11 @@ CBlipnoteDoc* CMsgInView::Reply()
     } else {
         strQuote.clear();
     }
-    docContext.strPendingNoteText = TaggedText::ComposeWithAddress(
+    const QByteArray strReply = TaggedText::ComposeWithAddress(
         {pDoc->m_strNickname, strQuote, settings.m_strComputerName, pDoc->m_strSubject, 0},
         pDoc->m_strAddress);
-
     // The person answered is in the host list already, or meant to stay out of it.
-    const int nUseAutoAdd = std::exchange(settings.m_nUseAutoAdd, 0);
-    CBlipnoteDoc* pReply = m_context.documents.NewDocumentOfType(QStringLiteral("MessageOut"));
-    settings.m_nUseAutoAdd = nUseAutoAdd;
-    return pReply;
+    return m_context.documents.NewNote(EDocKind::MessageOut, strReply, {.bAddSender = false});
 }
 
 void CMsgInView::OnContextMenu(const QPoint& position)

@@ -2,6 +2,7 @@
 
 #include "core/hosts/recipient_builder.h"
 #include "core/interfaces/prompts.h"
+#include "core/messaging/auto_reply.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_context.h"
 #include "core/settings/app_settings.h"
@@ -122,8 +123,8 @@ void CMsgOutView::SetRecipientText(const QByteArray& strText)
 void CMsgOutView::Send()
 {
     CBlipnoteDoc* pDoc = Document();
-    CAppSettings& settings = m_context.docContext.settings;
-    settings.m_nAutoReplyActive = 0;
+    const CAppSettings& settings = m_context.docContext.settings;
+    m_context.autoReply.End();
     const QString strRecipient = m_pRecipients->currentText();
     if (strRecipient.isEmpty()) {
         m_context.prompts.ShowMessage(tr("Where to send?"), PromptIcon::Question);

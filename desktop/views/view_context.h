@@ -2,22 +2,25 @@
 
 #include <QStringList>
 
+class CAutoReply;
 class CDocManager;
 class IPrompts;
 struct CDocContext;
 
-// What the note windows share: the documents' context (settings, pending note
-// text, sending), the open documents, the prompts, and the recipient box's cache
-// of entries. The application object owns it.
+// What the note windows share: the documents' context (settings, sending), the
+// open documents, the prompts, auto-reply (which sending or answering a note
+// ends), and the recipient box's cache of entries. The application object owns it.
 struct CViewContext
 {
-    CViewContext(CDocContext& context, CDocManager& manager, IPrompts& userPrompts)
-        : docContext(context), documents(manager), prompts(userPrompts)
+    CViewContext(CDocContext& context, CDocManager& manager, IPrompts& userPrompts,
+                 CAutoReply& reply)
+        : docContext(context), documents(manager), prompts(userPrompts), autoReply(reply)
     {}
 
     CDocContext& docContext;
     CDocManager& documents;
     IPrompts& prompts;
+    CAutoReply& autoReply;
     // The recipient box's entries as last built from the host list.
     QStringList recipientCache;
 };

@@ -5,8 +5,6 @@
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 
-#include <QByteArray>
-
 #include <gtest/gtest.h>
 
 // Settings in memory and the note documents that work on them, as the program
@@ -16,7 +14,6 @@ class CNoteDocumentsFixture : public ::testing::Test
 protected:
     CMemorySettingsStore m_store;
     CAppSettings m_settings{m_store};
-    QByteArray m_strPending;
-    CDocContext m_docContext{m_settings, m_strPending};
+    CDocContext m_docContext{m_settings};
     CDocManager m_docs{m_docContext};
 };

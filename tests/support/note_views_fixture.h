@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/messaging/auto_reply.h"
 #include "desktop/views/view_context.h"
 #include "tests/support/event_log.h"
 #include "tests/support/note_documents_fixture.h"
@@ -9,5 +10,6 @@ class CNoteViewsFixture : public CNoteDocumentsFixture
 {
 protected:
     CEventLog m_prompts;
-    CViewContext m_viewContext{m_docContext, m_docs, m_prompts};
+    CAutoReply m_autoReply{m_settings};
+    CViewContext m_viewContext{m_docContext, m_docs, m_prompts, m_autoReply};
 };

@@ -1,3 +1,4 @@
+#include "core/messaging/auto_reply.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_context.h"
 #include "core/messaging/doc_manager.h"
@@ -6,6 +7,7 @@
 #include "core/messaging/note_file.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/messaging/send_jobs.h"
+#include "core/messaging/tagged_text.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "tests/support/event_log.h"
@@ -47,8 +49,7 @@ protected:
 
     CBlipnoteDoc* Receive(const QByteArray& strText)
     {
-        m_strPending = strText;
-        return m_docs.NewDocumentOfType(QStringLiteral("MessageIn"));
+        return m_docs.NewNote(EDocKind::MessageIn, strText);
     }
 };
 
@@ -56,28 +57,28 @@ protected:
 
 TEST_F(BlipnoteDocTest, TwoTemplatesInOrder)
 {
-    EXPECT_EQ(m_docs.OutTemplate().DocName(), QStringLiteral("MessageOut"));
-    EXPECT_EQ(m_docs.InTemplate().DocName(), QStringLiteral("MessageIn"));
-    EXPECT_EQ(m_docs.InTemplate().FilterName(), QStringLiteral("MessageIn Files (*.bni)"));
-    EXPECT_EQ(m_docs.InTemplate().FilterExtension(), QStringLiteral("*.bni"));
-    EXPECT_EQ(m_docs.OutTemplate().DefaultExtension(), QStringLiteral(".bno"));
-    EXPECT_EQ(m_docs.OutTemplate().TypeIdentifier(), QStringLiteral("MsgOut.Document"));
-    EXPECT_EQ(m_docs.InTemplate().TypeName(), QStringLiteral("MsgIn Document"));
+    EXPECT_EQ(m_docs.Template(EDocKind::MessageOut).DocName(), QStringLiteral("MessageOut"));
+    EXPECT_EQ(m_docs.Template(EDocKind::MessageIn).DocName(), QStringLiteral("MessageIn"));
+    EXPECT_EQ(m_docs.Template(EDocKind::MessageIn).FilterName(),
+              QStringLiteral("MessageIn Files (*.bni)"));
+    EXPECT_EQ(m_docs.Template(EDocKind::MessageIn).FilterExtension(), QStringLiteral("*.bni"));
+    EXPECT_EQ(m_docs.Template(EDocKind::MessageOut).DefaultExtension(), QStringLiteral(".bno"));
+    EXPECT_EQ(m_docs.Template(EDocKind::MessageOut).TypeIdentifier(),
+              QStringLiteral("MsgOut.Document"));
+    EXPECT_EQ(m_docs.Template(EDocKind::MessageIn).TypeName(), QStringLiteral("MsgIn Document"));
 }
 
 TEST_F(BlipnoteDocTest, NewDocumentsAreNumberedPerType)
 {
-    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageOut"))->Title(), "MessageOut1");
-    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageOut"))->Title(), "MessageOut2");
-    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageIn"))->Title(), "MessageIn1");
-    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("messageout")), nullptr);
-    EXPECT_EQ(m_docs.NewDocumentOfType(QStringLiteral("MessageOut ")), nullptr);
+    EXPECT_EQ(m_docs.NewNote(EDocKind::MessageOut)->Title(), "MessageOut1");
+    EXPECT_EQ(m_docs.NewNote(EDocKind::MessageOut)->Title(), "MessageOut2");
+    EXPECT_EQ(m_docs.NewNote(EDocKind::MessageIn)->Title(), "MessageIn1");
     EXPECT_EQ(m_docs.Documents().size(), 3);
 }
 
 TEST_F(BlipnoteDocTest, FileNewStartsWithTheUsersOwnFields)
 {
-    CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+    CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageOut);
     ASSERT_NE(pDoc, nullptr);
     EXPECT_EQ(pDoc->m_strNickname, "me");
     EXPECT_EQ(pDoc->m_strSystem, "MYPC");
@@ -102,7 +103,6 @@ TEST_F(BlipnoteDocTest, AReceivedNoteOpensFromThePendingText)
     EXPECT_EQ(pDoc->m_nPriority, 1);
     EXPECT_EQ(pDoc->m_strAddress, "10.0.0.5");
     EXPECT_EQ(pDoc->m_strTime, "04.03.26  05:06:07");
-    EXPECT_TRUE(m_strPending.isEmpty());
     // The unknown sender joined the host list.
     EXPECT_EQ(m_settings.m_hosts.Entries(), (QList<CHostEntry>{{"ann", "10.0.0.5", "default"}}));
 }
@@ -127,28 +127,50 @@ TEST_F(BlipnoteDocTest, ASenderWithATakenNicknameIsShownNumbered)
 
 TEST_F(BlipnoteDocTest, TheAutomaticReplyDoesNotAnswerItself)
 {
+    CAutoReply autoReply(m_settings);
     int nReplies = 0;
     m_docContext.sendAutoReply = [&](CBlipnoteDoc& incoming) {
         ++nReplies;
-        m_strPending = "me/$0Away/$1MYPC/$2" + incoming.m_strSubject + "/$30/$4";
-        CBlipnoteDoc* pReply = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+        const std::optional<QByteArray> text = autoReply.TakeReplyText(incoming);
+        if (!text)
+            return;
+        CBlipnoteDoc* pReply = m_docs.NewNote(EDocKind::MessageOut, *text,
+                                              {.bAddSender = false, .bMayAutoReply = false});
         ASSERT_NE(pReply, nullptr);
+        EXPECT_EQ(pReply->m_strNickname, "me");
         EXPECT_EQ(pReply->m_strBody, "Away");
         EXPECT_EQ(pReply->Title(), "Lunch");
     };
     Receive("ann/$0hi/$1PC/$2Lunch/$30/$4/$510.0.0.5/$6");
     EXPECT_EQ(nReplies, 0); // auto-reply is off
-    m_settings.m_nAutoReplyActive = 1;
+    autoReply.Start("Away");
     Receive("ann/$0hi/$1PC/$2Lunch/$30/$4/$510.0.0.5/$6");
     EXPECT_EQ(nReplies, 1);
-    EXPECT_FALSE(m_docContext.bBuildingAutoReply);
+    // The same sender is answered once; another one is answered too.
+    Receive("ann/$0again/$1PC/$2Lunch/$30/$4/$510.0.0.5/$6");
+    Receive("bob/$0hi/$1PC/$2Lunch/$30/$4/$510.0.0.6/$6");
+    EXPECT_EQ(nReplies, 3);
+    EXPECT_EQ(m_docs.Documents().size(), 6); // four notes and the two replies made
+}
+
+TEST_F(BlipnoteDocTest, AReplyNeverAddsThePersonAnswered)
+{
+    CBlipnoteDoc* pReply = m_docs.NewNote(
+        EDocKind::MessageOut,
+        TaggedText::ComposeWithAddress({"ann", "quoted", "MYPC", "Lunch", 0}, "10.0.0.5"),
+        {.bAddSender = false});
+    ASSERT_NE(pReply, nullptr);
+    EXPECT_EQ(pReply->m_strNickname, "ann");
+    EXPECT_EQ(pReply->m_strAddress, "10.0.0.5");
+    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
+    EXPECT_EQ(m_settings.m_nUseAutoAdd, 1);
 }
 
 TEST_F(BlipnoteDocTest, SavingTakesTheEditorTextAndLoadingNamesTheWindow)
 {
     CFakeView view;
-    m_docs.OutTemplate().SetViewFactory([&view](CBlipnoteDoc&) { return &view; });
-    CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+    m_docs.Template(EDocKind::MessageOut).SetViewFactory([&view](CBlipnoteDoc&) { return &view; });
+    CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageOut);
     ASSERT_EQ(pDoc->FirstView(), &view);
     view.m_strEditor = "typed\r\ntext";
     pDoc->m_nReserved = 77;
@@ -179,7 +201,7 @@ TEST_F(BlipnoteDocTest, SavingTakesTheEditorTextAndLoadingNamesTheWindow)
     pDoc->SetRecipientText("Group lab");
     EXPECT_EQ(view.m_strRecipient, "Group lab");
     pDoc->RemoveView(&view);
-    m_docs.OutTemplate().SetViewFactory({});
+    m_docs.Template(EDocKind::MessageOut).SetViewFactory({});
 }
 
 TEST_F(BlipnoteDocTest, ABadFileOpensNoDocument)
@@ -212,7 +234,7 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
     m_settings.m_nMultiSend = 1;
     m_settings.m_nAutoDelete = 1;
 
-    QPointer<CBlipnoteDoc> pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+    QPointer<CBlipnoteDoc> pDoc = m_docs.NewNote(EDocKind::MessageOut);
     pDoc->m_strBody = "hello";
     pDoc->m_strAddress = "127.0.0.1/$0";
     pDoc->StartSendJobs();

@@ -38,11 +38,12 @@ protected:
         m_settings.m_nUseSignature = 1;
         m_settings.m_nUseQuote = m_settings.m_nUseQuoteMarks = m_settings.m_nUseYouWrote = 1;
         m_settings.m_nNoteSizeLimit = 110000;
-        m_docs.OutTemplate().SetViewFactory([this](CBlipnoteDoc& doc) -> IDocView* {
-            m_views.push_back(std::make_unique<CMsgOutView>(doc, m_viewContext));
-            return m_views.back().get();
-        });
-        m_docs.InTemplate().SetViewFactory([this](CBlipnoteDoc& doc) -> IDocView* {
+        m_docs.Template(EDocKind::MessageOut)
+            .SetViewFactory([this](CBlipnoteDoc& doc) -> IDocView* {
+                m_views.push_back(std::make_unique<CMsgOutView>(doc, m_viewContext));
+                return m_views.back().get();
+            });
+        m_docs.Template(EDocKind::MessageIn).SetViewFactory([this](CBlipnoteDoc& doc) -> IDocView* {
             m_views.push_back(std::make_unique<CMsgInView>(doc, m_viewContext));
             return m_views.back().get();
         });
@@ -50,22 +51,21 @@ protected:
 
     ~NoteViewsTest() override
     {
-        m_docs.OutTemplate().SetViewFactory({});
-        m_docs.InTemplate().SetViewFactory({});
+        m_docs.Template(EDocKind::MessageOut).SetViewFactory({});
+        m_docs.Template(EDocKind::MessageIn).SetViewFactory({});
     }
 
     void SetHosts(const QList<CHostEntry>& hosts) { m_settings.m_hosts.Replace(hosts); }
 
     CMsgOutView& NewNote()
     {
-        CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+        CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageOut);
         return static_cast<CMsgOutView&>(*pDoc->FirstView());
     }
 
     CMsgInView& Receive(const QByteArray& strText)
     {
-        m_strPending = strText;
-        CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageIn"));
+        CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageIn, strText);
         pDoc->m_strTime = "07.12.26  12:00:00";
         return static_cast<CMsgInView&>(*pDoc->FirstView());
     }

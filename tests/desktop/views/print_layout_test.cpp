@@ -20,7 +20,7 @@ class PrintLayoutTest : public CNoteDocumentsFixture
 protected:
     PrintLayoutTest()
     {
-        m_pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageIn"));
+        m_pDoc = m_docs.NewNote(EDocKind::MessageIn);
         m_pDoc->SetTitle("Lunch on Friday");
         m_pDoc->m_strNickname = "ann";
         m_pDoc->m_strSystem = "PC7";

@@ -33,8 +33,7 @@ protected:
 
     CBlipnoteDoc& Incoming(const QByteArray& strText)
     {
-        m_strPending = strText;
-        CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageIn"));
+        CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageIn, strText);
         pDoc->m_strTime = "07.12.26  12:04:31";
         return *pDoc;
     }
@@ -51,7 +50,7 @@ protected:
 
 TEST_F(ViewScreenshots, ComposeView)
 {
-    CBlipnoteDoc* pDoc = m_docs.NewDocumentOfType(QStringLiteral("MessageOut"));
+    CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageOut);
     pDoc->m_strNickname = "bob";
     pDoc->m_strBody = "Hi Bob,\r\n\r\nshall we go for lunch at noon? The new place on the corner "
                       "has a table by the window.\r\n\r\n-- ann";
