@@ -39,10 +39,10 @@ public:
 class CNoTray : public ITrayIcon
 {
 public:
-    bool SetIcon(int) override { return false; }
+    bool SetIcon(EIcon) override { return false; }
     void SetTip(const QString&) override {}
     bool IsShown() const override { return false; }
-    int Icon() const override { return None; }
+    EIcon Icon() const override { return EIcon::None; }
     QString Tip() const override { return QString(); }
 };
 

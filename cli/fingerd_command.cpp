@@ -6,6 +6,7 @@
 #include "cli/quit_on_signal.h"
 #include "core/finger/finger_daemon_socket.h"
 #include "core/interfaces/sound_player.h"
+#include "core/net/net_address.h"
 #include "core/text/code_page.h"
 
 #include <QCommandLineParser>
@@ -44,9 +45,9 @@ int RunFingerdCommand(const QStringList& arguments)
         CliOutput::WriteHelp(parser, "fingerd");
         return 0;
     }
-    bool bOk = false;
-    const uint nPort = parser.value(portOption).toUInt(&bOk);
-    if (!bOk || nPort > 65535) {
+    const auto nPort =
+        NetAddress::ParsePort(parser.value(portOption), NetAddress::EPortUse::Listen);
+    if (!nPort) {
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: invalid port '%1'")
                                  .arg(parser.value(portOption)));
         return 2;
@@ -68,7 +69,7 @@ int RunFingerdCommand(const QStringList& arguments)
             CliOutput::WriteLine(QJsonDocument(json).toJson(QJsonDocument::Compact));
         });
     // The settings file is never written: a failed start is only reported.
-    if (server.StartDaemon(static_cast<quint16>(nPort)) != CSerialServer::EOpen::Opened)
+    if (server.StartDaemon(*nPort) != CSerialServer::EOpen::Opened)
         return 1;
     CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.serverPort()));
     QCoreApplication::exec();

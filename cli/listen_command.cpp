@@ -7,6 +7,7 @@
 #include "cli/quit_on_signal.h"
 #include "cli/stderr_status_sink.h"
 #include "core/messaging/note_listen_socket.h"
+#include "core/net/net_address.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,9 +52,8 @@ int RunListenCommand(const QStringList& arguments)
     CCliSettings stored;
     const QString strPort = parser.isSet(portOption) ? parser.value(portOption)
                                                      : QString::number(stored.Settings().m_nIpPort);
-    bool bOk = false;
-    const uint nPort = strPort.toUInt(&bOk);
-    if (!bOk || nPort > 65535) {
+    const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Listen);
+    if (!nPort) {
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: invalid port '%1'").arg(strPort));
         return 2;
     }
@@ -86,12 +86,12 @@ int RunListenCommand(const QStringList& arguments)
                          }
                          CliOutput::WriteLine(strLine);
                      });
-    if (!server.StartListening(static_cast<quint16>(nPort))) {
+    if (!server.StartListening(*nPort)) {
         CliOutput::ErrorLine(
-            QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(nPort));
+            QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));
         return 1;
     }
-    if (nPort == 0)
+    if (*nPort == 0)
         CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.serverPort()));
     QCoreApplication::exec();
     return 0;

@@ -9,6 +9,7 @@
 #include "core/messaging/recipient_list.h"
 #include "core/messaging/send_jobs.h"
 #include "core/messaging/sendable_note.h"
+#include "core/net/net_address.h"
 #include "core/text/code_page.h"
 
 #include <QCommandLineParser>
@@ -166,14 +167,14 @@ int RunSendCommand(const QStringList& arguments)
     const CCliSettings stored;
     const CAppSettings& appSettings = stored.Settings();
     CSendSettings settings = appSettings.SendSettings();
-    bool bOk = false;
     const QString strPort = parser.isSet(portOption) ? parser.value(portOption)
                                                      : QString::number(appSettings.m_nIpPort);
-    const uint nPort = strPort.toUInt(&bOk);
-    if (!bOk || nPort == 0 || nPort > 65535)
+    const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Connect);
+    if (!nPort)
         return Fail(QStringLiteral("invalid port '%1'").arg(strPort));
-    settings.nPort = static_cast<quint16>(nPort);
+    settings.nPort = *nPort;
     if (parser.isSet(delayOption)) {
+        bool bOk = false;
         settings.nMultiSendDelay = parser.value(delayOption).toInt(&bOk);
         if (!bOk || settings.nMultiSendDelay < 0)
             return Fail(QStringLiteral("invalid delay '%1'").arg(parser.value(delayOption)));

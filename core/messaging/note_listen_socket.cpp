@@ -15,27 +15,27 @@ void CNoteListenSocket::Post(const char* pszText)
     m_statusSink.PostStatusText(StatusPane::Listening, QString::fromLatin1(pszText));
 }
 
-int CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& address)
+bool CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& address)
 {
     Post("Creating server");
     switch (Open(nPort, address, NoteLimits::SocketBufferSize)) {
     case EOpen::NotCreated:
         Post("Error while creating");
-        return 0;
+        return false;
     case EOpen::NotListening:
         Post("Starting to listen");
         Post("Cannot listen");
-        return 0;
+        return false;
     case EOpen::NotSelected:
         Post("Starting to listen");
         Post("Cannot select");
-        return 0;
+        return false;
     case EOpen::Opened:
         break;
     }
     Post("Starting to listen");
     Post("Listening ...");
-    return 1;
+    return true;
 }
 
 void CNoteListenSocket::BeginConnection()

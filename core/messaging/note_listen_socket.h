@@ -34,9 +34,9 @@ public:
                                QObject* pParent = nullptr);
 
     // Opens the listening socket on the port on every local IPv4 address, or on the
-    // one given (port 0 picks a free one, see serverPort()). Returns 1 on success,
-    // 0 on failure; the status pane tells which step failed.
-    int StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // one given (port 0 picks a free one, see serverPort()). Returns false on
+    // failure; the status pane tells which step failed.
+    bool StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
 
 Q_SIGNALS:
     // A received note: the text read, followed by "/$5", the peer's dotted address

@@ -3,6 +3,7 @@
 #include "core/interfaces/status_sink.h"
 #include "core/messaging/acknowledgement.h"
 #include "core/messaging/note_limits.h"
+#include "core/net/net_address.h"
 #include "core/text/code_page.h"
 
 CSendNoteJob::CSendNoteJob(CSendJobInput input, IStatusSink& statusSink, QObject* pParent)
@@ -31,21 +32,11 @@ void CSendNoteJob::Start()
 {
     Post("creating socket ...");
     Post("Looking server ..");
-    // An address may name its own port ("10.0.0.5:7778"), for a copy of the program
-    // that listens on another port than ours; otherwise our "IP Port" is used.
-    QString strHost = AddressText();
-    quint16 nPort = m_input.nPort;
-    const qsizetype nColon = strHost.lastIndexOf(QLatin1Char(':'));
-    if (nColon > 0 && strHost.count(QLatin1Char(':')) == 1) {
-        bool bOk = false;
-        const uint nOwnPort = strHost.mid(nColon + 1).toUInt(&bOk);
-        if (bOk && nOwnPort > 0 && nOwnPort <= 65535) {
-            nPort = static_cast<quint16>(nOwnPort);
-            strHost.truncate(nColon);
-        }
-    }
+    // An address may name its own port; otherwise our "IP Port" is used.
+    const NetAddress::CHostPort target = NetAddress::SplitHostPort(AddressText(), m_input.nPort);
     // Notes travel between IPv4 hosts; a host name is resolved to its IPv4 address.
-    m_socket.connectToHost(strHost, nPort, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    m_socket.connectToHost(target.strHost, target.nPort, QIODevice::ReadWrite,
+                           QAbstractSocket::IPv4Protocol);
 }
 
 void CSendNoteJob::OnConnected()

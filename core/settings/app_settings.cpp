@@ -2,6 +2,7 @@
 
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/settings_store.h"
+#include "core/net/net_address.h"
 #include "core/settings/system_info.h"
 #include "core/text/leading_number.h"
 
@@ -180,19 +181,19 @@ void CAppSettings::SaveHosts()
         m_store.DeleteValue(kHosts, HostValueName(i));
 }
 
-int CAppSettings::CheckFirstRun(IPrompts& prompts, bool bTrayAvailable)
+bool CAppSettings::CheckFirstRun(IPrompts& prompts, bool bTrayAvailable)
 {
     CollectSystemInfo(bTrayAvailable);
     m_nVersion = m_store.ReadInt(kSettings, QStringLiteral("version"), 0);
     if (m_nVersion == m_nProgramVersion)
-        return 1;
+        return true;
     if (!prompts.AskYesNo(QStringLiteral("Ready to install Blipnote ?")))
-        return 0;
+        return false;
     Load();
     MigratePrefs();
     m_nVersion = m_nProgramVersion;
     Save(SettingsGroup::All);
-    return 0;
+    return false;
 }
 
 void CAppSettings::MigratePrefs()
@@ -269,7 +270,9 @@ void CAppSettings::ReplaceHostList(const QList<CHostEntry>& entries)
 CSendSettings CAppSettings::SendSettings() const
 {
     CSendSettings settings;
-    settings.nPort = static_cast<quint16>(std::clamp(m_nIpPort, 0, 65535));
+    // A stored port out of range sends nowhere: the connection is refused and
+    // the send says so, rather than going to a port nobody chose.
+    settings.nPort = NetAddress::Port(m_nIpPort, NetAddress::EPortUse::Listen).value_or(0);
     settings.bMultiSend = m_nMultiSend != 0;
     settings.nMultiSendDelay = std::max(0, m_nMultiSendDelay);
     settings.bAutoDelete = m_nAutoDelete != 0;

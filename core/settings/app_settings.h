@@ -48,8 +48,8 @@ public:
     // Collects the system information, then compares the stored version with the
     // program's. When they differ the user is asked "Ready to install Blipnote ?";
     // Yes loads, takes over an old "Prefs" section and writes every group. Returns
-    // 1 when the versions matched, else 0.
-    int CheckFirstRun(IPrompts& prompts, bool bTrayAvailable);
+    // whether the versions matched.
+    bool CheckFirstRun(IPrompts& prompts, bool bTrayAvailable);
 
     CWindowPlacement ReadWindowPlacement() const;
     // Stores the placement unless its normal rectangle lies wholly off the screen.

@@ -6,8 +6,14 @@
 // show state and the normal (restored) rectangle.
 struct CWindowPlacement
 {
+    // The show states as the settings keep them.
+    static constexpr int ShowNormal = 1;
+    static constexpr int ShowMinimized = 2;
+    static constexpr int ShowMaximized = 3;
+    static constexpr int Show = 5;
+
     int nFlags = -1;
-    int nShowCmd = 5; // show normally
+    int nShowCmd = Show;
     int nLeft = 100;
     int nTop = 100;
     int nRight = 400;

@@ -8,6 +8,7 @@
 #include "core/messaging/doc_template.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/messaging/send_jobs.h"
+#include "core/net/net_address.h"
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
@@ -46,7 +47,7 @@ CBlipnoteApp::~CBlipnoteApp()
     Shutdown();
 }
 
-bool CBlipnoteApp::Startup(const QStringList& arguments)
+bool CBlipnoteApp::Startup(const CStartupRequest& request)
 {
     // The two note types, outgoing first.
     m_pDocuments = std::make_unique<CDocManager>(m_docContext);
@@ -80,25 +81,24 @@ bool CBlipnoteApp::Startup(const QStringList& arguments)
     ConnectCommands();
 
     // The command line: a note to open, or to print and end.
-    if (arguments.size() >= 2 && arguments[0] == QLatin1String("--print")) {
-        m_nExitCode = PrintNoteFile(arguments[1]) ? 0 : 1;
+    if (!request.strPrintFile.isEmpty()) {
+        m_nExitCode = PrintNoteFile(request.strPrintFile) ? 0 : 1;
         return false;
     }
-    if (!arguments.isEmpty() && !OpenNoteFile(arguments[0])) {
+    if (!request.strOpenFile.isEmpty() && !OpenNoteFile(request.strOpenFile)) {
         m_nExitCode = 1;
         return false;
     }
 
     m_settings.CheckFirstRun(m_environment.prompts, m_environment.bTrayAvailable);
     m_settings.Load();
-    PostStatusText(1, QStringLiteral("initializing"));
-    PostStatusText(2, QStringLiteral(" "));
+    m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("initializing"));
+    m_pMainFrame->PostStatusText(StatusPane::Sending, QStringLiteral(" "));
     StartFingerServer();
-    const bool bValidPort = m_settings.m_nIpPort >= 0 && m_settings.m_nIpPort <= 65535;
-    if (bValidPort)
-        m_pNoteServer->StartListening(static_cast<quint16>(m_settings.m_nIpPort));
+    if (const auto nPort = NetAddress::Port(m_settings.m_nIpPort, NetAddress::EPortUse::Listen))
+        m_pNoteServer->StartListening(*nPort);
     else
-        PostStatusText(1, QStringLiteral("Error while creating"));
+        m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
     return true;
 }
 
@@ -244,11 +244,6 @@ void CBlipnoteApp::OnFingerQueries()
 {
     CFingerQueriesDlg dialog(m_settings.m_fingerQueryLog, m_pMainFrame.get());
     dialog.exec();
-}
-
-void CBlipnoteApp::PostStatusText(int nPane, const QString& strText)
-{
-    m_pMainFrame->PostStatusText(nPane == 1 ? StatusPane::Listening : StatusPane::Sending, strText);
 }
 
 void CBlipnoteApp::OnNew()

@@ -41,6 +41,14 @@ struct CAppEnvironment
     QStringList greetingFiles = {QStringLiteral("greetings.bni")};
 };
 
+// What the command line asks of the start: a note file to open, or one to print
+// on the default printer before the program ends.
+struct CStartupRequest
+{
+    QString strOpenFile{};
+    QString strPrintFile{};
+};
+
 // The desktop program: starts in a fixed order (note types, main window, the
 // command line, the first-run check and the settings, the note server), owns
 // the long-lived objects, answers the application's commands, shows the greeting
@@ -54,11 +62,9 @@ public:
     ~CBlipnoteApp() override;
 
     // The start-up; false ends the program at once, with ExitCode().
-    bool Startup(const QStringList& arguments);
+    bool Startup(const CStartupRequest& request = CStartupRequest());
     void Shutdown();
     int ExitCode() const { return m_nExitCode; }
-
-    void PostStatusText(int nPane, const QString& strText);
 
     // The application's commands.
     void OnNew();

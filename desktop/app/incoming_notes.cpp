@@ -75,7 +75,7 @@ void CIncomingNotes::AnnounceNote(const QByteArray& strText)
     if (m_settings.m_nUsePopUp) {
         m_mainFrame.ShowAndRestore();
     } else {
-        m_tray.SetIcon(ITrayIcon::NewMail);
+        m_tray.SetIcon(ITrayIcon::EIcon::NewMail);
         m_tray.SetTip(QStringLiteral("You have new mail"));
     }
     if (m_settings.m_nUsePriority && TaggedText::AlertPriority(strText) != 0) {

@@ -38,11 +38,11 @@ int main(int argc, char* argv[])
                                  QStringLiteral("[FILE]"));
     parser.process(app);
 
-    QStringList arguments;
+    CStartupRequest request;
     if (parser.isSet(printOption))
-        arguments = QStringList{QStringLiteral("--print"), parser.value(printOption)};
+        request.strPrintFile = parser.value(printOption);
     else
-        arguments = parser.positionalArguments().mid(0, 1);
+        request.strOpenFile = parser.positionalArguments().value(0);
 
     CFileSettingsStore store(CFileSettingsStore::DefaultPath());
     CDialogPrompts prompts;
@@ -59,7 +59,7 @@ int main(int argc, char* argv[])
     CBlipnoteApp blipnote(environment);
     QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
-    if (!blipnote.Startup(arguments))
+    if (!blipnote.Startup(request))
         return blipnote.ExitCode();
     prompts.SetParent(&blipnote.MainFrame());
     tray.SetMenu(blipnote.MainFrame().Menus().TrayMenu());

@@ -20,6 +20,15 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+namespace {
+// A note window's size, and the step from one window to the next, cascaded.
+constexpr QSize kNoteSize(520, 340);
+constexpr int kCascadeStep = 24;
+// The size of a note window opened while the main window is hidden, before it is
+// maximised.
+constexpr QSize kHiddenNoteSize(350, 400);
+} // namespace
+
 CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompts,
                        std::chrono::milliseconds greetingDelay, QWidget* pParent)
     : QMainWindow(pParent), m_settings(settings), m_tray(tray), m_prompts(prompts),
@@ -110,16 +119,18 @@ CChildFrame* CMainFrame::AddNoteWindow(CNoteView* pView)
     m_pClientArea->addSubWindow(pFrame);
     // A note opened while the main window is minimised or hidden opens maximised.
     if (isMinimized() || isHidden()) {
-        pFrame->setGeometry(0, 0, 350, 400);
+        pFrame->setGeometry(QRect(QPoint(0, 0), kHiddenNoteSize));
         pFrame->showMaximized();
     } else {
         // Cascaded from the top left, and always inside the client area.
         const QSize area = m_pClientArea->viewport()->size();
-        const int nStep = 24 * static_cast<int>(m_pClientArea->subWindowList().size() - 1);
+        const int nStep =
+            kCascadeStep * static_cast<int>(m_pClientArea->subWindowList().size() - 1);
         const QPoint position(nStep % std::max(1, area.width() / 2),
                               nStep % std::max(1, area.height() / 2));
-        pFrame->setGeometry(QRect(position, QSize(std::min(520, area.width() - position.x()),
-                                                  std::min(340, area.height() - position.y()))));
+        pFrame->setGeometry(
+            QRect(position, QSize(std::min(kNoteSize.width(), area.width() - position.x()),
+                                  std::min(kNoteSize.height(), area.height() - position.y()))));
         pFrame->show();
     }
     return pFrame;
@@ -193,7 +204,7 @@ bool CMainFrame::UsesTray() const
 void CMainFrame::GoToTray()
 {
     hide();
-    m_tray.SetIcon(ITrayIcon::Listening);
+    m_tray.SetIcon(ITrayIcon::EIcon::Listening);
     m_tray.SetTip(QStringLiteral("Blipnote - listening"));
 }
 
@@ -213,14 +224,16 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
         showMinimized();
         if (UsesTray()) {
             hide();
-            m_tray.SetIcon(ITrayIcon::Listening);
+            m_tray.SetIcon(ITrayIcon::EIcon::Listening);
         }
         return;
     }
     CWindowPlacement placement = m_settings.ReadWindowPlacement();
     const QRect normal = normalGeometry();
     placement.nFlags = 0;
-    placement.nShowCmd = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
+    placement.nShowCmd = isMaximized()   ? CWindowPlacement::ShowMaximized
+                         : isMinimized() ? CWindowPlacement::ShowMinimized
+                                         : CWindowPlacement::ShowNormal;
     placement.nLeft = normal.left();
     placement.nTop = normal.top();
     placement.nRight = normal.right() + 1;
@@ -228,7 +241,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     const QRect screenRect = screen() ? screen()->virtualGeometry() : QRect(0, 0, 1024, 768);
     m_settings.SaveWindowPlacement(placement, screenRect.right() + 1, screenRect.bottom() + 1);
     Q_EMIT Closing();
-    m_tray.SetIcon(ITrayIcon::None);
+    m_tray.SetIcon(ITrayIcon::EIcon::None);
     pEvent->accept();
 }
 

@@ -19,25 +19,25 @@ CTrayIcon::CTrayIcon(QObject* pParent) : QObject(pParent), m_pTray(new QSystemTr
 
 CTrayIcon::~CTrayIcon()
 {
-    SetIcon(None);
+    SetIcon(EIcon::None);
 }
 
-bool CTrayIcon::SetIcon(int nIcon)
+bool CTrayIcon::SetIcon(EIcon eIcon)
 {
-    if (nIcon == None) {
+    if (eIcon == EIcon::None) {
         m_pTray->hide();
-        m_nIcon = None;
+        m_eIcon = EIcon::None;
         return true;
     }
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_nIcon = None;
+        m_eIcon = EIcon::None;
         return false;
     }
-    m_pTray->setIcon(CIconList::Named(nIcon == NewMail ? QStringLiteral("tray_new_mail")
-                                                       : QStringLiteral("tray_listening")));
+    m_pTray->setIcon(CIconList::Named(eIcon == EIcon::NewMail ? QStringLiteral("tray_new_mail")
+                                                              : QStringLiteral("tray_listening")));
     m_pTray->setToolTip(m_strTip);
     m_pTray->show();
-    m_nIcon = nIcon;
+    m_eIcon = eIcon;
     return true;
 }
 

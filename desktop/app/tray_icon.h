@@ -16,10 +16,10 @@ public:
     explicit CTrayIcon(QObject* pParent = nullptr);
     ~CTrayIcon() override;
 
-    bool SetIcon(int nIcon) override;
+    bool SetIcon(EIcon eIcon) override;
     void SetTip(const QString& strTip) override;
-    bool IsShown() const override { return m_nIcon != None; }
-    int Icon() const override { return m_nIcon; }
+    bool IsShown() const override { return m_eIcon != EIcon::None; }
+    EIcon Icon() const override { return m_eIcon; }
     QString Tip() const override { return m_strTip; }
 
     void SetMenu(QMenu* pMenu);
@@ -31,6 +31,6 @@ Q_SIGNALS:
 
 private:
     QSystemTrayIcon* m_pTray;
-    int m_nIcon = None;
+    EIcon m_eIcon = EIcon::None;
     QString m_strTip = QStringLiteral("Blipnote - listening");
 };

@@ -8,7 +8,7 @@ class ITrayIcon
 {
 public:
     // The tray icons: the program listening, and a new note arrived.
-    enum EIcon
+    enum class EIcon
     {
         None = 0,
         Listening = 131,
@@ -18,10 +18,10 @@ public:
     virtual ~ITrayIcon() = default;
     // Shows the icon (as a new tray icon or in place of the one shown), or with
     // None removes it. Returns whether the tray took the request.
-    virtual bool SetIcon(int nIcon) = 0;
+    virtual bool SetIcon(EIcon eIcon) = 0;
     // The tip, cut to 63 characters; shown at once when an icon is.
     virtual void SetTip(const QString& strTip) = 0;
     virtual bool IsShown() const = 0;
-    virtual int Icon() const = 0;
+    virtual EIcon Icon() const = 0;
     virtual QString Tip() const = 0;
 };

@@ -193,7 +193,7 @@ void CRichTextCtrl::SetSelectionCharFormat(const CCharFormat& format)
     mergeCurrentCharFormat(TextFormatOf(format));
 }
 
-int CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
+bool CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
 {
     CCharFormat format = SelectionCharFormat();
     CFontChoice choice;
@@ -204,7 +204,8 @@ int CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
     choice.bUnderline = format.nEffects & CCharFormat::EffectUnderline;
     choice.bStrikeOut = format.nEffects & CCharFormat::EffectStrikeOut;
     choice.nColor = format.nColor;
-    if (chooser.ChooseFont(this, choice)) {
+    const bool bChosen = chooser.ChooseFont(this, choice);
+    if (bChosen) {
         format.nMask = CCharFormat::MaskBold | CCharFormat::MaskItalic |
                        CCharFormat::MaskUnderline | CCharFormat::MaskStrikeOut |
                        CCharFormat::MaskFace | CCharFormat::MaskSize | CCharFormat::MaskColor;
@@ -218,5 +219,5 @@ int CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
                           (choice.bStrikeOut ? CCharFormat::EffectStrikeOut : 0u);
     }
     SetSelectionCharFormat(format);
-    return 1;
+    return bChosen;
 }

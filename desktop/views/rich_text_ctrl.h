@@ -43,8 +43,9 @@ public:
 
     CCharFormat SelectionCharFormat() const;
     void SetSelectionCharFormat(const CCharFormat& format);
-    // Lets the user choose the selection's font; Cancel keeps it. Returns 1.
-    int ChooseSelectionFont(IFontChooser& chooser);
+    // Lets the user choose the selection's font; Cancel keeps it. Returns whether
+    // a font was chosen.
+    bool ChooseSelectionFont(IFontChooser& chooser);
 
     static const CCharFormat& DefaultFormat();
 

@@ -222,7 +222,7 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
 {
     CRecordingStatusSink listenSink;
     CNoteListenSocket listener(listenSink);
-    ASSERT_EQ(listener.StartListening(0, QHostAddress::LocalHost), 1);
+    ASSERT_TRUE(listener.StartListening(0, QHostAddress::LocalHost));
     QList<QByteArray> received;
     QObject::connect(&listener, &CNoteListenSocket::NoteReceived,
                      [&](const QByteArray& strText, qint64) { received.append(strText); });

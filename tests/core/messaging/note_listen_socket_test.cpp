@@ -32,7 +32,7 @@ protected:
                          [this] { ++m_nStarted; });
         QObject::connect(m_pServer.get(), &CNoteListenSocket::ServingFinished,
                          [this] { ++m_nFinished; });
-        ASSERT_EQ(m_pServer->StartListening(0), 1);
+        ASSERT_TRUE(m_pServer->StartListening(0));
     }
 
     quint16 Port() const { return m_pServer->serverPort(); }
@@ -223,7 +223,7 @@ TEST_F(NoteListenSocketTest, ReportsAPortThatIsTaken)
     Start();
     CRecordingStatusSink otherSink;
     CNoteListenSocket other(otherSink);
-    EXPECT_EQ(other.StartListening(Port()), 0);
+    EXPECT_FALSE(other.StartListening(Port()));
     EXPECT_EQ(otherSink.Texts(StatusPane::Listening),
               TextList({"Creating server", "Error while creating"}));
 }

@@ -63,9 +63,8 @@ protected:
     {
         auto& listener = m_listeners.emplace_back(std::make_unique<CListener>(nSizeLimit));
         const QHostAddress address(QStringLiteral("127.0.0.%1").arg(nHost));
-        EXPECT_EQ(listener->server.StartListening(m_settings.nPort == 7777 ? 0 : m_settings.nPort,
-                                                  address),
-                  1);
+        EXPECT_TRUE(listener->server.StartListening(m_settings.nPort == 7777 ? 0 : m_settings.nPort,
+                                                    address));
         m_settings.nPort = listener->server.serverPort();
         return *listener;
     }

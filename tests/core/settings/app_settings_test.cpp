@@ -82,20 +82,20 @@ TEST_F(AppSettingsTest, AValueOfTheWrongTypeCountsAsMissing)
 
 TEST_F(AppSettingsTest, FirstRunAnsweredNoWritesNothingAndAsksAgain)
 {
-    EXPECT_EQ(m_settings.CheckFirstRun(m_prompts, true), 0);
+    EXPECT_FALSE(m_settings.CheckFirstRun(m_prompts, true));
     EXPECT_EQ(m_prompts.Events(),
               QStringList({QStringLiteral("ask: Ready to install Blipnote ?")}));
     EXPECT_EQ(m_store.WriteCount(), 0);
     m_settings.Load();
     EXPECT_EQ(m_settings.m_nIpPort, 7777);
-    EXPECT_EQ(m_settings.CheckFirstRun(m_prompts, true), 0);
+    EXPECT_FALSE(m_settings.CheckFirstRun(m_prompts, true));
     EXPECT_EQ(m_prompts.Events().size(), 2);
 }
 
 TEST_F(AppSettingsTest, FirstRunAnsweredYesWritesEveryGroup)
 {
     m_prompts.SetAnswer(true);
-    EXPECT_EQ(m_settings.CheckFirstRun(m_prompts, true), 0);
+    EXPECT_FALSE(m_settings.CheckFirstRun(m_prompts, true));
     EXPECT_EQ(m_store.ReadInt(kSettings, Name("version")), 2);
     const auto& values = m_store.Values();
     EXPECT_EQ(values.value(kSettings).size(), 23); // every option of "Settings"
@@ -107,7 +107,7 @@ TEST_F(AppSettingsTest, FirstRunAnsweredYesWritesEveryGroup)
     // The next start finds its version and does not ask.
     CAppSettings again(m_store);
     CEventLog prompts;
-    EXPECT_EQ(again.CheckFirstRun(prompts, true), 1);
+    EXPECT_TRUE(again.CheckFirstRun(prompts, true));
     EXPECT_TRUE(prompts.Events().isEmpty());
 }
 
@@ -152,7 +152,7 @@ TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)
     for (const int nVersion : {1, 3}) {
         m_store.WriteInt(kSettings, Name("version"), nVersion);
         CEventLog prompts;
-        EXPECT_EQ(m_settings.CheckFirstRun(prompts, true), 0);
+        EXPECT_FALSE(m_settings.CheckFirstRun(prompts, true));
         EXPECT_EQ(prompts.Events().size(), 1) << nVersion;
     }
 }

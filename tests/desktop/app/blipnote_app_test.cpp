@@ -35,17 +35,17 @@ namespace {
 class CFakeTray : public ITrayIcon
 {
 public:
-    bool SetIcon(int nIcon) override
+    bool SetIcon(EIcon eIcon) override
     {
-        m_nIcon = nIcon;
+        m_eIcon = eIcon;
         return true;
     }
     void SetTip(const QString& strTip) override { m_strTip = strTip.left(63); }
-    bool IsShown() const override { return m_nIcon != None; }
-    int Icon() const override { return m_nIcon; }
+    bool IsShown() const override { return m_eIcon != EIcon::None; }
+    EIcon Icon() const override { return m_eIcon; }
     QString Tip() const override { return m_strTip; }
 
-    int m_nIcon = None;
+    EIcon m_eIcon = EIcon::None;
     QString m_strTip = QStringLiteral("Blipnote - listening");
 };
 
@@ -69,14 +69,14 @@ protected:
         m_store.WriteInt(kSettings, QStringLiteral("greetings"), 1);
     }
 
-    bool Start(const QStringList& arguments = {}, bool bTray = false)
+    bool Start(const CStartupRequest& request = {}, bool bTray = false)
     {
         CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray, 0};
         environment.greetingDelay = m_greetingDelay;
         environment.greetingFiles = m_greetingFiles;
         m_pApp = std::make_unique<CBlipnoteApp>(environment);
         QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
-        return m_pApp->Startup(arguments);
+        return m_pApp->Startup(request);
     }
 
     // Sends a note to the program's note server and waits until it is open.
@@ -139,7 +139,7 @@ TEST_F(BlipnoteAppTest, ANoteFileArgumentOpensBeforeTheSettingsAreLoaded)
     environment.greetingDelay = m_greetingDelay;
     m_pApp = std::make_unique<CBlipnoteApp>(environment);
     pApp = m_pApp.get();
-    ASSERT_TRUE(pApp->Startup({strPath}) || true);
+    ASSERT_TRUE(pApp->Startup({.strOpenFile = strPath}) || true);
     ASSERT_EQ(pApp->Documents().Documents().size(), 1);
     const CBlipnoteDoc* pDoc = pApp->Documents().Documents()[0];
     EXPECT_FALSE(pDoc->IsIncoming());
@@ -151,7 +151,7 @@ TEST_F(BlipnoteAppTest, ANoteFileArgumentOpensBeforeTheSettingsAreLoaded)
     CEventLog prompts;
     CAppEnvironment second{m_store, prompts, m_tray, m_sound, false, 0};
     CBlipnoteApp failing(second);
-    EXPECT_FALSE(failing.Startup({dir.filePath(QStringLiteral("missing.bni"))}));
+    EXPECT_FALSE(failing.Startup({.strOpenFile = dir.filePath(QStringLiteral("missing.bni"))}));
     EXPECT_EQ(failing.ExitCode(), 1);
     EXPECT_EQ(prompts.Boxes(), QStringList({QStringLiteral("Failed to open document.")}));
 }
@@ -247,7 +247,7 @@ TEST_F(BlipnoteAppTest, NoCloseWithTheTrayHidesTheWindow)
     m_pApp->MainFrame().close();
     EXPECT_FALSE(m_bFinished);
     EXPECT_FALSE(m_pApp->MainFrame().isVisible());
-    EXPECT_EQ(m_tray.Icon(), ITrayIcon::Listening);
+    EXPECT_EQ(m_tray.Icon(), ITrayIcon::EIcon::Listening);
     EXPECT_EQ(m_tray.Tip(), QStringLiteral("Blipnote - listening"));
 }
 
@@ -258,18 +258,18 @@ TEST_F(BlipnoteAppTest, ANoteArrivingInTheTrayChangesItsIcon)
     ASSERT_TRUE(Start({}, true));
     m_pApp->MainFrame().showMinimized();
     ASSERT_TRUE(SpinUntil([&] { return !m_pApp->MainFrame().isVisible(); }));
-    EXPECT_EQ(m_tray.Icon(), ITrayIcon::Listening);
+    EXPECT_EQ(m_tray.Icon(), ITrayIcon::EIcon::Listening);
 
     CBlipnoteDoc* pDoc = Deliver("ann/$0hi/$1PC7/$2T/$30/$4");
     ASSERT_NE(pDoc, nullptr);
-    EXPECT_EQ(m_tray.Icon(), ITrayIcon::NewMail);
+    EXPECT_EQ(m_tray.Icon(), ITrayIcon::EIcon::NewMail);
     EXPECT_EQ(m_tray.Tip(), QStringLiteral("You have new mail"));
     EXPECT_FALSE(m_pApp->MainFrame().isVisible()); // no pop-up
     EXPECT_EQ(m_sound.m_played, QStringList({QStringLiteral("msremind.wav")}));
 
     m_pApp->MainFrame().ShowAndRestore();
     m_pApp->MainFrame().showMinimized();
-    ASSERT_TRUE(SpinUntil([&] { return m_tray.Icon() == ITrayIcon::Listening; }));
+    ASSERT_TRUE(SpinUntil([&] { return m_tray.Icon() == ITrayIcon::EIcon::Listening; }));
     EXPECT_EQ(m_tray.Tip(), QStringLiteral("Blipnote - listening"));
 }
 

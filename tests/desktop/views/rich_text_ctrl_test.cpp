@@ -157,12 +157,12 @@ TEST_F(RichTextCtrlTest, ChoosingAFontAppliesItOrKeepsTheOldOne)
     chooser.m_answer.nColor = 0x0000FF; // red in the lowest byte
 
     chooser.m_bConfirm = false;
-    EXPECT_EQ(m_ctrl.ChooseSelectionFont(chooser), 1);
+    EXPECT_FALSE(m_ctrl.ChooseSelectionFont(chooser));
     EXPECT_EQ(chooser.m_offered.nWeight, 700);
     EXPECT_TRUE(m_ctrl.SelectionCharFormat().nEffects & CCharFormat::EffectBold);
 
     chooser.m_bConfirm = true;
-    m_ctrl.ChooseSelectionFont(chooser);
+    EXPECT_TRUE(m_ctrl.ChooseSelectionFont(chooser));
     const CCharFormat format = m_ctrl.SelectionCharFormat();
     EXPECT_EQ(format.nHeight, 200); // 10 points
     EXPECT_EQ(format.nEffects, static_cast<unsigned>(CCharFormat::EffectUnderline));
