@@ -34,6 +34,13 @@ void CSendNoteJob::Start()
     Post("Looking server ..");
     // An address may name its own port; otherwise our "IP Port" is used.
     const NetAddress::CHostPort target = NetAddress::SplitHostPort(AddressText(), m_input.nPort);
+    if (target.nPort == 0) {
+        // No port to send to (a stored port out of range): nothing to connect to.
+        QMetaObject::invokeMethod(
+            this, [this] { OnError(QAbstractSocket::ConnectionRefusedError); },
+            Qt::QueuedConnection);
+        return;
+    }
     // Notes travel between IPv4 hosts; a host name is resolved to its IPv4 address.
     m_socket.connectToHost(target.strHost, target.nPort, QIODevice::ReadWrite,
                            QAbstractSocket::IPv4Protocol);

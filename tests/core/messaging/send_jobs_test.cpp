@@ -235,6 +235,22 @@ TEST_F(SendJobsTest, ARecipientThatIsNotListening)
     EXPECT_FALSE(events.contains(QStringLiteral("sending ...")));
 }
 
+TEST_F(SendJobsTest, WithoutAPortNothingIsSentAnywhere)
+{
+    // What a stored port out of range gives: the send fails at once, and an
+    // address with its own port is still served.
+    CListener& listener = Listen(1);
+    const quint16 nListening = listener.server.serverPort();
+    m_settings.nPort = 0;
+    Send("127.0.0.1/$0127.0.0.1:" + QByteArray::number(nListening) + "/$1");
+    ASSERT_TRUE(WaitForJobs(2));
+    EXPECT_EQ(m_results[0].second, CSendNoteJob::NotConnected);
+    EXPECT_EQ(m_results[1].second, CSendNoteJob::Delivered);
+    ASSERT_TRUE(SpinUntil([&] { return m_log.Boxes().size() == 1; }));
+    EXPECT_EQ(m_log.Boxes()[0],
+              QStringLiteral("Error during Send !\n\nCannot connect to 127.0.0.1"));
+}
+
 TEST_F(SendJobsTest, AnAddressMayNameItsOwnPort)
 {
     CListener& listener = Listen(1);
