@@ -70,3 +70,11 @@ void CDocManager::CloseDocument(CBlipnoteDoc* pDoc)
     Q_EMIT DocumentClosing(pDoc);
     pDoc->deleteLater();
 }
+
+void CDocManager::CloseAll()
+{
+    // Over a copy: closing takes each document off the list.
+    const QList<CBlipnoteDoc*> documents = m_documents;
+    for (CBlipnoteDoc* pDoc : documents)
+        CloseDocument(pDoc);
+}

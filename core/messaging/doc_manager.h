@@ -37,6 +37,8 @@ public:
     // Opens a note file: ".bni" files as incoming notes, others as outgoing ones.
     CBlipnoteDoc* OpenDocumentFile(const QString& strPath, QString* pstrError);
     void CloseDocument(CBlipnoteDoc* pDoc);
+    // Closes every document (Delete All, Exit).
+    void CloseAll();
 
     const QList<CBlipnoteDoc*>& Documents() const { return m_documents; }
 

@@ -14,6 +14,7 @@
 #include "core/text/editor_text.h"
 #include "desktop/app/about_dialog.h"
 #include "desktop/app/child_frame.h"
+#include "desktop/app/file_commands.h"
 #include "desktop/app/help_window.h"
 #include "desktop/app/incoming_notes.h"
 #include "desktop/app/main_frame.h"
@@ -29,11 +30,8 @@
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 namespace {
-const QString kOpenFilter = QStringLiteral(
-    "Notes (*.bno *.bni);;MessageOut Files (*.bno);;MessageIn Files (*.bni);;All Files (*)");
 const QString kPriorityMessage = QStringLiteral("You have received \na High-Priority message !");
 } // namespace
 
@@ -51,6 +49,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
 {
     // The two note types, outgoing first.
     m_pDocuments = std::make_unique<CDocManager>(m_docContext);
+    m_pFileCommands = std::make_unique<CFileCommands>(*m_pDocuments, m_environment.prompts);
     m_pViewContext = std::make_unique<CViewContext>(m_docContext, *m_pDocuments,
                                                     m_environment.prompts, m_autoReply);
     for (const EDocKind eKind : {EDocKind::MessageOut, EDocKind::MessageIn})
@@ -82,10 +81,10 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
 
     // The command line: a note to open, or to print and end.
     if (!request.strPrintFile.isEmpty()) {
-        m_nExitCode = PrintNoteFile(request.strPrintFile) ? 0 : 1;
+        m_nExitCode = m_pFileCommands->PrintNoteFile(request.strPrintFile) ? 0 : 1;
         return false;
     }
-    if (!request.strOpenFile.isEmpty() && !OpenNoteFile(request.strOpenFile)) {
+    if (!request.strOpenFile.isEmpty() && !m_pFileCommands->OpenNoteFile(request.strOpenFile)) {
         m_nExitCode = 1;
         return false;
     }
@@ -104,10 +103,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
 
 void CBlipnoteApp::Shutdown()
 {
-    if (m_pDocuments) {
-        for (CBlipnoteDoc* pDoc : m_pDocuments->Documents())
-            m_pDocuments->CloseDocument(pDoc);
-    }
+    if (m_pDocuments)
+        m_pDocuments->CloseAll();
 }
 
 IDocView* CBlipnoteApp::CreateView(CBlipnoteDoc& doc)
@@ -120,11 +117,11 @@ IDocView* CBlipnoteApp::CreateView(CBlipnoteDoc& doc)
         if (CBlipnoteDoc* pDoc = pView->Document())
             m_pDocuments->CloseDocument(pDoc);
     });
-    const auto Save = [this, pView] { OnSave(pView->Document()); };
+    const auto Save = [this, pView] { m_pFileCommands->OnSave(pView->Document()); };
     connect(pFrame, &CChildFrame::SaveRequested, this, Save);
     connect(pView, &CNoteView::SaveRequested, this, Save);
     connect(pView, &CNoteView::SaveAsRequested, this,
-            [this, pView] { OnSaveAs(pView->Document()); });
+            [this, pView] { m_pFileCommands->OnSaveAs(pView->Document()); });
     return pView;
 }
 
@@ -141,7 +138,7 @@ void CBlipnoteApp::ConnectCommands()
         connect(menus.Action(eCommand), &QAction::triggered, this, handler);
     };
     On(CMainMenus::New, &CBlipnoteApp::OnNew);
-    On(CMainMenus::Open, &CBlipnoteApp::OnOpen);
+    On(CMainMenus::Open, [this] { m_pFileCommands->OnOpen(); });
     On(CMainMenus::PrintSetup, &CBlipnoteApp::OnPrintSetup);
     On(CMainMenus::AutoReply, &CBlipnoteApp::OnAutoReply);
     On(CMainMenus::DeleteAll, &CBlipnoteApp::OnDeleteAll);
@@ -152,11 +149,11 @@ void CBlipnoteApp::ConnectCommands()
     On(CMainMenus::FingerQueries, &CBlipnoteApp::OnFingerQueries);
     On(CMainMenus::Save, [this] {
         if (CNoteView* pView = ActiveView())
-            OnSave(pView->Document());
+            m_pFileCommands->OnSave(pView->Document());
     });
     On(CMainMenus::SaveAs, [this] {
         if (CNoteView* pView = ActiveView())
-            OnSaveAs(pView->Document());
+            m_pFileCommands->OnSaveAs(pView->Document());
     });
     // The commands of the active note window.
     const auto OnView = [this, &On](CMainMenus::ECommand eCommand, auto handler) {
@@ -193,7 +190,7 @@ void CBlipnoteApp::ConnectCommands()
     connect(m_pMainFrame.get(), &CMainFrame::GreetingDue, this, &CBlipnoteApp::ShowGreeting);
     connect(m_pMainFrame.get(), &CMainFrame::FilesDropped, this, [this](const QStringList& paths) {
         for (const QString& strPath : paths)
-            OpenNoteFile(strPath);
+            m_pFileCommands->OpenNoteFile(strPath);
     });
     connect(m_pMainFrame.get(), &CMainFrame::Closing, this, [this] {
         Shutdown();
@@ -251,72 +248,6 @@ void CBlipnoteApp::OnNew()
     m_pDocuments->NewNote(EDocKind::MessageOut);
 }
 
-void CBlipnoteApp::OnOpen()
-{
-    const QString strPath = m_environment.prompts.AskOpenFileName(kOpenFilter);
-    if (!strPath.isEmpty())
-        OpenNoteFile(strPath);
-}
-
-bool CBlipnoteApp::OpenNoteFile(const QString& strPath)
-{
-    QString strError;
-    if (m_pDocuments->OpenDocumentFile(strPath, &strError))
-        return true;
-    m_environment.prompts.ShowMessage(strError, PromptIcon::Stop);
-    return false;
-}
-
-bool CBlipnoteApp::PrintNoteFile(const QString& strPath)
-{
-    if (!OpenNoteFile(strPath))
-        return false;
-    if (QPrinterInfo::defaultPrinter().isNull()) {
-        m_environment.prompts.ShowMessage(tr("There is no printer to print %1 on.").arg(strPath),
-                                          PromptIcon::Stop);
-        return false;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    CNoteView* pView = static_cast<CNoteView*>(m_pDocuments->Documents().last()->FirstView());
-    return pView->PrintTo(printer) > 0;
-}
-
-bool CBlipnoteApp::OnSave(CBlipnoteDoc* pDoc)
-{
-    if (!pDoc)
-        return false;
-    if (pDoc->PathName().isEmpty())
-        return OnSaveAs(pDoc);
-    QString strError;
-    if (!pDoc->SaveToFile(pDoc->PathName(), &strError)) {
-        m_environment.prompts.ShowMessage(strError, PromptIcon::Stop);
-        return false;
-    }
-    if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
-        pView->Editor().document()->setModified(false);
-    return true;
-}
-
-bool CBlipnoteApp::OnSaveAs(CBlipnoteDoc* pDoc)
-{
-    if (!pDoc)
-        return false;
-    const CDocTemplate& docTemplate = pDoc->Template();
-    const QString strPath = m_environment.prompts.AskSaveFileName(
-        CodePage::ToUnicode(pDoc->Title()) + docTemplate.DefaultExtension(),
-        docTemplate.FilterName() + QStringLiteral(";;All Files (*)"));
-    if (strPath.isEmpty())
-        return false;
-    QString strError;
-    if (!pDoc->SaveToFile(strPath, &strError)) {
-        m_environment.prompts.ShowMessage(strError, PromptIcon::Stop);
-        return false;
-    }
-    if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
-        pView->Editor().document()->setModified(false);
-    return true;
-}
-
 void CBlipnoteApp::OnAutoReply()
 {
     if (m_autoReply.IsActive()) {
@@ -338,8 +269,7 @@ void CBlipnoteApp::OnAutoReply()
 
 void CBlipnoteApp::OnDeleteAll()
 {
-    for (CBlipnoteDoc* pDoc : m_pDocuments->Documents())
-        m_pDocuments->CloseDocument(pDoc);
+    m_pDocuments->CloseAll();
 }
 
 void CBlipnoteApp::OnExit()

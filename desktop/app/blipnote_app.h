@@ -14,6 +14,7 @@
 
 class CBlipnoteDoc;
 class CDocManager;
+class CFileCommands;
 class CFingerDaemonSocket;
 class CIncomingNotes;
 class CMainFrame;
@@ -68,8 +69,6 @@ public:
 
     // The application's commands.
     void OnNew();
-    void OnOpen();
-    bool OpenNoteFile(const QString& strPath);
     void OnAutoReply();
     void OnDeleteAll();
     void OnExit();
@@ -83,8 +82,6 @@ public:
     // Opens the finger port; when the socket cannot be made, "Use FingerD" goes
     // off and is stored.
     bool OpenFingerPort();
-    bool OnSave(CBlipnoteDoc* pDoc);
-    bool OnSaveAs(CBlipnoteDoc* pDoc);
     void ShowGreeting();
 
     CAppSettings& Settings() { return m_settings; }
@@ -103,7 +100,6 @@ private:
     CNoteView* ActiveView() const;
     void ConnectCommands();
     void UpdateChecks();
-    bool PrintNoteFile(const QString& strPath);
 
     CAppEnvironment m_environment;
     CAppSettings m_settings;
@@ -112,6 +108,7 @@ private:
     // In the order they are taken down backwards: the windows go before the
     // notes they show, the sending and the servers before the window they report to.
     std::unique_ptr<CDocManager> m_pDocuments;
+    std::unique_ptr<CFileCommands> m_pFileCommands;
     std::unique_ptr<CViewContext> m_pViewContext;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CSendJobs> m_pSendJobs;

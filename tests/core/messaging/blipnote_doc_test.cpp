@@ -76,6 +76,19 @@ TEST_F(BlipnoteDocTest, NewDocumentsAreNumberedPerType)
     EXPECT_EQ(m_docs.Documents().size(), 3);
 }
 
+TEST_F(BlipnoteDocTest, CloseAllClosesEveryDocument)
+{
+    for (int n = 0; n < 5; ++n)
+        m_docs.NewNote(n % 2 ? EDocKind::MessageIn : EDocKind::MessageOut);
+    QList<CBlipnoteDoc*> closing;
+    QObject::connect(&m_docs, &CDocManager::DocumentClosing,
+                     [&closing](CBlipnoteDoc* pDoc) { closing.append(pDoc); });
+    const QList<CBlipnoteDoc*> open = m_docs.Documents();
+    m_docs.CloseAll();
+    EXPECT_EQ(closing, open);
+    EXPECT_TRUE(m_docs.Documents().isEmpty());
+}
+
 TEST_F(BlipnoteDocTest, FileNewStartsWithTheUsersOwnFields)
 {
     CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageOut);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class CBlipnoteDoc;
+class CDocManager;
+class IPrompts;
+
+// The file commands: open a note file, save a note under its name or a new
+// one, and print a note file (the --print start). Failures are told to the user.
+class CFileCommands
+{
+public:
+    CFileCommands(CDocManager& documents, IPrompts& prompts);
+
+    // Asks for a note file and opens it.
+    void OnOpen();
+    bool OpenNoteFile(const QString& strPath);
+    // Opens the note file and prints it on the default printer.
+    bool PrintNoteFile(const QString& strPath);
+
+    // Saves under the note's file name, or asks for one when it has none yet.
+    bool OnSave(CBlipnoteDoc* pDoc);
+    bool OnSaveAs(CBlipnoteDoc* pDoc);
+
+private:
+    bool SaveTo(CBlipnoteDoc& doc, const QString& strPath);
+
+    CDocManager& m_documents;
+    IPrompts& m_prompts;
+};
