@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringList>
 
 class CHostList;
 
@@ -8,3 +9,9 @@ class CHostList;
 // "Group " and a group gives every address of that group, a nickname every
 // address listed under it, and anything else is taken as an address or host name.
 QByteArray BuildRecipientList(const CHostList& hosts, const QByteArray& strText);
+
+// What the recipient box offers: every nickname of the host list and every
+// "Group " and group, each once (compared without regard to case, the first
+// spelling kept), sorted without regard to case. Linear in the list, apart from
+// the sort.
+QStringList RecipientChoices(const CHostList& hosts);

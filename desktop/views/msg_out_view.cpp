@@ -69,19 +69,7 @@ void CMsgOutView::FillRecipients()
     if (hosts.m_bHostListChanged)
         cache.clear();
     if (cache.size() <= 2) {
-        QStringList items;
-        const auto AddOnce = [&items](const QString& strItem) {
-            if (!items.contains(strItem, Qt::CaseInsensitive))
-                items.append(strItem);
-        };
-        for (const CHostEntry& entry : hosts.Entries()) {
-            AddOnce(CodePage::ToUnicode(entry.strNickname));
-            AddOnce(QStringLiteral("Group ") + CodePage::ToUnicode(entry.strGroup));
-        }
-        std::sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
-            return a.compare(b, Qt::CaseInsensitive) < 0;
-        });
-        cache = items;
+        cache = RecipientChoices(hosts);
         hosts.m_bHostListChanged = false;
     }
     m_pRecipients->clear();

@@ -133,3 +133,18 @@ TEST(BuildRecipientList, ResolvesGroupsNicknamesAndTypedAddresses)
     // A group nobody is in is taken as typed.
     EXPECT_EQ(BuildRecipientList(hosts, "Group none"), "Group none/$0");
 }
+
+TEST(RecipientChoices, EveryNicknameAndGroupOnceSortedWithoutRegardToCase)
+{
+    CHostList hosts;
+    hosts.Append({"bob", "10.0.0.2", "lab"});
+    hosts.Append({"Ann", "10.0.0.1", "default"});
+    hosts.Append({"BOB", "10.0.0.3", "Lab"});
+    hosts.Append({"\xC4rger", "10.0.0.4", "default"}); // "Ärger" in the code page
+    hosts.Append({"\xE4rger", "10.0.0.5", "default"}); // "ärger": the same, ignoring case
+    EXPECT_EQ(
+        RecipientChoices(hosts),
+        QStringList({QStringLiteral("Ann"), QStringLiteral("bob"), QStringLiteral("Group default"),
+                     QStringLiteral("Group lab"), QStringLiteral("\u00C4rger")}));
+    EXPECT_TRUE(RecipientChoices(CHostList()).isEmpty());
+}
