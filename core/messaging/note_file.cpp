@@ -1,5 +1,6 @@
 #include "core/messaging/note_file.h"
 
+#include "core/interfaces/logging.h"
 #include "core/interfaces/version.h"
 #include "core/text/code_page.h"
 
@@ -223,8 +224,11 @@ bool Load(const QString& strPath, CNoteRecord& record, QString* pstrError)
     const bool bBinary = FormForPath(strPath) == EForm::Binary;
     const char* pszTooLarge = bBinary ? "Unexpected file format." : "Failed to open document.";
     QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath),
+                  qUtf8Printable(file.errorString()));
         return Fail(pstrError, "Failed to open document.");
+    }
     if (file.size() > MaxFileSize)
         return Fail(pstrError, pszTooLarge);
     const QByteArray data = file.read(MaxFileSize + 1);
@@ -243,8 +247,11 @@ bool Save(const QString& strPath, const CNoteRecord& record, const QByteArray& s
     const QByteArray data =
         FormForPath(strPath) == EForm::Binary ? WriteBinary(record) : WriteText(record, strTitle);
     QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath),
+                  qUtf8Printable(file.errorString()));
         return Fail(pstrError, "Failed to save document.");
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "core/messaging/send_note_job.h"
 
+#include "core/interfaces/logging.h"
 #include "core/interfaces/status_sink.h"
 #include "core/messaging/acknowledgement.h"
 #include "core/messaging/note_limits.h"
@@ -79,6 +80,8 @@ void CSendNoteJob::OnReadyRead()
 
 void CSendNoteJob::OnError(QAbstractSocket::SocketError eError)
 {
+    qCDebug(lcMessaging, "sending to %s: %s", m_input.strAddress.constData(),
+            qUtf8Printable(m_socket.errorString()));
     switch (m_ePhase) {
     case EPhase::Connecting:
         if (eError == QAbstractSocket::SocketResourceError)

@@ -1,8 +1,11 @@
 #include "core/net/serial_server.h"
 
+#include "core/interfaces/logging.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -57,29 +60,38 @@ CSerialServer::~CSerialServer()
 CSerialServer::EOpen CSerialServer::Open(quint16 nPort, const QHostAddress& bindAddress,
                                          int nReceiveBuffer)
 {
+    const auto Fail = [nPort](const char* pszStep, int nSocket, EOpen eOpen) {
+        const int nError = errno; // before anything else can change it
+        qCWarning(lcNet, "port %u: %s failed: %s", nPort, pszStep, std::strerror(nError));
+        if (nSocket >= 0)
+            ::close(nSocket);
+        return eOpen;
+    };
     const int nSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (nSocket < 0)
+        return Fail("socket", nSocket, EOpen::NotCreated);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(nPort);
     address.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
     const int nReuse = 1;
-    if (nSocket < 0 ||
-        ::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0 ||
-        ::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        if (nSocket >= 0)
-            ::close(nSocket);
-        return EOpen::NotCreated;
-    }
+    if (::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
+        return Fail("SO_REUSEADDR", nSocket, EOpen::NotCreated);
+    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        return Fail("bind", nSocket, EOpen::NotCreated);
     // Accepted connections inherit the receive buffer size; a failure does no harm.
-    if (nReceiveBuffer > 0)
-        ::setsockopt(nSocket, SOL_SOCKET, SO_RCVBUF, &nReceiveBuffer, sizeof(nReceiveBuffer));
+    if (nReceiveBuffer > 0 && ::setsockopt(nSocket, SOL_SOCKET, SO_RCVBUF, &nReceiveBuffer,
+                                           sizeof(nReceiveBuffer)) != 0) {
+        const int nError = errno;
+        qCWarning(lcNet, "port %u: SO_RCVBUF failed: %s", nPort, std::strerror(nError));
+    }
     // The system's largest backlog: a burst of peers must not have its
     // connections dropped by the kernel and retried seconds later.
-    if (::listen(nSocket, SOMAXCONN) != 0) {
-        ::close(nSocket);
-        return EOpen::NotListening;
-    }
+    if (::listen(nSocket, SOMAXCONN) != 0)
+        return Fail("listen", nSocket, EOpen::NotListening);
     if (!setSocketDescriptor(nSocket)) {
+        qCWarning(lcNet, "port %u: the event loop did not take the socket: %s", nPort,
+                  qUtf8Printable(errorString()));
         ::close(nSocket);
         return EOpen::NotSelected;
     }
@@ -116,6 +128,7 @@ void CSerialServer::OnAcceptError()
 {
     // The system could not hand over a waiting connection (out of descriptors,
     // say). The socket layer has paused accepting; try again a little later.
+    qCWarning(lcNet, "accepting a connection failed: %s", qUtf8Printable(errorString()));
     m_bAcceptPaused = true;
     m_acceptRetryTimer.start(kAcceptRetry);
     AcceptFailed();
@@ -164,10 +177,14 @@ void CSerialServer::ReadAvailable()
             EndReading(EEnd::PeerClosed);
             return;
         }
-        if (errno == EINTR)
+        const int nError = errno;
+        if (nError == EINTR)
             continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
+        if (nError != EAGAIN && nError != EWOULDBLOCK) {
+            qCWarning(lcNet, "reading from %s failed: %s", m_connection.m_strPeer.constData(),
+                      std::strerror(nError));
             EndReading(EEnd::ReadFailed);
+        }
         return;
     }
 }
@@ -190,5 +207,11 @@ qint64 CSerialServer::CConnection::Send(const QByteArray& strData) const
     const ssize_t nSent =
         ::send(m_nDescriptor, strData.constData(), static_cast<std::size_t>(strData.size()),
                MSG_NOSIGNAL | MSG_DONTWAIT);
+    const int nError = errno;
+    if (nSent < 0)
+        qCWarning(lcNet, "answering %s failed: %s", m_strPeer.constData(), std::strerror(nError));
+    else if (nSent < strData.size())
+        qCWarning(lcNet, "answering %s: only %zd of %lld bytes sent", m_strPeer.constData(), nSent,
+                  static_cast<long long>(strData.size()));
     return nSent;
 }

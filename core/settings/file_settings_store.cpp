@@ -1,5 +1,6 @@
 #include "core/settings/file_settings_store.h"
 
+#include "core/interfaces/logging.h"
 #include "core/text/code_page.h"
 
 #include <QStandardPaths>
@@ -7,7 +8,17 @@
 
 CFileSettingsStore::CFileSettingsStore(const QString& strPath)
     : m_settings(strPath, QSettings::IniFormat)
-{}
+{
+    if (m_settings.status() != QSettings::NoError)
+        qCWarning(lcSettings, "%s cannot be read (%s): every value takes its default",
+                  qUtf8Printable(strPath),
+                  m_settings.status() == QSettings::FormatError ? "garbled" : "access");
+}
+
+CFileSettingsStore::~CFileSettingsStore()
+{
+    Sync();
+}
 
 QString CFileSettingsStore::DefaultPath()
 {
@@ -71,4 +82,6 @@ void CFileSettingsStore::DeleteSection(const QString& strSection)
 void CFileSettingsStore::Sync()
 {
     m_settings.sync();
+    if (m_settings.status() == QSettings::AccessError)
+        qCWarning(lcSettings, "%s cannot be written", qUtf8Printable(m_settings.fileName()));
 }

@@ -13,6 +13,7 @@ class CFileSettingsStore : public ISettingsStore
 {
 public:
     explicit CFileSettingsStore(const QString& strPath);
+    ~CFileSettingsStore() override;
 
     // $XDG_CONFIG_HOME/Tessaro/Blipnote.conf (~/.config when it is not set).
     static QString DefaultPath();
