@@ -1,7 +1,6 @@
 // How long the desktop program takes from start to listening, and its memory at
 // rest, beside a minimal Qt widgets program built the same way; and how long it
 // takes to receive and open 200 notes.
-#include "bench/support/loopback.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/doc_manager.h"
@@ -9,6 +8,8 @@
 #include "core/settings/memory_settings_store.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/tray_icon_interface.h"
+#include "tests/support/loopback.h"
+#include "tests/support/sample_notes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -143,7 +144,7 @@ double MeasureTwoHundredNotes()
     timer.start();
     std::thread sender([nPort] {
         for (int n = 0; n < 200; ++n)
-            Loopback::Exchange(nPort, "ann/$0note " + QByteArray::number(n) + "/$1PC7/$2T/$30/$4");
+            Loopback::Exchange(nPort, SampleNotes::Numbered(n));
     });
     while (app.Documents().Documents().size() < 200 && timer.elapsed() < 120000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

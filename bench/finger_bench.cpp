@@ -1,12 +1,12 @@
 // Finger queries answered per second on loopback: our finger server beside
 // Debian's efingerd run under socat, both measured by the same load generator
 // (one query per connection, one connection after the other) in one run.
-#include "bench/support/loopback.h"
 #include "core/finger/finger_daemon_socket.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "tests/support/loopback.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

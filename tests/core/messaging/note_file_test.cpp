@@ -1,4 +1,5 @@
 #include "core/messaging/note_file.h"
+#include "tests/support/sample_notes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,21 +9,6 @@
 using namespace NoteFile;
 
 namespace {
-
-CNoteRecord Sample()
-{
-    CNoteRecord record;
-    record.m_nPriority = 1;
-    record.m_strBody = "Shall we go?\r\nAt noon.";
-    record.m_nReserved = 12345; // kept exactly as loaded
-    record.m_strAddress = "10.0.0.5";
-    record.m_strSystem = "PC7";
-    record.m_nSendState = -1;
-    record.m_strNickname = "ann";
-    record.m_strSubject = "Lunch";
-    record.m_strTime = "07.12.26  12:00:00";
-    return record;
-}
 
 QByteArray Bytes(std::initializer_list<int> values)
 {
@@ -48,7 +34,7 @@ TEST(NoteFile, TheFormFollowsTheFileName)
 
 TEST(NoteFile, RoundTripsAllNineItems)
 {
-    const CNoteRecord record = Sample();
+    const CNoteRecord record = SampleNotes::LunchRecord();
     CNoteRecord read;
     ASSERT_TRUE(ReadBinary(WriteBinary(record), read));
     EXPECT_EQ(read, record);
@@ -120,14 +106,14 @@ TEST(NoteFile, ReadsTextsOf16BitCharacters)
 
 TEST(NoteFile, ATruncatedRecordFailsAtEveryLength)
 {
-    CNoteRecord record = Sample();
+    CNoteRecord record = SampleNotes::LunchRecord();
     record.m_strBody = QByteArray(300, 'b');
     const QByteArray data = WriteBinary(record);
     CNoteRecord read;
     for (qsizetype n = 0; n < data.size(); ++n) {
-        CNoteRecord untouched = Sample();
+        CNoteRecord untouched = SampleNotes::LunchRecord();
         EXPECT_FALSE(ReadBinary(data.left(n), untouched)) << n;
-        EXPECT_EQ(untouched, Sample()) << n; // nothing half-loaded
+        EXPECT_EQ(untouched, SampleNotes::LunchRecord()) << n; // nothing half-loaded
     }
     EXPECT_FALSE(ReadBinary(data + 'x', read)); // nothing follows a record
     // A garbled byte anywhere never crashes; the result is a note or a clean failure.
@@ -152,7 +138,7 @@ TEST(NoteFile, RefusesLengthsBeyondTheEnd)
 TEST(NoteFile, ExportsTheReadableText)
 {
     const QByteArray strRule = "\r\n" + QByteArray(78, '-') + "\r\n";
-    EXPECT_EQ(WriteText(Sample(), "Lunch"),
+    EXPECT_EQ(WriteText(SampleNotes::LunchRecord(), "Lunch"),
               "Blipnote 2.11" + strRule +
                   "Document : Lunch\r\nNickname : ann\r\nSystem   : PC7 \r\nIp       : 10.0.0.5 "
                   "\r\nTime     : 07.12.26  12:00:00" +
@@ -172,14 +158,14 @@ TEST(NoteFile, LoadsAndSavesFiles)
     QTemporaryDir dir;
     QString strError;
     const QString strBinary = dir.filePath(QStringLiteral("lunch.bni"));
-    ASSERT_TRUE(Save(strBinary, Sample(), "Lunch", &strError));
+    ASSERT_TRUE(Save(strBinary, SampleNotes::LunchRecord(), "Lunch", &strError));
     CNoteRecord read;
     ASSERT_TRUE(Load(strBinary, read, &strError));
-    EXPECT_EQ(read, Sample());
+    EXPECT_EQ(read, SampleNotes::LunchRecord());
 
     // ".Bno" is not a note file name: the text form.
     const QString strText = dir.filePath(QStringLiteral("lunch.Bno"));
-    ASSERT_TRUE(Save(strText, Sample(), "Lunch", &strError));
+    ASSERT_TRUE(Save(strText, SampleNotes::LunchRecord(), "Lunch", &strError));
     QFile file(strText);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("Blipnote 2.11\r\n---"));
@@ -215,8 +201,8 @@ TEST(NoteFile, ReportsWhatWentWrong)
     EXPECT_FALSE(Load(strHuge, read, &strError));
     EXPECT_EQ(strError, QStringLiteral("Unexpected file format."));
 
-    EXPECT_FALSE(
-        Save(dir.filePath(QStringLiteral("no/such/folder/x.bno")), Sample(), "x", &strError));
+    EXPECT_FALSE(Save(dir.filePath(QStringLiteral("no/such/folder/x.bno")),
+                      SampleNotes::LunchRecord(), "x", &strError));
     EXPECT_EQ(strError, QStringLiteral("Failed to save document."));
 }
 
@@ -225,10 +211,10 @@ TEST(NoteFile, AFailedSaveKeepsThePreviousFile)
     QTemporaryDir dir;
     const QString strPath = dir.filePath(QStringLiteral("keep.bno"));
     QString strError;
-    ASSERT_TRUE(Save(strPath, Sample(), "x", &strError));
+    ASSERT_TRUE(Save(strPath, SampleNotes::LunchRecord(), "x", &strError));
     // A folder in the way of the temporary file makes the next save fail.
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    CNoteRecord changed = Sample();
+    CNoteRecord changed = SampleNotes::LunchRecord();
     changed.m_strBody = "changed";
     const bool bSaved = Save(strPath, changed, "x", &strError);
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -236,5 +222,6 @@ TEST(NoteFile, AFailedSaveKeepsThePreviousFile)
     ASSERT_TRUE(Load(strPath, read, &strError));
     // Whether or not the save could go through (root may write anywhere), the file
     // holds one whole note: the old or the new.
-    EXPECT_EQ(read.m_strBody, bSaved ? QByteArray("changed") : Sample().m_strBody);
+    EXPECT_EQ(read.m_strBody,
+              bSaved ? QByteArray("changed") : SampleNotes::LunchRecord().m_strBody);
 }

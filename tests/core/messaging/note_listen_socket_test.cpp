@@ -3,14 +3,13 @@
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/recording_status_sink.h"
+#include "tests/support/sample_notes.h"
 
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-const QByteArray kLunch = "ann/$0Shall we go?/$1PC7/$2Lunch/$31/$4";
 
 struct CReceived
 {
@@ -72,11 +71,11 @@ protected:
 TEST_F(NoteListenSocketTest, ReceivesAndAcknowledgesACompleteNote)
 {
     Start();
-    const CRawClientResult result = Exchange(kLunch);
+    const CRawClientResult result = Exchange(SampleNotes::Lunch);
     ASSERT_TRUE(WaitForFinished(1));
     EXPECT_EQ(result.strAnswer, "39");
     ASSERT_EQ(m_received.size(), 1u);
-    EXPECT_EQ(m_received[0].strText, kLunch + "/$5127.0.0.1/$6");
+    EXPECT_EQ(m_received[0].strText, SampleNotes::Lunch + "/$5127.0.0.1/$6");
     EXPECT_EQ(m_received[0].nAcknowledged, 39);
     EXPECT_EQ(Status(), TextList({"Creating server", "Starting to listen", "Listening ...",
                                   "Incoming ...", "Listening"}));
@@ -86,7 +85,7 @@ TEST_F(NoteListenSocketTest, ReceivesAndAcknowledgesACompleteNote)
 TEST_F(NoteListenSocketTest, KeepsAndCountsExtraBytesAfterTheEnd)
 {
     Start();
-    const CRawClientResult result = Exchange(kLunch + "TRAILING");
+    const CRawClientResult result = Exchange(SampleNotes::Lunch + "TRAILING");
     ASSERT_TRUE(WaitForFinished(1));
     EXPECT_EQ(result.strAnswer, "47");
     ASSERT_EQ(m_received.size(), 1u);
@@ -168,7 +167,7 @@ TEST_F(NoteListenSocketTest, AHalfClosingPeerStillGetsTheAcknowledgement)
 {
     Start();
     CRawClientScript script;
-    script.strFirst = kLunch;
+    script.strFirst = SampleNotes::Lunch;
     script.bHalfClose = true;
     const CRawClientResult result = Exchange(std::move(script));
     ASSERT_TRUE(WaitForFinished(1));
@@ -184,13 +183,13 @@ TEST_F(NoteListenSocketTest, AStalledPeerIsCutOffAndTheNextOneServed)
     stalled.strFirst = "slow/$0never finished";
     auto stalledResult = RunRawClient(stalled);
     ASSERT_TRUE(SpinUntil([&] { return m_nStarted == 1; }));
-    const CRawClientResult next = Exchange(kLunch);
+    const CRawClientResult next = Exchange(SampleNotes::Lunch);
 
     EXPECT_EQ(next.strAnswer, "39");
     EXPECT_EQ(stalledResult.get().strAnswer, "21");
     ASSERT_EQ(m_received.size(), 2u);
     EXPECT_EQ(TaggedText::Parse(m_received[0].strText).strBody, "never finished");
-    EXPECT_TRUE(m_received[1].strText.startsWith(kLunch));
+    EXPECT_TRUE(m_received[1].strText.startsWith(SampleNotes::Lunch));
 }
 
 TEST_F(NoteListenSocketTest, AConnectionWithoutDataOpensNoNote)

@@ -6,6 +6,7 @@
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/recording_status_sink.h"
+#include "tests/support/sample_notes.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>
@@ -18,8 +19,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-const QByteArray kLunch = "ann/$0Shall we go?/$1PC7/$2Lunch/$31/$4";
 
 // A note server on one loopback address that records what it received.
 struct CListener
@@ -104,7 +103,7 @@ TEST_F(SendJobsTest, DeliversToOneListener)
     Send("127.0.0.1/$0");
     ASSERT_TRUE(WaitForJobs(1));
     ASSERT_TRUE(SpinUntil([&] { return listener.texts.size() == 1; }));
-    EXPECT_EQ(listener.texts[0], kLunch + "/$5127.0.0.1/$6");
+    EXPECT_EQ(listener.texts[0], SampleNotes::Lunch + "/$5127.0.0.1/$6");
     EXPECT_EQ(m_results[0].second, CSendNoteJob::Delivered);
     EXPECT_EQ(m_note.m_nSendState, 1);
     EXPECT_EQ(m_note.m_strAddress, "127.0.0.1");
@@ -126,7 +125,7 @@ TEST_F(SendJobsTest, DeliversToSeveralListenersAndResolvesNames)
     ASSERT_TRUE(WaitForJobs(3));
     for (const CListener* pListener : {&first, &second, &third}) {
         ASSERT_TRUE(SpinUntil([&] { return pListener->texts.size() == 1; }));
-        EXPECT_TRUE(pListener->texts[0].startsWith(kLunch));
+        EXPECT_TRUE(pListener->texts[0].startsWith(SampleNotes::Lunch));
     }
     EXPECT_EQ(m_note.m_nSendState, 1);
     EXPECT_EQ(m_note.m_strAddress, "127.0.0.3"); // the address last started
@@ -206,7 +205,7 @@ TEST_F(SendJobsTest, AReceiverThatCutsTheNoteIsASizeMismatch)
     Send("127.0.0.1/$0");
     ASSERT_TRUE(WaitForJobs(1));
     ASSERT_TRUE(SpinUntil([&] { return listener.acks.size() == 1; }));
-    const qsizetype nSent = 30000 + kLunch.size() - QByteArray("Shall we go?").size();
+    const qsizetype nSent = 30000 + SampleNotes::Lunch.size() - QByteArray("Shall we go?").size();
     ASSERT_LT(listener.acks[0], nSent);
     EXPECT_EQ(m_results[0].second, CSendNoteJob::ReplyMismatch);
     EXPECT_EQ(m_note.m_nSendState, -1);

@@ -1,20 +1,16 @@
 #include "core/messaging/tagged_text.h"
+#include "tests/support/sample_notes.h"
 
 #include <gtest/gtest.h>
 
 using namespace TaggedText;
 
-namespace {
-CComposeFields Lunch()
-{
-    return {"ann", "Shall we go?", "PC7", "Lunch", 1};
-}
-} // namespace
+using SampleNotes::LunchFields;
 
 TEST(TaggedText, ComposesExactlyTheWireForm)
 {
-    EXPECT_EQ(Compose(Lunch()), QByteArray("ann/$0Shall we go?/$1PC7/$2Lunch/$31/$4"));
-    EXPECT_EQ(ComposeWithAddress(Lunch(), "10.1.2.3"),
+    EXPECT_EQ(Compose(LunchFields()), QByteArray("ann/$0Shall we go?/$1PC7/$2Lunch/$31/$4"));
+    EXPECT_EQ(ComposeWithAddress(LunchFields(), "10.1.2.3"),
               QByteArray("ann/$0Shall we go?/$1PC7/$2Lunch/$31/$4/$510.1.2.3/$6"));
     EXPECT_EQ(Compose({"", "", "", "", 0}), QByteArray("/$0/$1/$2/$30/$4"));
     EXPECT_EQ(Compose({"a", "b", "c", "d", -3}), QByteArray("a/$0b/$1c/$2d/$3-3/$4"));
@@ -30,7 +26,7 @@ TEST(TaggedText, ParsesAReceivedNote)
     EXPECT_EQ(note.nPriority, 0);
     EXPECT_EQ(note.strAddress, "192.168.1.9");
 
-    const CParsedNote lunch = Parse(ComposeWithAddress(Lunch(), "10.0.0.5"));
+    const CParsedNote lunch = Parse(ComposeWithAddress(LunchFields(), "10.0.0.5"));
     EXPECT_EQ(lunch.strBody, "Shall we go?");
     EXPECT_EQ(lunch.strTitle, "Lunch");
     EXPECT_EQ(lunch.nPriority, 1);
@@ -137,7 +133,7 @@ TEST(TaggedText, TheSenderCannotChooseTheAddress)
     EXPECT_EQ(note.strBody, "hi/$56.6.6.6/$6");
 
     const CParsedNote trailing =
-        Parse(Compose(Lunch()) + "/$56.6.6.6/$6" + AddressSuffix("10.0.0.8"));
+        Parse(Compose(LunchFields()) + "/$56.6.6.6/$6" + AddressSuffix("10.0.0.8"));
     EXPECT_EQ(trailing.strAddress, "10.0.0.8");
 
     const CParsedNote untagged = Parse(QByteArray("evil/$56.6.6.6/$6") + AddressSuffix("10.0.0.9"));

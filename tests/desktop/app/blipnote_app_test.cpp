@@ -16,6 +16,7 @@
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
+#include "tests/support/sample_notes.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -366,7 +367,7 @@ TEST_F(BlipnoteAppTest, AFloodOfNotesOpensEveryOneOnce)
     for (int n = 0; n < kNotes; ++n) {
         CRawClientScript script;
         script.nPort = m_pApp->NoteServer().serverPort();
-        script.strFirst = "ann/$0note " + QByteArray::number(n) + "/$1PC7/$2T/$30/$4";
+        script.strFirst = SampleNotes::Numbered(n);
         senders.push_back(RunRawClient(script));
         if (senders.size() % 50 == 0)
             QCoreApplication::processEvents();

@@ -11,6 +11,7 @@
 #include "desktop/views/view_context.h"
 #include "tests/support/event_log.h"
 #include "tests/support/note_views_fixture.h"
+#include "tests/support/sample_notes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -264,7 +265,7 @@ TEST_F(NoteViewsTest, AReplyAddsNoHost)
 
 TEST_F(NoteViewsTest, BothViewsPrintTheNote)
 {
-    CMsgInView& view = Receive("ann/$0Shall we go?/$1PC7/$2Lunch/$31/$4/$510.0.0.5/$6");
+    CMsgInView& view = Receive(SampleNotes::LunchFrom5);
     QDir().mkpath(QStringLiteral("screens"));
     QPdfWriter pdf(QStringLiteral("screens/incoming.pdf"));
     EXPECT_EQ(view.PrintTo(pdf), 1);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <optional>
+
+// A plain blocking client on 127.0.0.1, as a peer on the network would be: the
+// tests' scripted peers and the benchmarks' load are made of it.
+namespace Loopback {
+
+// A connected socket, or -1.
+int Connect(quint16 nPort);
+// Writes all of the data; false when the connection broke first.
+bool WriteAll(int nSocket, const QByteArray& strData);
+// Reads until the peer closes; *pbBroken (when given) tells whether the
+// connection failed or timed out instead.
+QByteArray ReadUntilClosed(int nSocket, bool* pbBroken = nullptr);
+// Connects, writes the request and reads the answer until the server closes.
+// Returns the answer, or nothing when the connection failed.
+std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest);
+
+} // namespace Loopback
