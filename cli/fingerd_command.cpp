@@ -3,6 +3,7 @@
 #include "cli/cli_output.h"
 #include "cli/cli_prompts.h"
 #include "cli/cli_settings.h"
+#include "cli/command_line.h"
 #include "cli/quit_on_signal.h"
 #include "core/finger/finger_daemon_socket.h"
 #include "core/interfaces/sound_player.h"
@@ -25,33 +26,22 @@ public:
 
 int RunFingerdCommand(const QStringList& arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    CCommandLine command(
+        "fingerd",
         QStringLiteral("Runs the finger server without a window, with the finger settings of "
                        "your settings file. Each answered query is written to standard output "
                        "as one line of JSON with the keys time, query and from."));
     const QCommandLineOption portOption({QStringLiteral("p"), QStringLiteral("port")},
                                         QStringLiteral("Port to listen on (default 79)."),
                                         QStringLiteral("N"), QStringLiteral("79"));
+    QCommandLineParser& parser = command.Parser();
     parser.addOption(portOption);
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: ") +
-                             (parser.errorText().isEmpty() ? QStringLiteral("unexpected argument")
-                                                           : parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(helpOption)) {
-        CliOutput::WriteHelp(parser, "fingerd");
-        return 0;
-    }
+    if (const std::optional<int> nDone = command.Parse(arguments))
+        return *nDone;
     const auto nPort =
         NetAddress::ParsePort(parser.value(portOption), NetAddress::EPortUse::Listen);
-    if (!nPort) {
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: invalid port '%1'")
-                                 .arg(parser.value(portOption)));
-        return 2;
-    }
+    if (!nPort)
+        return command.Fail(QStringLiteral("invalid port '%1'").arg(parser.value(portOption)));
 
     CCliSettings stored;
     CCliPrompts prompts;

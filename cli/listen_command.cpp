@@ -2,6 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/cli_settings.h"
+#include "cli/command_line.h"
 #include "cli/incoming_note_saver.h"
 #include "cli/note_json.h"
 #include "cli/quit_on_signal.h"
@@ -20,11 +21,12 @@
 
 int RunListenCommand(const QStringList& arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    CCommandLine command(
+        "listen",
         QStringLiteral("Runs the note server without a window. Each received note is written "
                        "to standard output as one line of JSON; status texts go to standard "
                        "error."));
+    QCommandLineParser& parser = command.Parser();
     const QCommandLineOption portOption(
         {QStringLiteral("p"), QStringLiteral("port")},
         QStringLiteral("Port to listen on (default: \"IP Port\" of your settings, 7777)."),
@@ -34,37 +36,20 @@ int RunListenCommand(const QStringList& arguments)
         QStringLiteral("Also keep each note as an incoming note file (.bni) in DIR."),
         QStringLiteral("DIR"));
     parser.addOptions({portOption, saveOption});
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    if (!parser.parse(arguments)) {
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + parser.errorText());
-        return 2;
-    }
-    if (parser.isSet(helpOption)) {
-        CliOutput::WriteHelp(parser, "listen");
-        return 0;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: unexpected argument '%1'")
-                                 .arg(parser.positionalArguments().constFirst()));
-        return 2;
-    }
+    if (const std::optional<int> nDone = command.Parse(arguments))
+        return *nDone;
 
     CCliSettings stored;
     const QString strPort = parser.isSet(portOption) ? parser.value(portOption)
                                                      : QString::number(stored.Settings().m_nIpPort);
     const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Listen);
-    if (!nPort) {
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: invalid port '%1'").arg(strPort));
-        return 2;
-    }
+    if (!nPort)
+        return command.Fail(QStringLiteral("invalid port '%1'").arg(strPort));
     std::unique_ptr<CIncomingNoteSaver> pSaver;
     if (parser.isSet(saveOption)) {
         const QString strFolder = parser.value(saveOption);
-        if (!QFileInfo(strFolder).isDir() || !QFileInfo(strFolder).isWritable()) {
-            CliOutput::ErrorLine(
-                QStringLiteral("blipnote-cli listen: cannot save notes in '%1'").arg(strFolder));
-            return 2;
-        }
+        if (!QFileInfo(strFolder).isDir() || !QFileInfo(strFolder).isWritable())
+            return command.Fail(QStringLiteral("cannot save notes in '%1'").arg(strFolder));
         pSaver = std::make_unique<CIncomingNoteSaver>(stored.Settings(), strFolder);
     }
 

@@ -3,6 +3,7 @@
 #include "cli/cli_output.h"
 #include "cli/cli_prompts.h"
 #include "cli/cli_settings.h"
+#include "cli/command_line.h"
 #include "cli/quit_on_signal.h"
 #include "core/hosts/recipient_builder.h"
 #include "core/interfaces/status_sink.h"
@@ -26,12 +27,6 @@ class CQuietStatusSink : public IStatusSink
 public:
     void PostStatusText(StatusPane, const QString&) override {}
 };
-
-int Fail(const QString& strMessage)
-{
-    CliOutput::ErrorLine(QStringLiteral("blipnote-cli send: ") + strMessage);
-    return 2;
-}
 
 // Converts a UTF-8 text to the code page, refusing characters it cannot hold.
 std::optional<QByteArray> ToCodePage(const QString& strText, const QString& strWhat,
@@ -118,13 +113,14 @@ int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients)
 
 int RunSendCommand(const QStringList& arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    CCommandLine command(
+        "send",
         QStringLiteral("Sends one note to each RECIPIENT and prints one result line per address. "
                        "A recipient is a nickname of your host list, \"Group\" and a group of "
                        "it, an IPv4 address or a host name. The note's text is --text, or else "
                        "standard input. Options not given come from your settings. Exits 0 only "
                        "when every address got the note."));
+    QCommandLineParser& parser = command.Parser();
     const QCommandLineOption portOption(
         {QStringLiteral("p"), QStringLiteral("port")},
         QStringLiteral("Port the recipients listen on (default: \"IP Port\", 7777)."),
@@ -156,13 +152,8 @@ int RunSendCommand(const QStringList& arguments)
                        priorityOption, delayOption, singleOption});
     parser.addPositionalArgument(QStringLiteral("RECIPIENT"), QStringLiteral("Where to send."),
                                  QStringLiteral("RECIPIENT..."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    if (!parser.parse(arguments))
-        return Fail(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        CliOutput::WriteHelp(parser, "send");
-        return 0;
-    }
+    if (const std::optional<int> nDone = command.Parse(arguments, 0, arguments.size()))
+        return *nDone;
 
     const CCliSettings stored;
     const CAppSettings& appSettings = stored.Settings();
@@ -171,20 +162,21 @@ int RunSendCommand(const QStringList& arguments)
                                                      : QString::number(appSettings.m_nIpPort);
     const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Connect);
     if (!nPort)
-        return Fail(QStringLiteral("invalid port '%1'").arg(strPort));
+        return command.Fail(QStringLiteral("invalid port '%1'").arg(strPort));
     settings.nPort = *nPort;
     if (parser.isSet(delayOption)) {
         bool bOk = false;
         settings.nMultiSendDelay = parser.value(delayOption).toInt(&bOk);
         if (!bOk || settings.nMultiSendDelay < 0)
-            return Fail(QStringLiteral("invalid delay '%1'").arg(parser.value(delayOption)));
+            return command.Fail(
+                QStringLiteral("invalid delay '%1'").arg(parser.value(delayOption)));
     }
     if (parser.isSet(singleOption))
         settings.bMultiSend = false;
 
     const QStringList recipients = parser.positionalArguments();
     if (recipients.isEmpty())
-        return Fail(QStringLiteral("no recipient given"));
+        return command.Fail(QStringLiteral("no recipient given"));
 
     // Each recipient is resolved over the host list; the addresses make one list.
     QString strError;
@@ -192,9 +184,9 @@ int RunSendCommand(const QStringList& arguments)
     for (const QString& strRecipient : recipients) {
         const auto recipient = ToCodePage(strRecipient, QStringLiteral("recipient"), strError);
         if (!recipient)
-            return Fail(strError);
+            return command.Fail(strError);
         if (recipient->isEmpty() || recipient->contains("/$"))
-            return Fail(QStringLiteral("invalid recipient '%1'").arg(strRecipient));
+            return command.Fail(QStringLiteral("invalid recipient '%1'").arg(strRecipient));
         const QByteArray strList = BuildRecipientList(appSettings.m_hosts, *recipient);
         for (const auto& resolved : RecipientList::Split(strList, true).recipients)
             addresses.append(resolved.strAddress);
@@ -206,7 +198,7 @@ int RunSendCommand(const QStringList& arguments)
     } else {
         QFile input;
         if (!input.open(stdin, QIODevice::ReadOnly))
-            return Fail(QStringLiteral("cannot read standard input"));
+            return command.Fail(QStringLiteral("cannot read standard input"));
         // Enough for any note the limit allows; more is cut with a warning anyway.
         strBody = QString::fromUtf8(input.read(4 * (settings.nSizeLimit + 1)));
     }
@@ -222,7 +214,7 @@ int RunSendCommand(const QStringList& arguments)
             : std::optional(settings.strComputerName);
     const auto title = ToCodePage(parser.value(titleOption), QStringLiteral("title"), strError);
     if (!body || !nick || !system || !title)
-        return Fail(strError);
+        return command.Fail(strError);
     note.m_strBody = WithNoteLineBreaks(*body);
     note.SetTitle(*title);
     note.m_nPriority = parser.isSet(priorityOption) ? 1 : 0;

@@ -1,34 +1,24 @@
 #include "cli/show_command.h"
 
 #include "cli/cli_output.h"
+#include "cli/command_line.h"
 #include "core/messaging/note_file.h"
 #include "core/text/code_page.h"
 
-#include <QCommandLineParser>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 int RunShowCommand(const QStringList& arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the nine items of a note file (.bno, .bni, or any other file "
-                       "read as a text note) as one JSON object."));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The note file."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    if (!parser.parse(arguments)) {
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli show: ") + parser.errorText());
-        return 2;
-    }
-    if (parser.isSet(helpOption)) {
-        CliOutput::WriteHelp(parser, "show");
-        return 0;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli show: name one note file"));
-        return 2;
-    }
-    const QString strPath = parser.positionalArguments().constFirst();
+    CCommandLine command(
+        "show", QStringLiteral("Prints the nine items of a note file (.bno, .bni, or any other "
+                               "file read as a text note) as one JSON object."));
+    command.Parser().addPositionalArgument(QStringLiteral("FILE"),
+                                           QStringLiteral("The note file."));
+    if (const std::optional<int> nDone =
+            command.Parse(arguments, 1, 1, QStringLiteral("name one note file")))
+        return *nDone;
+    const QString strPath = command.Parser().positionalArguments().constFirst();
     CNoteRecord record;
     QString strError;
     if (!NoteFile::Load(strPath, record, &strError)) {

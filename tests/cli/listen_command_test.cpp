@@ -79,3 +79,26 @@ TEST(CommandLine, HelpVersionAndMistakes)
               2);
     EXPECT_EQ(RunCli({QStringLiteral("listen"), QStringLiteral("--port")}).nExitCode, 2);
 }
+
+TEST(CommandLine, EveryCommandShowsItsHelpAndRefusesWhatItDoesNotTake)
+{
+    for (const char* pszCommand : {"listen", "send", "hosts", "show", "fingerd"}) {
+        const QString strCommand = QString::fromLatin1(pszCommand);
+        const CCliRun help = RunCli({strCommand, QStringLiteral("--help")});
+        EXPECT_EQ(help.nExitCode, 0) << pszCommand;
+        EXPECT_TRUE(help.strOut.startsWith("Usage: blipnote-cli " + QByteArray(pszCommand)))
+            << help.strOut.constData();
+        EXPECT_TRUE(help.strOut.contains("--help")) << pszCommand;
+        const CCliRun wrong = RunCli({strCommand, QStringLiteral("--no-such-option")});
+        EXPECT_EQ(wrong.nExitCode, 2) << pszCommand;
+        EXPECT_EQ(wrong.strErr, "blipnote-cli " + QByteArray(pszCommand) +
+                                    ": Unknown option 'no-such-option'.\n");
+        EXPECT_TRUE(wrong.strOut.isEmpty()) << pszCommand;
+    }
+    const CCliRun extra = RunCli({QStringLiteral("hosts"), QStringLiteral("extra")});
+    EXPECT_EQ(extra.nExitCode, 2);
+    EXPECT_EQ(extra.strErr, "blipnote-cli hosts: unexpected argument 'extra'\n");
+    const CCliRun two = RunCli({QStringLiteral("show"), QStringLiteral("a"), QStringLiteral("b")});
+    EXPECT_EQ(two.nExitCode, 2);
+    EXPECT_EQ(two.strErr, "blipnote-cli show: name one note file\n");
+}
