@@ -2,6 +2,7 @@
 
 #include "core/finger/finger_query_log.h"
 #include "core/finger/finger_reply.h"
+#include "core/interfaces/logging.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/settings/system_info.h"
@@ -68,8 +69,11 @@ void CFingerDaemonSocket::EndConnection(const CConnection& connection, EEnd)
     m_reader.reset();
     const FingerReply::CTimeStamp time = FingerReply::TimeStamp(m_now());
     const QByteArray strReply = FingerReply::Build(m_settings, time, FormatUptime());
-    if (connection.Send(strReply) != strReply.size())
-        return; // not answered, not logged
+    if (connection.Send(strReply) != strReply.size()) {
+        qCDebug(lcFinger, "the query of %s was not answered, so not logged",
+                connection.PeerAddress().constData());
+        return;
+    }
     const QByteArray strTime = time.Text();
     m_log.Append({strTime, strQuery, connection.PeerAddress()});
     Q_EMIT QueryLogged(strTime, strQuery, connection.PeerAddress());
