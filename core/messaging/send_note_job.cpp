@@ -19,6 +19,14 @@ CSendNoteJob::CSendNoteJob(CSendJobInput input, IStatusSink& statusSink, QObject
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &CSendNoteJob::OnError);
 }
 
+CSendNoteJob::~CSendNoteJob()
+{
+    // The socket's destructor would report the lost connection to a job whose
+    // timer is already gone.
+    m_socket.disconnect(this);
+    m_socket.abort();
+}
+
 void CSendNoteJob::Post(const char* pszText)
 {
     m_statusSink.PostStatusText(StatusPane::Sending, QString::fromLatin1(pszText));

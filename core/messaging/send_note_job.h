@@ -44,6 +44,9 @@ public:
     };
 
     CSendNoteJob(CSendJobInput input, IStatusSink& statusSink, QObject* pParent = nullptr);
+    // A job that goes before it has finished (the program ends during a send)
+    // reports nothing: its socket is dropped without telling the job.
+    ~CSendNoteJob() override;
 
     void Start();
 

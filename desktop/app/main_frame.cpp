@@ -79,6 +79,8 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompt
         if (CChildFrame* pFrame = ActiveNoteWindow())
             pFrame->close();
     });
+    for (QMenu* pMenu : m_pMenus->AllMenus())
+        connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::MenusShown);
     connect(m_pClientArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
     UpdateMenus();
 
@@ -117,6 +119,8 @@ CChildFrame* CMainFrame::AddNoteWindow(CNoteView* pView)
 {
     auto* pFrame = new CChildFrame(pView, m_prompts);
     m_pClientArea->addSubWindow(pFrame);
+    // The last window going need not activate another: the bar follows anyway.
+    connect(pFrame, &QObject::destroyed, this, &CMainFrame::UpdateMenus, Qt::QueuedConnection);
     // A note opened while the main window is minimised or hidden opens maximised.
     if (isMinimized() || isHidden()) {
         pFrame->setGeometry(QRect(QPoint(0, 0), kHiddenNoteSize));
@@ -158,9 +162,7 @@ void CMainFrame::UpdateMenus()
     if (pFrame && pFrame->View()->Document())
         eKind = pFrame->View()->Document()->IsIncoming() ? CMainMenus::EKind::Incoming
                                                          : CMainMenus::EKind::Outgoing;
-    m_pMenus->Build(*menuBar(), eKind);
-    for (QMenu* pMenu : menuBar()->findChildren<QMenu*>())
-        connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::MenusShown, Qt::UniqueConnection);
+    m_pMenus->Show(*menuBar(), eKind);
     m_pMenus->Action(CMainMenus::Send)->setEnabled(eKind == CMainMenus::EKind::Outgoing);
     m_pMenus->Action(CMainMenus::ChangeTitle)->setEnabled(eKind == CMainMenus::EKind::Outgoing);
     m_pMenus->Action(CMainMenus::Reply)->setEnabled(eKind == CMainMenus::EKind::Incoming);

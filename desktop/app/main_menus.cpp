@@ -7,7 +7,7 @@
 #include <QStyle>
 #include <QToolBar>
 
-CMainMenus::CMainMenus(QObject* pParent) : QObject(pParent), m_pTrayMenu(new QMenu)
+CMainMenus::CMainMenus(QWidget* pWindow) : QObject(pWindow), m_pTrayMenu(new QMenu)
 {
     const auto Keys = [](const char* pszKeys) {
         return QList<QKeySequence>{QKeySequence(QString::fromLatin1(pszKeys))};
@@ -73,7 +73,14 @@ CMainMenus::CMainMenus(QObject* pParent) : QObject(pParent), m_pTrayMenu(new QMe
     m_pTrayMenu->addAction(Action(AutoReply));
     m_pTrayMenu->addSeparator();
     m_pTrayMenu->addAction(Action(Exit));
-    connect(this, &QObject::destroyed, m_pTrayMenu, &QObject::deleteLater);
+    for (const EKind eKind : {EKind::NoNote, EKind::Outgoing, EKind::Incoming})
+        m_menus[static_cast<int>(eKind)] = BuildMenus(eKind);
+}
+
+CMainMenus::~CMainMenus()
+{
+    // Later, in case this ends from inside the tray menu's own command.
+    m_pTrayMenu->deleteLater();
 }
 
 QAction* CMainMenus::Add(ECommand eCommand, const QString& strText, const QString& strPrompt,
@@ -87,15 +94,18 @@ QAction* CMainMenus::Add(ECommand eCommand, const QString& strText, const QStrin
     return pAction;
 }
 
-void CMainMenus::Build(QMenuBar& menuBar, EKind eKind)
+QList<QMenu*> CMainMenus::BuildMenus(EKind eKind)
 {
-    // The menus of the previous bar go with it.
-    const QList<QMenu*> oldMenus = menuBar.findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
-    menuBar.clear();
-    qDeleteAll(oldMenus);
     const bool bNote = eKind != EKind::NoNote;
+    QList<QMenu*> menus;
+    // The menus belong to the window of the bar, and live as long as it does.
+    QWidget* pWindow = qobject_cast<QWidget*>(parent());
+    const auto Menu = [&menus, pWindow](const QString& strTitle) {
+        menus.append(new QMenu(strTitle, pWindow));
+        return menus.last();
+    };
 
-    QMenu* pFile = menuBar.addMenu(tr("&File"));
+    QMenu* pFile = Menu(tr("&File"));
     pFile->addActions({Action(New), Action(Open)});
     if (bNote)
         pFile->addActions({Action(Save), Action(SaveAs)});
@@ -111,7 +121,7 @@ void CMainMenus::Build(QMenuBar& menuBar, EKind eKind)
     pFile->addAction(Action(Exit));
 
     if (bNote) {
-        QMenu* pMessage = menuBar.addMenu(tr("&Message"));
+        QMenu* pMessage = Menu(tr("&Message"));
         pMessage->addActions({Action(Previous), Action(Next)});
         pMessage->addSeparator();
         pMessage->addActions({Action(Delete), Action(DeleteAll)});
@@ -122,30 +132,49 @@ void CMainMenus::Build(QMenuBar& menuBar, EKind eKind)
             pMessage->addAction(Action(Reply));
     }
 
-    QMenu* pUtils = menuBar.addMenu(tr("&Utils"));
-    pUtils->addActions(
-        {Action(FingerQueries), Action(FingerDActive), Action(Seeker), Action(ChatWith)});
+    Menu(tr("&Utils"))
+        ->addActions(
+            {Action(FingerQueries), Action(FingerDActive), Action(Seeker), Action(ChatWith)});
 
     if (bNote) {
-        QMenu* pEdit = menuBar.addMenu(tr("&Edit"));
+        QMenu* pEdit = Menu(tr("&Edit"));
         pEdit->addActions({Action(Cut), Action(Copy)});
         if (eKind == EKind::Outgoing)
             pEdit->addAction(Action(Paste));
     }
 
-    QMenu* pView = menuBar.addMenu(tr("&View"));
-    pView->addActions({Action(Toolbar), Action(StatusBar)});
+    Menu(tr("&View"))->addActions({Action(Toolbar), Action(StatusBar)});
 
-    if (bNote) {
-        QMenu* pWindow = menuBar.addMenu(tr("&Window"));
-        pWindow->addActions({Action(NewWindow), Action(Cascade), Action(Tile), Action(ArrangeIcons),
-                             Action(MinimizeAll)});
-    }
+    if (bNote)
+        Menu(tr("&Window"))
+            ->addActions({Action(NewWindow), Action(Cascade), Action(Tile), Action(ArrangeIcons),
+                          Action(MinimizeAll)});
 
-    QMenu* pHelp = menuBar.addMenu(tr("&Help"));
+    QMenu* pHelp = Menu(tr("&Help"));
     pHelp->addAction(Action(HelpTopics));
     pHelp->addSeparator();
     pHelp->addAction(Action(About));
+    return menus;
+}
+
+void CMainMenus::Show(QMenuBar& menuBar, EKind eKind)
+{
+    if (m_eShown == eKind && !menuBar.actions().isEmpty())
+        return;
+    // Only the menus' entries leave the bar: the menus themselves stay, so a
+    // command may switch the bar from inside the menu it was chosen in.
+    menuBar.clear();
+    for (QMenu* pMenu : m_menus[static_cast<int>(eKind)])
+        menuBar.addMenu(pMenu);
+    m_eShown = eKind;
+}
+
+QList<QMenu*> CMainMenus::AllMenus() const
+{
+    QList<QMenu*> all;
+    for (const QList<QMenu*>& menus : m_menus)
+        all += menus;
+    return all;
 }
 
 void CMainMenus::FillToolBar(QToolBar& toolBar) const

@@ -6,12 +6,13 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QWidget;
 class QToolBar;
 
 // The commands of the main window with their menu texts, shortcuts and status
-// prompts, and the three menu bars built from them: one while no note is open,
-// one for an outgoing and one for an incoming note. Items that share a command
-// share one action.
+// prompts, and the menus of the three menu bars built from them once: one while
+// no note is open, one for an outgoing and one for an incoming note. Items that
+// share a command share one action.
 class CMainMenus : public QObject
 {
     Q_OBJECT
@@ -63,10 +64,16 @@ public:
         Incoming,
     };
 
-    explicit CMainMenus(QObject* pParent);
+    // The window whose menu bar shows the menus owns them.
+    explicit CMainMenus(QWidget* pWindow);
+    ~CMainMenus() override;
 
     QAction* Action(ECommand eCommand) const { return m_actions.value(eCommand); }
-    void Build(QMenuBar& menuBar, EKind eKind);
+    // Puts the menus of that kind into the bar (nothing happens when they are
+    // there already).
+    void Show(QMenuBar& menuBar, EKind eKind);
+    // The menus of every kind, for those who watch them.
+    QList<QMenu*> AllMenus() const;
     void FillToolBar(QToolBar& toolBar) const;
     // The tray icon's menu: Restore, Auto reply, Exit.
     QMenu* TrayMenu() const { return m_pTrayMenu; }
@@ -74,7 +81,10 @@ public:
 private:
     QAction* Add(ECommand eCommand, const QString& strText, const QString& strPrompt,
                  const QList<QKeySequence>& shortcuts = {});
+    QList<QMenu*> BuildMenus(EKind eKind);
 
     QHash<int, QAction*> m_actions;
     QMenu* m_pTrayMenu;
+    QList<QMenu*> m_menus[3]; // by kind
+    EKind m_eShown = EKind::NoNote;
 };

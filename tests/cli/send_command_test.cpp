@@ -1,9 +1,15 @@
 #include "core/settings/app_settings.h"
 #include "tests/support/cli_listener.h"
+#include "tests/support/event_loop.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 TEST(SendCommand, TwoCopiesExchangeNotes)
 {
@@ -146,4 +152,30 @@ TEST(HostsCommand, PrintsTheHostList)
         QString::fromUtf8(run.strOut),
         QStringLiteral("{\"address\":\"10.0.0.5\",\"group\":\"lab\",\"nickname\":\"ann\"}\n"
                        "{\"address\":\"10.0.0.6\",\"group\":\"default\",\"nickname\":\"béla\"}\n"));
+}
+
+TEST(SendCommand, InterruptedWhileWaitingForTheAnswer)
+{
+    // Ctrl-C while the receiver still owes its answer: the tool ends at once,
+    // reports nothing for the address and says it was interrupted.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    QProcess send;
+    send.start(QStringLiteral(BLIPNOTE_CLI_PATH),
+               {QStringLiteral("send"), QStringLiteral("--port"),
+                QString::number(silent.serverPort()), QStringLiteral("--text"),
+                QStringLiteral("hello"), QStringLiteral("127.0.0.1")});
+    ASSERT_TRUE(send.waitForStarted());
+    ASSERT_TRUE(silent.waitForNewConnection(20000));
+    QTcpSocket* pPeer = silent.nextPendingConnection();
+    ASSERT_TRUE(SpinUntil([&] {
+        pPeer->waitForReadyRead(10);
+        return pPeer->bytesAvailable() > 0;
+    }));
+    ::kill(static_cast<pid_t>(send.processId()), SIGINT);
+    ASSERT_TRUE(send.waitForFinished(20000));
+    EXPECT_EQ(send.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(send.exitCode(), 130);
+    EXPECT_TRUE(send.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(send.readAllStandardError().isEmpty());
 }

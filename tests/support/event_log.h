@@ -58,7 +58,15 @@ public:
         return m_eThreeWayAnswer;
     }
 
+    QString AskOpenFileName(const QString&) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("open: ") + m_strFileAnswer);
+        return m_strFileAnswer;
+    }
+
     void SetAnswer(bool bYes) { m_bAnswer = bYes; }
+    void SetFileAnswer(const QString& strPath) { m_strFileAnswer = strPath; }
     void SetThreeWayAnswer(PromptAnswer eAnswer) { m_eThreeWayAnswer = eAnswer; }
     void SetTextAnswer(std::optional<QString> answer) { m_textAnswer = std::move(answer); }
 
@@ -80,5 +88,6 @@ private:
     QStringList m_boxes;
     bool m_bAnswer = false;
     std::optional<QString> m_textAnswer;
+    QString m_strFileAnswer;
     PromptAnswer m_eThreeWayAnswer = PromptAnswer::Cancel;
 };

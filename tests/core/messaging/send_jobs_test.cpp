@@ -322,3 +322,24 @@ TEST_F(SendJobsTest, AnOverlongBodyIsWarnedAboutAndCut)
                   "Warning !!!\n\nMessage too long! It Was truncated to 110000 kt.")}));
     EXPECT_EQ(m_note.m_strBody.size(), NoteLimits::NoteSizeLimit);
 }
+
+TEST_F(SendJobsTest, JobsEndedWhileTheyWaitForTheAnswerSayNothingMore)
+{
+    // Exit during a send: the jobs go while a receiver still owes its answer.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    m_settings.nPort = silent.serverPort();
+    CEventLog log;
+    auto pJobs = std::make_unique<CSendJobs>(log, log);
+    int nFinished = 0;
+    QObject::connect(pJobs.get(), &CSendJobs::JobFinished, [&nFinished] { ++nFinished; });
+    m_note.m_strAddress = "127.0.0.1/$0";
+    pJobs->StartSendJobs(m_note, m_settings);
+    ASSERT_TRUE(SpinUntil([&] { return log.Events().contains(QStringLiteral("verifying ...")); }));
+    const QStringList before = log.Events();
+    pJobs.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.Events(), before);
+    EXPECT_EQ(nFinished, 0);
+    EXPECT_EQ(m_note.m_nSendState, 0);
+}

@@ -13,6 +13,7 @@
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
+#include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
@@ -33,79 +34,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class CFakeTray : public ITrayIcon
-{
-public:
-    bool SetIcon(EIcon eIcon) override
-    {
-        m_eIcon = eIcon;
-        return true;
-    }
-    void SetTip(const QString& strTip) override { m_strTip = strTip.left(63); }
-    bool IsShown() const override { return m_eIcon != EIcon::None; }
-    EIcon Icon() const override { return m_eIcon; }
-    QString Tip() const override { return m_strTip; }
-
-    EIcon m_eIcon = EIcon::None;
-    QString m_strTip = QStringLiteral("Blipnote - listening");
-};
-
-class CFakeSound : public ISoundPlayer
-{
-public:
-    void Play(const QString& strFile) override { m_played.append(strFile); }
-    QStringList m_played;
-};
+using BlipnoteAppTest = CDesktopAppFixture;
 
 const QString kSettings = QStringLiteral("Settings");
-
-class BlipnoteAppTest : public ::testing::Test
-{
-protected:
-    // A store past its first run, with the note server on a free port.
-    void Installed()
-    {
-        m_store.WriteInt(kSettings, QStringLiteral("version"), 2);
-        m_store.WriteInt(kSettings, QStringLiteral("IP Port"), 0);
-        m_store.WriteInt(kSettings, QStringLiteral("greetings"), 1);
-    }
-
-    bool Start(const CStartupRequest& request = {}, bool bTray = false)
-    {
-        CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray, 0};
-        environment.greetingDelay = m_greetingDelay;
-        environment.greetingFiles = m_greetingFiles;
-        m_pApp = std::make_unique<CBlipnoteApp>(environment);
-        QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
-        return m_pApp->Startup(request);
-    }
-
-    // Sends a note to the program's note server and waits until it is open.
-    CBlipnoteDoc* Deliver(const QByteArray& strNote)
-    {
-        const int nBefore = static_cast<int>(m_pApp->Documents().Documents().size());
-        CRawClientScript script;
-        script.nPort = m_pApp->NoteServer().serverPort();
-        script.strFirst = strNote;
-        auto result = RunRawClient(script);
-        EXPECT_TRUE(SpinUntil([&] {
-            return m_pApp->Documents().Documents().size() > nBefore &&
-                   result.wait_for(0s) == std::future_status::ready;
-        }));
-        return m_pApp->Documents().Documents().value(nBefore);
-    }
-
-    int NoteWindows() const { return static_cast<int>(m_pApp->MainFrame().NoteWindows().size()); }
-
-    CMemorySettingsStore m_store;
-    CEventLog m_prompts;
-    CFakeTray m_tray;
-    CFakeSound m_sound;
-    std::chrono::milliseconds m_greetingDelay = std::chrono::hours(1);
-    QStringList m_greetingFiles;
-    std::unique_ptr<CBlipnoteApp> m_pApp;
-    bool m_bFinished = false;
-};
 
 } // namespace
 

@@ -1,0 +1,129 @@
+// The menu commands as a user chooses them: with the keyboard and the mouse on
+// the real menu bar. A command that opens, closes or switches a note window
+// switches the menu bar while its own menu is still handling the click.
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/note_file.h"
+#include "desktop/app/child_frame.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/views/msg_out_view.h"
+#include "desktop/views/note_view.h"
+#include "desktop/views/rich_text_ctrl.h"
+#include "tests/support/desktop_app_fixture.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/sample_notes.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class MainMenusTest : public CDesktopAppFixture
+{
+protected:
+    void SetUp() override
+    {
+        Installed();
+        ASSERT_TRUE(Start());
+        ASSERT_TRUE(ActivateMainWindow());
+    }
+
+    // Chooses an item with the mouse; the menu it was chosen in must outlive the
+    // command.
+    void Choose(const QString& strMenu, const QString& strItem)
+    {
+        QPointer<QMenu> pMenu = OpenMenuByMouse(strMenu);
+        ASSERT_NE(pMenu, nullptr) << qPrintable(strMenu);
+        ASSERT_TRUE(ClickItem(*pMenu, strItem)) << qPrintable(strItem);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(pMenu.isNull()) << qPrintable(strItem);
+    }
+
+    QStringList MenuTitles() const
+    {
+        QStringList titles;
+        for (const QAction* pAction : m_pApp->MainFrame().menuBar()->actions())
+            titles.append(pAction->text());
+        return titles;
+    }
+};
+
+} // namespace
+
+TEST_F(MainMenusTest, FileNewByKeyboardKeepsTheMenuItRanFrom)
+{
+    QPointer<QMenu> pFile = OpenMenuByKey(Qt::Key_F);
+    ASSERT_NE(pFile, nullptr);
+    EXPECT_EQ(pFile->title(), QStringLiteral("&File"));
+    // The first item, New, is the one highlighted: Enter chooses it.
+    QTest::keyClick(pFile, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(pFile.isNull());
+    EXPECT_EQ(NoteWindows(), 1);
+    EXPECT_TRUE(MenuTitles().contains(QStringLiteral("&Message")));
+}
+
+TEST_F(MainMenusTest, CommandsThatOpenCloseAndSwitchWindows)
+{
+    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    ASSERT_EQ(NoteWindows(), 1);
+    Deliver(SampleNotes::LunchFrom5);
+    ASSERT_EQ(NoteWindows(), 2);
+    // The incoming note is active: its menu bar offers Reply.
+    EXPECT_TRUE(m_pApp->MainFrame().ActiveNoteWindow()->View()->Document()->IsIncoming());
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Reply"));
+    ASSERT_EQ(NoteWindows(), 3);
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Next"));
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Previous"));
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Delete"));
+    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 2; }));
+    Choose(QStringLiteral("&Message"), QStringLiteral("Delete &All"));
+    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 0; }));
+    EXPECT_FALSE(MenuTitles().contains(QStringLiteral("&Message")));
+    // Only the alert of the high-priority note: no note asked to be saved.
+    EXPECT_EQ(m_prompts.Boxes(),
+              QStringList({QStringLiteral("You have received \na High-Priority message !")}));
+}
+
+TEST_F(MainMenusTest, FileOpenSwitchesTheBarFromInsideTheFileMenu)
+{
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("lunch.bni"));
+    ASSERT_TRUE(NoteFile::Save(strPath, SampleNotes::LunchRecord(), "lunch", nullptr));
+    m_prompts.SetFileAnswer(strPath);
+    Choose(QStringLiteral("&File"), QStringLiteral("&Open ..."));
+    ASSERT_EQ(NoteWindows(), 1);
+    EXPECT_TRUE(MenuTitles().contains(QStringLiteral("&Message")));
+    EXPECT_EQ(m_pApp->Documents().Documents().first()->m_strBody, "Shall we go?\r\nAt noon.");
+}
+
+TEST_F(MainMenusTest, ExitInTheMiddleOfASend)
+{
+    // A receiver that takes the note and never answers: the send waits.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    auto* pView = qobject_cast<CMsgOutView*>(m_pApp->MainFrame().ActiveNoteWindow()->View());
+    ASSERT_NE(pView, nullptr);
+    pView->RecipientBox().setFocus();
+    QTest::keyClick(&pView->RecipientBox(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&pView->RecipientBox(),
+                     QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Send"));
+    ASSERT_TRUE(SpinUntil([&] {
+        return m_pApp->MainFrame().StatusText(StatusPane::Sending) ==
+               QStringLiteral("verifying ...");
+    }));
+    Choose(QStringLiteral("&File"), QStringLiteral("E&xit"));
+    EXPECT_TRUE(m_bFinished);
+    m_pApp.reset(); // the program ends with the job still waiting
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_prompts.Boxes().isEmpty());
+}

@@ -1,0 +1,87 @@
+#include "tests/support/desktop_app_fixture.h"
+
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/note_listen_socket.h"
+#include "desktop/app/main_frame.h"
+#include "tests/support/event_loop.h"
+#include "tests/support/raw_client.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QTest>
+
+void CDesktopAppFixture::Installed()
+{
+    const QString strSettings = QStringLiteral("Settings");
+    m_store.WriteInt(strSettings, QStringLiteral("version"), 2);
+    m_store.WriteInt(strSettings, QStringLiteral("IP Port"), 0);
+    m_store.WriteInt(strSettings, QStringLiteral("greetings"), 1);
+}
+
+bool CDesktopAppFixture::Start(const CStartupRequest& request, bool bTray)
+{
+    CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray, 0};
+    environment.greetingDelay = m_greetingDelay;
+    environment.greetingFiles = m_greetingFiles;
+    m_pApp = std::make_unique<CBlipnoteApp>(environment);
+    QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
+    return m_pApp->Startup(request);
+}
+
+CBlipnoteDoc* CDesktopAppFixture::Deliver(const QByteArray& strNote)
+{
+    const int nBefore = static_cast<int>(m_pApp->Documents().Documents().size());
+    CRawClientScript script;
+    script.nPort = m_pApp->NoteServer().serverPort();
+    script.strFirst = strNote;
+    auto result = RunRawClient(script);
+    EXPECT_TRUE(SpinUntil([&] {
+        return m_pApp->Documents().Documents().size() > nBefore &&
+               result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }));
+    return m_pApp->Documents().Documents().value(nBefore);
+}
+
+int CDesktopAppFixture::NoteWindows() const
+{
+    return static_cast<int>(m_pApp->MainFrame().NoteWindows().size());
+}
+
+bool CDesktopAppFixture::ActivateMainWindow()
+{
+    CMainFrame& frame = m_pApp->MainFrame();
+    frame.show();
+    frame.activateWindow();
+    return QTest::qWaitForWindowActive(&frame);
+}
+
+QMenu* CDesktopAppFixture::OpenMenuByKey(Qt::Key eKey)
+{
+    QTest::keyClick(&m_pApp->MainFrame(), eKey, Qt::AltModifier);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+QMenu* CDesktopAppFixture::OpenMenuByMouse(const QString& strTitle)
+{
+    QMenuBar* pBar = m_pApp->MainFrame().menuBar();
+    for (QAction* pAction : pBar->actions()) {
+        if (pAction->text() == strTitle) {
+            QTest::mouseClick(pBar, Qt::LeftButton, {}, pBar->actionGeometry(pAction).center());
+            return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        }
+    }
+    return nullptr;
+}
+
+bool CDesktopAppFixture::ClickItem(QMenu& menu, const QString& strText)
+{
+    for (QAction* pAction : menu.actions()) {
+        if (pAction->text() == strText && pAction->isEnabled()) {
+            QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(pAction).center());
+            return true;
+        }
+    }
+    return false;
+}

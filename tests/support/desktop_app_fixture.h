@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/interfaces/sound_player.h"
+#include "core/settings/memory_settings_store.h"
+#include "desktop/app/blipnote_app.h"
+#include "desktop/app/tray_icon_interface.h"
+#include "tests/support/event_log.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+class CBlipnoteDoc;
+class QMenu;
+
+// A tray that remembers what it was asked to show.
+class CFakeTray : public ITrayIcon
+{
+public:
+    bool SetIcon(EIcon eIcon) override
+    {
+        m_eIcon = eIcon;
+        return true;
+    }
+    void SetTip(const QString& strTip) override { m_strTip = strTip.left(63); }
+    bool IsShown() const override { return m_eIcon != EIcon::None; }
+    EIcon Icon() const override { return m_eIcon; }
+    QString Tip() const override { return m_strTip; }
+
+    EIcon m_eIcon = EIcon::None;
+    QString m_strTip = QStringLiteral("Blipnote - listening");
+};
+
+// A sound player that remembers what it played.
+class CFakeSound : public ISoundPlayer
+{
+public:
+    void Play(const QString& strFile) override { m_played.append(strFile); }
+    QStringList m_played;
+};
+
+// The desktop program with its settings in memory and recorded prompts, and
+// helpers that drive it as a user does: real key presses and mouse clicks on its
+// real menus, notes from a real peer.
+class CDesktopAppFixture : public ::testing::Test
+{
+protected:
+    // A store past its first run, with the note server on a free port.
+    void Installed();
+    bool Start(const CStartupRequest& request = {}, bool bTray = false);
+
+    // Sends a note to the program's note server and waits until it is open.
+    CBlipnoteDoc* Deliver(const QByteArray& strNote);
+    int NoteWindows() const;
+
+    // Makes the main window the active one, as a click on it would.
+    bool ActivateMainWindow();
+    // Opens a menu of the menu bar by its mnemonic (Alt and the letter), as a
+    // user does with the keyboard; the menu that opened, or nullptr.
+    QMenu* OpenMenuByKey(Qt::Key eKey);
+    // Opens a menu of the menu bar with a mouse click on its title.
+    QMenu* OpenMenuByMouse(const QString& strTitle);
+    // Clicks an enabled item of an open menu; false when it has none of that text.
+    static bool ClickItem(QMenu& menu, const QString& strText);
+
+    CMemorySettingsStore m_store;
+    CEventLog m_prompts;
+    CFakeTray m_tray;
+    CFakeSound m_sound;
+    std::chrono::milliseconds m_greetingDelay = std::chrono::hours(1);
+    QStringList m_greetingFiles;
+    std::unique_ptr<CBlipnoteApp> m_pApp;
+    bool m_bFinished = false;
+};
