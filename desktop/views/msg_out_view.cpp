@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -35,6 +36,10 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
 
     m_pRecipients->setEditable(true);
     m_pRecipients->setInsertPolicy(QComboBox::NoInsert);
+    // The box's text is exactly what the user typed or picked: matching hosts
+    // are offered in a list, never written into the text ("127.0.0.1" must not
+    // become "127.0.0.15").
+    m_pRecipients->completer()->setCompletionMode(QCompleter::PopupCompletion);
     m_pRecipients->setGeometry(Px(25), Px(8), Px(245), m_pRecipients->sizeHint().height());
     m_pPriority->setGeometry(Px(280), Px(10), m_pPriority->sizeHint().width(),
                              m_pPriority->sizeHint().height());

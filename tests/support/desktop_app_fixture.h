@@ -5,6 +5,7 @@
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/tray_icon_interface.h"
 #include "tests/support/event_log.h"
+#include "tests/support/printers.h"
 
 #include <QStringList>
 

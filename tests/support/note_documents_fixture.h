@@ -4,6 +4,7 @@
 #include "core/messaging/doc_manager.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "tests/support/printers.h"
 
 #include <gtest/gtest.h>
 

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPdfWriter>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -270,4 +271,24 @@ TEST_F(NoteViewsTest, BothViewsPrintTheNote)
     QPdfWriter pdf(QStringLiteral("screens/incoming.pdf"));
     EXPECT_EQ(view.PrintTo(pdf), 1);
     EXPECT_GT(QFile(QStringLiteral("screens/incoming.pdf")).size(), 1000);
+}
+
+TEST_F(NoteViewsTest, WhatTheUserTypesIsWhereTheNoteGoes)
+{
+    // Hosts whose names begin with what is typed must not be completed into it.
+    SetHosts({{"127.0.0.15", "127.0.0.15", "lab"}, {"bob", "10.0.0.6", "lab"}});
+    for (const char* pszTyped : {"127.0.0.1", "bo"}) {
+        CMsgOutView& view = NewNote();
+        view.show();
+        view.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+        QComboBox& box = view.RecipientBox();
+        box.setFocus();
+        QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(&box, QString::fromLatin1(pszTyped));
+        EXPECT_EQ(box.currentText(), QString::fromLatin1(pszTyped));
+        QTest::keyClick(&box, Qt::Key_Tab);
+        view.Send();
+        EXPECT_EQ(view.Document()->m_strAddress, QByteArray(pszTyped) + "/$0");
+    }
 }
