@@ -101,6 +101,14 @@ void CSendNoteJob::OnError(QAbstractSocket::SocketError eError)
                 QStringLiteral("Error during Send !\n\nCannot connect to %1").arg(AddressText()));
         break;
     case EPhase::Sending:
+        // A receiver that stopped reading (the note too large, or untagged)
+        // answers and closes while we still write: its answer tells how much
+        // it took.
+        if (m_socket.bytesAvailable() > 0) {
+            m_ePhase = EPhase::Verifying;
+            OnReadyRead();
+            break;
+        }
         Finish(NotAllSent, QStringLiteral("Error during send !\n\nSend operation fail to server %1")
                                .arg(AddressText()));
         break;
