@@ -66,6 +66,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pMainFrame = std::make_unique<CMainFrame>(m_settings, m_environment.tray,
                                                 m_environment.prompts, m_environment.greetingDelay);
     m_pMainFrame->show();
+    Q_EMIT MainWindowCreated(m_pMainFrame.get());
     m_pSendJobs = std::make_unique<CSendJobs>(*m_pMainFrame, m_environment.prompts);
     m_docContext.pSendJobs = m_pSendJobs.get();
     m_pNoteServer = std::make_unique<CNoteListenSocket>(*m_pMainFrame);
@@ -91,6 +92,9 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
 
     m_settings.CheckFirstRun(m_environment.prompts, m_environment.bTrayAvailable);
     m_settings.Load();
+    m_bSettingsLoaded = true;
+    if (m_bGreetingWaits)
+        QMetaObject::invokeMethod(this, &CBlipnoteApp::ShowGreeting, Qt::QueuedConnection);
     m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("initializing"));
     m_pMainFrame->PostStatusText(StatusPane::Sending, QStringLiteral(" "));
     StartFingerServer();
@@ -303,6 +307,12 @@ void CBlipnoteApp::OnPrintSetup()
 
 void CBlipnoteApp::ShowGreeting()
 {
+    // The timer runs from the main window's start, and may fire inside a box
+    // of the start-up: the greeting then waits until the settings are loaded.
+    if (!m_bSettingsLoaded) {
+        m_bGreetingWaits = true;
+        return;
+    }
     if (std::exchange(m_bGreetingDone, true) || m_settings.m_nGreetings > 0)
         return;
     const auto found =

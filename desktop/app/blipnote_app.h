@@ -13,6 +13,7 @@
 #include <memory>
 
 class CBlipnoteDoc;
+class QWidget;
 class CDocManager;
 class CFileCommands;
 class CFingerDaemonSocket;
@@ -92,6 +93,8 @@ public:
     CIncomingNotes& IncomingNotes() const { return *m_pIncoming; }
 
 Q_SIGNALS:
+    // The main window exists (during the start-up, before its first box).
+    void MainWindowCreated(QWidget* pWindow);
     // The program has ended its work (Exit, or the main window closed).
     void Finished();
 
@@ -115,6 +118,8 @@ private:
     std::unique_ptr<CNoteListenSocket> m_pNoteServer;
     std::unique_ptr<CFingerDaemonSocket> m_pFingerServer;
     std::unique_ptr<CIncomingNotes> m_pIncoming;
+    bool m_bSettingsLoaded = false;
+    bool m_bGreetingWaits = false; // it came due before the settings were loaded
     bool m_bGreetingDone = false;
     int m_nExitCode = 0;
 };

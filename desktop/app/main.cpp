@@ -59,9 +59,11 @@ int main(int argc, char* argv[])
     CBlipnoteApp blipnote(environment);
     QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Every box of the program, the start-up's first, shows over the main window.
+    QObject::connect(&blipnote, &CBlipnoteApp::MainWindowCreated,
+                     [&prompts](QWidget* pWindow) { prompts.SetParent(pWindow); });
     if (!blipnote.Startup(request))
         return blipnote.ExitCode();
-    prompts.SetParent(&blipnote.MainFrame());
     tray.SetMenu(blipnote.MainFrame().Menus().TrayMenu());
     QObject::connect(&tray, &CTrayIcon::RestoreRequested, &blipnote.MainFrame(),
                      &CMainFrame::ShowAndRestore);

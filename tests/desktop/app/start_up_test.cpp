@@ -1,0 +1,131 @@
+// The start as a user meets it: real message boxes that stay open while the
+// program's timers run, and the settings that are there afterwards.
+#include "core/messaging/doc_manager.h"
+#include "core/messaging/note_file.h"
+#include "core/settings/memory_settings_store.h"
+#include "desktop/app/blipnote_app.h"
+#include "desktop/app/child_frame.h"
+#include "desktop/app/dialog_prompts.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/views/note_view.h"
+#include "desktop/views/rich_text_ctrl.h"
+#include "tests/support/desktop_app_fixture.h"
+#include "tests/support/event_loop.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Answers each message box that opens, the way a person does after reading
+// it: a while later, with a click on a button.
+class CSlowReader : public QObject
+{
+public:
+    CSlowReader(std::chrono::milliseconds reading, QMessageBox::StandardButton eAnswer)
+        : m_eAnswer(eAnswer)
+    {
+        m_timer.setInterval(reading);
+        connect(&m_timer, &QTimer::timeout, this, &CSlowReader::Answer);
+        m_timer.start();
+    }
+
+    QStringList m_read;
+    QList<QWidget*> m_owners;
+
+private:
+    void Answer()
+    {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!pBox)
+            return;
+        m_read.append(pBox->text());
+        m_owners.append(pBox->parentWidget());
+        QAbstractButton* pButton = pBox->button(m_eAnswer);
+        if (!pButton)
+            pButton = pBox->buttons().value(0);
+        QTest::mouseClick(pButton, Qt::LeftButton);
+    }
+
+    QTimer m_timer;
+    QMessageBox::StandardButton m_eAnswer;
+};
+
+class StartUpTest : public ::testing::Test
+{
+protected:
+    StartUpTest()
+    {
+        CNoteRecord greeting;
+        greeting.m_strBody = "Hello and welcome!";
+        m_strGreeting = m_dir.filePath(QStringLiteral("greetings.bni"));
+        EXPECT_TRUE(NoteFile::Save(m_strGreeting, greeting, "greetings", nullptr));
+        m_store.WriteInt(QStringLiteral("Settings"), QStringLiteral("IP Port"), 0);
+    }
+
+    std::unique_ptr<CBlipnoteApp> Make(std::chrono::milliseconds greetingDelay)
+    {
+        CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, false, 0};
+        environment.greetingDelay = greetingDelay;
+        environment.greetingFiles = {m_strGreeting};
+        auto pApp = std::make_unique<CBlipnoteApp>(environment);
+        QObject::connect(pApp.get(), &CBlipnoteApp::MainWindowCreated,
+                         [this](QWidget* pWindow) { m_prompts.SetParent(pWindow); });
+        return pApp;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_strGreeting;
+    CMemorySettingsStore m_store;
+    CDialogPrompts m_prompts;
+    CFakeTray m_tray;
+    CFakeSound m_sound;
+};
+
+} // namespace
+
+TEST_F(StartUpTest, TheGreetingWaitsForTheSettingsWhileTheFirstQuestionIsOpen)
+{
+    // The first-run question stays open well past the greeting's time.
+    CSlowReader reader(300ms, QMessageBox::Yes);
+    const std::unique_ptr<CBlipnoteApp> pApp = Make(10ms);
+    ASSERT_TRUE(pApp->Startup());
+    ASSERT_TRUE(SpinUntil([&] { return pApp->MainFrame().NoteWindows().size() == 1; }));
+    ASSERT_TRUE(SpinUntil([&] { return reader.m_read.size() == 2; }));
+    EXPECT_EQ(reader.m_read[0], QStringLiteral("Ready to install Blipnote ?"));
+    EXPECT_EQ(reader.m_read[1], QStringLiteral("You have received \na High-Priority message !"));
+    // Both boxes showed over the main window.
+    EXPECT_EQ(reader.m_owners, QList<QWidget*>({&pApp->MainFrame(), &pApp->MainFrame()}));
+
+    // The greeting names the user, and what it stored are the real settings.
+    const CChildFrame* pFrame = pApp->MainFrame().NoteWindows().first();
+    EXPECT_EQ(pFrame->View()->Editor().NoteText(),
+              "Hello " + pApp->Settings().m_strUserName + " and welcome!");
+    const QString strSettings = QStringLiteral("Settings");
+    EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("version")), 2);
+    EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("greetings")), 1);
+    EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("Use Sound")), 1);
+    EXPECT_EQ(m_store.ReadText(strSettings, QStringLiteral("Nickname")),
+              pApp->Settings().m_strUserName);
+    EXPECT_EQ(m_store.ReadText(strSettings, QStringLiteral("Signature")), "-Blipnote2");
+}
+
+TEST_F(StartUpTest, NoGreetingWhenTheStartEndsInABox)
+{
+    // A file on the command line that cannot be opened: its box stays open
+    // past the greeting's time, then the program ends without touching the store.
+    CSlowReader reader(300ms, QMessageBox::Ok);
+    const std::unique_ptr<CBlipnoteApp> pApp = Make(10ms);
+    EXPECT_FALSE(pApp->Startup({.strOpenFile = m_dir.filePath(QStringLiteral("missing.bno"))}));
+    EXPECT_EQ(reader.m_read, QStringList({QStringLiteral("Failed to open document.")}));
+    for (int n = 0; n < 10; ++n)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(pApp->Documents().Documents().isEmpty());
+    EXPECT_EQ(m_store.WriteCount(), 1); // the port this test wrote
+}
