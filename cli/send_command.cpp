@@ -200,7 +200,12 @@ int RunSendCommand(const QStringList& arguments)
         if (!input.open(stdin, QIODevice::ReadOnly))
             return command.Fail(QStringLiteral("cannot read standard input"));
         // Enough for any note the limit allows; more is cut with a warning anyway.
-        strBody = QString::fromUtf8(input.read(4 * (settings.nSizeLimit + 1)));
+        const QByteArray strInput = input.read(4 * (settings.nSizeLimit + 1));
+        // A zero byte ends the text for many a reader; it never goes out.
+        if (strInput.contains('\0'))
+            return command.Fail(
+                QStringLiteral("the text holds a zero byte, which a note cannot carry"));
+        strBody = QString::fromUtf8(strInput);
     }
 
     CSendableNote note;

@@ -3,7 +3,6 @@
 #include "core/messaging/tagged_text.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 CNoteReceiveBuffer::CNoteReceiveBuffer(qsizetype nSizeLimit) : m_nSizeLimit(nSizeLimit) {}
@@ -13,9 +12,7 @@ bool CNoteReceiveBuffer::AppendRead(const char* pData, qsizetype nLength)
     if (m_bDone || nLength <= 0)
         return m_bDone;
     m_nTotal += nLength;
-    const void* pZero = std::memchr(pData, 0, static_cast<std::size_t>(nLength));
-    const qsizetype nText = pZero ? static_cast<const char*>(pZero) - pData : nLength;
-    m_strText.append(pData, nText);
+    m_strText.append(pData, nLength);
     m_bDone = CheckDone() || m_nTotal >= m_nSizeLimit;
     return m_bDone;
 }

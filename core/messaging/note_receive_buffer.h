@@ -12,8 +12,9 @@ class CNoteReceiveBuffer
 public:
     explicit CNoteReceiveBuffer(qsizetype nSizeLimit);
 
-    // Takes one read's bytes. A read is taken as text: it ends at a zero byte, but
-    // all of its bytes count. Returns true when the reading is done.
+    // Takes one read's bytes, every one of them (a zero byte too: the end
+    // sequence after it must still be found). Returns true when the reading is
+    // done.
     bool AppendRead(const char* pData, qsizetype nLength);
 
     bool IsDone() const { return m_bDone; }

@@ -9,6 +9,7 @@ namespace {
 constexpr char16_t kParagraph = 0x2029;
 constexpr char16_t kLineBreak = 0x2028;
 constexpr char16_t kCarriageReturn = 0x240D;
+constexpr char16_t kNull = 0x2400;
 } // namespace
 
 QString FromNote(const QByteArray& strNote)
@@ -25,6 +26,8 @@ QString FromNote(const QByteArray& strNote)
             strOut += QChar(kCarriageReturn);
         } else if (ch == u'\n') {
             strOut += QChar(kLineBreak);
+        } else if (ch.isNull()) {
+            strOut += QChar(kNull);
         } else {
             strOut += ch;
         }
@@ -43,6 +46,8 @@ QByteArray ToNote(const QString& strEditor, bool* pbLossless)
             strText += u'\n';
         else if (ch == QChar(kCarriageReturn))
             strText += u'\r';
+        else if (ch == QChar(kNull))
+            strText += QChar(0);
         else
             strText += ch;
     }
@@ -53,7 +58,7 @@ QString Unencodable(const QString& strEditor)
 {
     QString strFound;
     for (const char32_t ch : strEditor.toUcs4()) {
-        if (ch == kParagraph || ch == kLineBreak || ch == kCarriageReturn ||
+        if (ch == kParagraph || ch == kLineBreak || ch == kCarriageReturn || ch == kNull ||
             CodePage::ByteOf(ch) >= 0)
             continue;
         const QString strChar = QString::fromUcs4(&ch, 1);

@@ -5,8 +5,9 @@
 
 // How a note's plain text goes into the editor and back so that every character
 // survives: "\r\n" is a paragraph break, a lone "\n" a line break (U+2028), and a
-// lone "\r" shows as the symbol for carriage return (U+240D), which the code page
-// cannot hold and so never stands for anything typed.
+// lone "\r" shows as the symbol for carriage return (U+240D) and a zero byte as
+// the symbol for null (U+2400); the code page holds neither, so they never stand
+// for anything typed.
 namespace EditorText {
 
 QString FromNote(const QByteArray& strNote);

@@ -179,3 +179,14 @@ TEST(SendCommand, InterruptedWhileWaitingForTheAnswer)
     EXPECT_TRUE(send.readAllStandardOutput().isEmpty());
     EXPECT_TRUE(send.readAllStandardError().isEmpty());
 }
+
+TEST(SendCommand, RefusesATextHoldingAZeroByte)
+{
+    const CCliRun run = RunCli({QStringLiteral("send"), QStringLiteral("--port"),
+                                QStringLiteral("9"), QStringLiteral("127.0.0.1")},
+                               QByteArray("before\0after", 12));
+    EXPECT_EQ(run.nExitCode, 2);
+    EXPECT_EQ(run.strErr, "blipnote-cli send: the text holds a zero byte, which a note "
+                          "cannot carry\n");
+    EXPECT_TRUE(run.strOut.isEmpty());
+}

@@ -82,6 +82,23 @@ TEST_F(NoteListenSocketTest, ReceivesAndAcknowledgesACompleteNote)
     EXPECT_EQ(m_nStarted, 1);
 }
 
+TEST_F(NoteListenSocketTest, AZeroByteInANoteLosesNothing)
+{
+    // The end sequence after the zero byte ends the reading at once (the time
+    // limit is far off), and every field after it arrives.
+    Start(60s);
+    const QByteArray strNote("ann/$0before\0after/$1PC7/$2Lunch/$30/$4", 39);
+    const CRawClientResult result = Exchange(strNote);
+    ASSERT_TRUE(WaitForFinished(1));
+    EXPECT_EQ(result.strAnswer, "39");
+    ASSERT_EQ(m_received.size(), 1u);
+    const TaggedText::CParsedNote note = TaggedText::Parse(m_received[0].strText);
+    EXPECT_EQ(note.strBody, QByteArray("before\0after", 12));
+    EXPECT_EQ(note.strSystem, "PC7");
+    EXPECT_EQ(note.strTitle, "Lunch");
+    EXPECT_EQ(note.strAddress, "127.0.0.1");
+}
+
 TEST_F(NoteListenSocketTest, KeepsAndCountsExtraBytesAfterTheEnd)
 {
     Start();

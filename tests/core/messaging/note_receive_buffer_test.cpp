@@ -72,11 +72,14 @@ TEST(NoteReceiveBuffer, StopsAtTheFirstReadThatReachesTheLimit)
     EXPECT_EQ(buffer.Text().size(), 146);
 }
 
-TEST(NoteReceiveBuffer, AReadEndsAtAZeroByteButCountsWhole)
+TEST(NoteReceiveBuffer, AZeroByteIsKeptAndTheEndAfterItFound)
 {
     CNoteReceiveBuffer buffer(110000);
     EXPECT_FALSE(Feed(buffer, QByteArray("ann/$0ab\0cd", 11)));
     EXPECT_TRUE(Feed(buffer, "/$1PC/$2T/$30/$4"));
-    EXPECT_EQ(buffer.Text(), "ann/$0ab/$1PC/$2T/$30/$4");
+    EXPECT_EQ(buffer.Text(), QByteArray("ann/$0ab\0cd/$1PC/$2T/$30/$4", 27));
     EXPECT_EQ(buffer.Total(), 27);
+    // In one read, the end sequence after the zero byte is found too.
+    CNoteReceiveBuffer one(110000);
+    EXPECT_TRUE(Feed(one, QByteArray("ann/$0a\0b/$1PC/$2T/$30/$4", 25)));
 }

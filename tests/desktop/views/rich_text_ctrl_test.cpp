@@ -112,7 +112,9 @@ TEST_F(RichTextCtrlTest, PlainTextKeepsEveryCharacter)
         bool bLossless = false;
         EXPECT_EQ(m_ctrl.NoteText(&bLossless), strText);
         EXPECT_TRUE(bLossless);
-    }
+    } // A zero byte shows as the symbol for null, as a lone return shows as its symbol.
+    m_ctrl.SetNoteText(QByteArray("a\0b\rc", 5));
+    EXPECT_EQ(m_ctrl.toPlainText(), QStringLiteral("a\u2400b\u240Dc"));
 }
 
 TEST_F(RichTextCtrlTest, TypedCharactersOutsideTheCodePageAreReported)
