@@ -8,6 +8,12 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace NoteFile {
 namespace {
 
@@ -139,6 +145,28 @@ private:
 
 const QByteArray kRule = "\r\n" + QByteArray(78, '-') + "\r\n";
 
+// Opens a regular file for reading. Anything else (a FIFO, a device, a folder, a
+// socket) is refused at once: opening a FIFO would wait for a writer for ever.
+bool OpenRegularFile(const QString& strPath, QFile& file)
+{
+    const QByteArray strNative = QFile::encodeName(strPath);
+    const int nFile = ::open(strNative.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (nFile < 0) {
+        const int nError = errno;
+        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath), std::strerror(nError));
+        return false;
+    }
+    struct stat status
+    {};
+    if (::fstat(nFile, &status) != 0 || !S_ISREG(status.st_mode)) {
+        qCWarning(lcMessaging, "%s: not a regular file", qUtf8Printable(strPath));
+        ::close(nFile);
+        return false;
+    }
+    ::fcntl(nFile, F_SETFL, ::fcntl(nFile, F_GETFL) & ~O_NONBLOCK);
+    return file.open(nFile, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+}
+
 bool Fail(QString* pstrError, const char* pszError)
 {
     if (pstrError)
@@ -223,16 +251,13 @@ bool Load(const QString& strPath, CNoteRecord& record, QString* pstrError)
 {
     const bool bBinary = FormForPath(strPath) == EForm::Binary;
     const char* pszTooLarge = bBinary ? "Unexpected file format." : "Failed to open document.";
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath),
-                  qUtf8Printable(file.errorString()));
+    QFile file;
+    if (!OpenRegularFile(strPath, file))
         return Fail(pstrError, "Failed to open document.");
-    }
     if (file.size() > MaxFileSize)
         return Fail(pstrError, pszTooLarge);
     const QByteArray data = file.read(MaxFileSize + 1);
-    if (data.size() > MaxFileSize) // a file that grew, or a device
+    if (data.size() > MaxFileSize) // a file that grew meanwhile
         return Fail(pstrError, pszTooLarge);
     if (bBinary)
         return ReadBinary(data, record) || Fail(pstrError, "Unexpected file format.");

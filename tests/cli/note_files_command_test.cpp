@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 TEST(NoteFilesCommands, AReceivedNoteIsKeptAndShown)
 {
     QTemporaryDir folder;
@@ -118,4 +120,15 @@ TEST(FingerdCommand, AnswersAndPrintsEachQuery)
     EXPECT_EQ(query.value(QStringLiteral("from")).toString(), QStringLiteral("127.0.0.1"));
     fingerd.kill();
     fingerd.waitForFinished();
+}
+
+TEST(ShowCommand, AFifoIsRefusedAtOnce)
+{
+    QTemporaryDir dir;
+    const QString strFifo = dir.filePath(QStringLiteral("pipe.bni"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
+    const CCliRun run = RunCli({QStringLiteral("show"), strFifo});
+    EXPECT_EQ(run.nExitCode, 1);
+    EXPECT_EQ(run.strErr,
+              "blipnote-cli show: " + QFile::encodeName(strFifo) + ": Failed to open document.\n");
 }

@@ -6,6 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <future>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace NoteFile;
 
 namespace {
@@ -224,4 +231,38 @@ TEST(NoteFile, AFailedSaveKeepsThePreviousFile)
     // holds one whole note: the old or the new.
     EXPECT_EQ(read.m_strBody,
               bSaved ? QByteArray("changed") : SampleNotes::LunchRecord().m_strBody);
+}
+
+TEST(NoteFile, OnlyRegularFilesAreOpened)
+{
+    // A FIFO would make the reader wait for a writer for ever; a folder, a
+    // device or a socket is no note either. Each is refused at once.
+    QTemporaryDir dir;
+    const QString strFifo = dir.filePath(QStringLiteral("pipe.bno"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
+    const QString strSocket = dir.filePath(QStringLiteral("socket.bni"));
+    const int nSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(strSocket).constData(),
+                 sizeof(address.sun_path) - 1);
+    ASSERT_EQ(::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    for (const QString& strPath : {strFifo, strSocket, dir.path(), QStringLiteral("/dev/zero"),
+                                   dir.filePath(QStringLiteral("x/../"))}) {
+        auto load = std::async(std::launch::async, [strPath] {
+            CNoteRecord record;
+            QString strError;
+            const bool bLoaded = Load(strPath, record, &strError);
+            return std::make_pair(bLoaded, strError);
+        });
+        if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "waits on " << strPath.toStdString();
+            QFile writer(strFifo); // let the reader go
+            writer.open(QIODevice::WriteOnly);
+        }
+        const auto [bLoaded, strError] = load.get();
+        EXPECT_FALSE(bLoaded) << strPath.toStdString();
+        EXPECT_EQ(strError, QStringLiteral("Failed to open document.")) << strPath.toStdString();
+    }
+    ::close(nSocket);
 }

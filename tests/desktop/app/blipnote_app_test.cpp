@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -374,4 +375,22 @@ TEST_F(BlipnoteAppTest, StatusTextsFromManyThreadsAllArrive)
         return m_pApp->MainFrame().StatusText(StatusPane::Sending) ==
                QStringLiteral("Send successful");
     }));
+}
+
+TEST_F(BlipnoteAppTest, AFifoToOpenIsRefusedAtOnce)
+{
+    // From the command line, File / Open or a drop: the same refusal, no wait.
+    Installed();
+    QTemporaryDir dir;
+    const QString strFifo = dir.filePath(QStringLiteral("pipe.bno"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
+    EXPECT_FALSE(Start({.strOpenFile = strFifo}));
+    EXPECT_EQ(m_pApp->ExitCode(), 1);
+    EXPECT_EQ(m_prompts.Boxes(), QStringList({QStringLiteral("Failed to open document.")}));
+
+    ASSERT_TRUE(Start());
+    m_prompts.SetFileAnswer(strFifo);
+    m_pApp->MainFrame().Menus().Action(CMainMenus::Open)->trigger();
+    EXPECT_EQ(m_prompts.Boxes().size(), 2);
+    EXPECT_EQ(NoteWindows(), 0);
 }
