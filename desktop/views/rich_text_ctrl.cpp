@@ -22,13 +22,36 @@ unsigned RefOfColor(const QColor& color)
            (static_cast<unsigned>(color.blue()) << 16);
 }
 
+// The largest font a note is shown in. A note may ask for far larger ones, and
+// the layout of a document tall enough from them never finishes: no reader
+// needs more than this on a screen.
+constexpr double kMaxPointSize = 72;
+// The format changes a paragraph keeps; later runs of it take the format of the
+// last one kept. Laying out a long paragraph costs more than linear time in
+// its format changes, and no writer needs more.
+constexpr int kMaxFormatRunsPerParagraph = 200;
+// A word this long or longer makes the note wrap anywhere: finding a word
+// boundary in a long word costs the layout its length for every line.
+constexpr qsizetype kLongWord = 256;
+
+bool HasLongWord(const QString& strText)
+{
+    qsizetype nRun = 0;
+    for (const QChar ch : strText) {
+        nRun = ch.isSpace() ? 0 : nRun + 1;
+        if (nRun >= kLongWord)
+            return true;
+    }
+    return false;
+}
+
 QTextCharFormat TextFormatOf(const CCharFormat& format)
 {
     QTextCharFormat textFormat;
     if (format.nMask & CCharFormat::MaskFace)
         textFormat.setFontFamilies({format.strFace});
     if ((format.nMask & CCharFormat::MaskSize) && format.nHeight > 0)
-        textFormat.setFontPointSize(format.nHeight / 20.0);
+        textFormat.setFontPointSize(std::min(format.nHeight / 20.0, kMaxPointSize));
     if (format.nMask & CCharFormat::MaskBold)
         textFormat.setFontWeight((format.nEffects & CCharFormat::EffectBold) ? QFont::Bold
                                                                              : QFont::Normal);
@@ -79,6 +102,9 @@ bool CRichTextCtrl::CreateControl(bool bReadOnly)
     setObjectName(QStringLiteral("editor"));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QTextEdit::WidgetWidth);
+    // A word longer than the line is broken too.
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    connect(document(), &QTextDocument::contentsChange, this, &CRichTextCtrl::WatchWordLength);
     setReadOnly(bReadOnly);
     SetDefaultFormat();
     return true;
@@ -99,6 +125,7 @@ bool CRichTextCtrl::IsRtfText(const QByteArray& strText)
 
 void CRichTextCtrl::SetNoteText(const QByteArray& strText)
 {
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     if (!IsRtfText(strText)) {
         setPlainText(EditorText::FromNote(strText));
         return;
@@ -106,13 +133,18 @@ void CRichTextCtrl::SetNoteText(const QByteArray& strText)
     clear();
     QTextCursor cursor(document());
     cursor.beginEditBlock();
+    int nRuns = 0; // of the paragraph
+    QTextCharFormat kept;
     for (const CRtfRun& run : RtfReader::Read(strText).runs) {
-        const QTextCharFormat format = TextFormatOf(run.format);
         const QStringList paragraphs = run.strText.split(u'\n');
         for (qsizetype n = 0; n < paragraphs.size(); ++n) {
-            if (n > 0)
-                cursor.insertBlock(cursor.blockFormat(), format);
-            cursor.insertText(paragraphs[n], format);
+            if (n > 0) {
+                cursor.insertBlock(cursor.blockFormat(), kept);
+                nRuns = 0;
+            }
+            if (++nRuns <= kMaxFormatRunsPerParagraph)
+                kept = TextFormatOf(run.format);
+            cursor.insertText(paragraphs[n], kept);
         }
     }
     cursor.endEditBlock();
@@ -128,6 +160,23 @@ QByteArray CRichTextCtrl::NoteText(bool* pbLossless) const
 QString CRichTextCtrl::UnencodableCharacters() const
 {
     return EditorText::Unencodable(document()->toRawText());
+}
+
+void CRichTextCtrl::WatchWordLength(int nPosition, int, int nAdded)
+{
+    if (nAdded <= 0 || wordWrapMode() == QTextOption::WrapAnywhere)
+        return;
+    // The paragraphs the change touched: a long word may grow key by key.
+    const QTextBlock first = document()->findBlock(nPosition);
+    const QTextBlock last = document()->findBlock(nPosition + nAdded);
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        if (HasLongWord(block.text())) {
+            setWordWrapMode(QTextOption::WrapAnywhere);
+            return;
+        }
+        if (block == last)
+            break;
+    }
 }
 
 void CRichTextCtrl::SetTextLimit(qsizetype nBytes)

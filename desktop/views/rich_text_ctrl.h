@@ -51,6 +51,8 @@ public:
 
 private:
     void EnforceLimit(int nPosition, int nRemoved, int nAdded);
+    // A note with a very long word wraps anywhere from then on.
+    void WatchWordLength(int nPosition, int nRemoved, int nAdded);
 
     qsizetype m_nTextLimit = 0;
 };

@@ -394,3 +394,27 @@ TEST_F(BlipnoteAppTest, AFifoToOpenIsRefusedAtOnce)
     EXPECT_EQ(m_prompts.Boxes().size(), 2);
     EXPECT_EQ(NoteWindows(), 0);
 }
+
+TEST_F(BlipnoteAppTest, HostileRichTextOpensLikeAnyNote)
+{
+    // Notes that used to freeze the window for minutes: thousands of
+    // paragraphs at 1,638 points, one 100 kB word, alternating formats.
+    Installed();
+    ASSERT_TRUE(Start());
+    QByteArray strHuge = "{\\rtf1\\fs3276 ";
+    while (strHuge.size() < 21000)
+        strHuge += "x\\par ";
+    QByteArray strRuns = "{\\rtf1 ";
+    while (strRuns.size() < 100000)
+        strRuns += "\\b x\\b0 y";
+    for (const QByteArray& strBody :
+         {strHuge + "}", "{\\rtf1 " + QByteArray(100000, 'w') + "}", strRuns + "}"}) {
+        CBlipnoteDoc* pDoc = Deliver("eve/$0" + strBody + "/$1PC/$2T/$30/$4");
+        ASSERT_NE(pDoc, nullptr);
+        auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView());
+        ASSERT_NE(pView, nullptr);
+        pView->repaint(); // laid out and painted, as on the screen
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(NoteWindows(), 3);
+}

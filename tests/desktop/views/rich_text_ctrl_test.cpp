@@ -171,3 +171,47 @@ TEST_F(RichTextCtrlTest, ChoosingAFontAppliesItOrKeepsTheOldOne)
     EXPECT_EQ(format.nColor, 0x0000FFu);
     EXPECT_EQ(format.strFace, QStringLiteral("Liberation Serif"));
 }
+
+TEST_F(RichTextCtrlTest, WhatALayoutCanBeAskedToDoIsBounded)
+{
+    // Fonts no reader needs, that make the layout of a tall note never finish.
+    m_ctrl.SetNoteText("{\\rtf1\\fs3276 huge\\par \\fs20 small}");
+    QTextCursor cursor(m_ctrl.document());
+    cursor.setPosition(2);
+    EXPECT_EQ(cursor.charFormat().fontPointSize(), 72);
+    cursor.setPosition(7);
+    EXPECT_EQ(cursor.charFormat().fontPointSize(), 10);
+
+    // A paragraph keeps its first 200 format changes; the rest of it stays in
+    // the last format kept. The next paragraph starts afresh.
+    QByteArray strRuns = "{\\rtf1 ";
+    for (int n = 0; n < 300; ++n)
+        strRuns += (n % 2 ? "\\b0 y" : "\\b x");
+    strRuns += "\\par \\b0 z\\b w}";
+    m_ctrl.SetNoteText(strRuns);
+    const auto BoldAt = [this](int nPosition) {
+        QTextCursor at(m_ctrl.document());
+        at.setPosition(nPosition);
+        return at.charFormat().fontWeight() == QFont::Bold;
+    };
+    EXPECT_TRUE(BoldAt(1));
+    EXPECT_FALSE(BoldAt(2));
+    EXPECT_FALSE(BoldAt(200)); // the 200th run, not bold
+    EXPECT_FALSE(BoldAt(201)); // would be bold, but kept as the 200th
+    EXPECT_FALSE(BoldAt(300)); // to the end of the paragraph
+    EXPECT_FALSE(BoldAt(302)); // "z" of the next paragraph
+    EXPECT_TRUE(BoldAt(303));  // "w" is bold again
+    EXPECT_EQ(m_ctrl.NoteText(), QByteArray(150, 'x').replace("x", "xy") + "\r\nzw");
+
+    // A very long word makes the note wrap anywhere, also when it is typed.
+    m_ctrl.SetNoteText("short words only");
+    EXPECT_EQ(m_ctrl.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_ctrl.SetNoteText(QByteArray(300, 'x'));
+    EXPECT_EQ(m_ctrl.wordWrapMode(), QTextOption::WrapAnywhere);
+    m_ctrl.SetNoteText("a");
+    EXPECT_EQ(m_ctrl.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_ctrl.moveCursor(QTextCursor::End);
+    for (int n = 0; n < 300; ++n)
+        m_ctrl.insertPlainText(QStringLiteral("b"));
+    EXPECT_EQ(m_ctrl.wordWrapMode(), QTextOption::WrapAnywhere);
+}
