@@ -8,11 +8,12 @@
 
 namespace CliOutput {
 
-void WriteLine(const QByteArray& strLine)
+bool WriteLine(const QByteArray& strLine)
 {
     const QByteArray strOut = strLine + '\n';
-    std::fwrite(strOut.constData(), 1, static_cast<std::size_t>(strOut.size()), stdout);
-    std::fflush(stdout);
+    const std::size_t nWritten =
+        std::fwrite(strOut.constData(), 1, static_cast<std::size_t>(strOut.size()), stdout);
+    return std::fflush(stdout) == 0 && nWritten == static_cast<std::size_t>(strOut.size());
 }
 
 void ErrorLine(const QString& strLine)

@@ -8,7 +8,8 @@ class QCommandLineParser;
 // Output helpers of the command-line tool: whole lines, flushed at once.
 namespace CliOutput {
 
-void WriteLine(const QByteArray& strLine);
+// Returns false when the line could not be written (standard output closed).
+bool WriteLine(const QByteArray& strLine);
 void ErrorLine(const QString& strLine);
 // Prints a command's help, naming it "blipnote-cli COMMAND".
 void WriteHelp(const QCommandLineParser& parser, const char* pszCommand);

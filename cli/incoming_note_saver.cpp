@@ -1,46 +1,69 @@
 #include "cli/incoming_note_saver.h"
 
 #include "core/messaging/blipnote_doc.h"
+#include "core/messaging/note_file.h"
+#include "core/text/code_page.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 
+namespace {
+// Names taken by others (another copy saving into the same folder) are skipped;
+// this many in a row means something else is wrong.
+constexpr int kMaxTries = 1000;
+} // namespace
+
 CIncomingNoteSaver::CIncomingNoteSaver(CAppSettings& settings, const QString& strFolder)
     : m_strFolder(strFolder), m_context(settings), m_documents(m_context)
 {}
 
-QString CIncomingNoteSaver::ReserveName(const QString& strStem) const
+QString CIncomingNoteSaver::ReserveName(const QString& strStem, QString& strTried,
+                                        QString& strReason)
 {
-    // Creating the file exclusively claims the name even against another copy
-    // saving into the same folder.
-    for (int n = 1; n < 10000; ++n) {
-        const QString strName = n == 1 ? strStem + QStringLiteral(".bni")
-                                       : QStringLiteral("%1-%2.bni").arg(strStem).arg(n);
+    int& nNext = m_nextNumber[strStem];
+    if (nNext == 0)
+        nNext = 1;
+    for (int nTry = 0; nTry < kMaxTries; ++nTry, ++nNext) {
+        const QString strName = nNext == 1 ? strStem + QStringLiteral(".bni")
+                                           : QStringLiteral("%1-%2.bni").arg(strStem).arg(nNext);
         const QString strPath = QDir(m_strFolder).filePath(strName);
+        strTried = strPath;
+        // Creating the file exclusively claims the name even against another
+        // copy saving into the same folder.
         QFile file(strPath);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            ++nNext;
             return strPath;
-        if (!QFile::exists(strPath))
-            return QString(); // the folder cannot be written
+        }
+        if (!QFile::exists(strPath)) {
+            strReason = file.errorString(); // the folder cannot be written
+            return QString();
+        }
     }
+    strReason = QStringLiteral("no free file name");
     return QString();
 }
 
 QString CIncomingNoteSaver::Save(const QByteArray& strReceivedText, QString* pstrError)
 {
     CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strReceivedText);
-    const QString strPath = ReserveName(
-        QStringLiteral("MessageIn-") + m_context.now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    bool bSaved = false;
-    if (pDoc && !strPath.isEmpty()) {
-        bSaved = pDoc->SaveToFile(strPath, pstrError);
-        if (!bSaved)
+    const QString strStem =
+        QStringLiteral("MessageIn-") + m_context.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString strTried;
+    QString strReason;
+    QString strPath = ReserveName(strStem, strTried, strReason);
+    if (!strPath.isEmpty()) {
+        QString strError;
+        if (!NoteFile::Save(strPath, *pDoc, pDoc->Title(), &strError, &strReason)) {
             QFile::remove(strPath);
-    } else if (pstrError) {
-        *pstrError = QStringLiteral("Failed to save document.");
+            strPath.clear();
+        }
     }
-    if (pDoc)
-        m_documents.CloseDocument(pDoc);
-    return bSaved ? strPath : QString();
+    if (strPath.isEmpty() && pstrError) {
+        *pstrError = QStringLiteral("cannot keep the note from %1 in %2: %3")
+                         .arg(CodePage::ToUnicode(pDoc->m_strAddress), strTried, strReason);
+    }
+    m_documents.CloseDocument(pDoc);
+    return strPath;
 }

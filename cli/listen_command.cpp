@@ -13,6 +13,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,21 +57,38 @@ int RunListenCommand(const QStringList& arguments)
     CQuitOnSignal quitOnSignal;
     CStderrStatusSink statusSink;
     CNoteListenSocket server(statusSink);
-    QObject::connect(&server, &CNoteListenSocket::NoteReceived,
-                     [&pSaver](const QByteArray& strText, qint64 nAcknowledged) {
-                         QByteArray strLine = ReceivedNoteJson(strText, nAcknowledged);
-                         if (pSaver) {
-                             QString strError;
-                             const QString strFile = pSaver->Save(strText, &strError);
-                             if (strFile.isEmpty())
-                                 CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") +
-                                                      strError);
-                             QJsonObject json = QJsonDocument::fromJson(strLine).object();
-                             json.insert(QStringLiteral("file"), strFile);
-                             strLine = QJsonDocument(json).toJson(QJsonDocument::Compact);
-                         }
-                         CliOutput::WriteLine(strLine);
-                     });
+    // A note is answered only once it is kept: in its file, when there is a
+    // folder, and on standard output. What cannot be kept is answered with 0.
+    bool bOutputClosed = false;
+    server.SetKeeper([&](const QByteArray& strText, qint64 nCount) {
+        if (bOutputClosed)
+            return false;
+        QByteArray strLine = ReceivedNoteJson(strText, nCount);
+        QString strFile;
+        if (pSaver) {
+            QString strError;
+            strFile = pSaver->Save(strText, &strError);
+            if (strFile.isEmpty()) {
+                CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strError);
+                return false;
+            }
+            QJsonObject json = QJsonDocument::fromJson(strLine).object();
+            json.insert(QStringLiteral("file"), strFile);
+            strLine = QJsonDocument(json).toJson(QJsonDocument::Compact);
+        }
+        if (!CliOutput::WriteLine(strLine)) {
+            // Nobody reads any more: this note is not taken, and the tool ends
+            // before it could take another.
+            bOutputClosed = true;
+            if (!strFile.isEmpty())
+                QFile::remove(strFile);
+            CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: standard output is closed"));
+            QMetaObject::invokeMethod(
+                &server, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+            return false;
+        }
+        return true;
+    });
     if (!server.StartListening(*nPort)) {
         CliOutput::ErrorLine(
             QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));
@@ -78,6 +96,5 @@ int RunListenCommand(const QStringList& arguments)
     }
     if (*nPort == 0)
         CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.serverPort()));
-    QCoreApplication::exec();
-    return 0;
+    return QCoreApplication::exec();
 }

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <csignal>
+
 namespace {
 
 const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
@@ -32,6 +34,8 @@ const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
 
 int main(int argc, char* argv[])
 {
+    // A closed standard output is an error to report, not a signal that ends us.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("blipnote-cli"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));

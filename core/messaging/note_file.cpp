@@ -267,7 +267,7 @@ bool Load(const QString& strPath, CNoteRecord& record, QString* pstrError)
 }
 
 bool Save(const QString& strPath, const CNoteRecord& record, const QByteArray& strTitle,
-          QString* pstrError)
+          QString* pstrError, QString* pstrReason)
 {
     const QByteArray data =
         FormForPath(strPath) == EForm::Binary ? WriteBinary(record) : WriteText(record, strTitle);
@@ -275,6 +275,8 @@ bool Save(const QString& strPath, const CNoteRecord& record, const QByteArray& s
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath),
                   qUtf8Printable(file.errorString()));
+        if (pstrReason)
+            *pstrReason = file.errorString();
         return Fail(pstrError, "Failed to save document.");
     }
     return true;

@@ -47,8 +47,8 @@ bool Load(const QString& strPath, CNoteRecord& record, QString* pstrError);
 
 // Saves in the form the path asks for, through a temporary file, so that a
 // failure never destroys the previous file. On failure *pstrError is "Failed to
-// save document.".
+// save document." and *pstrReason (when given) the system's reason.
 bool Save(const QString& strPath, const CNoteRecord& record, const QByteArray& strTitle,
-          QString* pstrError);
+          QString* pstrError, QString* pstrReason = nullptr);
 
 } // namespace NoteFile

@@ -59,23 +59,25 @@ void CNoteListenSocket::AcceptFailed()
 
 void CNoteListenSocket::EndConnection(const CConnection& connection, EEnd eEnd)
 {
-    int nErrors = eEnd == EEnd::ReadFailed ? 1 : 0;
     const qint64 nTotal = m_buffer->Total();
-    const QByteArray strAck = Acknowledgement::Format(nTotal);
-    if (connection.Send(strAck) != strAck.size()) {
-        Post("Cannot reply");
-        ++nErrors;
-    }
-    // A connection that brought nothing is no note.
-    if (nTotal == 0 || connection.PeerAddress().isEmpty())
-        ++nErrors;
     QByteArray strText = m_buffer->TakeText();
     m_buffer.reset();
-    if (nErrors != 0) {
+    // A connection that brought nothing, or failed, is no note.
+    const bool bNote =
+        eEnd != EEnd::ReadFailed && nTotal > 0 && !connection.PeerAddress().isEmpty();
+    if (bNote)
+        strText += TaggedText::AddressSuffix(connection.PeerAddress());
+    // A note its keeper could not take is answered with 0: its sender sees
+    // that nothing arrived.
+    const bool bKept = bNote && (!m_keeper || m_keeper(strText, nTotal));
+    const QByteArray strAck = Acknowledgement::Format(bNote && !bKept ? 0 : nTotal);
+    const bool bAnswered = connection.Send(strAck) == strAck.size();
+    if (!bAnswered)
+        Post("Cannot reply");
+    if (!bKept || !bAnswered) {
         Post("Error in receive");
         return;
     }
-    strText += TaggedText::AddressSuffix(connection.PeerAddress());
     Q_EMIT NoteReceived(strText, nTotal);
     Post("Listening");
 }

@@ -8,6 +8,7 @@
 #include <QHostAddress>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class IStatusSink;
@@ -38,6 +39,12 @@ public:
     // failure; the status pane tells which step failed.
     bool StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
 
+    // Takes a note (the text with the sender's address, and its byte count)
+    // before its answer goes out; false answers 0, so that the sender knows the
+    // note was not taken. Without a keeper every note is taken.
+    using CKeeper = std::function<bool(const QByteArray& strText, qint64 nCount)>;
+    void SetKeeper(CKeeper keeper) { m_keeper = std::move(keeper); }
+
 Q_SIGNALS:
     // A received note: the text read, followed by "/$5", the peer's dotted address
     // and "/$6"; and the byte count that was acknowledged.
@@ -55,4 +62,5 @@ private:
     IStatusSink& m_statusSink;
     qsizetype m_nSizeLimit;
     std::optional<CNoteReceiveBuffer> m_buffer;
+    CKeeper m_keeper;
 };

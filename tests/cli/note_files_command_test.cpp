@@ -1,10 +1,12 @@
 #include "tests/support/cli_listener.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
+#include "tests/support/sample_notes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -131,4 +133,96 @@ TEST(ShowCommand, AFifoIsRefusedAtOnce)
     EXPECT_EQ(run.nExitCode, 1);
     EXPECT_EQ(run.strErr,
               "blipnote-cli show: " + QFile::encodeName(strFifo) + ": Failed to open document.\n");
+}
+
+namespace {
+
+// A listener with a save folder, and a plain peer that sends it a note.
+class SaveDirTest : public ::testing::Test
+{
+protected:
+    void StartListener()
+    {
+        ASSERT_TRUE(m_listener.StartWith({QStringLiteral("--port"), QStringLiteral("0"),
+                                          QStringLiteral("--save-dir"), m_folder.path()},
+                                         QStringLiteral("^port \\d+$")));
+        m_nPort = QString::fromUtf8(m_listener.StandardError())
+                      .section(QStringLiteral("port "), 1)
+                      .trimmed()
+                      .toUShort();
+    }
+
+    // The answer the note server gave.
+    QByteArray SendNote()
+    {
+        CRawClientScript script;
+        script.nPort = m_nPort;
+        script.strFirst = SampleNotes::Lunch;
+        auto result = RunRawClient(script);
+        EXPECT_TRUE(SpinUntil(
+            [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+        return result.get().strAnswer;
+    }
+
+    QTemporaryDir m_folder;
+    CCliListener m_listener;
+    quint16 m_nPort = 0;
+};
+
+} // namespace
+
+TEST_F(SaveDirTest, ANoteIsAnsweredOnlyOnceItIsKept)
+{
+    StartListener();
+    EXPECT_EQ(SendNote(), "39");
+    EXPECT_FALSE(m_listener.NextNote().value(QStringLiteral("file")).toString().isEmpty());
+
+    // The folder goes away: the note cannot be kept, its sender is told 0 and
+    // the error names the file and the reason.
+    ASSERT_TRUE(QDir(m_folder.path()).removeRecursively());
+    EXPECT_EQ(SendNote(), "0");
+    ASSERT_TRUE(SpinUntil([&] { return m_listener.StandardError().contains("cannot keep"); }));
+    const QString strError = QString::fromUtf8(m_listener.StandardError());
+    EXPECT_TRUE(strError.contains(
+        QStringLiteral("blipnote-cli listen: cannot keep the note from 127.0.0.1 in %1/MessageIn-")
+            .arg(m_folder.path())))
+        << strError.toStdString();
+    EXPECT_TRUE(strError.contains(QStringLiteral("No such file or directory")))
+        << strError.toStdString();
+}
+
+TEST(ListenCommand, AClosedOutputEndsTheToolBeforeTheNextAnswer)
+{
+    // The reader of its output goes away at once ("| true"): the next note is
+    // neither kept nor answered as received, and the tool ends.
+    QTemporaryDir folder;
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("set -o pipefail; \"$0\" listen --port 0 --save-dir \"$1\" | true"),
+                 QStringLiteral(BLIPNOTE_CLI_PATH), folder.path()});
+    ASSERT_TRUE(shell.waitForStarted());
+    QByteArray strError;
+    ASSERT_TRUE(SpinUntil([&] {
+        shell.waitForReadyRead(10);
+        strError += shell.readAllStandardError();
+        return strError.contains("port ");
+    }));
+    const quint16 nPort = QString::fromUtf8(strError)
+                              .section(QStringLiteral("port "), 1)
+                              .section(u'\n', 0, 0)
+                              .toUShort();
+    CRawClientScript script;
+    script.nPort = nPort;
+    script.strFirst = SampleNotes::Lunch;
+    auto result = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil(
+        [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_EQ(result.get().strAnswer, "0");
+    ASSERT_TRUE(shell.waitForFinished(20000));
+    EXPECT_EQ(shell.exitCode(), 1);
+    strError += shell.readAllStandardError();
+    EXPECT_TRUE(strError.contains("blipnote-cli listen: standard output is closed"))
+        << strError.constData();
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
 }
