@@ -33,7 +33,7 @@ CMsgInView::CMsgInView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParen
     m_pTime = AddField(27, 31, 131, doc.m_strTime);
     m_pSystem = AddField(192, 7, 126, doc.m_strSystem);
     m_pAddress = AddField(192, 31, 106, doc.m_strAddress);
-    Editor().SetNoteText(doc.m_strBody);
+    ShowNoteText(doc.m_strBody);
     connect(&Editor(), &QWidget::customContextMenuRequested, this, &CMsgInView::OnContextMenu);
 }
 

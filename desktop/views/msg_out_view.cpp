@@ -29,10 +29,7 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
     : CNoteView(doc, context, kHeaderHeight, pParent), m_pRecipients(new QComboBox(this)),
       m_pPriority(new QCheckBox(this))
 {
-    CAppSettings& settings = context.docContext.settings;
     Editor().CreateControl(false);
-    Editor().SetTextLimit(settings.m_nNoteSizeLimit > 0 ? settings.m_nNoteSizeLimit
-                                                        : NoteLimits::NoteSizeLimit);
 
     m_pRecipients->setEditable(true);
     m_pRecipients->setInsertPolicy(QComboBox::NoInsert);
@@ -51,7 +48,7 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
     setFocusProxy(m_pRecipients);
     setTabOrder(m_pRecipients, m_pPriority);
     setTabOrder(m_pPriority, &Editor());
-    Editor().SetNoteText(doc.m_strBody);
+    ShowNoteText(doc.m_strBody);
 
     connect(m_pRecipients, &QComboBox::editTextChanged, this, [this](const QString& strText) {
         if (Document())

@@ -1,6 +1,11 @@
 #include "desktop/views/note_view.h"
 
+#include "core/interfaces/prompts.h"
 #include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_context.h"
+#include "core/messaging/note_limits.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
 #include "desktop/views/rich_text_ctrl.h"
 #include "desktop/views/view_context.h"
 
@@ -55,6 +60,29 @@ void CNoteView::DrawHeaderStrip(QPainter& painter) const
     option.state |= QStyle::State_Raised;
     painter.fillRect(option.rect, palette().window());
     style()->drawPrimitive(QStyle::PE_Frame, &option, &painter, this);
+}
+
+void CNoteView::ShowNoteText(const QByteArray& strText)
+{
+    const CAppSettings& settings = m_context.docContext.settings;
+    const qsizetype nLimit =
+        settings.m_nNoteSizeLimit > 0 ? settings.m_nNoteSizeLimit : NoteLimits::NoteSizeLimit;
+    m_pEditor->SetTextLimit(nLimit);
+    if (m_pEditor->SetNoteText(strText))
+        return;
+    // Told once the window stands, not from inside its making.
+    const QString strTitle = m_pDoc ? CodePage::ToUnicode(m_pDoc->Title()) : QString();
+    QMetaObject::invokeMethod(
+        this,
+        [this, nLimit, strTitle] {
+            m_context.prompts.ShowMessage(
+                tr("%1 holds more than a note can: only its first %2 bytes are shown, and "
+                   "only they can be saved and sent.")
+                    .arg(strTitle)
+                    .arg(nLimit),
+                PromptIcon::Warning);
+        },
+        Qt::QueuedConnection);
 }
 
 void CNoteView::ShowContextMenu(QMenu& menu, const QPoint& position)

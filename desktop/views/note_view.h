@@ -51,6 +51,9 @@ protected:
     int HeaderHeight() const { return Px(m_nHeaderHeight); }
     void DrawHeaderStrip(QPainter& painter) const;
     void ShowContextMenu(QMenu& menu, const QPoint& position);
+    // Puts the note's text into the editor, which never holds more than the
+    // note size limit; a longer text is cut there, and the user told so.
+    void ShowNoteText(const QByteArray& strText);
     void AddFileItems(QMenu& menu);
 
     void resizeEvent(QResizeEvent* pEvent) override;

@@ -4,6 +4,7 @@
 #include "core/text/rtf_reader.h"
 #include "desktop/views/font_chooser.h"
 
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -123,12 +124,14 @@ bool CRichTextCtrl::IsRtfText(const QByteArray& strText)
     return strText.startsWith("{\\rtf");
 }
 
-void CRichTextCtrl::SetNoteText(const QByteArray& strText)
+bool CRichTextCtrl::SetNoteText(const QByteArray& strText)
 {
+    const QScopedValueRollback setting(m_bSettingText, true);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     if (!IsRtfText(strText)) {
-        setPlainText(EditorText::FromNote(strText));
-        return;
+        const bool bFits = m_nTextLimit == 0 || strText.size() <= m_nTextLimit;
+        setPlainText(EditorText::FromNote(bFits ? strText : strText.left(m_nTextLimit)));
+        return bFits;
     }
     clear();
     QTextCursor cursor(document());
@@ -148,8 +151,43 @@ void CRichTextCtrl::SetNoteText(const QByteArray& strText)
         }
     }
     cursor.endEditBlock();
+    const bool bCut = CutToLimit();
     document()->clearUndoRedoStacks();
     moveCursor(QTextCursor::Start);
+    return !bCut;
+}
+
+qsizetype CRichTextCtrl::NoteBytes() const
+{
+    // Every character is one byte, and each paragraph break two ("\r\n").
+    const QTextDocument* pDocument = document();
+    return (pDocument->characterCount() - 1) + (pDocument->blockCount() - 1);
+}
+
+bool CRichTextCtrl::CutToLimit()
+{
+    if (m_nTextLimit == 0 || NoteBytes() <= m_nTextLimit)
+        return false;
+    // The text before a position has as many bytes as the position and the
+    // paragraph breaks before it (which count twice): find the longest that fits.
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    const int nEnd = cursor.position();
+    const auto Bytes = [this](int nPosition) {
+        return nPosition + document()->findBlock(nPosition).blockNumber();
+    };
+    int nKeep = 0;
+    for (int nHigh = nEnd; nKeep < nHigh;) {
+        const int nMiddle = nKeep + (nHigh - nKeep + 1) / 2;
+        if (Bytes(nMiddle) <= m_nTextLimit)
+            nKeep = nMiddle;
+        else
+            nHigh = nMiddle - 1;
+    }
+    cursor.setPosition(nKeep);
+    cursor.setPosition(nEnd, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    return true;
 }
 
 QByteArray CRichTextCtrl::NoteText(bool* pbLossless) const
@@ -188,11 +226,9 @@ void CRichTextCtrl::SetTextLimit(qsizetype nBytes)
 
 void CRichTextCtrl::EnforceLimit(int nPosition, int, int nAdded)
 {
-    // Every character is one byte, and each paragraph break two ("\r\n").
-    const QTextDocument* pDocument = document();
-    const qsizetype nBytes = (pDocument->characterCount() - 1) + (pDocument->blockCount() - 1);
-    const qsizetype nExcess = nBytes - m_nTextLimit;
-    if (nExcess <= 0 || nAdded <= 0)
+    // A note's whole text is cut by SetNoteText itself.
+    const qsizetype nExcess = NoteBytes() - m_nTextLimit;
+    if (m_bSettingText || nExcess <= 0 || nAdded <= 0)
         return;
     QTextCursor cursor(document());
     const int nCut = static_cast<int>(std::min<qsizetype>(nExcess, nAdded));

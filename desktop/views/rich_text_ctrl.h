@@ -25,7 +25,9 @@ public:
     void SetDefaultFormat();
 
     static bool IsRtfText(const QByteArray& strText);
-    void SetNoteText(const QByteArray& strText);
+    // Shows a note's text; false when it held more than the text limit, and
+    // only the beginning that fits is shown.
+    bool SetNoteText(const QByteArray& strText);
     // The plain text, "\r\n" between lines. *pbLossless (when given) tells whether
     // every character could be kept in the code page.
     QByteArray NoteText(bool* pbLossless = nullptr) const;
@@ -54,5 +56,11 @@ private:
     // A note with a very long word wraps anywhere from then on.
     void WatchWordLength(int nPosition, int nRemoved, int nAdded);
 
+    // The text's length in bytes, as NoteText counts them.
+    qsizetype NoteBytes() const;
+    // Takes out what lies beyond the limit; false when there was nothing to cut.
+    bool CutToLimit();
+
     qsizetype m_nTextLimit = 0;
+    bool m_bSettingText = false;
 };

@@ -82,6 +82,12 @@ public:
         return m_boxes;
     }
 
+    void ClearBoxes()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_boxes.clear();
+    }
+
 private:
     mutable std::mutex m_mutex;
     QStringList m_events;

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -126,4 +127,33 @@ TEST_F(MainMenusTest, ExitInTheMiddleOfASend)
     m_pApp.reset(); // the program ends with the job still waiting
     QCoreApplication::processEvents();
     EXPECT_TRUE(m_prompts.Boxes().isEmpty());
+}
+
+TEST_F(MainMenusTest, AFileLargerThanANoteOpensCutWithAWord)
+{
+    // A text file and an incoming note file, each larger than a note may be.
+    QTemporaryDir dir;
+    const QString strText = dir.filePath(QStringLiteral("long.txt"));
+    QFile text(strText);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    for (int n = 0; n < 20000; ++n)
+        text.write("line of text\n");
+    text.close();
+    CNoteRecord record = SampleNotes::LunchRecord();
+    record.m_strBody = QByteArray(200000, 'z');
+    const QString strIncoming = dir.filePath(QStringLiteral("long.bni"));
+    ASSERT_TRUE(NoteFile::Save(strIncoming, record, "long", nullptr));
+
+    for (const QString& strPath : {strText, strIncoming}) {
+        m_prompts.SetFileAnswer(strPath);
+        Choose(QStringLiteral("&File"), QStringLiteral("&Open ..."));
+        ASSERT_TRUE(SpinUntil([&] { return m_prompts.Boxes().size() == 1; }));
+        EXPECT_TRUE(m_prompts.Boxes()[0].contains(QStringLiteral("only its first 110000 bytes")))
+            << m_prompts.Boxes()[0].toStdString();
+        const CNoteView* pView = m_pApp->MainFrame().ActiveNoteWindow()->View();
+        const QByteArray strShown = pView->Editor().NoteText();
+        EXPECT_EQ(strShown.size(), 110000);
+        EXPECT_TRUE(strShown.startsWith(strPath == strText ? "line of text\r\n" : "zzz"));
+        m_prompts.ClearBoxes();
+    }
 }

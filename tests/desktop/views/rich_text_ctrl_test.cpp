@@ -215,3 +215,17 @@ TEST_F(RichTextCtrlTest, WhatALayoutCanBeAskedToDoIsBounded)
         m_ctrl.insertPlainText(QStringLiteral("b"));
     EXPECT_EQ(m_ctrl.wordWrapMode(), QTextOption::WrapAnywhere);
 }
+
+TEST_F(RichTextCtrlTest, TheTextLimitHoldsForTextSetByTheProgram)
+{
+    m_ctrl.SetTextLimit(10);
+    EXPECT_TRUE(m_ctrl.SetNoteText("0123456789"));
+    EXPECT_FALSE(m_ctrl.SetNoteText("0123456789abc"));
+    EXPECT_EQ(m_ctrl.NoteText(), "0123456789");
+    // Paragraph breaks count two bytes, as they are sent.
+    EXPECT_FALSE(m_ctrl.SetNoteText("{\\rtf1 aaaa\\par bbbb\\par cccc}"));
+    EXPECT_EQ(m_ctrl.NoteText(), "aaaa\r\nbbbb");
+    EXPECT_FALSE(m_ctrl.SetNoteText("{\\rtf1 aaa\\par bbbbbbbbbb}"));
+    EXPECT_EQ(m_ctrl.NoteText(), "aaa\r\nbbbbb");
+    EXPECT_TRUE(m_ctrl.SetNoteText("{\\rtf1 aaa\\par bbbbb}"));
+}
