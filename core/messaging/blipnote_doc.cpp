@@ -103,8 +103,15 @@ QString CBlipnoteDoc::UnencodableMessage(const QString& strCharacters)
 void CBlipnoteDoc::SetPathName(const QString& strPath)
 {
     m_strPathName = strPath;
-    // The window shows the file's name.
-    SetTitle(CodePage::FromUnicode(QFileInfo(strPath).fileName()));
+    // The window shows the file's name, which is also sent as the note's title.
+    // A name the code page cannot hold would become question marks: the note
+    // keeps its title then, or gets a default one.
+    bool bLossless = true;
+    const QByteArray strName = CodePage::FromUnicode(QFileInfo(strPath).fileName(), &bLossless);
+    if (bLossless)
+        SetTitle(strName);
+    else if (Title().isEmpty())
+        SetTitle(m_template.NextDefaultTitle());
 }
 
 void CBlipnoteDoc::ReadBodyFromView()

@@ -256,3 +256,23 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
     EXPECT_TRUE(received[0].startsWith("me/$0hello/$1MYPC/$2MessageOut1/$30/$4"));
     EXPECT_TRUE(m_docs.Documents().isEmpty());
 }
+
+TEST_F(BlipnoteDocTest, AFileNameTheCodePageCannotHoldLeavesTheTitle)
+{
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("Привет.bno"));
+    CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageOut);
+    QString strError;
+    ASSERT_TRUE(pDoc->SaveToFile(strPath, &strError));
+    EXPECT_EQ(pDoc->Title(), "MessageOut1");
+    EXPECT_EQ(pDoc->m_strSubject, "");
+    CBlipnoteDoc* pLoaded = m_docs.OpenDocumentFile(strPath, &strError);
+    ASSERT_NE(pLoaded, nullptr);
+    EXPECT_EQ(pLoaded->Title(), "MessageOut2");
+    // Only the characters that could not be kept would have been lost: a name
+    // the code page holds is the title, accents and all.
+    const QString strKept = dir.filePath(QStringLiteral("Café €5.bno"));
+    ASSERT_TRUE(pDoc->SaveToFile(strKept, &strError));
+    EXPECT_EQ(pDoc->Title(), "Caf\xE9 \x80"
+                             "5.bno");
+}
