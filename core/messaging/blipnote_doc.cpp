@@ -66,16 +66,18 @@ bool CBlipnoteDoc::OnNewDocument(const QByteArray& strTaggedText, const CNewNote
 
 bool CBlipnoteDoc::SaveToFile(const QString& strPath, QString* pstrError)
 {
-    // Never save a text changed behind the user's back.
-    if (const IDocView* pView = FirstView()) {
+    // A note nobody edited keeps the bytes it came with (a received rich text,
+    // say, whose characters the code page may not hold once shown).
+    if (const IDocView* pView = FirstView(); pView && pView->IsEdited()) {
+        // Never save a text changed behind the user's back.
         const QString strUnencodable = pView->UnencodableCharacters();
         if (!strUnencodable.isEmpty()) {
             if (pstrError)
                 *pstrError = UnencodableMessage(strUnencodable);
             return false;
         }
+        ReadBodyFromView();
     }
-    ReadBodyFromView();
     if (!NoteFile::Save(strPath, *this, Title(), pstrError))
         return false;
     SetPathName(strPath);

@@ -14,7 +14,11 @@ constexpr char16_t kNull = 0x2400;
 
 QString FromNote(const QByteArray& strNote)
 {
-    QString strText = CodePage::ToUnicode(strNote);
+    return FromText(CodePage::ToUnicode(strNote));
+}
+
+QString FromText(const QString& strText)
+{
     QString strOut;
     strOut.reserve(strText.size());
     for (qsizetype i = 0; i < strText.size(); ++i) {
@@ -37,6 +41,11 @@ QString FromNote(const QByteArray& strNote)
 
 QByteArray ToNote(const QString& strEditor, bool* pbLossless)
 {
+    return CodePage::FromUnicode(ToText(strEditor), pbLossless);
+}
+
+QString ToText(const QString& strEditor)
+{
     QString strText;
     strText.reserve(strEditor.size() + strEditor.size() / 16);
     for (const QChar ch : strEditor) {
@@ -51,7 +60,7 @@ QByteArray ToNote(const QString& strEditor, bool* pbLossless)
         else
             strText += ch;
     }
-    return CodePage::FromUnicode(strText, pbLossless);
+    return strText;
 }
 
 QString Unencodable(const QString& strEditor)

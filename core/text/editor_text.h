@@ -11,11 +11,16 @@
 namespace EditorText {
 
 QString FromNote(const QByteArray& strNote);
+// The same for a note's text that may hold characters the code page cannot (a
+// quotation of a received rich-text note, say).
+QString FromText(const QString& strNote);
 
 // The editor's raw text (paragraphs separated by U+2029) back to note bytes.
 // *pbLossless (when given) is false when a typed character has no code-page byte;
 // such a character becomes '?'.
 QByteArray ToNote(const QString& strEditor, bool* pbLossless = nullptr);
+// The editor's raw text back to a note's text, every character as it is shown.
+QString ToText(const QString& strEditor);
 
 // The characters of the editor's raw text (each once, in order) that no
 // code-page byte stands for.

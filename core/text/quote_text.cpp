@@ -1,19 +1,19 @@
 #include "core/text/quote_text.h"
 
-QByteArray QuoteText(const QByteArray& strText)
+QString QuoteText(const QString& strText)
 {
-    QByteArray strQuoted;
-    strQuoted.reserve(strText.size() + strText.count('\n') * 4 + 4);
+    QString strQuoted;
+    strQuoted.reserve(strText.size() + strText.count(u'\n') * 4 + 4);
     qsizetype nStart = 0;
     for (;;) {
-        const qsizetype i = strText.indexOf('\n', nStart);
-        strQuoted += "\r\n> ";
+        const qsizetype i = strText.indexOf(u'\n', nStart);
+        strQuoted += QStringLiteral("\r\n> ");
         if (i < 0)
             break;
-        const qsizetype nEnd = (i > nStart && strText[i - 1] == '\r') ? i - 1 : i;
-        strQuoted.append(strText.constData() + nStart, nEnd - nStart);
+        const qsizetype nEnd = (i > nStart && strText[i - 1] == u'\r') ? i - 1 : i;
+        strQuoted += QStringView(strText).mid(nStart, nEnd - nStart);
         nStart = i + 1;
     }
-    strQuoted.append(strText.constData() + nStart, strText.size() - nStart);
+    strQuoted += QStringView(strText).mid(nStart);
     return strQuoted;
 }

@@ -77,21 +77,32 @@ CBlipnoteDoc* CMsgInView::Reply()
     const CAppSettings& settings = m_context.docContext.settings;
     m_context.autoReply.End();
 
-    pDoc->ReadBodyFromView(); // edits made in a writable view are answered
-    QByteArray strQuote = pDoc->m_strBody;
+    // The text as it is shown (edits made in a writable view are answered), every
+    // character as the reader sees it.
+    QString strQuote = Editor().Text();
     if (settings.m_nUseQuote) {
         if (settings.m_nUseQuoteMarks)
             strQuote = QuoteText(strQuote);
         if (settings.m_nUseYouWrote)
-            strQuote = pDoc->m_strTime + "  You Wrote:\r\n" + strQuote;
+            strQuote = CodePage::ToUnicode(pDoc->m_strTime) + QStringLiteral("  You Wrote:\r\n") +
+                       strQuote;
     } else {
         strQuote.clear();
     }
+    bool bLossless = true;
     const QByteArray strReply = TaggedText::ComposeWithAddress(
-        {pDoc->m_strNickname, strQuote, settings.m_strComputerName, pDoc->m_strSubject, 0},
+        {pDoc->m_strNickname, CodePage::FromUnicode(strQuote, &bLossless),
+         settings.m_strComputerName, pDoc->m_strSubject, 0},
         pDoc->m_strAddress);
     // The person answered is in the host list already, or meant to stay out of it.
-    return m_context.documents.NewNote(EDocKind::MessageOut, strReply, {.bAddSender = false});
+    CBlipnoteDoc* pReply =
+        m_context.documents.NewNote(EDocKind::MessageOut, strReply, {.bAddSender = false});
+    // Characters the code page cannot hold stay as they were shown: the check
+    // before sending names them, instead of "?" going out.
+    if (auto* pView = pReply ? dynamic_cast<CNoteView*>(pReply->FirstView()) : nullptr;
+        pView && !bLossless)
+        pView->SetEditorText(strQuote);
+    return pReply;
 }
 
 void CMsgInView::OnContextMenu(const QPoint& position)

@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScopedValueRollback>
 #include <QStyleOptionFrame>
 
 CNoteView::CNoteView(CBlipnoteDoc& doc, CViewContext& context, int nHeaderHeight, QWidget* pParent)
@@ -21,6 +22,10 @@ CNoteView::CNoteView(CBlipnoteDoc& doc, CViewContext& context, int nHeaderHeight
       m_nHeaderHeight(nHeaderHeight)
 {
     m_pEditor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pEditor->document(), &QTextDocument::contentsChange, this, [this] {
+        if (!m_bShowingText)
+            m_bEdited = true;
+    });
     doc.AddView(this);
 }
 
@@ -68,6 +73,8 @@ void CNoteView::ShowNoteText(const QByteArray& strText)
     const qsizetype nLimit =
         settings.m_nNoteSizeLimit > 0 ? settings.m_nNoteSizeLimit : NoteLimits::NoteSizeLimit;
     m_pEditor->SetTextLimit(nLimit);
+    const QScopedValueRollback showing(m_bShowingText, true);
+    m_bEdited = false;
     if (m_pEditor->SetNoteText(strText))
         return;
     // Told once the window stands, not from inside its making.
@@ -83,6 +90,12 @@ void CNoteView::ShowNoteText(const QByteArray& strText)
                 PromptIcon::Warning);
         },
         Qt::QueuedConnection);
+}
+
+void CNoteView::SetEditorText(const QString& strText)
+{
+    m_pEditor->SetText(strText);
+    m_pEditor->document()->setModified(false); // nothing the user would lose yet
 }
 
 void CNoteView::ShowContextMenu(QMenu& menu, const QPoint& position)

@@ -29,6 +29,7 @@ public:
 
     QByteArray EditorPlainText() const override;
     QString UnencodableCharacters() const override;
+    bool IsEdited() const override { return m_bEdited; }
     void SetRecipientText(const QByteArray&) override {}
 
     // Prints the note (header and body) on a printer or PDF writer; returns the
@@ -36,6 +37,9 @@ public:
     int PrintTo(QPagedPaintDevice& device);
     void Print();
     void PrintPreview();
+
+    // Puts a text of the program's into the editor (a quotation), as if typed.
+    void SetEditorText(const QString& strText);
 
     void Cut();
     void Copy();
@@ -65,4 +69,6 @@ private:
     CRichTextCtrl* m_pEditor;
     CPrintLayout m_printLayout;
     int m_nHeaderHeight;
+    bool m_bShowingText = false;
+    bool m_bEdited = false;
 };

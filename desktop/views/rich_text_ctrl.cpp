@@ -1,5 +1,6 @@
 #include "desktop/views/rich_text_ctrl.h"
 
+#include "core/text/code_page.h"
 #include "core/text/editor_text.h"
 #include "core/text/rtf_reader.h"
 #include "desktop/views/font_chooser.h"
@@ -128,11 +129,8 @@ bool CRichTextCtrl::SetNoteText(const QByteArray& strText)
 {
     const QScopedValueRollback setting(m_bSettingText, true);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    if (!IsRtfText(strText)) {
-        const bool bFits = m_nTextLimit == 0 || strText.size() <= m_nTextLimit;
-        setPlainText(EditorText::FromNote(bFits ? strText : strText.left(m_nTextLimit)));
-        return bFits;
-    }
+    if (!IsRtfText(strText))
+        return SetText(CodePage::ToUnicode(strText));
     clear();
     QTextCursor cursor(document());
     cursor.beginEditBlock();
@@ -155,6 +153,21 @@ bool CRichTextCtrl::SetNoteText(const QByteArray& strText)
     document()->clearUndoRedoStacks();
     moveCursor(QTextCursor::Start);
     return !bCut;
+}
+
+bool CRichTextCtrl::SetText(const QString& strText)
+{
+    const QScopedValueRollback setting(m_bSettingText, true);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // One character is one byte of the note.
+    const bool bFits = m_nTextLimit == 0 || strText.size() <= m_nTextLimit;
+    setPlainText(EditorText::FromText(bFits ? strText : strText.left(m_nTextLimit)));
+    return bFits;
+}
+
+QString CRichTextCtrl::Text() const
+{
+    return EditorText::ToText(document()->toRawText());
 }
 
 qsizetype CRichTextCtrl::NoteBytes() const

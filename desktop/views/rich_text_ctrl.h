@@ -28,6 +28,11 @@ public:
     // Shows a note's text; false when it held more than the text limit, and
     // only the beginning that fits is shown.
     bool SetNoteText(const QByteArray& strText);
+    // The same for a plain note text that may hold characters the code page
+    // cannot (they are shown as they are).
+    bool SetText(const QString& strText);
+    // The plain text as note text, "\r\n" between lines, every character as shown.
+    QString Text() const;
     // The plain text, "\r\n" between lines. *pbLossless (when given) tells whether
     // every character could be kept in the code page.
     QByteArray NoteText(bool* pbLossless = nullptr) const;

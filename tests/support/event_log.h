@@ -65,6 +65,13 @@ public:
         return m_strFileAnswer;
     }
 
+    QString AskSaveFileName(const QString& strSuggested, const QString&) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("save as: ") + strSuggested);
+        return m_strFileAnswer;
+    }
+
     void SetAnswer(bool bYes) { m_bAnswer = bYes; }
     void SetFileAnswer(const QString& strPath) { m_strFileAnswer = strPath; }
     void SetThreeWayAnswer(PromptAnswer eAnswer) { m_eThreeWayAnswer = eAnswer; }

@@ -28,11 +28,13 @@ class CFakeView : public IDocView
 public:
     QByteArray EditorPlainText() const override { return m_strEditor; }
     QString UnencodableCharacters() const override { return m_strUnencodable; }
+    bool IsEdited() const override { return m_bEdited; }
     void SetRecipientText(const QByteArray& strText) override { m_strRecipient = strText; }
 
     QByteArray m_strEditor;
     QByteArray m_strRecipient;
     QString m_strUnencodable;
+    bool m_bEdited = true;
 };
 
 class BlipnoteDocTest : public CNoteDocumentsFixture

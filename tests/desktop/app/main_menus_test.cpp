@@ -157,3 +157,34 @@ TEST_F(MainMenusTest, AFileLargerThanANoteOpensCutWithAWord)
         m_prompts.ClearBoxes();
     }
 }
+
+TEST_F(MainMenusTest, ARichTextNoteWithForeignCharactersIsKeptAndAnswered)
+{
+    // "П" and a non-breaking hyphen: rich text carries them, the code page not.
+    const QByteArray strRich = "{\\rtf1 Hi \\u1055? and\\_more}";
+    Deliver("ivan/$0" + strRich + "/$1PC/$2Hello/$30/$4");
+    ASSERT_EQ(NoteWindows(), 1);
+
+    // Saved as it arrived.
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("hello.bni"));
+    m_prompts.SetFileAnswer(strPath);
+    Choose(QStringLiteral("&File"), QStringLiteral("Save &As ..."));
+    EXPECT_TRUE(m_prompts.Boxes().isEmpty()) << m_prompts.Boxes().join(u'|').toStdString();
+    CNoteRecord saved;
+    ASSERT_TRUE(NoteFile::Load(strPath, saved, nullptr));
+    EXPECT_EQ(saved.m_strBody, strRich);
+
+    // Answered with the characters as they are shown; sending names them.
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Reply"));
+    ASSERT_EQ(NoteWindows(), 2);
+    auto* pReply = qobject_cast<CMsgOutView*>(m_pApp->MainFrame().ActiveNoteWindow()->View());
+    ASSERT_NE(pReply, nullptr);
+    EXPECT_TRUE(pReply->Editor().Text().contains(QStringLiteral("> Hi \u041F and\u2011more")))
+        << pReply->Editor().Text().toStdString();
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Send"));
+    ASSERT_EQ(m_prompts.Boxes().size(), 1);
+    EXPECT_TRUE(m_prompts.Boxes()[0].startsWith(
+        QStringLiteral("This note holds characters that Blipnote cannot keep: \u041F\u2011")))
+        << m_prompts.Boxes()[0].toStdString();
+}
