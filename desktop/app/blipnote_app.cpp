@@ -95,6 +95,9 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_bSettingsLoaded = true;
     if (m_bGreetingWaits)
         QMetaObject::invokeMethod(this, &CBlipnoteApp::ShowGreeting, Qt::QueuedConnection);
+    for (const CStartupRequest& waiting : std::exchange(m_waitingRequests, {}))
+        QMetaObject::invokeMethod(
+            this, [this, waiting] { TakeRequest(waiting); }, Qt::QueuedConnection);
     m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("initializing"));
     m_pMainFrame->PostStatusText(StatusPane::Sending, QStringLiteral(" "));
     StartFingerServer();
@@ -103,6 +106,19 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     else
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
     return true;
+}
+
+void CBlipnoteApp::TakeRequest(const CStartupRequest& request)
+{
+    if (!m_bSettingsLoaded) {
+        m_waitingRequests.append(request);
+        return;
+    }
+    m_pMainFrame->ShowAndRestore();
+    if (!request.strPrintFile.isEmpty())
+        m_pFileCommands->PrintNoteFile(request.strPrintFile);
+    else if (!request.strOpenFile.isEmpty())
+        m_pFileCommands->OpenNoteFile(request.strOpenFile);
 }
 
 void CBlipnoteApp::Shutdown()

@@ -3,6 +3,7 @@
 #include "core/messaging/auto_reply.h"
 #include "core/messaging/doc_context.h"
 #include "core/settings/app_settings.h"
+#include "desktop/app/startup_request.h"
 #include "desktop/views/view_context.h"
 
 #include <QByteArray>
@@ -43,14 +44,6 @@ struct CAppEnvironment
     QStringList greetingFiles = {QStringLiteral("greetings.bni")};
 };
 
-// What the command line asks of the start: a note file to open, or one to print
-// on the default printer before the program ends.
-struct CStartupRequest
-{
-    QString strOpenFile{};
-    QString strPrintFile{};
-};
-
 // The desktop program: starts in a fixed order (note types, main window, the
 // command line, the first-run check and the settings, the note server), owns
 // the long-lived objects, answers the application's commands, shows the greeting
@@ -62,6 +55,11 @@ class CBlipnoteApp : public QObject
 public:
     explicit CBlipnoteApp(CAppEnvironment environment, QObject* pParent = nullptr);
     ~CBlipnoteApp() override;
+
+    // A later start's request, handed over by it: a note to open (as File / Open
+    // would), or to print, or only the window to show. Requests that come during
+    // the start-up wait for its end.
+    void TakeRequest(const CStartupRequest& request);
 
     // The start-up; false ends the program at once, with ExitCode().
     bool Startup(const CStartupRequest& request = CStartupRequest());
@@ -119,6 +117,7 @@ private:
     std::unique_ptr<CFingerDaemonSocket> m_pFingerServer;
     std::unique_ptr<CIncomingNotes> m_pIncoming;
     bool m_bSettingsLoaded = false;
+    QList<CStartupRequest> m_waitingRequests;
     bool m_bGreetingWaits = false; // it came due before the settings were loaded
     bool m_bGreetingDone = false;
     int m_nExitCode = 0;

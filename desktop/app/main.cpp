@@ -3,6 +3,7 @@
 #include "core/settings/file_settings_store.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/dialog_prompts.h"
+#include "desktop/app/instance_channel.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/sound_effect_player.h"
 #include "desktop/app/tray_icon.h"
@@ -12,6 +13,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QSystemTrayIcon>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -44,7 +47,26 @@ int main(int argc, char* argv[])
     else
         request.strOpenFile = parser.positionalArguments().value(0);
 
-    CFileSettingsStore store(CFileSettingsStore::DefaultPath());
+    // A copy runs already with these settings: it takes the request, this start
+    // ends and touches neither the ports nor the settings.
+    const QString strSettingsPath = CFileSettingsStore::DefaultPath();
+    CInstanceChannel channel(strSettingsPath);
+    for (;;) {
+        switch (channel.HandOver(request)) {
+        case CInstanceChannel::EHandOver::Taken:
+            return 0;
+        case CInstanceChannel::EHandOver::NoAnswer:
+            std::fprintf(stderr, "blipnote: a running Blipnote does not answer\n");
+            return 1;
+        case CInstanceChannel::EHandOver::NoneRunning:
+            break;
+        }
+        // When another start won the race, it takes the request now.
+        if (channel.Listen() != CInstanceChannel::EListen::OtherCopy)
+            break;
+    }
+
+    CFileSettingsStore store(strSettingsPath);
     CDialogPrompts prompts;
     CTrayIcon tray;
     CSoundEffectPlayer sound;
@@ -59,6 +81,7 @@ int main(int argc, char* argv[])
     CBlipnoteApp blipnote(environment);
     QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&channel, &CInstanceChannel::Requested, &blipnote, &CBlipnoteApp::TakeRequest);
     // Every box of the program, the start-up's first, shows over the main window.
     QObject::connect(&blipnote, &CBlipnoteApp::MainWindowCreated,
                      [&prompts](QWidget* pWindow) { prompts.SetParent(pWindow); });

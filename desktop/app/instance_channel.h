@@ -1,0 +1,63 @@
+#pragma once
+
+#include "desktop/app/startup_request.h"
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+class QLocalServer;
+
+// One running copy per settings file: a second start hands what its command line
+// asks for (a note to open, or to print) to the running copy and ends, without
+// touching the ports or the settings. The copies meet on a local socket in the
+// user's runtime folder, named after the settings file, so copies with settings
+// of their own (another XDG_CONFIG_HOME) still run side by side.
+class CInstanceChannel : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::chrono::milliseconds AnswerTimeLimit = std::chrono::seconds(5);
+
+    enum class EHandOver
+    {
+        Taken,       // the running copy took the request: this start ends
+        NoneRunning, // no copy runs: this one starts
+        NoAnswer,    // a copy runs but does not answer
+    };
+
+    explicit CInstanceChannel(const QString& strSettingsPath, QObject* pParent = nullptr);
+    ~CInstanceChannel() override;
+
+    // The socket's path for that settings file.
+    static QString SocketPath(const QString& strSettingsPath);
+
+    // Hands the request (its files made absolute) to a running copy, which has
+    // the time limit to answer.
+    EHandOver HandOver(const CStartupRequest& request,
+                       std::chrono::milliseconds timeLimit = AnswerTimeLimit) const;
+    enum class EListen
+    {
+        Listening,
+        OtherCopy, // another start won the race and listens
+        Failed,    // no socket can be made here: this copy runs on its own
+    };
+
+    // Takes the requests of later starts; a socket left by a copy that crashed
+    // is replaced.
+    EListen Listen();
+
+Q_SIGNALS:
+    // A later start's request; an empty one asks only for the window.
+    void Requested(const CStartupRequest& request);
+
+private:
+    void OnConnection();
+
+    QString m_strPath;
+    QLockFile m_lock;
+    QLocalServer* m_pServer;
+};
