@@ -79,6 +79,11 @@ QByteArray CHostList::AddUnknownSender(const QByteArray& strNickname, const QByt
             return bNumbered ? entry.strNickname : QByteArray();
     }
 
+    // A peer that calls itself something new with every note would grow the
+    // list (and the settings file) without end.
+    if (m_nAutoAdded >= MaxAutoAdded)
+        return QByteArray();
+    ++m_nAutoAdded;
     QByteArray strListed = strNickname;
     if (nCount > 0) {
         char szNumber[16];

@@ -32,9 +32,13 @@ public:
     // The nicknames of all entries at the address, joined with ",".
     QByteArray NicknamesOfAddress(const QByteArray& strAddress) const;
 
+    // At most this many senders are added automatically in one run.
+    static constexpr int MaxAutoAdded = 1000;
+
     // Adds the sender of an arriving note when it is not known yet (with a numbered
-    // nickname "%s-%02d" when the nickname is taken). Returns the nickname the note
-    // is to be shown under, or an empty text to keep the note's own.
+    // nickname "%s-%02d" when the nickname is taken), up to MaxAutoAdded in a run.
+    // Returns the nickname the note is to be shown under, or an empty text to keep
+    // the note's own.
     QByteArray AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress,
                                 bool bUseAutoAdd);
 
@@ -49,4 +53,5 @@ public:
 
 private:
     QList<CHostEntry> m_entries;
+    int m_nAutoAdded = 0;
 };

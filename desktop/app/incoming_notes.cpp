@@ -25,7 +25,12 @@ CIncomingNotes::CIncomingNotes(CAppSettings& settings, CAutoReply& autoReply,
                                IPrompts& prompts, ISoundPlayer& sound, QObject* pParent)
     : QObject(pParent), m_settings(settings), m_autoReply(autoReply), m_documents(documents),
       m_mainFrame(mainFrame), m_tray(tray), m_prompts(prompts), m_sound(sound)
-{}
+{
+    // A closed note may make room for one that waits.
+    connect(&m_documents, &CDocManager::DocumentClosing, this, [this] {
+        QMetaObject::invokeMethod(this, &CIncomingNotes::OpenNext, Qt::QueuedConnection);
+    });
+}
 
 void CIncomingNotes::Attach(CNoteListenSocket& server)
 {
@@ -50,15 +55,24 @@ void CIncomingNotes::OnNoteReceived(const QByteArray& strText)
         QMetaObject::invokeMethod(this, &CIncomingNotes::OpenNext, Qt::QueuedConnection);
 }
 
+bool CIncomingNotes::WindowsFull() const
+{
+    return m_documents.Documents().size() >= m_nMaxOpenNotes;
+}
+
 void CIncomingNotes::UpdateHoldBack()
 {
+    // While many notes wait, or no more windows may open, new connections wait
+    // unread: their senders learn honestly, when their time is up, that nothing
+    // was taken.
     if (m_pServer)
-        m_pServer->SetHoldBack(m_waiting.size() >= kMaxWaiting);
+        m_pServer->SetHoldBack(m_waiting.size() >= kMaxWaiting || WindowsFull());
 }
 
 void CIncomingNotes::OpenNext()
 {
-    if (m_bOpening || m_waiting.empty())
+    UpdateHoldBack();
+    if (m_bOpening || m_waiting.empty() || WindowsFull())
         return;
     m_bOpening = true; // the alert box below runs an event loop of its own
     const QByteArray strText = m_waiting.front();

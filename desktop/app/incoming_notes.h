@@ -42,6 +42,11 @@ public:
 
     int WaitingNotes() const { return static_cast<int>(m_waiting.size()); }
 
+    // Each open note costs memory and makes the next window slower: beyond this
+    // many open notes, arriving notes wait until the user closes some.
+    static constexpr int MaxOpenNotes = 1000;
+    void SetMaxOpenNotes(int nMax) { m_nMaxOpenNotes = nMax; }
+
 Q_SIGNALS:
     void NoteOpened(CBlipnoteDoc* pDoc);
 
@@ -49,6 +54,7 @@ private:
     void OpenNext();
     void AnnounceNote(const QByteArray& strText);
     void UpdateHoldBack();
+    bool WindowsFull() const;
 
     CAppSettings& m_settings;
     CAutoReply& m_autoReply;
@@ -60,4 +66,5 @@ private:
     CNoteListenSocket* m_pServer = nullptr;
     std::deque<QByteArray> m_waiting;
     bool m_bOpening = false;
+    int m_nMaxOpenNotes = MaxOpenNotes;
 };

@@ -148,3 +148,17 @@ TEST(RecipientChoices, EveryNicknameAndGroupOnceSortedWithoutRegardToCase)
                      QStringLiteral("Group lab"), QStringLiteral("\u00C4rger")}));
     EXPECT_TRUE(RecipientChoices(CHostList()).isEmpty());
 }
+
+TEST(AddUnknownSender, AddsAtMostAThousandSendersInARun)
+{
+    // A peer with a new nickname for every note.
+    CHostList hosts;
+    for (int n = 0; n < CHostList::MaxAutoAdded; ++n)
+        EXPECT_FALSE(
+            hosts.AddUnknownSender("x" + QByteArray::number(n), "10.9.9.9", true).isEmpty());
+    EXPECT_EQ(hosts.Count(), CHostList::MaxAutoAdded);
+    EXPECT_TRUE(hosts.AddUnknownSender("one more", "10.9.9.9", true).isEmpty());
+    EXPECT_EQ(hosts.Count(), CHostList::MaxAutoAdded);
+    // A known sender is still shown under its entry.
+    EXPECT_TRUE(hosts.AddUnknownSender("x5", "10.9.9.9", true).isEmpty());
+}

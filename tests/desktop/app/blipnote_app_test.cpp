@@ -418,3 +418,39 @@ TEST_F(BlipnoteAppTest, HostileRichTextOpensLikeAnyNote)
     }
     EXPECT_EQ(NoteWindows(), 3);
 }
+
+TEST_F(BlipnoteAppTest, BeyondTheBoundOfOpenNotesArrivingNotesWait)
+{
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("Use Sound"), 0);
+    ASSERT_TRUE(Start());
+    m_pApp->IncomingNotes().SetMaxOpenNotes(3);
+    QSet<QByteArray> opened;
+    QObject::connect(&m_pApp->IncomingNotes(), &CIncomingNotes::NoteOpened,
+                     [&opened](CBlipnoteDoc* pDoc) { opened.insert(pDoc->m_strBody); });
+    std::vector<std::future<CRawClientResult>> senders;
+    for (int n = 0; n < 5; ++n) {
+        CRawClientScript script;
+        script.nPort = m_pApp->NoteServer().serverPort();
+        script.strFirst = SampleNotes::Numbered(n);
+        senders.push_back(RunRawClient(script));
+    }
+    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 3; }));
+    // The others are not taken, nor answered, while no window may open.
+    SpinUntil([] { return false; }, 300ms);
+    EXPECT_EQ(NoteWindows(), 3);
+    const auto Answered = [&senders] {
+        return std::count_if(senders.begin(), senders.end(), [](auto& sender) {
+            return sender.wait_for(0s) == std::future_status::ready;
+        });
+    };
+    EXPECT_LE(Answered(), 4); // the one being read may already be answered
+
+    // The user closes notes: the waiting ones open, every one of them.
+    for (int n = 0; n < 2; ++n)
+        m_pApp->MainFrame().NoteWindows().first()->close();
+    ASSERT_TRUE(SpinUntil([&] { return Answered() == 5 && NoteWindows() == 3; }));
+    for (auto& sender : senders)
+        EXPECT_FALSE(sender.get().strAnswer.isEmpty());
+    EXPECT_EQ(opened, QSet<QByteArray>({"note 0", "note 1", "note 2", "note 3", "note 4"}));
+}
