@@ -109,6 +109,7 @@ void CSerialServer::incomingConnection(qintptr nDescriptor)
 {
     const int nSocket = static_cast<int>(nDescriptor);
     m_waiting.push_back({nSocket, PeerAddressOf(nSocket)});
+    Q_EMIT ConnectionArrived();
     UpdateAccepting();
     if (!m_bServing)
         ServeNext();
@@ -129,6 +130,7 @@ void CSerialServer::OnAcceptError()
     // The system could not hand over a waiting connection (out of descriptors,
     // say). The socket layer has paused accepting; try again a little later.
     qCWarning(lcNet, "accepting a connection failed: %s", qUtf8Printable(errorString()));
+    Q_EMIT ConnectionArrived();
     m_bAcceptPaused = true;
     m_acceptRetryTimer.start(kAcceptRetry);
     AcceptFailed();

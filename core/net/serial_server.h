@@ -59,6 +59,9 @@ public:
 
 Q_SIGNALS:
     // A connection is being served, and is done.
+    // A connection came, before it is read, or even accepted: also for one the
+    // system then fails to hand over.
+    void ConnectionArrived();
     void ServingStarted();
     void ServingFinished();
 

@@ -274,9 +274,14 @@ void CBlipnoteApp::OnAutoReply()
         m_autoReply.End();
     } else if (const std::optional<QString> away = m_environment.prompts.AskMultilineText(
                    QStringLiteral("Auto-reply"), QStringLiteral("Auto-reply message"),
-                   CodePage::ToUnicode(m_settings.m_strAwayMessage))) {
+                   CodePage::ToUnicode(m_settings.m_strAwayMessage)
+                       .replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
+        // Notes break their lines with CR LF, as the note editor does.
+        QString strTyped = *away;
+        strTyped.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+            .replace(u'\n', QStringLiteral("\r\n"));
         bool bLossless = true;
-        const QByteArray strAway = CodePage::FromUnicode(*away, &bLossless);
+        const QByteArray strAway = CodePage::FromUnicode(strTyped, &bLossless);
         if (!bLossless) {
             m_environment.prompts.ShowMessage(
                 CBlipnoteDoc::UnencodableMessage(EditorText::Unencodable(*away)), PromptIcon::Stop);

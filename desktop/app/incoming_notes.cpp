@@ -35,7 +35,7 @@ CIncomingNotes::CIncomingNotes(CAppSettings& settings, CAutoReply& autoReply,
 void CIncomingNotes::Attach(CNoteListenSocket& server)
 {
     m_pServer = &server;
-    connect(&server, &CNoteListenSocket::ServingStarted, this,
+    connect(&server, &CNoteListenSocket::ConnectionArrived, this,
             &CIncomingNotes::OnConnectionArrived);
     connect(&server, &CNoteListenSocket::NoteReceived, this,
             [this](const QByteArray& strText, qint64) { OnNoteReceived(strText); });

@@ -121,6 +121,7 @@ CChildFrame* CMainFrame::AddNoteWindow(CNoteView* pView)
     m_pClientArea->addSubWindow(pFrame);
     // The last window going need not activate another: the bar follows anyway.
     connect(pFrame, &QObject::destroyed, this, &CMainFrame::UpdateMenus, Qt::QueuedConnection);
+    connect(pFrame, &QWidget::windowTitleChanged, this, &CMainFrame::UpdateCaption);
     // A note opened while the main window is minimised or hidden opens maximised.
     if (isMinimized() || isHidden()) {
         pFrame->setGeometry(QRect(QPoint(0, 0), kHiddenNoteSize));
@@ -167,6 +168,15 @@ void CMainFrame::UpdateMenus()
     m_pMenus->Action(CMainMenus::ChangeTitle)->setEnabled(eKind == CMainMenus::EKind::Outgoing);
     m_pMenus->Action(CMainMenus::Reply)->setEnabled(eKind == CMainMenus::EKind::Incoming);
     m_pMenus->Action(CMainMenus::Save)->setEnabled(eKind != CMainMenus::EKind::NoNote);
+    UpdateCaption();
+}
+
+void CMainFrame::UpdateCaption()
+{
+    // The active note's title, whether its window is maximised or not.
+    const CChildFrame* pFrame = ActiveNoteWindow();
+    setWindowTitle(pFrame ? QStringLiteral("Blipnote - ") + pFrame->windowTitle()
+                          : QStringLiteral("Blipnote"));
 }
 
 void CMainFrame::ShowAndRestore()

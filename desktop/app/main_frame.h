@@ -61,6 +61,7 @@ private:
     bool UsesTray() const;
     void GoToTray();
     void UpdateMenus();
+    void UpdateCaption();
     void RestorePlacement();
 
     CAppSettings& m_settings;

@@ -34,7 +34,6 @@ CMsgInView::CMsgInView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParen
     m_pSystem = AddField(192, 7, 126, doc.m_strSystem);
     m_pAddress = AddField(192, 31, 106, doc.m_strAddress);
     ShowNoteText(doc.m_strBody);
-    connect(&Editor(), &QWidget::customContextMenuRequested, this, &CMsgInView::OnContextMenu);
 }
 
 QLabel* CMsgInView::AddField(int x, int y, int nWidth, const QByteArray& strText)
@@ -105,13 +104,11 @@ CBlipnoteDoc* CMsgInView::Reply()
     return pReply;
 }
 
-void CMsgInView::OnContextMenu(const QPoint& position)
+void CMsgInView::FillContextMenu(QMenu& menu)
 {
-    QMenu menu(this);
     menu.addAction(tr("&Reply"), this, &CMsgInView::Reply);
     AddFileItems(menu);
     menu.addAction(tr("&Print ..."), this, &CNoteView::Print);
-    ShowContextMenu(menu, position);
 }
 
 void CMsgInView::paintEvent(QPaintEvent*)

@@ -28,7 +28,7 @@ protected:
 
 private:
     QLabel* AddField(int x, int y, int nWidth, const QByteArray& strText);
-    void OnContextMenu(const QPoint& position);
+    void FillContextMenu(QMenu& menu) override;
 
     QLabel* m_pNickname;
     QLabel* m_pTime;

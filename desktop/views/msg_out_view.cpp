@@ -60,7 +60,6 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
             Document()->m_nPriority = bChecked ? 1 : 0;
         update();
     });
-    connect(&Editor(), &QWidget::customContextMenuRequested, this, &CMsgOutView::OnContextMenu);
     connect(&doc, &CSendableNote::SendStateChanged, this, qOverload<>(&QWidget::update));
 }
 
@@ -154,14 +153,12 @@ void CMsgOutView::ChangeTitle()
     pDoc->SetTitle(strTitle);
 }
 
-void CMsgOutView::OnContextMenu(const QPoint& position)
+void CMsgOutView::FillContextMenu(QMenu& menu)
 {
-    QMenu menu(this);
     menu.addAction(tr("S&end"), this, &CMsgOutView::Send);
     AddFileItems(menu);
     menu.addAction(tr("&Change Title ..."), this, &CMsgOutView::ChangeTitle);
     menu.addAction(tr("&Print ..."), this, &CNoteView::Print);
-    ShowContextMenu(menu, position);
 }
 
 void CMsgOutView::paintEvent(QPaintEvent*)

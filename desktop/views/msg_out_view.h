@@ -34,7 +34,7 @@ private:
     void FillRecipients();
     void PreselectRecipient();
     void OnRecipientChosen();
-    void OnContextMenu(const QPoint& position);
+    void FillContextMenu(QMenu& menu) override;
 
     QComboBox* m_pRecipients;
     QCheckBox* m_pPriority;

@@ -9,6 +9,7 @@
 #include "desktop/views/rich_text_ctrl.h"
 #include "desktop/views/view_context.h"
 
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPrintDialog>
@@ -21,7 +22,11 @@ CNoteView::CNoteView(CBlipnoteDoc& doc, CViewContext& context, int nHeaderHeight
     : QWidget(pParent), m_context(context), m_pDoc(&doc), m_pEditor(new CRichTextCtrl(this)),
       m_nHeaderHeight(nHeaderHeight)
 {
+    // The editor shows the note's menu instead of its own.
     m_pEditor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pEditor, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        ShowContextMenuAt(m_pEditor->viewport()->mapToGlobal(position));
+    });
     connect(m_pEditor->document(), &QTextDocument::contentsChange, this, [this] {
         if (!m_bShowingText)
             m_bEdited = true;
@@ -98,9 +103,16 @@ void CNoteView::SetEditorText(const QString& strText)
     m_pEditor->document()->setModified(false); // nothing the user would lose yet
 }
 
-void CNoteView::ShowContextMenu(QMenu& menu, const QPoint& position)
+void CNoteView::contextMenuEvent(QContextMenuEvent* pEvent)
 {
-    menu.exec(m_pEditor->mapToGlobal(position));
+    ShowContextMenuAt(pEvent->globalPos()); // over the header strip
+}
+
+void CNoteView::ShowContextMenuAt(const QPoint& globalPosition)
+{
+    QMenu menu(this);
+    FillContextMenu(menu);
+    menu.exec(globalPosition);
 }
 
 void CNoteView::AddFileItems(QMenu& menu)

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class CRichTextCtrl;
+class QContextMenuEvent;
 class QMenu;
 class QPagedPaintDevice;
 struct CViewContext;
@@ -54,7 +55,10 @@ protected:
     int Px(int nPixels) const;
     int HeaderHeight() const { return Px(m_nHeaderHeight); }
     void DrawHeaderStrip(QPainter& painter) const;
-    void ShowContextMenu(QMenu& menu, const QPoint& position);
+    // The note's context menu, over the editor and the header strip alike.
+    virtual void FillContextMenu(QMenu& menu) = 0;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void ShowContextMenuAt(const QPoint& globalPosition);
     // Puts the note's text into the editor, which never holds more than the
     // note size limit; a longer text is cut there, and the user told so.
     void ShowNoteText(const QByteArray& strText);

@@ -114,6 +114,15 @@ TEST_F(BlipnoteAppTest, AutoReplyAsksForTheMessageAndSwitchesOff)
     EXPECT_EQ(settings.m_nAutoReplyActive, 0);
     EXPECT_FALSE(pAction->isChecked());
     EXPECT_EQ(m_prompts.Events().size(), nAsked); // no dialog to switch it off
+
+    // Lines typed in the box are kept with the note's CR LF, and shown again.
+    m_prompts.SetTextAnswer(QStringLiteral("Back at two.\nCall me."));
+    m_pApp->OnAutoReply();
+    EXPECT_EQ(settings.m_strAwayMessage, "Back at two.\r\nCall me.");
+    m_pApp->OnAutoReply();
+    m_pApp->OnAutoReply();
+    EXPECT_EQ(m_prompts.Events().last(),
+              QStringLiteral("text: Auto-reply / Auto-reply message: Back at two.\nCall me."));
 }
 
 TEST_F(BlipnoteAppTest, DeleteAllClosesEveryNoteWithoutAQuestion)

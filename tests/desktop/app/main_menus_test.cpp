@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QMdiArea>
 #include <QMenu>
@@ -23,6 +24,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -187,4 +189,38 @@ TEST_F(MainMenusTest, ARichTextNoteWithForeignCharactersIsKeptAndAnswered)
     EXPECT_TRUE(m_prompts.Boxes()[0].startsWith(
         QStringLiteral("This note holds characters that Blipnote cannot keep: \u041F\u2011")))
         << m_prompts.Boxes()[0].toStdString();
+}
+
+TEST_F(MainMenusTest, TheCaptionNamesTheActiveNote)
+{
+    EXPECT_EQ(m_pApp->MainFrame().windowTitle(), QStringLiteral("Blipnote"));
+    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    EXPECT_EQ(m_pApp->MainFrame().windowTitle(), QStringLiteral("Blipnote - MessageOut1"));
+    m_prompts.SetTextAnswer(QStringLiteral("Lunch"));
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Change Title ..."));
+    EXPECT_EQ(m_pApp->MainFrame().windowTitle(), QStringLiteral("Blipnote - Lunch"));
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Delete"));
+    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 0; }));
+    ASSERT_TRUE(
+        SpinUntil([&] { return m_pApp->MainFrame().windowTitle() == QStringLiteral("Blipnote"); }));
+}
+
+TEST_F(MainMenusTest, TheNotesMenuOpensOverItsHeaderToo)
+{
+    Deliver(SampleNotes::LunchFrom5);
+    CNoteView* pView = m_pApp->MainFrame().ActiveNoteWindow()->View();
+    QStringList items;
+    // Read the menu once it is open, then close it, as a user who changed their mind.
+    QTimer::singleShot(0, [&items] {
+        if (auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* pAction : pMenu->actions())
+                items.append(pAction->text());
+            pMenu->close();
+        }
+    });
+    const QPoint header(40, 10); // the nickname field of the header strip
+    QContextMenuEvent event(QContextMenuEvent::Mouse, header, pView->mapToGlobal(header));
+    QApplication::sendEvent(pView->childAt(header) ? pView->childAt(header) : pView, &event);
+    EXPECT_EQ(items, QStringList({QStringLiteral("&Reply"), QStringLiteral("&Save"),
+                                  QStringLiteral("Save &As ..."), QStringLiteral("&Print ...")}));
 }
