@@ -37,12 +37,25 @@ std::optional<QByteArray> CFileSettingsStore::ReadText(const QString& strSection
     const QVariant value = m_settings.value(Key(strSection, strName));
     if (!value.isValid())
         return std::nullopt;
+    QString strValue;
     // A hand-written text with commas and no quotes reads as a list; put it back.
     if (value.metaType().id() == QMetaType::QStringList)
-        return CodePage::FromUnicode(value.toStringList().join(QStringLiteral(", ")));
-    if (!value.canConvert<QString>())
+        strValue = value.toStringList().join(QStringLiteral(", "));
+    else if (value.canConvert<QString>())
+        strValue = value.toString();
+    else
         return std::nullopt;
-    return CodePage::FromUnicode(value.toString());
+    bool bLossless = true;
+    const QByteArray strText = CodePage::FromUnicode(strValue, &bLossless);
+    if (!bLossless) {
+        // A character written by hand that notes cannot carry: used as "?",
+        // but the file keeps what the user wrote unless the value is changed.
+        qCWarning(lcSettings, "%s: \"%s\" in %s holds characters outside Windows-1252",
+                  qUtf8Printable(m_settings.fileName()), qUtf8Printable(strName),
+                  qUtf8Printable(strSection));
+        m_lossyReads.insert(Key(strSection, strName), strText);
+    }
+    return strText;
 }
 
 std::optional<int> CFileSettingsStore::ReadInt(const QString& strSection,
@@ -66,7 +79,12 @@ void CFileSettingsStore::WriteInt(const QString& strSection, const QString& strN
 void CFileSettingsStore::WriteText(const QString& strSection, const QString& strName,
                                    const QByteArray& strValue)
 {
-    m_settings.setValue(Key(strSection, strName), CodePage::ToUnicode(strValue));
+    const QString strKey = Key(strSection, strName);
+    const auto lossy = m_lossyReads.constFind(strKey);
+    if (lossy != m_lossyReads.cend() && *lossy == strValue)
+        return; // unchanged: the original, with its characters, stays
+    m_lossyReads.remove(strKey);
+    m_settings.setValue(strKey, CodePage::ToUnicode(strValue));
 }
 
 void CFileSettingsStore::DeleteValue(const QString& strSection, const QString& strName)

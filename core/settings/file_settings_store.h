@@ -2,6 +2,7 @@
 
 #include "core/interfaces/settings_store.h"
 
+#include <QHash>
 #include <QSettings>
 
 // The settings store as an INI file that people can read and edit: sections in
@@ -37,4 +38,7 @@ private:
     static QString Key(const QString& strSection, const QString& strName);
 
     mutable QSettings m_settings;
+    // Texts read with characters the code page cannot hold, as the program got
+    // them ("?" for each): writing one back unchanged keeps the original.
+    mutable QHash<QString, QByteArray> m_lossyReads;
 };

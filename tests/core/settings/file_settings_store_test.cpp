@@ -169,3 +169,22 @@ TEST_F(FileSettingsStoreTest, EverySettingReadsBackAfterARestart)
     EXPECT_EQ(second.m_hosts.Entries(), first.m_hosts.Entries());
     EXPECT_EQ(store.ReadInt(kSettings, QStringLiteral("version")), 2);
 }
+
+TEST_F(FileSettingsStoreTest, HandWrittenCharactersOutsideTheCodePageAreKept)
+{
+    WriteFile("[Settings]\nversion=2\nNickname=\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\n"
+              "Signature=-- \xD0\x98\n");
+    {
+        CFileSettingsStore store(Path());
+        CAppSettings settings(store);
+        settings.CollectSystemInfo(true);
+        settings.Load();
+        EXPECT_EQ(settings.m_strNickname, "????"); // what a note can carry of it
+        settings.m_strSignature = "-- ann";        // changed by the user
+        settings.Save(SettingsGroup::Preferences);
+    }
+    const QString strFile = QString::fromUtf8(ReadFile());
+    EXPECT_TRUE(strFile.contains(QStringLiteral("Nickname=\u0418\u0432\u0430\u043D")))
+        << strFile.toStdString();
+    EXPECT_TRUE(strFile.contains(QStringLiteral("Signature=-- ann"))) << strFile.toStdString();
+}
