@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 namespace {
 const QString kPriorityMessage = QStringLiteral("You have received \na High-Priority message !");
@@ -52,6 +53,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pFileCommands = std::make_unique<CFileCommands>(*m_pDocuments, m_environment.prompts);
     m_pViewContext = std::make_unique<CViewContext>(m_docContext, *m_pDocuments,
                                                     m_environment.prompts, m_autoReply);
+    m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    m_pViewContext->pPrinter = m_pPrinter.get();
     for (const EDocKind eKind : {EDocKind::MessageOut, EDocKind::MessageIn})
         m_pDocuments->Template(eKind).SetViewFactory(
             [this](CBlipnoteDoc& doc) { return CreateView(doc); });
@@ -321,8 +324,14 @@ void CBlipnoteApp::OnHelp()
 
 void CBlipnoteApp::OnPrintSetup()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    QPageSetupDialog dialog(&printer, m_pMainFrame.get());
+    // The page set-up needs a printer of the system's to set up.
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        m_environment.prompts.ShowMessage(tr("There is no printer to set up."),
+                                          PromptIcon::Information);
+        return;
+    }
+    // The choice holds for the rest of the run: Print and Print Preview use it.
+    QPageSetupDialog dialog(m_pPrinter.get(), m_pMainFrame.get());
     dialog.exec();
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 class CBlipnoteDoc;
+class QPrinter;
 class QWidget;
 class CDocManager;
 class CFileCommands;
@@ -84,6 +85,8 @@ public:
     void ShowGreeting();
 
     CAppSettings& Settings() { return m_settings; }
+    // The printer set up for this run.
+    QPrinter& Printer() const { return *m_pPrinter; }
     CMainFrame& MainFrame() const { return *m_pMainFrame; }
     CNoteListenSocket& NoteServer() const { return *m_pNoteServer; }
     CFingerDaemonSocket& FingerServer() const { return *m_pFingerServer; }
@@ -110,6 +113,7 @@ private:
     // notes they show, the sending and the servers before the window they report to.
     std::unique_ptr<CDocManager> m_pDocuments;
     std::unique_ptr<CFileCommands> m_pFileCommands;
+    std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CViewContext> m_pViewContext;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CSendJobs> m_pSendJobs;

@@ -137,7 +137,8 @@ int CNoteView::PrintTo(QPagedPaintDevice& device)
 
 void CNoteView::Print()
 {
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter own(QPrinter::HighResolution);
+    QPrinter& printer = m_context.pPrinter ? *m_context.pPrinter : own;
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
         PrintTo(printer);
@@ -145,7 +146,8 @@ void CNoteView::Print()
 
 void CNoteView::PrintPreview()
 {
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter own(QPrinter::HighResolution);
+    QPrinter& printer = m_context.pPrinter ? *m_context.pPrinter : own;
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* pPrinter) { PrintTo(*pPrinter); });

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 class CAutoReply;
+class QPrinter;
 class CDocManager;
 class IPrompts;
 struct CDocContext;
@@ -21,6 +22,9 @@ struct CViewContext
     CDocManager& documents;
     IPrompts& prompts;
     CAutoReply& autoReply;
+    // The printer set up for this run (Print setup), for Print and Print
+    // Preview; none in tests, where each print has a printer of its own.
+    QPrinter* pPrinter = nullptr;
     // The recipient box's entries as last built from the host list.
     QStringList recipientCache;
 };

@@ -21,6 +21,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -223,4 +226,30 @@ TEST_F(MainMenusTest, TheNotesMenuOpensOverItsHeaderToo)
     QApplication::sendEvent(pView->childAt(header) ? pView->childAt(header) : pView, &event);
     EXPECT_EQ(items, QStringList({QStringLiteral("&Reply"), QStringLiteral("&Save"),
                                   QStringLiteral("Save &As ..."), QStringLiteral("&Print ...")}));
+}
+
+TEST_F(MainMenusTest, ThePrinterSetUpIsTheOnePrintedWith)
+{
+    Deliver(SampleNotes::LunchFrom5);
+    // What Print setup chose for this run (the dialog needs a real printer,
+    // which a test machine has not): the preview shows the page as set up.
+    m_pApp->Printer().setPageOrientation(QPageLayout::Landscape);
+    std::optional<QPageLayout::Orientation> previewed;
+    QTimer::singleShot(0, [&previewed] {
+        if (auto* pDialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            previewed = pDialog->printer()->pageLayout().orientation();
+            pDialog->reject();
+        }
+    });
+    Choose(QStringLiteral("&File"), QStringLiteral("Print Previe&w"));
+    EXPECT_EQ(previewed, QPageLayout::Landscape);
+}
+
+TEST_F(MainMenusTest, PrintSetupWithoutAPrinterSaysSo)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "this machine has a printer";
+    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    Choose(QStringLiteral("&File"), QStringLiteral("Print setup ..."));
+    EXPECT_EQ(m_prompts.Boxes(), QStringList({QStringLiteral("There is no printer to set up.")}));
 }
