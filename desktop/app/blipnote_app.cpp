@@ -31,6 +31,7 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QWhatsThis>
 
 namespace {
 const QString kPriorityMessage = QStringLiteral("You have received \na High-Priority message !");
@@ -188,6 +189,10 @@ void CBlipnoteApp::ConnectCommands()
     OnView(CMainMenus::Print, [](CNoteView& view) { view.Print(); });
     OnView(CMainMenus::PrintPreview, [](CNoteView& view) { view.PrintPreview(); });
     OnView(CMainMenus::Cut, [](CNoteView& view) { view.Cut(); });
+    OnView(CMainMenus::Undo, [](CNoteView& view) { view.Editor().undo(); });
+    OnView(CMainMenus::NextPane, [](CNoteView& view) { view.MoveFocus(true); });
+    OnView(CMainMenus::PreviousPane, [](CNoteView& view) { view.MoveFocus(false); });
+    On(CMainMenus::ContextHelp, [] { QWhatsThis::enterWhatsThisMode(); });
     OnView(CMainMenus::Copy, [](CNoteView& view) { view.Copy(); });
     OnView(CMainMenus::Paste, [](CNoteView& view) { view.Paste(); });
     OnView(CMainMenus::Send, [](CNoteView& view) {

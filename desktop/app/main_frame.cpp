@@ -79,6 +79,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompt
         if (CChildFrame* pFrame = ActiveNoteWindow())
             pFrame->close();
     });
+    addActions(m_pMenus->KeyOnlyActions());
     for (QMenu* pMenu : m_pMenus->AllMenus())
         connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::MenusShown);
     connect(m_pClientArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
@@ -153,7 +154,8 @@ QList<CChildFrame*> CMainFrame::NoteWindows() const
 
 CChildFrame* CMainFrame::ActiveNoteWindow() const
 {
-    return qobject_cast<CChildFrame*>(m_pClientArea->activeSubWindow());
+    // Also while the main window itself is not the active one (a box over it).
+    return qobject_cast<CChildFrame*>(m_pClientArea->currentSubWindow());
 }
 
 void CMainFrame::UpdateMenus()

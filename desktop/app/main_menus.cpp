@@ -60,6 +60,13 @@ CMainMenus::CMainMenus(QWidget* pWindow) : QObject(pWindow), m_pTrayMenu(new QMe
     Add(About, tr("&About Blipnote ..."),
         tr("Display program information, version number and copyright\nAbout"));
     Add(Restore, tr("&Restore"), tr("Restore the window\nRestore"));
+    Add(ContextHelp, tr("Help"), tr("Display help for clicked on buttons, menus and windows\nHelp"),
+        Keys("Shift+F1"));
+    Add(NextPane, tr("Next Pane"), tr("Switch to the next window pane\nNext Pane"), Keys("F6"));
+    Add(PreviousPane, tr("Previous Pane"),
+        tr("Switch back to the previous window pane\nPrevious Pane"), Keys("Shift+F6"));
+    Add(Undo, tr("&Undo"), tr("Undo the last action\nUndo"),
+        {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
 
     const QStyle* pStyle = QApplication::style();
     Action(New)->setIcon(pStyle->standardIcon(QStyle::SP_FileIcon));
@@ -175,6 +182,11 @@ QList<QMenu*> CMainMenus::AllMenus() const
     for (const QList<QMenu*>& menus : m_menus)
         all += menus;
     return all;
+}
+
+QList<QAction*> CMainMenus::KeyOnlyActions() const
+{
+    return {Action(ContextHelp), Action(NextPane), Action(PreviousPane), Action(Undo)};
 }
 
 void CMainMenus::FillToolBar(QToolBar& toolBar) const

@@ -55,6 +55,11 @@ public:
         HelpTopics = 57667,
         About = 57664,
         Restore = 32781,
+        // Keys only, in no menu.
+        ContextHelp = 57669,
+        NextPane = 57680,
+        PreviousPane = 57681,
+        Undo = 57643,
     };
 
     enum class EKind
@@ -75,6 +80,9 @@ public:
     // The menus of every kind, for those who watch them.
     QList<QMenu*> AllMenus() const;
     void FillToolBar(QToolBar& toolBar) const;
+    // The commands that are keys only (context help, next and previous pane,
+    // undo): the window takes them as its own.
+    QList<QAction*> KeyOnlyActions() const;
     // The tray icon's menu: Restore, Auto reply, Exit.
     QMenu* TrayMenu() const { return m_pTrayMenu; }
 

@@ -8,8 +8,8 @@ class QWidget;
 struct CFontChoice
 {
     QString strFace;
-    int nPointSize = 9;
-    int nWeight = 400; // 700 is bold
+    double dPointSize = 9; // in half points: 10.5 stays 10.5
+    int nWeight = 400;     // 700 is bold
     bool bItalic = false;
     bool bUnderline = false;
     bool bStrikeOut = false;

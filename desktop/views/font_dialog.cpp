@@ -3,14 +3,16 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFontComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -29,7 +31,7 @@ unsigned ColorRefOf(const QColor& color)
 } // namespace
 
 CFontDialog::CFontDialog(const CFontChoice& choice, QWidget* pParent)
-    : QDialog(pParent), m_pFace(new QFontComboBox(this)), m_pSize(new QSpinBox(this)),
+    : QDialog(pParent), m_pFace(new QFontComboBox(this)), m_pSize(new QDoubleSpinBox(this)),
       m_pBold(new QCheckBox(tr("&Bold"), this)), m_pItalic(new QCheckBox(tr("&Italic"), this)),
       m_pUnderline(new QCheckBox(tr("&Underline"), this)),
       m_pStrikeOut(new QCheckBox(tr("Stri&keout"), this)), m_pColor(new QPushButton(this)),
@@ -38,7 +40,9 @@ CFontDialog::CFontDialog(const CFontChoice& choice, QWidget* pParent)
     setWindowTitle(tr("Font"));
     m_pFace->setCurrentFont(QFont(choice.strFace));
     m_pSize->setRange(1, 1638);
-    m_pSize->setValue(choice.nPointSize);
+    m_pSize->setDecimals(1);
+    m_pSize->setSingleStep(0.5);
+    m_pSize->setValue(choice.dPointSize);
     m_pBold->setChecked(choice.nWeight >= 700);
     m_pItalic->setChecked(choice.bItalic);
     m_pUnderline->setChecked(choice.bUnderline);
@@ -68,7 +72,7 @@ CFontDialog::CFontDialog(const CFontChoice& choice, QWidget* pParent)
 
     connect(m_pColor, &QPushButton::clicked, this, &CFontDialog::ChooseColor);
     connect(m_pFace, &QFontComboBox::currentFontChanged, this, &CFontDialog::UpdateSample);
-    connect(m_pSize, &QSpinBox::valueChanged, this, &CFontDialog::UpdateSample);
+    connect(m_pSize, &QDoubleSpinBox::valueChanged, this, &CFontDialog::UpdateSample);
     for (QCheckBox* pBox : {m_pBold, m_pItalic, m_pUnderline, m_pStrikeOut})
         connect(pBox, &QCheckBox::toggled, this, &CFontDialog::UpdateSample);
     UpdateSample();
@@ -78,7 +82,7 @@ CFontChoice CFontDialog::Choice() const
 {
     CFontChoice choice;
     choice.strFace = m_pFace->currentFont().family();
-    choice.nPointSize = m_pSize->value();
+    choice.dPointSize = std::round(m_pSize->value() * 2) / 2; // whole half points
     choice.nWeight = m_pBold->isChecked() ? 700 : 400;
     choice.bItalic = m_pItalic->isChecked();
     choice.bUnderline = m_pUnderline->isChecked();
@@ -98,7 +102,7 @@ void CFontDialog::ChooseColor()
 void CFontDialog::UpdateSample()
 {
     QFont font = m_pFace->currentFont();
-    font.setPointSize(m_pSize->value());
+    font.setPointSizeF(std::min(m_pSize->value(), 72.0)); // as a note shows it
     font.setBold(m_pBold->isChecked());
     font.setItalic(m_pItalic->isChecked());
     font.setUnderline(m_pUnderline->isChecked());

@@ -9,7 +9,7 @@ class QCheckBox;
 class QFontComboBox;
 class QLabel;
 class QPushButton;
-class QSpinBox;
+class QDoubleSpinBox;
 
 // The font dialog: face, size, bold, italic, underline, strike-out and colour,
 // with a sample of the result.
@@ -27,7 +27,7 @@ private:
     void UpdateSample();
 
     QFontComboBox* m_pFace;
-    QSpinBox* m_pSize;
+    QDoubleSpinBox* m_pSize;
     QCheckBox* m_pBold;
     QCheckBox* m_pItalic;
     QCheckBox* m_pUnderline;

@@ -153,6 +153,11 @@ void CMsgOutView::ChangeTitle()
     pDoc->SetTitle(strTitle);
 }
 
+QList<QWidget*> CMsgOutView::Panes() const
+{
+    return {m_pRecipients, m_pPriority, &Editor()};
+}
+
 void CMsgOutView::FillContextMenu(QMenu& menu)
 {
     menu.addAction(tr("S&end"), this, &CMsgOutView::Send);

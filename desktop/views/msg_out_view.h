@@ -35,6 +35,7 @@ private:
     void PreselectRecipient();
     void OnRecipientChosen();
     void FillContextMenu(QMenu& menu) override;
+    QList<QWidget*> Panes() const override;
 
     QComboBox* m_pRecipients;
     QCheckBox* m_pPriority;

@@ -9,6 +9,7 @@
 #include "desktop/views/rich_text_ctrl.h"
 #include "desktop/views/view_context.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
@@ -152,6 +153,24 @@ void CNoteView::PrintPreview()
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* pPrinter) { PrintTo(*pPrinter); });
     dialog.exec();
+}
+
+void CNoteView::MoveFocus(bool bNext)
+{
+    const QList<QWidget*> panes = Panes();
+    const QWidget* pFocus = QApplication::focusWidget();
+    qsizetype nAt = -1;
+    for (qsizetype n = 0; n < panes.size(); ++n) {
+        if (panes[n] == pFocus || panes[n]->isAncestorOf(pFocus))
+            nAt = n;
+    }
+    const qsizetype nNext = nAt < 0 ? 0 : (nAt + (bNext ? 1 : panes.size() - 1)) % panes.size();
+    panes[nNext]->setFocus(bNext ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
+QList<QWidget*> CNoteView::Panes() const
+{
+    return {m_pEditor};
 }
 
 void CNoteView::Cut()

@@ -42,6 +42,12 @@ public:
     // Puts a text of the program's into the editor (a quotation), as if typed.
     void SetEditorText(const QString& strText);
 
+    // To the next (or previous) part of the window: the recipient box, the
+    // priority box, the text.
+    void MoveFocus(bool bNext);
+    // The parts that take the focus, in order.
+    virtual QList<QWidget*> Panes() const;
+
     void Cut();
     void Copy();
     void Paste();

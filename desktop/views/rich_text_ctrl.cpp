@@ -10,6 +10,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cmath>
+
 namespace {
 
 QColor ColorOfRef(unsigned nColor)
@@ -296,7 +298,7 @@ bool CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
     CCharFormat format = SelectionCharFormat();
     CFontChoice choice;
     choice.strFace = format.strFace;
-    choice.nPointSize = format.nHeight / 20;
+    choice.dPointSize = format.nHeight / 20.0;
     choice.nWeight = (format.nEffects & CCharFormat::EffectBold) ? 700 : 400;
     choice.bItalic = format.nEffects & CCharFormat::EffectItalic;
     choice.bUnderline = format.nEffects & CCharFormat::EffectUnderline;
@@ -309,7 +311,7 @@ bool CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
                        CCharFormat::MaskFace | CCharFormat::MaskSize | CCharFormat::MaskColor;
         format.strFace = choice.strFace;
         // The point size in twentieths: 10 points is 200.
-        format.nHeight = choice.nPointSize * 20;
+        format.nHeight = static_cast<int>(std::lround(choice.dPointSize * 20));
         format.nColor = choice.nColor;
         format.nEffects = (choice.nWeight == 700 ? CCharFormat::EffectBold : 0u) |
                           (choice.bItalic ? CCharFormat::EffectItalic : 0u) |

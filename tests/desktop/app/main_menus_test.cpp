@@ -14,9 +14,11 @@
 #include "tests/support/sample_notes.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QMap>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWhatsThis>
 
 namespace {
 
@@ -252,4 +255,30 @@ TEST_F(MainMenusTest, PrintSetupWithoutAPrinterSaysSo)
     Choose(QStringLiteral("&File"), QStringLiteral("&New"));
     Choose(QStringLiteral("&File"), QStringLiteral("Print setup ..."));
     EXPECT_EQ(m_prompts.Boxes(), QStringList({QStringLiteral("There is no printer to set up.")}));
+}
+
+TEST_F(MainMenusTest, TheKeysWithoutMenuItems)
+{
+    QTest::keyClick(&m_pApp->MainFrame(), Qt::Key_N, Qt::ControlModifier);
+    auto* pView = qobject_cast<CMsgOutView*>(m_pApp->MainFrame().ActiveNoteWindow()->View());
+    ASSERT_NE(pView, nullptr);
+    ASSERT_TRUE(ActivateMainWindow());
+    CMainMenus& menus = m_pApp->MainFrame().Menus();
+    QMap<CMainMenus::ECommand, int> triggered;
+    for (const CMainMenus::ECommand eCommand : {CMainMenus::NextPane, CMainMenus::PreviousPane})
+        QObject::connect(menus.Action(eCommand), &QAction::triggered,
+                         [&triggered, eCommand] { ++triggered[eCommand]; });
+    // Typed into the note's text, the keys reach the window's commands.
+    QTest::keyClicks(&pView->Editor(), QStringLiteral("typed"));
+    EXPECT_EQ(pView->Editor().NoteText(), "typed");
+    // (The editor takes Alt+Backspace itself where the desktop's keys say so.)
+    QTest::keyClick(&pView->Editor(), Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(pView->Editor().NoteText(), "");
+    QTest::keyClick(&pView->Editor(), Qt::Key_F6);
+    QTest::keyClick(&pView->Editor(), Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_EQ(triggered.value(CMainMenus::NextPane), 1);
+    EXPECT_EQ(triggered.value(CMainMenus::PreviousPane), 1);
+    QTest::keyClick(&pView->Editor(), Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
 }

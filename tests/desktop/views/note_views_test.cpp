@@ -13,6 +13,7 @@
 #include "tests/support/note_views_fixture.h"
 #include "tests/support/sample_notes.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -291,4 +292,25 @@ TEST_F(NoteViewsTest, WhatTheUserTypesIsWhereTheNoteGoes)
         view.Send();
         EXPECT_EQ(view.Document()->m_strAddress, QByteArray(pszTyped) + "/$0");
     }
+}
+
+TEST_F(NoteViewsTest, NextAndPreviousPaneGoRoundTheNoteWindow)
+{
+    CMsgOutView& view = NewNote();
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    const auto FocusIn = [](const QWidget& pane) {
+        const QWidget* pFocus = QApplication::focusWidget();
+        return pFocus == &pane || pane.isAncestorOf(pFocus);
+    };
+    view.Editor().setFocus();
+    ASSERT_TRUE(FocusIn(view.Editor()));
+    view.MoveFocus(true);
+    EXPECT_TRUE(FocusIn(view.RecipientBox()));
+    view.MoveFocus(true);
+    EXPECT_TRUE(FocusIn(view.PriorityBox()));
+    view.MoveFocus(false);
+    view.MoveFocus(false);
+    EXPECT_TRUE(FocusIn(view.Editor()));
 }

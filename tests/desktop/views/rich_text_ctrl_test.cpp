@@ -153,7 +153,7 @@ TEST_F(RichTextCtrlTest, ChoosingAFontAppliesItOrKeepsTheOldOne)
     m_ctrl.selectAll();
     CScriptedFontChooser chooser;
     chooser.m_answer.strFace = QStringLiteral("Liberation Serif");
-    chooser.m_answer.nPointSize = 10;
+    chooser.m_answer.dPointSize = 10.5;
     chooser.m_answer.nWeight = 400;
     chooser.m_answer.bUnderline = true;
     chooser.m_answer.nColor = 0x0000FF; // red in the lowest byte
@@ -166,7 +166,7 @@ TEST_F(RichTextCtrlTest, ChoosingAFontAppliesItOrKeepsTheOldOne)
     chooser.m_bConfirm = true;
     EXPECT_TRUE(m_ctrl.ChooseSelectionFont(chooser));
     const CCharFormat format = m_ctrl.SelectionCharFormat();
-    EXPECT_EQ(format.nHeight, 200); // 10 points
+    EXPECT_EQ(format.nHeight, 210); // 10.5 points, in twentieths
     EXPECT_EQ(format.nEffects, static_cast<unsigned>(CCharFormat::EffectUnderline));
     EXPECT_EQ(format.nColor, 0x0000FFu);
     EXPECT_EQ(format.strFace, QStringLiteral("Liberation Serif"));
