@@ -104,7 +104,10 @@ void CInstanceChannel::OnConnection()
                 request.strOpenFile = strPath;
             else if (strLine.startsWith("print\t"))
                 request.strPrintFile = strPath;
-            Q_EMIT Requested(request);
+            // Taken on from the event loop: a box it shows runs an event loop of
+            // its own, which must not delete this socket under its own handler.
+            QMetaObject::invokeMethod(
+                this, [this, request] { Q_EMIT Requested(request); }, Qt::QueuedConnection);
         });
     }
 }

@@ -9,11 +9,13 @@
 #include "tests/support/sample_notes.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalServer>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstring>
 #include <future>
@@ -138,4 +140,23 @@ TEST_F(InstanceChannelTest, TheDesktopProgramStartedAgainOpensTheNoteInTheRunnin
     // It never touched the settings, nor took a port.
     EXPECT_FALSE(QFile::exists(m_strSettings));
     EXPECT_TRUE(m_prompts.Boxes().isEmpty());
+}
+
+TEST_F(InstanceChannelTest, ARequestThatShowsABoxLeavesTheChannelWhole)
+{
+    // A request answered by a box ("There is no printer ..."): the box runs an
+    // event loop of its own while the request's connection goes away.
+    CInstanceChannel running(m_strSettings);
+    ASSERT_EQ(running.Listen(), CInstanceChannel::EListen::Listening);
+    int nRequests = 0;
+    QObject::connect(&running, &CInstanceChannel::Requested, [&nRequests] {
+        ++nRequests;
+        QEventLoop box;
+        QTimer::singleShot(200, &box, &QEventLoop::quit);
+        box.exec();
+    });
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(HandOverElsewhere({.strPrintFile = QStringLiteral("/tmp/x.bno")}),
+                  CInstanceChannel::EHandOver::Taken);
+    ASSERT_TRUE(SpinUntil([&] { return nRequests == 3; }));
 }
