@@ -49,8 +49,14 @@ int RunListenCommand(const QStringList& arguments)
     std::unique_ptr<CIncomingNoteSaver> pSaver;
     if (parser.isSet(saveOption)) {
         const QString strFolder = parser.value(saveOption);
-        if (!QFileInfo(strFolder).isDir() || !QFileInfo(strFolder).isWritable())
-            return command.Fail(QStringLiteral("cannot save notes in '%1'").arg(strFolder));
+        const QFileInfo folder(strFolder);
+        const QString strReason = !folder.exists()       ? QStringLiteral("no such folder")
+                                  : !folder.isDir()      ? QStringLiteral("not a folder")
+                                  : !folder.isWritable() ? QStringLiteral("not writable")
+                                                         : QString();
+        if (!strReason.isEmpty())
+            return command.Fail(
+                QStringLiteral("cannot save notes in '%1': %2").arg(strFolder, strReason));
         pSaver = std::make_unique<CIncomingNoteSaver>(stored.Settings(), strFolder);
     }
 

@@ -226,3 +226,21 @@ TEST(ListenCommand, AClosedOutputEndsTheToolBeforeTheNextAnswer)
         << strError.constData();
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
 }
+
+TEST(ListenCommand, ASaveFolderThatCannotBeUsedIsNamedWithTheReason)
+{
+    QTemporaryDir dir;
+    const QString strFile = dir.filePath(QStringLiteral("plain"));
+    QFile file(strFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString strMissing = dir.filePath(QStringLiteral("missing"));
+    for (const auto& [strFolder, strReason] : {std::pair{strMissing, QByteArray("no such folder")},
+                                               std::pair{strFile, QByteArray("not a folder")}}) {
+        const CCliRun run = RunCli({QStringLiteral("listen"), QStringLiteral("--port"),
+                                    QStringLiteral("0"), QStringLiteral("--save-dir"), strFolder});
+        EXPECT_EQ(run.nExitCode, 2);
+        EXPECT_EQ(run.strErr, "blipnote-cli listen: cannot save notes in '" +
+                                  QFile::encodeName(strFolder) + "': " + strReason + "\n");
+    }
+}
