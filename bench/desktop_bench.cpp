@@ -138,7 +138,7 @@ double MeasureTwoHundredNotes()
     CNoSound sound;
     CBlipnoteApp app(CAppEnvironment{store, prompts, tray, sound, false, 0});
     app.Startup({});
-    const quint16 nPort = app.NoteServer().serverPort();
+    const quint16 nPort = app.NoteServer().ServerPort();
 
     QElapsedTimer timer;
     timer.start();

@@ -80,7 +80,7 @@ int main(int argc, char* argv[])
         CFingerDaemonSocket server([&settings] { return settings; }, log, quiet, quiet);
         server.StartDaemon(0, QHostAddress::LocalHost);
         pLoop = &loop;
-        portPromise.set_value(server.serverPort());
+        portPromise.set_value(server.ServerPort());
         loop.exec();
     });
     const double dOurs = Measure(portPromise.get_future().get());

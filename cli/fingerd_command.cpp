@@ -59,9 +59,9 @@ int RunFingerdCommand(const QStringList& arguments)
             CliOutput::WriteLine(QJsonDocument(json).toJson(QJsonDocument::Compact));
         });
     // The settings file is never written: a failed start is only reported.
-    if (server.StartDaemon(*nPort) != CSerialServer::EOpen::Opened)
+    if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened)
         return 1;
-    CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.serverPort()));
+    CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.ServerPort()));
     QCoreApplication::exec();
     return 0;
 }

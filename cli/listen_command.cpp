@@ -101,6 +101,6 @@ int RunListenCommand(const QStringList& arguments)
         return 1;
     }
     if (*nPort == 0)
-        CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.serverPort()));
+        CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.ServerPort()));
     return QCoreApplication::exec();
 }

@@ -30,7 +30,7 @@ CServerThread::CServerThread(int nListeners)
         for (int n = 1; n <= nListeners; ++n) {
             auto& server = servers.emplace_back(std::make_unique<CNoteListenSocket>(sink));
             server->StartListening(nPort, QHostAddress(QStringLiteral("127.0.0.%1").arg(n)));
-            nPort = server->serverPort();
+            nPort = server->ServerPort();
         }
         m_pLoop = &loop;
         portPromise.set_value(nPort);

@@ -12,14 +12,58 @@ namespace {
 constexpr qsizetype kReadSize = 256;
 } // namespace
 
+// One query: its line read, the reply built from the settings of its time.
+class CFingerDaemonSocket::CFingerSession : public CSession
+{
+public:
+    CFingerSession(CFingerDaemonSocket& server, QByteArray strPeer)
+        : m_server(server), m_strPeer(std::move(strPeer)), m_settings(server.m_settingsSource())
+    {
+        if (m_settings.bUseSound)
+            m_server.m_sound.Play(CodePage::ToUnicode(m_settings.strSoundFile));
+    }
+
+    bool TakeRead(const char* pData, qsizetype nLength) override
+    {
+        return m_reader.AppendRead(pData, nLength);
+    }
+
+    QByteArray Answer(EEnd) override
+    {
+        // Whatever ended the reading, the part received so far is the query.
+        m_time = FingerReply::TimeStamp(m_server.m_now());
+        return FingerReply::Build(m_settings, m_time, FormatUptime());
+    }
+
+    void Answered(bool bSent) override
+    {
+        if (!bSent) {
+            qCDebug(lcFinger, "the query of %s was not answered, so not logged",
+                    m_strPeer.constData());
+            return;
+        }
+        const QByteArray strTime = m_time.Text();
+        m_server.m_log.Append({strTime, m_reader.QueryText(), m_strPeer});
+        Q_EMIT m_server.QueryLogged(strTime, m_reader.QueryText(), m_strPeer);
+    }
+
+private:
+    CFingerDaemonSocket& m_server;
+    QByteArray m_strPeer;
+    CFingerSettings m_settings;
+    CFingerQueryReader m_reader;
+    FingerReply::CTimeStamp m_time;
+};
+
 CFingerDaemonSocket::CFingerDaemonSocket(CSettingsSource settings, CFingerQueryLog& log,
                                          IPrompts& prompts, ISoundPlayer& sound,
                                          std::chrono::milliseconds queryTimeLimit, QObject* pParent)
-    : CSerialServer(queryTimeLimit, kReadSize, pParent), m_settingsSource(std::move(settings)),
-      m_log(log), m_prompts(prompts), m_sound(sound)
+    : CConnectionServer({.timeLimit = queryTimeLimit}, kReadSize, pParent),
+      m_settingsSource(std::move(settings)), m_log(log), m_prompts(prompts), m_sound(sound)
 {}
 
-CSerialServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort, const QHostAddress& address)
+CConnectionServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort,
+                                                          const QHostAddress& address)
 {
     const EOpen eOpen = Open(nPort, address);
     switch (eOpen) {
@@ -37,7 +81,6 @@ CSerialServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort, const QHost
                               PromptIcon::Stop);
         break;
     case EOpen::Opened:
-        m_bListening = true;
         break;
     }
     return eOpen;
@@ -46,35 +89,10 @@ CSerialServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort, const QHost
 void CFingerDaemonSocket::Close()
 {
     Shut();
-    m_bListening = false;
 }
 
-void CFingerDaemonSocket::BeginConnection()
+std::unique_ptr<CConnectionServer::CSession>
+CFingerDaemonSocket::NewSession(const QByteArray& strPeer)
 {
-    m_settings = m_settingsSource();
-    if (m_settings.bUseSound)
-        m_sound.Play(CodePage::ToUnicode(m_settings.strSoundFile));
-    m_reader.emplace();
-}
-
-bool CFingerDaemonSocket::TakeRead(const char* pData, qsizetype nLength)
-{
-    return m_reader->AppendRead(pData, nLength);
-}
-
-void CFingerDaemonSocket::EndConnection(const CConnection& connection, EEnd)
-{
-    // Whatever ended the reading, the part received so far is the query.
-    const QByteArray strQuery = m_reader->QueryText();
-    m_reader.reset();
-    const FingerReply::CTimeStamp time = FingerReply::TimeStamp(m_now());
-    const QByteArray strReply = FingerReply::Build(m_settings, time, FormatUptime());
-    if (connection.Send(strReply) != strReply.size()) {
-        qCDebug(lcFinger, "the query of %s was not answered, so not logged",
-                connection.PeerAddress().constData());
-        return;
-    }
-    const QByteArray strTime = time.Text();
-    m_log.Append({strTime, strQuery, connection.PeerAddress()});
-    Q_EMIT QueryLogged(strTime, strQuery, connection.PeerAddress());
+    return std::make_unique<CFingerSession>(*this, strPeer);
 }

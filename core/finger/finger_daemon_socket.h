@@ -2,7 +2,7 @@
 
 #include "core/finger/finger_query.h"
 #include "core/finger/finger_settings.h"
-#include "core/net/serial_server.h"
+#include "core/net/connection_server.h"
 
 #include <QDateTime>
 
@@ -16,11 +16,12 @@ class ISoundPlayer;
 
 // The finger server: answers every connection on the finger port with the
 // status lines the finger settings switch on, and records each answered query
-// in the finger query log. Connections are served one at a time in the order
-// they came, on the event loop; the query line is read for at most ten seconds,
-// and a client that says nothing, or closes early, is answered with what it sent.
-// The settings are asked for at each query, so a change applies to the next one.
-class CFingerDaemonSocket : public CSerialServer
+// in the finger query log once its reply has gone out whole. Connections are
+// served side by side on the event loop; the query line is read for at most ten
+// seconds, and a client that says nothing, or closes early, is answered with
+// what it sent. The settings are asked for at each query, so a change applies to
+// the next one.
+class CFingerDaemonSocket : public CConnectionServer
 {
     Q_OBJECT
 
@@ -42,7 +43,6 @@ public:
                       const QHostAddress& address = QHostAddress::AnyIPv4);
     // Stops the server.
     void Close();
-    bool IsListening() const { return m_bListening; }
 
     // The clock of the time stamps; tests set their own.
     void SetClock(CClock clock) { m_now = std::move(clock); }
@@ -53,18 +53,14 @@ Q_SIGNALS:
                      const QByteArray& strFrom);
 
 protected:
-    void BeginConnection() override;
-    bool TakeRead(const char* pData, qsizetype nLength) override;
-    void EndConnection(const CConnection& connection, EEnd eEnd) override;
+    std::unique_ptr<CSession> NewSession(const QByteArray& strPeer) override;
 
 private:
+    class CFingerSession;
+
     CSettingsSource m_settingsSource;
     CFingerQueryLog& m_log;
     IPrompts& m_prompts;
     ISoundPlayer& m_sound;
     CClock m_now = [] { return QDateTime::currentDateTime(); };
-    bool m_bListening = false;
-    // Taken when the connection's turn comes, used for its reply.
-    CFingerSettings m_settings;
-    std::optional<CFingerQueryReader> m_reader;
 };

@@ -10,9 +10,6 @@ namespace NoteLimits {
 // what the note server reads from one connection.
 inline constexpr qsizetype NoteSizeLimit = 110000;
 
-// Socket send and receive buffers are the smaller of the note limit and this.
-inline constexpr int SocketBufferSize = static_cast<int>(std::min<qsizetype>(NoteSizeLimit, 10000));
-
 // One read from a note connection takes at most this many bytes.
 inline constexpr qsizetype ReadChunkSize = 9999;
 

@@ -2,13 +2,72 @@
 
 #include "core/interfaces/status_sink.h"
 #include "core/messaging/acknowledgement.h"
+#include "core/messaging/note_receive_buffer.h"
 #include "core/messaging/tagged_text.h"
+
+// One connection's note: read until its end, answered with its count.
+class CNoteListenSocket::CNoteSession : public CSession
+{
+public:
+    CNoteSession(CNoteListenSocket& server, QByteArray strPeer)
+        : m_server(server), m_strPeer(std::move(strPeer)), m_buffer(server.m_nSizeLimit)
+    {
+        m_server.Post("Incoming ...");
+    }
+
+    bool TakeRead(const char* pData, qsizetype nLength) override
+    {
+        return m_buffer.AppendRead(pData, nLength);
+    }
+
+    QByteArray Answer(EEnd eEnd) override
+    {
+        const qint64 nTotal = m_buffer.Total();
+        m_strText = m_buffer.TakeText();
+        // A connection that brought nothing, or failed, is no note.
+        const bool bNote = eEnd != EEnd::ReadFailed && nTotal > 0 && !m_strPeer.isEmpty();
+        if (bNote)
+            m_strText += TaggedText::AddressSuffix(m_strPeer);
+        // A note its keeper could not take is answered with 0: its sender sees
+        // that nothing arrived.
+        m_bKept = bNote && (!m_server.m_keeper || m_server.m_keeper(m_strText, nTotal));
+        m_nTotal = nTotal;
+        return Acknowledgement::Format(bNote && !m_bKept ? 0 : nTotal);
+    }
+
+    void Answered(bool bSent) override
+    {
+        if (!bSent)
+            m_server.Post("Cannot reply");
+        if (!m_bKept || !bSent) {
+            m_server.Post("Error in receive");
+            return;
+        }
+        Q_EMIT m_server.NoteReceived(m_strText, m_nTotal);
+        m_server.Post("Listening");
+    }
+
+private:
+    CNoteListenSocket& m_server;
+    QByteArray m_strPeer;
+    CNoteReceiveBuffer m_buffer;
+    QByteArray m_strText;
+    qint64 m_nTotal = 0;
+    bool m_bKept = false;
+};
 
 CNoteListenSocket::CNoteListenSocket(IStatusSink& statusSink, std::chrono::milliseconds timeLimit,
                                      qsizetype nSizeLimit, QObject* pParent)
-    : CSerialServer(timeLimit, NoteLimits::ReadChunkSize, pParent), m_statusSink(statusSink),
-      m_nSizeLimit(nSizeLimit)
-{}
+    : CConnectionServer({.timeLimit = timeLimit}, NoteLimits::ReadChunkSize, pParent),
+      m_statusSink(statusSink), m_nSizeLimit(nSizeLimit)
+{
+    connect(this, &CConnectionServer::AcceptFailed, this, [this] {
+        Post("Incoming ...");
+        Post("Cannot accept");
+        Post("Cannot reply");
+        Post("Error in receive");
+    });
+}
 
 void CNoteListenSocket::Post(const char* pszText)
 {
@@ -18,7 +77,7 @@ void CNoteListenSocket::Post(const char* pszText)
 bool CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& address)
 {
     Post("Creating server");
-    switch (Open(nPort, address, NoteLimits::SocketBufferSize)) {
+    switch (Open(nPort, address)) {
     case EOpen::NotCreated:
         Post("Error while creating");
         return false;
@@ -38,46 +97,8 @@ bool CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& addres
     return true;
 }
 
-void CNoteListenSocket::BeginConnection()
+std::unique_ptr<CConnectionServer::CSession>
+CNoteListenSocket::NewSession(const QByteArray& strPeer)
 {
-    m_buffer.emplace(m_nSizeLimit);
-    Post("Incoming ...");
-}
-
-bool CNoteListenSocket::TakeRead(const char* pData, qsizetype nLength)
-{
-    return m_buffer->AppendRead(pData, nLength);
-}
-
-void CNoteListenSocket::AcceptFailed()
-{
-    Post("Incoming ...");
-    Post("Cannot accept");
-    Post("Cannot reply");
-    Post("Error in receive");
-}
-
-void CNoteListenSocket::EndConnection(const CConnection& connection, EEnd eEnd)
-{
-    const qint64 nTotal = m_buffer->Total();
-    QByteArray strText = m_buffer->TakeText();
-    m_buffer.reset();
-    // A connection that brought nothing, or failed, is no note.
-    const bool bNote =
-        eEnd != EEnd::ReadFailed && nTotal > 0 && !connection.PeerAddress().isEmpty();
-    if (bNote)
-        strText += TaggedText::AddressSuffix(connection.PeerAddress());
-    // A note its keeper could not take is answered with 0: its sender sees
-    // that nothing arrived.
-    const bool bKept = bNote && (!m_keeper || m_keeper(strText, nTotal));
-    const QByteArray strAck = Acknowledgement::Format(bNote && !bKept ? 0 : nTotal);
-    const bool bAnswered = connection.Send(strAck) == strAck.size();
-    if (!bAnswered)
-        Post("Cannot reply");
-    if (!bKept || !bAnswered) {
-        Post("Error in receive");
-        return;
-    }
-    Q_EMIT NoteReceived(strText, nTotal);
-    Post("Listening");
+    return std::make_unique<CNoteSession>(*this, strPeer);
 }

@@ -1,28 +1,27 @@
 #pragma once
 
 #include "core/messaging/note_limits.h"
-#include "core/messaging/note_receive_buffer.h"
-#include "core/net/serial_server.h"
+#include "core/net/connection_server.h"
 
 #include <QByteArray>
 #include <QHostAddress>
 
 #include <chrono>
 #include <functional>
-#include <optional>
 
 class IStatusSink;
 
 // The note server: accepts connections on the note port and reads one note from
 // each, answers with the number of bytes it read, closes the connection and hands
-// the text on with the sender's address appended. Connections are served one at a
-// time, in the order they arrived, without blocking the event loop; a peer that
-// stalls is cut off after the time limit so that the next one is served.
+// the text on with the sender's address appended. Connections are read side by
+// side, each cut off after the time limit, so that a peer that stalls holds up
+// nobody; notes are handed on in the order their reading ended. The answer means
+// "received", whatever the program does with the note afterwards.
 //
 // A connection whose reading ends early (the peer closed, or the time limit ran
 // out) is answered with the count it sent and opened with what arrived, so no
 // text is lost; one that sent nothing, or failed, ends in "Error in receive".
-class CNoteListenSocket : public CSerialServer
+class CNoteListenSocket : public CConnectionServer
 {
     Q_OBJECT
 
@@ -35,7 +34,7 @@ public:
                                QObject* pParent = nullptr);
 
     // Opens the listening socket on the port on every local IPv4 address, or on the
-    // one given (port 0 picks a free one, see serverPort()). Returns false on
+    // one given (port 0 picks a free one, see ServerPort()). Returns false on
     // failure; the status pane tells which step failed.
     bool StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
 
@@ -51,16 +50,14 @@ Q_SIGNALS:
     void NoteReceived(const QByteArray& strText, qint64 nAcknowledged);
 
 protected:
-    void BeginConnection() override;
-    bool TakeRead(const char* pData, qsizetype nLength) override;
-    void EndConnection(const CConnection& connection, EEnd eEnd) override;
-    void AcceptFailed() override;
+    std::unique_ptr<CSession> NewSession(const QByteArray& strPeer) override;
 
 private:
+    class CNoteSession;
+
     void Post(const char* pszText);
 
     IStatusSink& m_statusSink;
     qsizetype m_nSizeLimit;
-    std::optional<CNoteReceiveBuffer> m_buffer;
     CKeeper m_keeper;
 };

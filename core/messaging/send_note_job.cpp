@@ -57,8 +57,7 @@ void CSendNoteJob::Start()
 
 void CSendNoteJob::OnConnected()
 {
-    m_socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption,
-                             NoteLimits::SocketBufferSize);
+    // The system's buffer sizes (and their tuning) stand: a large note streams.
     m_ePhase = EPhase::Sending;
     Post("sending ...");
     m_timeLimit.start(m_input.replyTimeLimit);

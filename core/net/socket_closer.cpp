@@ -3,15 +3,15 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <functional>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
-// More lingering sockets than this are closed at once, oldest first.
-constexpr int kMaxLingering = 32;
 // Input dropped from one socket before it is closed regardless.
 constexpr qint64 kMaxDrained = 1 << 20;
 } // namespace
@@ -69,8 +69,9 @@ private:
     qint64 m_nDrained = 0;
 };
 
-CSocketCloser::CSocketCloser(std::chrono::milliseconds linger, QObject* pParent)
-    : QObject(pParent), m_linger(linger)
+CSocketCloser::CSocketCloser(std::chrono::milliseconds linger, std::size_t nMaxLingering,
+                             QObject* pParent)
+    : QObject(pParent), m_linger(linger), m_nMaxLingering(std::max<std::size_t>(1, nMaxLingering))
 {}
 
 CSocketCloser::~CSocketCloser() = default; // the lingering sockets are children
@@ -79,10 +80,15 @@ void CSocketCloser::Close(int nDescriptor)
 {
     if (nDescriptor < 0)
         return;
-    if (m_lingering.size() >= kMaxLingering)
+    if (static_cast<std::size_t>(m_lingering.size()) >= m_nMaxLingering)
         delete m_lingering.takeFirst();
     m_lingering.append(new CLingeringSocket(
         nDescriptor, m_linger, [this](CLingeringSocket* p) { Forget(p); }, this));
+}
+
+void CSocketCloser::CloseAll()
+{
+    qDeleteAll(std::exchange(m_lingering, {}));
 }
 
 int CSocketCloser::LingeringCount() const

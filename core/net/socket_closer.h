@@ -17,18 +17,22 @@ class CSocketCloser : public QObject
     Q_OBJECT
 
 public:
+    // At most nMaxLingering sockets linger; beyond, the oldest is closed at once.
     explicit CSocketCloser(std::chrono::milliseconds linger = std::chrono::seconds(5),
-                           QObject* pParent = nullptr);
+                           std::size_t nMaxLingering = 32, QObject* pParent = nullptr);
     ~CSocketCloser() override;
 
     // Takes ownership of the descriptor.
     void Close(int nDescriptor);
 
     int LingeringCount() const;
+    // Closes every lingering socket now (their descriptors are needed).
+    void CloseAll();
 
 private:
     void Forget(CLingeringSocket* pSocket);
 
     std::chrono::milliseconds m_linger;
+    std::size_t m_nMaxLingering;
     QList<CLingeringSocket*> m_lingering;
 };

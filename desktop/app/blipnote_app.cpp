@@ -243,13 +243,13 @@ void CBlipnoteApp::StartFingerServer()
 
 bool CBlipnoteApp::OpenFingerPort()
 {
-    const CSerialServer::EOpen eOpen = m_pFingerServer->StartDaemon(m_environment.nFingerPort);
-    if (eOpen == CSerialServer::EOpen::NotCreated) {
+    const CConnectionServer::EOpen eOpen = m_pFingerServer->StartDaemon(m_environment.nFingerPort);
+    if (eOpen == CConnectionServer::EOpen::NotCreated) {
         // The server switches itself off, also for the next start.
         m_settings.m_nUseFingerD = 0;
         m_settings.Save(SettingsGroup::Finger);
     }
-    return eOpen == CSerialServer::EOpen::Opened;
+    return eOpen == CConnectionServer::EOpen::Opened;
 }
 
 void CBlipnoteApp::OnFingerDActive()

@@ -27,24 +27,34 @@ QMessageBox::Icon IconOf(PromptIcon eIcon)
     }
     return QMessageBox::Information;
 }
+
+// A box whose text is shown as it stands: texts may hold what a peer sent (a
+// title, an address), which must never be read as markup.
+QMessageBox::StandardButton Ask(QWidget* pParent, QMessageBox::Icon eIcon, const QString& strText,
+                                QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(eIcon, kTitle, strText, buttons, pParent);
+    box.setTextFormat(Qt::PlainText);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 } // namespace
 
 void CDialogPrompts::ShowMessage(const QString& strText, PromptIcon eIcon)
 {
-    QMessageBox box(IconOf(eIcon), kTitle, strText, QMessageBox::Ok, m_pParent);
-    box.exec();
+    Ask(m_pParent, IconOf(eIcon), strText, QMessageBox::Ok);
 }
 
 bool CDialogPrompts::AskYesNo(const QString& strText)
 {
-    return QMessageBox::question(m_pParent, kTitle, strText, QMessageBox::Yes | QMessageBox::No) ==
+    return Ask(m_pParent, QMessageBox::Question, strText, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
 PromptAnswer CDialogPrompts::AskYesNoCancel(const QString& strText)
 {
-    switch (QMessageBox::question(m_pParent, kTitle, strText,
-                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    switch (Ask(m_pParent, QMessageBox::Question, strText,
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:
         return PromptAnswer::Yes;
     case QMessageBox::No:

@@ -12,12 +12,16 @@
 #include "core/text/code_page.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
+#include "desktop/views/note_view.h"
+#include "desktop/views/rich_text_ctrl.h"
 
 #include <QApplication>
 
 namespace {
-// Notes waiting to be opened beyond which the note server waits.
-constexpr std::size_t kMaxWaiting = 32;
+// Notes received and waiting to be opened, beyond which the note server takes
+// no new connections until the window catches up.
+constexpr std::size_t kMaxWaiting = 256;
+constexpr qsizetype kMaxWaitingBytes = 32 * 1024 * 1024;
 } // namespace
 
 CIncomingNotes::CIncomingNotes(CAppSettings& settings, CAutoReply& autoReply,
@@ -50,6 +54,7 @@ void CIncomingNotes::OnConnectionArrived()
 void CIncomingNotes::OnNoteReceived(const QByteArray& strText)
 {
     m_waiting.push_back(strText);
+    m_nWaitingBytes += strText.size();
     UpdateHoldBack();
     if (!m_bOpening)
         QMetaObject::invokeMethod(this, &CIncomingNotes::OpenNext, Qt::QueuedConnection);
@@ -57,7 +62,15 @@ void CIncomingNotes::OnNoteReceived(const QByteArray& strText)
 
 bool CIncomingNotes::WindowsFull() const
 {
-    return m_documents.Documents().size() >= m_nMaxOpenNotes;
+    if (m_documents.Documents().size() >= m_nMaxOpenNotes)
+        return true;
+    // What open notes cost depends on their paragraphs, not only their number.
+    qsizetype nParagraphs = 0;
+    for (const CBlipnoteDoc* pDoc : m_documents.Documents()) {
+        if (const auto* pView = dynamic_cast<const CNoteView*>(pDoc->FirstView()))
+            nParagraphs += pView->Editor().document()->blockCount();
+    }
+    return nParagraphs >= m_nMaxOpenParagraphs;
 }
 
 void CIncomingNotes::UpdateHoldBack()
@@ -66,7 +79,8 @@ void CIncomingNotes::UpdateHoldBack()
     // unread: their senders learn honestly, when their time is up, that nothing
     // was taken.
     if (m_pServer)
-        m_pServer->SetHoldBack(m_waiting.size() >= kMaxWaiting || WindowsFull());
+        m_pServer->SetAcceptPaused(m_waiting.size() >= kMaxWaiting ||
+                                   m_nWaitingBytes >= kMaxWaitingBytes || WindowsFull());
 }
 
 void CIncomingNotes::OpenNext()
@@ -77,6 +91,7 @@ void CIncomingNotes::OpenNext()
     m_bOpening = true; // the alert box below runs an event loop of its own
     const QByteArray strText = m_waiting.front();
     m_waiting.pop_front();
+    m_nWaitingBytes -= strText.size();
     UpdateHoldBack();
     AnnounceNote(strText);
     m_bOpening = false;

@@ -46,6 +46,10 @@ public:
     // many open notes, arriving notes wait until the user closes some.
     static constexpr int MaxOpenNotes = 1000;
     void SetMaxOpenNotes(int nMax) { m_nMaxOpenNotes = nMax; }
+    // And beyond this many paragraphs in all open notes: each costs the editor
+    // about half a kilobyte, and a note of empty lines has 55,000 of them.
+    static constexpr qsizetype MaxOpenParagraphs = 500000;
+    void SetMaxOpenParagraphs(qsizetype nMax) { m_nMaxOpenParagraphs = nMax; }
 
 Q_SIGNALS:
     void NoteOpened(CBlipnoteDoc* pDoc);
@@ -65,6 +69,8 @@ private:
     ISoundPlayer& m_sound;
     CNoteListenSocket* m_pServer = nullptr;
     std::deque<QByteArray> m_waiting;
+    qsizetype m_nWaitingBytes = 0;
     bool m_bOpening = false;
     int m_nMaxOpenNotes = MaxOpenNotes;
+    qsizetype m_nMaxOpenParagraphs = MaxOpenParagraphs;
 };

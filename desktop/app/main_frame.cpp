@@ -50,6 +50,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompt
     for (auto [pLabel, pszSizing] : {std::pair{m_pListening, "listening status"},
                                      std::pair{m_pSending, "sending status area"}}) {
         pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pLabel->setTextFormat(Qt::PlainText);
         pLabel->setMinimumWidth(
             pLabel->fontMetrics().horizontalAdvance(QString::fromLatin1(pszSizing)) + 8);
         statusBar()->addPermanentWidget(pLabel);

@@ -38,10 +38,15 @@ CMsgInView::CMsgInView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParen
 
 QLabel* CMsgInView::AddField(int x, int y, int nWidth, const QByteArray& strText)
 {
-    auto* pLabel = new QLabel(CodePage::ToUnicode(strText), this);
+    auto* pLabel = new QLabel(this);
+    // What the sender wrote is shown as it stands, never read as markup (an
+    // image tag would have the program load any file, or /dev/zero).
+    pLabel->setTextFormat(Qt::PlainText);
+    pLabel->setText(CodePage::ToUnicode(strText));
     pLabel->setGeometry(Px(x), Px(y), Px(nWidth), Px(18));
     pLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    pLabel->setToolTip(pLabel->text());
+    pLabel->setToolTip(
+        QStringLiteral("<p style='white-space:pre'>%1</p>").arg(pLabel->text().toHtmlEscaped()));
     return pLabel;
 }
 

@@ -34,7 +34,7 @@ CBlipnoteDoc* CDesktopAppFixture::Deliver(const QByteArray& strNote)
 {
     const int nBefore = static_cast<int>(m_pApp->Documents().Documents().size());
     CRawClientScript script;
-    script.nPort = m_pApp->NoteServer().serverPort();
+    script.nPort = m_pApp->NoteServer().ServerPort();
     script.strFirst = strNote;
     auto result = RunRawClient(script);
     EXPECT_TRUE(SpinUntil([&] {

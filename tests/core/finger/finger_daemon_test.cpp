@@ -41,7 +41,8 @@ protected:
     {
         m_pDaemon = MakeDaemon(timeLimit);
         m_pDaemon->SetClock([] { return QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5)); });
-        ASSERT_EQ(m_pDaemon->StartDaemon(0, QHostAddress::LocalHost), CSerialServer::EOpen::Opened);
+        ASSERT_EQ(m_pDaemon->StartDaemon(0, QHostAddress::LocalHost),
+                  CConnectionServer::EOpen::Opened);
     }
 
     std::unique_ptr<CFingerDaemonSocket> MakeDaemon(std::chrono::milliseconds timeLimit = 20s)
@@ -54,12 +55,12 @@ protected:
     QByteArray Query(const QByteArray& strQuery, bool bHalfClose = false)
     {
         CRawClientScript script;
-        script.nPort = m_pDaemon->serverPort();
+        script.nPort = m_pDaemon->ServerPort();
         script.strFirst = strQuery;
         script.bHalfClose = bHalfClose;
         auto result = RunRawClient(script);
         EXPECT_TRUE(SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; }));
-        SpinUntil([&] { return !m_pDaemon->IsServing(); });
+        SpinUntil([&] { return m_pDaemon->ServedConnections() == 0; });
         return result.get().strAnswer;
     }
 
@@ -145,7 +146,7 @@ TEST_F(FingerDaemonTest, AQueryInTwoPiecesIsReadWhole)
     Start();
     std::promise<void> gate;
     CRawClientScript script;
-    script.nPort = m_pDaemon->serverPort();
+    script.nPort = m_pDaemon->ServerPort();
     script.strFirst = "us";
     script.strSecond = "er\r\n";
     script.gate = gate.get_future().share();
@@ -180,8 +181,8 @@ TEST_F(FingerDaemonTest, APortThatIsTakenIsToldToTheUser)
 {
     Start();
     const std::unique_ptr<CFingerDaemonSocket> pSecond = MakeDaemon();
-    EXPECT_EQ(pSecond->StartDaemon(m_pDaemon->serverPort(), QHostAddress::LocalHost),
-              CSerialServer::EOpen::NotCreated);
+    EXPECT_EQ(pSecond->StartDaemon(m_pDaemon->ServerPort(), QHostAddress::LocalHost),
+              CConnectionServer::EOpen::NotCreated);
     EXPECT_FALSE(pSecond->IsListening());
     EXPECT_EQ(m_prompts.Boxes(),
               QStringList({QStringLiteral(
@@ -206,7 +207,7 @@ TEST_F(FingerDaemonTest, TheDebianFingerClientShowsTheReply)
         GTEST_SKIP() << "the finger client is not installed";
     m_pDaemon = MakeDaemon();
     if (m_pDaemon->StartDaemon(79, QHostAddress(QStringLiteral("127.0.0.79"))) !=
-        CSerialServer::EOpen::Opened)
+        CConnectionServer::EOpen::Opened)
         GTEST_SKIP() << "port 79 cannot be bound here";
     const auto Finger = [](const QStringList& arguments) {
         QProcess process;

@@ -245,7 +245,7 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
     CEventLog log;
     CSendJobs jobs(log, log);
     m_docContext.pSendJobs = &jobs;
-    m_settings.m_nIpPort = listener.serverPort();
+    m_settings.m_nIpPort = listener.ServerPort();
     m_settings.m_nMultiSend = 1;
     m_settings.m_nAutoDelete = 1;
 

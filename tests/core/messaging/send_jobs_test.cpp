@@ -64,7 +64,7 @@ protected:
         const QHostAddress address(QStringLiteral("127.0.0.%1").arg(nHost));
         EXPECT_TRUE(listener->server.StartListening(m_settings.nPort == 7777 ? 0 : m_settings.nPort,
                                                     address));
-        m_settings.nPort = listener->server.serverPort();
+        m_settings.nPort = listener->server.ServerPort();
         return *listener;
     }
 
@@ -252,7 +252,7 @@ TEST_F(SendJobsTest, WithoutAPortNothingIsSentAnywhere)
     // What a stored port out of range gives: the send fails at once, and an
     // address with its own port is still served.
     CListener& listener = Listen(1);
-    const quint16 nListening = listener.server.serverPort();
+    const quint16 nListening = listener.server.ServerPort();
     m_settings.nPort = 0;
     Send("127.0.0.1/$0127.0.0.1:" + QByteArray::number(nListening) + "/$1");
     ASSERT_TRUE(WaitForJobs(2));
@@ -266,7 +266,7 @@ TEST_F(SendJobsTest, WithoutAPortNothingIsSentAnywhere)
 TEST_F(SendJobsTest, AnAddressMayNameItsOwnPort)
 {
     CListener& listener = Listen(1);
-    const quint16 nListening = listener.server.serverPort();
+    const quint16 nListening = listener.server.ServerPort();
     m_settings.nPort = ClosedPort();
     Send("127.0.0.1:" + QByteArray::number(nListening) + "/$0");
     ASSERT_TRUE(WaitForJobs(1));

@@ -10,6 +10,7 @@
 #include "desktop/app/incoming_notes.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
+#include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMdiArea>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -49,7 +51,7 @@ TEST_F(BlipnoteAppTest, StartsOnAnEmptyStoreWithTheFirstRunQuestion)
               QStringList({QStringLiteral("ask: Ready to install Blipnote ?")}));
     EXPECT_TRUE(m_pApp->MainFrame().isVisible());
     EXPECT_EQ(NoteWindows(), 0);
-    EXPECT_TRUE(m_pApp->NoteServer().isListening());
+    EXPECT_TRUE(m_pApp->NoteServer().IsListening());
     ASSERT_TRUE(SpinUntil([&] {
         return m_pApp->MainFrame().StatusText(StatusPane::Listening) ==
                QStringLiteral("Listening ...");
@@ -237,7 +239,7 @@ TEST_F(BlipnoteAppTest, AutoReplySendsTheAwayMessageBackOnce)
 {
     Installed();
     ASSERT_TRUE(Start());
-    m_pApp->Settings().m_nIpPort = m_pApp->NoteServer().serverPort();
+    m_pApp->Settings().m_nIpPort = m_pApp->NoteServer().ServerPort();
     m_prompts.SetTextAnswer(QStringLiteral("Out for lunch."));
     m_pApp->OnAutoReply();
     // The note comes from 127.0.0.1, where this program itself listens: the
@@ -307,7 +309,7 @@ TEST_F(BlipnoteAppTest, AFloodOfNotesOpensEveryOneOnce)
     std::vector<std::future<CRawClientResult>> senders;
     for (int n = 0; n < kNotes; ++n) {
         CRawClientScript script;
-        script.nPort = m_pApp->NoteServer().serverPort();
+        script.nPort = m_pApp->NoteServer().ServerPort();
         script.strFirst = SampleNotes::Numbered(n);
         senders.push_back(RunRawClient(script));
         if (senders.size() % 50 == 0)
@@ -328,13 +330,13 @@ TEST_F(BlipnoteAppTest, TheFingerServerFollowsItsMenuCommand)
     ASSERT_TRUE(Start()); // "Use FingerD" is on by default
     CMainMenus& menus = m_pApp->MainFrame().Menus();
     EXPECT_TRUE(m_pApp->FingerServer().IsListening());
-    EXPECT_TRUE(m_pApp->FingerServer().isListening());
+    EXPECT_TRUE(m_pApp->FingerServer().IsListening());
     EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
     EXPECT_TRUE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
 
     m_pApp->OnFingerDActive();
     EXPECT_FALSE(m_pApp->FingerServer().IsListening());
-    EXPECT_FALSE(m_pApp->FingerServer().isListening());
+    EXPECT_FALSE(m_pApp->FingerServer().IsListening());
     EXPECT_FALSE(menus.Action(CMainMenus::FingerDActive)->isChecked());
     EXPECT_FALSE(menus.Action(CMainMenus::FingerQueries)->isEnabled());
     // Switched off in memory only.
@@ -428,7 +430,7 @@ TEST_F(BlipnoteAppTest, HostileRichTextOpensLikeAnyNote)
     EXPECT_EQ(NoteWindows(), 3);
 }
 
-TEST_F(BlipnoteAppTest, BeyondTheBoundOfOpenNotesArrivingNotesWait)
+TEST_F(BlipnoteAppTest, BeyondTheBoundOfOpenNotesReceivedNotesWaitToOpen)
 {
     Installed();
     m_store.WriteInt(kSettings, QStringLiteral("Use Sound"), 0);
@@ -440,26 +442,72 @@ TEST_F(BlipnoteAppTest, BeyondTheBoundOfOpenNotesArrivingNotesWait)
     std::vector<std::future<CRawClientResult>> senders;
     for (int n = 0; n < 5; ++n) {
         CRawClientScript script;
-        script.nPort = m_pApp->NoteServer().serverPort();
+        script.nPort = m_pApp->NoteServer().ServerPort();
         script.strFirst = SampleNotes::Numbered(n);
         senders.push_back(RunRawClient(script));
     }
-    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 3; }));
-    // The others are not taken, nor answered, while no window may open.
-    SpinUntil([] { return false; }, 300ms);
-    EXPECT_EQ(NoteWindows(), 3);
+    // Every note is received and answered; beyond the bound they wait to open.
     const auto Answered = [&senders] {
         return std::count_if(senders.begin(), senders.end(), [](auto& sender) {
             return sender.wait_for(0s) == std::future_status::ready;
         });
     };
-    EXPECT_LE(Answered(), 4); // the one being read may already be answered
+    ASSERT_TRUE(SpinUntil([&] { return Answered() == 5 && NoteWindows() == 3; }));
+    EXPECT_EQ(m_pApp->IncomingNotes().WaitingNotes(), 2);
+    // No more connections are taken meanwhile.
+    EXPECT_TRUE(m_pApp->NoteServer().IsAcceptPaused());
 
     // The user closes notes: the waiting ones open, every one of them.
     for (int n = 0; n < 2; ++n)
         m_pApp->MainFrame().NoteWindows().first()->close();
-    ASSERT_TRUE(SpinUntil([&] { return Answered() == 5 && NoteWindows() == 3; }));
+    ASSERT_TRUE(SpinUntil([&] { return opened.size() == 5 && NoteWindows() == 3; }));
+    // With room again, connections are taken again.
+    m_pApp->MainFrame().NoteWindows().first()->close();
+    ASSERT_TRUE(SpinUntil([&] { return !m_pApp->NoteServer().IsAcceptPaused(); }));
     for (auto& sender : senders)
         EXPECT_FALSE(sender.get().strAnswer.isEmpty());
     EXPECT_EQ(opened, QSet<QByteArray>({"note 0", "note 1", "note 2", "note 3", "note 4"}));
+}
+
+TEST_F(BlipnoteAppTest, NotesOfManyParagraphsWaitBeyondTheirBound)
+{
+    // A note of empty lines costs the editor far more than its bytes.
+    Installed();
+    m_store.WriteInt(kSettings, QStringLiteral("Use Sound"), 0);
+    ASSERT_TRUE(Start());
+    m_pApp->IncomingNotes().SetMaxOpenParagraphs(1000);
+    const QByteArray strLines = "ann/$0" + QByteArray("\r\n").repeated(600) + "/$1PC/$2T/$30/$4";
+    Deliver(strLines);
+    Deliver(strLines);
+    CRawClientScript script;
+    script.nPort = m_pApp->NoteServer().ServerPort();
+    script.strFirst = strLines;
+    auto third = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil([&] { return third.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_EQ(third.get().strAnswer, QByteArray::number(strLines.size()));
+    EXPECT_EQ(NoteWindows(), 2);
+    EXPECT_EQ(m_pApp->IncomingNotes().WaitingNotes(), 1);
+    m_pApp->MainFrame().NoteWindows().first()->close();
+    ASSERT_TRUE(SpinUntil([&] { return m_pApp->IncomingNotes().WaitingNotes() == 0; }));
+    EXPECT_EQ(NoteWindows(), 2);
+}
+
+TEST_F(BlipnoteAppTest, WhatASenderWritesIsNeverReadAsMarkup)
+{
+    // An image tag in the nickname would have the label load /dev/zero for ever.
+    Installed();
+    ASSERT_TRUE(Start());
+    const QByteArray strNick = "<img src=\"/dev/zero\">";
+    const QByteArray strSystem = "<b>PC</b><img src=\"/etc/passwd\">";
+    CBlipnoteDoc* pDoc = Deliver(strNick + "/$0hi/$1" + strSystem + "/$2T/$30/$4");
+    ASSERT_NE(pDoc, nullptr);
+    auto* pView = dynamic_cast<CMsgInView*>(pDoc->FirstView());
+    ASSERT_NE(pView, nullptr);
+    pView->repaint();
+    EXPECT_EQ(pView->NicknameText(), QString::fromLatin1(strNick));
+    EXPECT_EQ(pView->SystemText(), QString::fromLatin1(strSystem));
+    for (const QLabel* pLabel : pView->findChildren<QLabel*>()) {
+        EXPECT_EQ(pLabel->textFormat(), Qt::PlainText);
+        EXPECT_FALSE(pLabel->toolTip().contains(QStringLiteral("<img")));
+    }
 }

@@ -1,0 +1,340 @@
+#include "core/net/connection_server.h"
+
+#include "core/interfaces/logging.h"
+
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+// Connections taken from the system's queue in one turn of the event loop, so
+// that a flood cannot keep the loop from everything else.
+constexpr int kAcceptBurst = 64;
+// Out of descriptors: when to try again, unless a connection ends before.
+constexpr std::chrono::milliseconds kDescriptorRetry(200);
+
+QByteArray DottedAddress(const sockaddr_storage& address)
+{
+    bool bIsIPv4 = false;
+    const quint32 nIPv4 =
+        QHostAddress(reinterpret_cast<const sockaddr*>(&address)).toIPv4Address(&bIsIPv4);
+    if (!bIsIPv4)
+        return QByteArray();
+    return QHostAddress(nIPv4).toString().toLatin1(); // dotted text, never "::ffff:"
+}
+
+} // namespace
+
+// One accepted connection, from its turn to its answer.
+class CConnectionServer::CConnection : public QObject
+{
+public:
+    CConnection(int nDescriptor, QByteArray strPeer)
+        : nDescriptor(nDescriptor), strPeer(std::move(strPeer))
+    {}
+
+    int nDescriptor;
+    QByteArray strPeer;
+    std::unique_ptr<CSession> pSession;
+    std::unique_ptr<QSocketNotifier> pNotifier;
+    QTimer timer;
+    bool bAnswering = false;
+    QByteArray strAnswer;
+    qsizetype nAnswerSent = 0;
+};
+
+CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)
+    : QObject(pParent), m_limits(limits), m_readBuffer(static_cast<std::size_t>(nReadSize)),
+      m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed))
+{
+    m_descriptorRetry.setSingleShot(true);
+    connect(&m_descriptorRetry, &QTimer::timeout, this, [this] {
+        m_bOutOfDescriptors = false;
+        UpdateAccepting();
+    });
+}
+
+CConnectionServer::~CConnectionServer()
+{
+    Shut();
+    for (const auto& pConnection : m_served) {
+        pConnection->pNotifier.reset();
+        ::close(pConnection->nDescriptor);
+    }
+}
+
+CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddress& bindAddress)
+{
+    const auto Fail = [nPort](const char* pszStep, int nSocket, EOpen eOpen) {
+        const int nError = errno; // before anything else can change it
+        qCWarning(lcNet, "port %u: %s failed: %s", nPort, pszStep, std::strerror(nError));
+        if (nSocket >= 0)
+            ::close(nSocket);
+        return eOpen;
+    };
+    const int nSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (nSocket < 0)
+        return Fail("socket", nSocket, EOpen::NotCreated);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(nPort);
+    address.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
+    const int nReuse = 1;
+    if (::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
+        return Fail("SO_REUSEADDR", nSocket, EOpen::NotCreated);
+    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        return Fail("bind", nSocket, EOpen::NotCreated);
+    // The system's largest backlog: a burst of peers must not have its
+    // connections dropped by the kernel and retried seconds later.
+    if (::listen(nSocket, SOMAXCONN) != 0)
+        return Fail("listen", nSocket, EOpen::NotListening);
+    sockaddr_in bound{};
+    socklen_t nLength = sizeof(bound);
+    if (::getsockname(nSocket, reinterpret_cast<sockaddr*>(&bound), &nLength) != 0)
+        return Fail("getsockname", nSocket, EOpen::NotSelected);
+    Shut();
+    m_nListening = nSocket;
+    m_nPort = ntohs(bound.sin_port);
+    m_pAcceptNotifier = std::make_unique<QSocketNotifier>(nSocket, QSocketNotifier::Read);
+    connect(m_pAcceptNotifier.get(), &QSocketNotifier::activated, this,
+            &CConnectionServer::AcceptReady);
+    UpdateAccepting();
+    return EOpen::Opened;
+}
+
+void CConnectionServer::Shut()
+{
+    m_pAcceptNotifier.reset();
+    if (m_nListening >= 0)
+        ::close(std::exchange(m_nListening, -1));
+    m_descriptorRetry.stop();
+    m_bOutOfDescriptors = false;
+    for (const auto& pConnection : std::exchange(m_waiting, {})) {
+        ForgetPeer(pConnection->strPeer, false);
+        ::close(pConnection->nDescriptor);
+    }
+}
+
+void CConnectionServer::SetAcceptPaused(bool bPaused)
+{
+    m_bAcceptPaused = bPaused;
+    UpdateAccepting();
+}
+
+int CConnectionServer::OpenConnections() const
+{
+    return static_cast<int>(m_served.size() + m_waiting.size()) + m_closer.LingeringCount();
+}
+
+void CConnectionServer::UpdateAccepting()
+{
+    if (m_pAcceptNotifier)
+        m_pAcceptNotifier->setEnabled(!m_bAcceptPaused && !m_bOutOfDescriptors);
+}
+
+void CConnectionServer::AcceptReady()
+{
+    for (int n = 0; n < kAcceptBurst && m_nListening >= 0; ++n) {
+        sockaddr_storage address{};
+        socklen_t nLength = sizeof(address);
+        const int nSocket = ::accept4(m_nListening, reinterpret_cast<sockaddr*>(&address), &nLength,
+                                      SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (nSocket < 0) {
+            const int nError = errno; // this attempt's own error
+            if (nError == EAGAIN || nError == EWOULDBLOCK)
+                return;
+            if (nError == EMFILE || nError == ENFILE || nError == ENOBUFS || nError == ENOMEM) {
+                qCWarning(lcNet, "port %u: accepting failed: %s", m_nPort, std::strerror(nError));
+                Q_EMIT ConnectionArrived();
+                Q_EMIT AcceptFailed();
+                PauseForDescriptors();
+                return;
+            }
+            // The connection went before it was taken (ECONNABORTED, a network
+            // error passed on): the next one may be fine.
+            qCDebug(lcNet, "port %u: accept: %s", m_nPort, std::strerror(nError));
+            continue;
+        }
+        Q_EMIT ConnectionArrived();
+        QByteArray strPeer = DottedAddress(address);
+        CPeerCount& peer = m_peers[strPeer];
+        if (peer.nWaiting >= m_limits.nMaxWaitingPerPeer) {
+            // Until it lets go, this peer can use up no more descriptors.
+            ::close(nSocket);
+            continue;
+        }
+        ++peer.nWaiting;
+        m_waiting.push_back(std::make_unique<CConnection>(nSocket, std::move(strPeer)));
+        ServeWaiting();
+    }
+}
+
+void CConnectionServer::PauseForDescriptors()
+{
+    // Closing connections go now rather than later: their descriptors are needed.
+    m_closer.CloseAll();
+    m_bOutOfDescriptors = true;
+    UpdateAccepting();
+    m_descriptorRetry.start(kDescriptorRetry);
+}
+
+void CConnectionServer::ServeWaiting()
+{
+    for (auto it = m_waiting.begin();
+         it != m_waiting.end() && static_cast<int>(m_served.size()) < m_limits.nMaxServed;) {
+        if (m_peers.value((*it)->strPeer).nServed >= m_limits.nMaxServedPerPeer) {
+            ++it; // its peer has its share: the next one's turn
+            continue;
+        }
+        std::unique_ptr<CConnection> pConnection = std::move(*it);
+        it = m_waiting.erase(it);
+        Serve(std::move(pConnection));
+    }
+}
+
+void CConnectionServer::Serve(std::unique_ptr<CConnection> pConnection)
+{
+    CPeerCount& peer = m_peers[pConnection->strPeer];
+    --peer.nWaiting;
+    ++peer.nServed;
+    CConnection& connection = *pConnection;
+    m_served.push_back(std::move(pConnection));
+    m_nServed = static_cast<int>(m_served.size());
+    connection.pSession = NewSession(connection.strPeer);
+    Q_EMIT ServingStarted();
+    connection.timer.setSingleShot(true);
+    connect(&connection.timer, &QTimer::timeout, this, [this, &connection] {
+        if (connection.bAnswering)
+            Finish(connection, false); // the answer was not taken in time
+        else
+            EndReading(connection, EEnd::TimeLimit);
+    });
+    connection.timer.start(m_limits.timeLimit);
+    connection.pNotifier =
+        std::make_unique<QSocketNotifier>(connection.nDescriptor, QSocketNotifier::Read);
+    connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
+            [this, &connection] { ReadReady(connection); });
+    // What came with the connection is read at once.
+    ReadReady(connection);
+}
+
+void CConnectionServer::ReadReady(CConnection& connection)
+{
+    for (;;) {
+        const ssize_t n =
+            ::recv(connection.nDescriptor, m_readBuffer.data(), m_readBuffer.size(), MSG_DONTWAIT);
+        if (n > 0) {
+            if (connection.pSession->TakeRead(m_readBuffer.data(), n)) {
+                EndReading(connection, EEnd::Done);
+                return;
+            }
+            continue;
+        }
+        if (n == 0) {
+            EndReading(connection, EEnd::PeerClosed);
+            return;
+        }
+        const int nError = errno;
+        if (nError == EINTR)
+            continue;
+        if (nError != EAGAIN && nError != EWOULDBLOCK) {
+            qCWarning(lcNet, "reading from %s failed: %s", connection.strPeer.constData(),
+                      std::strerror(nError));
+            EndReading(connection, EEnd::ReadFailed);
+        }
+        return;
+    }
+}
+
+void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
+{
+    connection.pNotifier.reset();
+    connection.timer.stop();
+    connection.bAnswering = true;
+    connection.strAnswer = connection.pSession->Answer(eEnd);
+    if (connection.strAnswer.isEmpty()) {
+        Finish(connection, true);
+        return;
+    }
+    // The answer has a time limit of its own to be taken.
+    connection.timer.start(m_limits.timeLimit);
+    WriteAnswer(connection);
+}
+
+void CConnectionServer::WriteAnswer(CConnection& connection)
+{
+    while (connection.nAnswerSent < connection.strAnswer.size()) {
+        const ssize_t n = ::send(
+            connection.nDescriptor, connection.strAnswer.constData() + connection.nAnswerSent,
+            static_cast<std::size_t>(connection.strAnswer.size() - connection.nAnswerSent),
+            MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            connection.nAnswerSent += n;
+            continue;
+        }
+        const int nError = errno;
+        if (n < 0 && nError == EINTR)
+            continue;
+        if (n < 0 && (nError == EAGAIN || nError == EWOULDBLOCK)) {
+            // The peer takes it slower: go on when it has room again.
+            if (!connection.pNotifier) {
+                connection.pNotifier = std::make_unique<QSocketNotifier>(connection.nDescriptor,
+                                                                         QSocketNotifier::Write);
+                connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
+                        [this, &connection] { WriteAnswer(connection); });
+            }
+            return;
+        }
+        qCWarning(lcNet, "answering %s failed after %lld of %lld bytes: %s",
+                  connection.strPeer.constData(), static_cast<long long>(connection.nAnswerSent),
+                  static_cast<long long>(connection.strAnswer.size()), std::strerror(nError));
+        Finish(connection, false);
+        return;
+    }
+    Finish(connection, true);
+}
+
+void CConnectionServer::Finish(CConnection& connection, bool bSent)
+{
+    connection.pNotifier.reset();
+    connection.timer.stop();
+    const auto found = std::find_if(m_served.begin(), m_served.end(), [&connection](const auto& p) {
+        return p.get() == &connection;
+    });
+    if (found == m_served.end())
+        return;
+    // Off the list first: the session may run code that comes back here.
+    std::unique_ptr<CConnection> pConnection = std::move(*found);
+    m_served.erase(found);
+    m_nServed = static_cast<int>(m_served.size());
+    ForgetPeer(pConnection->strPeer, true);
+    m_closer.Close(pConnection->nDescriptor);
+    pConnection->pSession->Answered(bSent);
+    // This may run inside the connection's own timer or notifier: it goes later.
+    pConnection.release()->deleteLater();
+    Q_EMIT ServingFinished();
+    if (m_bOutOfDescriptors) {
+        // A descriptor came free.
+        m_descriptorRetry.stop();
+        m_bOutOfDescriptors = false;
+        UpdateAccepting();
+    }
+    QMetaObject::invokeMethod(this, &CConnectionServer::ServeWaiting, Qt::QueuedConnection);
+}
+
+void CConnectionServer::ForgetPeer(const QByteArray& strPeer, bool bServed)
+{
+    const auto it = m_peers.find(strPeer);
+    if (it == m_peers.end())
+        return;
+    (bServed ? it->nServed : it->nWaiting) -= 1;
+    if (it->nServed <= 0 && it->nWaiting <= 0)
+        m_peers.erase(it);
+}

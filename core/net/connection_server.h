@@ -1,0 +1,138 @@
+#pragma once
+
+#include "core/net/socket_closer.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <vector>
+
+class QSocketNotifier;
+
+// A server that reads its connections side by side on the event loop, each with
+// its own time limit, so that no peer can hold up another: a bounded number are
+// read at the same time, overall and per peer address, the others wait their
+// turn, and a peer with too many waiting has the rest closed at once, unread.
+// Each connection's reading and answer belong to a session the subclass makes;
+// the server writes the answer whole, as the peer takes it, and closes the
+// connection without cutting the answer off.
+class CConnectionServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class EOpen
+    {
+        Opened,
+        NotCreated, // the socket could not be made or bound to the port
+        NotListening,
+        NotSelected, // the event loop could not take the socket
+    };
+
+    // How the reading of a connection ended.
+    enum class EEnd
+    {
+        Done,       // the session had all it needs
+        PeerClosed, // end of stream
+        TimeLimit,
+        ReadFailed,
+    };
+
+    struct CLimits
+    {
+        // For reading a connection, and again for writing its answer.
+        std::chrono::milliseconds timeLimit{30000};
+        int nMaxServed = 512; // connections read or answered at the same time
+        int nMaxServedPerPeer = 32;
+        int nMaxWaitingPerPeer = 64; // beyond it, the peer's connections are closed
+    };
+
+    // One connection: what it reads and what it answers.
+    class CSession
+    {
+    public:
+        virtual ~CSession() = default;
+        // The bytes of one read; true when the reading is done.
+        virtual bool TakeRead(const char* pData, qsizetype nLength) = 0;
+        // The reading ended: the answer (nothing when empty).
+        virtual QByteArray Answer(EEnd eEnd) = 0;
+        // The answer went out whole (or there was none), or it could not.
+        virtual void Answered(bool bSent) = 0;
+    };
+
+    CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent);
+    ~CConnectionServer() override;
+
+    // Creates, binds and listens on the port on the address (every local IPv4
+    // address by default); port 0 picks a free one (see ServerPort()).
+    EOpen Open(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // Stops listening; connections waiting for their turn are closed, those
+    // being served finish.
+    void Shut();
+    bool IsListening() const { return m_nListening >= 0; }
+    quint16 ServerPort() const { return m_nPort; }
+
+    // While paused no connection is accepted (the system's queue holds them);
+    // those accepted already are served.
+    void SetAcceptPaused(bool bPaused);
+    bool IsAcceptPaused() const { return m_bAcceptPaused; }
+
+    int ServedConnections() const { return m_nServed; }
+    int WaitingConnections() const { return static_cast<int>(m_waiting.size()); }
+    // Every connection still open here: served, waiting or being closed.
+    int OpenConnections() const;
+
+Q_SIGNALS:
+    // A connection came, before it is read: also one the system failed to hand
+    // over, or one closed at once because its peer has too many waiting.
+    void ConnectionArrived();
+    // The system could not hand over a connection (out of descriptors, say).
+    void AcceptFailed();
+    // A connection's reading began, and it was answered and closed.
+    void ServingStarted();
+    void ServingFinished();
+
+protected:
+    // A session for a connection from the peer (dotted IPv4 text, empty when
+    // unknown), when its turn comes.
+    virtual std::unique_ptr<CSession> NewSession(const QByteArray& strPeer) = 0;
+
+private:
+    class CConnection;
+    struct CPeerCount
+    {
+        int nServed = 0;
+        int nWaiting = 0;
+    };
+
+    void AcceptReady();
+    void PauseForDescriptors();
+    void UpdateAccepting();
+    void ServeWaiting();
+    void Serve(std::unique_ptr<CConnection> pConnection);
+    void ReadReady(CConnection& connection);
+    void EndReading(CConnection& connection, EEnd eEnd);
+    void WriteAnswer(CConnection& connection);
+    void Finish(CConnection& connection, bool bSent);
+    void ForgetPeer(const QByteArray& strPeer, bool bServed);
+
+    CLimits m_limits;
+    std::vector<char> m_readBuffer;
+    int m_nListening = -1;
+    quint16 m_nPort = 0;
+    std::unique_ptr<QSocketNotifier> m_pAcceptNotifier;
+    bool m_bAcceptPaused = false;
+    bool m_bOutOfDescriptors = false;
+    QTimer m_descriptorRetry;
+    std::deque<std::unique_ptr<CConnection>> m_waiting;
+    std::vector<std::unique_ptr<CConnection>> m_served;
+    int m_nServed = 0;
+    QHash<QByteArray, CPeerCount> m_peers;
+    CSocketCloser m_closer;
+};
