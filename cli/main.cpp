@@ -34,8 +34,10 @@ const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
 
 int main(int argc, char* argv[])
 {
-    // A closed standard output is an error to report, not a signal that ends us.
+    // A closed standard output, or a file grown past the size this process may
+    // write, is an error to report, not a signal that ends us.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("blipnote-cli"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));

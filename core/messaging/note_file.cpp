@@ -272,11 +272,18 @@ bool Save(const QString& strPath, const CNoteRecord& record, const QByteArray& s
     const QByteArray data =
         FormForPath(strPath) == EForm::Binary ? WriteBinary(record) : WriteText(record, strTitle);
     QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath),
-                  qUtf8Printable(file.errorString()));
+    errno = 0;
+    // The flush reports a full disk: Qt's commit of a save file may not.
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush() ||
+        !file.commit()) {
+        // A write cut short leaves Qt without a reason; the system still has it.
+        const int nError = errno;
+        const QString strReason = file.error() == QFileDevice::WriteError && nError != 0
+                                      ? qt_error_string(nError)
+                                      : file.errorString();
+        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath), qUtf8Printable(strReason));
         if (pstrReason)
-            *pstrReason = file.errorString();
+            *pstrReason = strReason;
         return Fail(pstrError, "Failed to save document.");
     }
     return true;

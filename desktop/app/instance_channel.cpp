@@ -8,6 +8,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
 
 namespace {
 // A request is one line: "open" or "print", a tab, the absolute path. The
@@ -23,6 +25,11 @@ CInstanceChannel::CInstanceChannel(const QString& strSettingsPath, QObject* pPar
     m_lock.setStaleLockTime(0); // stale only when its process has ended
     m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_pServer, &QLocalServer::newConnection, this, &CInstanceChannel::OnConnection);
+    // The local server stops listening when a connection cannot be accepted
+    // (no file descriptors left): it listens again once it can.
+    auto* pKeeper = new QTimer(this);
+    connect(pKeeper, &QTimer::timeout, this, &CInstanceChannel::ListenAgain);
+    pKeeper->start(RequestTimeLimit);
 }
 
 CInstanceChannel::~CInstanceChannel() = default;
@@ -83,11 +90,59 @@ CInstanceChannel::EListen CInstanceChannel::Listen()
     return EListen::Failed;
 }
 
+CInstanceChannel::EStart CInstanceChannel::Start(const CStartupRequest& request,
+                                                 std::chrono::milliseconds timeLimit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeLimit;
+    for (;;) {
+        switch (HandOver(request, timeLimit)) {
+        case EHandOver::Taken:
+            return EStart::HandedOver;
+        case EHandOver::NoAnswer:
+            return EStart::NoAnswer;
+        case EHandOver::NoneRunning:
+            break;
+        }
+        if (Listen() != EListen::OtherCopy)
+            return EStart::ThisCopyRuns;
+        // Another start won the race and is about to listen; a copy that holds
+        // the lock and never listens does not answer.
+        if (std::chrono::steady_clock::now() >= deadline)
+            return EStart::NoAnswer;
+        QThread::msleep(50);
+    }
+}
+
+void CInstanceChannel::ListenAgain()
+{
+    if (!m_lock.isLocked() || m_pServer->isListening())
+        return;
+    qCWarning(lcNet, "%s: listening again after %s", qUtf8Printable(m_strPath),
+              qUtf8Printable(m_pServer->errorString()));
+    QLocalServer::removeServer(m_strPath);
+    m_pServer->listen(m_strPath);
+}
+
 void CInstanceChannel::OnConnection()
 {
     while (QLocalSocket* pSocket = m_pServer->nextPendingConnection()) {
         pSocket->setParent(this);
+        // Connections that hang on cannot keep a later start out: the oldest
+        // gives way.
+        if (m_connections.size() >= MaxConnections) {
+            QLocalSocket* pOldest = m_connections.takeFirst();
+            pOldest->disconnect(this);
+            pOldest->abort();
+            pOldest->deleteLater();
+        }
+        m_connections.append(pSocket);
+        connect(pSocket, &QObject::destroyed, this,
+                [this, pSocket] { m_connections.removeOne(pSocket); });
         connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
+        QTimer::singleShot(RequestTimeLimit, pSocket, [pSocket] {
+            pSocket->abort();
+            pSocket->deleteLater();
+        });
         connect(pSocket, &QLocalSocket::readyRead, this, [this, pSocket] {
             if (!pSocket->canReadLine()) {
                 if (pSocket->bytesAvailable() > kMaxRequest)
@@ -97,6 +152,9 @@ void CInstanceChannel::OnConnection()
             QByteArray strLine = pSocket->readLine(kMaxRequest);
             strLine.chop(1); // the line feed
             const QString strPath = QString::fromUtf8(strLine.mid(strLine.indexOf('\t') + 1));
+            // One request per connection: whatever follows is not read.
+            m_connections.removeOne(pSocket);
+            pSocket->disconnect(this);
             pSocket->write(kOk);
             pSocket->disconnectFromServer();
             CStartupRequest request;

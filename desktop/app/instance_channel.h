@@ -2,6 +2,7 @@
 
 #include "desktop/app/startup_request.h"
 
+#include <QList>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <chrono>
 
 class QLocalServer;
+class QLocalSocket;
 
 // One running copy per settings file: a second start hands what its command line
 // asks for (a note to open, or to print) to the running copy and ends, without
@@ -50,14 +52,32 @@ public:
     // is replaced.
     EListen Listen();
 
+    // What a start does: hands its request to the running copy, else listens
+    // itself. A copy that holds the lock but takes no connection within the time
+    // limit does not answer.
+    enum class EStart
+    {
+        HandedOver,  // the running copy took the request: this start ends
+        NoAnswer,    // a copy runs but does not answer
+        ThisCopyRuns // listening, or running on its own where it cannot listen
+    };
+    EStart Start(const CStartupRequest& request,
+                 std::chrono::milliseconds timeLimit = AnswerTimeLimit);
+
+    // Connections served at once, and how long one may take to ask.
+    static constexpr int MaxConnections = 16;
+    static constexpr std::chrono::milliseconds RequestTimeLimit = std::chrono::seconds(2);
+
 Q_SIGNALS:
     // A later start's request; an empty one asks only for the window.
     void Requested(const CStartupRequest& request);
 
 private:
     void OnConnection();
+    void ListenAgain();
 
     QString m_strPath;
     QLockFile m_lock;
     QLocalServer* m_pServer;
+    QList<QLocalSocket*> m_connections; // oldest first
 };

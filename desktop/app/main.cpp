@@ -14,10 +14,15 @@
 #include <QDir>
 #include <QSystemTrayIcon>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // A closed connection, or a file grown past the size this process may
+    // write, is an error to report, not a signal that ends the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Blipnote"));
     QApplication::setOrganizationName(QStringLiteral("Tessaro"));
@@ -51,19 +56,14 @@ int main(int argc, char* argv[])
     // ends and touches neither the ports nor the settings.
     const QString strSettingsPath = CFileSettingsStore::DefaultPath();
     CInstanceChannel channel(strSettingsPath);
-    for (;;) {
-        switch (channel.HandOver(request)) {
-        case CInstanceChannel::EHandOver::Taken:
-            return 0;
-        case CInstanceChannel::EHandOver::NoAnswer:
-            std::fprintf(stderr, "blipnote: a running Blipnote does not answer\n");
-            return 1;
-        case CInstanceChannel::EHandOver::NoneRunning:
-            break;
-        }
-        // When another start won the race, it takes the request now.
-        if (channel.Listen() != CInstanceChannel::EListen::OtherCopy)
-            break;
+    switch (channel.Start(request)) {
+    case CInstanceChannel::EStart::HandedOver:
+        return 0;
+    case CInstanceChannel::EStart::NoAnswer:
+        std::fprintf(stderr, "blipnote: a running Blipnote does not answer\n");
+        return 1;
+    case CInstanceChannel::EStart::ThisCopyRuns:
+        break;
     }
 
     CFileSettingsStore store(strSettingsPath);

@@ -244,3 +244,41 @@ TEST(ListenCommand, ASaveFolderThatCannotBeUsedIsNamedWithTheReason)
                                   QFile::encodeName(strFolder) + "': " + strReason + "\n");
     }
 }
+
+TEST(ListenCommand, ANoteThatCannotBeWrittenWholeIsAnsweredWithZero)
+{
+    // Files may grow to 4 KiB only, as on a disk that fills up.
+    QTemporaryDir folder;
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("ulimit -f 4; exec \"$0\" listen --port 0 --save-dir \"$1\""),
+                 QStringLiteral(BLIPNOTE_CLI_PATH), folder.path()});
+    ASSERT_TRUE(shell.waitForStarted());
+    QByteArray strError;
+    ASSERT_TRUE(SpinUntil([&] {
+        shell.waitForReadyRead(10);
+        strError += shell.readAllStandardError();
+        return strError.contains("Listening ...");
+    }));
+    const quint16 nPort = QString::fromUtf8(strError)
+                              .section(QStringLiteral("port "), 1)
+                              .section(u'\n', 0, 0)
+                              .toUShort();
+    CRawClientScript script;
+    script.nPort = nPort;
+    script.strFirst = "ann/$0" + QByteArray(8000, 'x') + "/$1PC/$2T/$30/$4";
+    auto result = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil(
+        [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_EQ(result.get().strAnswer, "0");
+    ASSERT_TRUE(SpinUntil([&] {
+        shell.waitForReadyRead(10);
+        strError += shell.readAllStandardError();
+        return strError.contains("cannot keep");
+    }));
+    EXPECT_TRUE(strError.contains("File too large")) << strError.constData();
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+    shell.kill();
+    shell.waitForFinished();
+}

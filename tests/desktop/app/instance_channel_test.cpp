@@ -12,13 +12,17 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 #include <future>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -159,4 +163,52 @@ TEST_F(InstanceChannelTest, ARequestThatShowsABoxLeavesTheChannelWhole)
         EXPECT_EQ(HandOverElsewhere({.strPrintFile = QStringLiteral("/tmp/x.bno")}),
                   CInstanceChannel::EHandOver::Taken);
     ASSERT_TRUE(SpinUntil([&] { return nRequests == 3; }));
+}
+
+TEST_F(InstanceChannelTest, ACopyHoldingTheLockWithoutListeningIsNotWaitedForEndlessly)
+{
+    // The lock of a copy that runs but never listens.
+    QLockFile lock(CInstanceChannel::SocketPath(m_strSettings) + QStringLiteral(".lock"));
+    ASSERT_TRUE(lock.tryLock(0));
+    auto start = std::async(std::launch::async,
+                            [this] { return CInstanceChannel(m_strSettings).Start({}, 300ms); });
+    ASSERT_TRUE(SpinUntil([&] { return start.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_EQ(start.get(), CInstanceChannel::EStart::NoAnswer);
+    lock.unlock();
+
+    // Once it has ended, the next start runs.
+    CInstanceChannel next(m_strSettings);
+    EXPECT_EQ(next.Start({}), CInstanceChannel::EStart::ThisCopyRuns);
+    EXPECT_EQ(HandOverElsewhere({}), CInstanceChannel::EHandOver::Taken);
+}
+
+TEST_F(InstanceChannelTest, ConnectionsThatHangOnDoNotKeepALaterStartOut)
+{
+    CInstanceChannel running(m_strSettings);
+    ASSERT_EQ(running.Listen(), CInstanceChannel::EListen::Listening);
+    int nRequests = 0;
+    QObject::connect(&running, &CInstanceChannel::Requested, [&nRequests] { ++nRequests; });
+
+    // Many times the connections served at once, each silent or half a request.
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int n = 0; n < 4 * CInstanceChannel::MaxConnections; ++n) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(CInstanceChannel::SocketPath(m_strSettings));
+        ASSERT_TRUE(
+            SpinUntil([&] { return idle.back()->state() == QLocalSocket::ConnectedState; }));
+        if (n % 2)
+            idle.back()->write("open\t/tmp/never-end");
+    }
+    EXPECT_EQ(HandOverElsewhere({.strOpenFile = QStringLiteral("/tmp/a.bno")}, 1s),
+              CInstanceChannel::EHandOver::Taken);
+    ASSERT_TRUE(SpinUntil([&] { return nRequests == 1; }));
+
+    // The silent ones are closed after their time.
+    ASSERT_TRUE(SpinUntil([&] {
+        return std::all_of(idle.begin(), idle.end(), [](const auto& pSocket) {
+            pSocket->waitForReadyRead(0);
+            return pSocket->state() == QLocalSocket::UnconnectedState;
+        });
+    }));
+    EXPECT_EQ(nRequests, 1);
 }
