@@ -163,6 +163,9 @@ void CConnectionServer::AcceptReady()
             continue;
         }
         Q_EMIT ConnectionArrived();
+        if (m_nSendBufferSize > 0)
+            ::setsockopt(nSocket, SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
+                         sizeof(m_nSendBufferSize));
         QByteArray strPeer = DottedAddress(address);
         CPeerCount& peer = m_peers[strPeer];
         if (peer.nWaiting >= m_limits.nMaxWaitingPerPeer) {
@@ -284,6 +287,9 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
             continue;
         if (n < 0 && (nError == EAGAIN || nError == EWOULDBLOCK)) {
             // The peer takes it slower: go on when it has room again.
+            qCDebug(lcNet, "answering %s: %lld of %lld bytes sent, waiting for room",
+                    connection.strPeer.constData(), static_cast<long long>(connection.nAnswerSent),
+                    static_cast<long long>(connection.strAnswer.size()));
             if (!connection.pNotifier) {
                 connection.pNotifier = std::make_unique<QSocketNotifier>(connection.nDescriptor,
                                                                          QSocketNotifier::Write);

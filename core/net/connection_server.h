@@ -83,6 +83,10 @@ public:
     void SetAcceptPaused(bool bPaused);
     bool IsAcceptPaused() const { return m_bAcceptPaused; }
 
+    // The send buffer of each connection accepted from now on; 0 (the default)
+    // leaves the system's size and its autotuning. A small one plays a slow link.
+    void SetSendBufferSize(int nBytes) { m_nSendBufferSize = nBytes; }
+
     int ServedConnections() const { return m_nServed; }
     int WaitingConnections() const { return static_cast<int>(m_waiting.size()); }
     // Every connection still open here: served, waiting or being closed.
@@ -128,6 +132,7 @@ private:
     quint16 m_nPort = 0;
     std::unique_ptr<QSocketNotifier> m_pAcceptNotifier;
     bool m_bAcceptPaused = false;
+    int m_nSendBufferSize = 0;
     bool m_bOutOfDescriptors = false;
     QTimer m_descriptorRetry;
     std::deque<std::unique_ptr<CConnection>> m_waiting;

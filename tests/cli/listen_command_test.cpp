@@ -1,10 +1,13 @@
 #include "tests/support/cli_listener.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/hostile_peers.h"
 #include "tests/support/raw_client.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <memory>
 
 using namespace std::chrono_literals;
 
@@ -101,4 +104,69 @@ TEST(CommandLine, EveryCommandShowsItsHelpAndRefusesWhatItDoesNotTake)
     const CCliRun two = RunCli({QStringLiteral("show"), QStringLiteral("a"), QStringLiteral("b")});
     EXPECT_EQ(two.nExitCode, 2);
     EXPECT_EQ(two.strErr, "blipnote-cli show: name one note file\n");
+}
+
+TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
+{
+#ifdef BLIPNOTE_CLI_SANITIZED
+    GTEST_SKIP() << "the undefined-behaviour sanitizer needs a free descriptor of its own";
+#endif
+    // A tool that may hold 48 descriptors, and more idle peers than that.
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), QStringLiteral("ulimit -n 48; exec \"$0\" listen --port 0"),
+                 QStringLiteral(BLIPNOTE_CLI_PATH)});
+    ASSERT_TRUE(shell.waitForStarted());
+    QByteArray strError;
+    const auto ReadError = [&] {
+        shell.waitForReadyRead(10);
+        strError += shell.readAllStandardError();
+    };
+    ASSERT_TRUE(SpinUntil([&] {
+        ReadError();
+        return strError.contains("Listening ...");
+    }));
+    const quint16 nPort = QString::fromUtf8(strError)
+                              .section(QStringLiteral("port "), 1)
+                              .section(u'\n', 0, 0)
+                              .toUShort();
+    auto pFirst = std::make_unique<CHostilePeers>(CHostilePlan{.nPort = nPort, .nIdle = 30});
+    auto pSecond = std::make_unique<CHostilePeers>(
+        CHostilePlan{.nPort = nPort, .strFrom = "127.0.0.3", .nIdle = 30});
+    ASSERT_TRUE(SpinUntil([&] {
+        ReadError();
+        return strError.contains("Cannot accept");
+    }));
+    // Out of descriptors, it tries again now and then, not in a busy loop.
+    SpinUntil(
+        [&] {
+            ReadError();
+            return false;
+        },
+        1s);
+    const qsizetype nFailed = strError.count("Cannot accept");
+    std::printf("out of descriptors, accepting failed %lld times in a second\n",
+                static_cast<long long>(nFailed));
+    EXPECT_LT(nFailed, 30);
+
+    // A note that comes meanwhile waits, and is taken once the peers let go.
+    CRawClientScript script;
+    script.nPort = nPort;
+    script.strFirst = "ann/$0waited/$1PC/$2T/$30/$4";
+    auto waited = RunRawClient(script);
+    pFirst.reset();
+    pSecond.reset();
+    EXPECT_EQ(Send(nPort, script.strFirst), "28");
+    ASSERT_TRUE(SpinUntil([&] { return waited.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_EQ(waited.get().strAnswer, "28");
+
+    // And every note after it is taken at once, with no failure left over.
+    ReadError();
+    const qsizetype nFailedBefore = strError.count("Cannot accept");
+    for (int n = 0; n < 50; ++n)
+        ASSERT_EQ(Send(nPort, script.strFirst), "28") << "note " << n;
+    ReadError();
+    EXPECT_EQ(strError.count("Cannot accept"), nFailedBefore);
+    shell.kill();
+    shell.waitForFinished();
 }

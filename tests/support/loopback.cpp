@@ -7,9 +7,11 @@
 
 namespace Loopback {
 
-int Connect(quint16 nPort)
+int Connect(quint16 nPort, int nReceiveBuffer)
 {
     const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (nReceiveBuffer > 0)
+        ::setsockopt(nSocket, SOL_SOCKET, SO_RCVBUF, &nReceiveBuffer, sizeof(nReceiveBuffer));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(nPort);

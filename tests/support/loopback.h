@@ -9,8 +9,9 @@
 // tests' scripted peers and the benchmarks' load are made of it.
 namespace Loopback {
 
-// A connected socket, or -1.
-int Connect(quint16 nPort);
+// A connected socket, or -1; with a receive buffer of that size when not 0, as
+// a slow link or a small machine has.
+int Connect(quint16 nPort, int nReceiveBuffer = 0);
 // Writes all of the data; false when the connection broke first.
 bool WriteAll(int nSocket, const QByteArray& strData);
 // Reads until the peer closes; *pbBroken (when given) tells whether the

@@ -3,6 +3,7 @@
 #include "tests/support/loopback.h"
 
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 CRawClientResult Run(const CRawClientScript& script)
 {
     CRawClientResult result;
-    const int nSocket = Loopback::Connect(script.nPort);
+    const int nSocket = Loopback::Connect(script.nPort, script.nReceiveBuffer);
     if (nSocket < 0)
         return result;
     result.bConnected = true;
@@ -23,8 +24,18 @@ CRawClientResult Run(const CRawClientScript& script)
         Loopback::WriteAll(nSocket, script.strSecond);
     if (script.bHalfClose)
         ::shutdown(nSocket, SHUT_WR);
-    if (!script.bCloseWithoutReading)
+    if (script.bCloseWithoutReading) {
+        // nothing read
+    } else if (script.readPause > std::chrono::milliseconds(0)) {
+        char buffer[1024];
+        ssize_t n = 0;
+        while ((n = ::recv(nSocket, buffer, sizeof(buffer), 0)) > 0) {
+            result.strAnswer.append(buffer, n);
+            std::this_thread::sleep_for(script.readPause);
+        }
+    } else {
         result.strAnswer = Loopback::ReadUntilClosed(nSocket);
+    }
     ::close(nSocket);
     return result;
 }

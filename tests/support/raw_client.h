@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <chrono>
 #include <future>
 #include <memory>
 
@@ -18,6 +19,8 @@ struct CRawClientScript
     std::shared_ptr<std::promise<void>> pFirstWritten; // set once strFirst is written
     bool bHalfClose = false;                           // shut down the sending side after writing
     bool bCloseWithoutReading = false;
+    int nReceiveBuffer = 0;                 // SO_RCVBUF before connecting, when not 0
+    std::chrono::milliseconds readPause{0}; // between reads of the answer
 };
 
 struct CRawClientResult

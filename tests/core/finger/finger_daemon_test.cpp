@@ -228,3 +228,36 @@ TEST_F(FingerDaemonTest, TheDebianFingerClientShowsTheReply)
     EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[1].strQuery, "ann");
     EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[2].strQuery, ""); // "/W ann"
 }
+
+TEST_F(FingerDaemonTest, ALongPlanReachesASlowClientWholeAndIsLogged)
+{
+    SetAllLines(0);
+    m_settings.m_nSendPlan = 1;
+    QByteArray strPlan;
+    for (int n = 0; strPlan.size() < 300 * 1024; ++n)
+        strPlan += "line " + QByteArray::number(n) + " of a long plan\r\n";
+    m_settings.m_strPlan = strPlan;
+    Start();
+    // A link that takes a few kilobytes at a time, as at an MTU of 1,500 bytes,
+    // and a client that reads slower than the reply comes.
+    m_pDaemon->SetSendBufferSize(4096);
+    CRawClientScript script;
+    script.nPort = m_pDaemon->ServerPort();
+    script.strFirst = "ann\r\n";
+    script.nReceiveBuffer = 2048;
+    script.readPause = 1ms;
+    auto result = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; }));
+    const QByteArray strReply = result.get().strAnswer;
+    EXPECT_EQ(strReply.size(), strPlan.size() + 2);
+    EXPECT_EQ(strReply, "\n" + strPlan + "\n");
+    ASSERT_TRUE(SpinUntil([&] { return m_settings.m_fingerQueryLog.Rows().size() == 1; }));
+    EXPECT_EQ(LastQuery(), "ann");
+
+    // A client that goes without taking the reply is not logged as answered.
+    script.bCloseWithoutReading = true;
+    auto gone = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil([&] { return gone.wait_for(0s) == std::future_status::ready; }));
+    ASSERT_TRUE(SpinUntil([&] { return m_pDaemon->OpenConnections() == 0; }));
+    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 1);
+}

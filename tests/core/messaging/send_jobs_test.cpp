@@ -5,6 +5,7 @@
 #include "core/messaging/tagged_text.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/hostile_peers.h"
 #include "tests/support/recording_status_sink.h"
 #include "tests/support/sample_notes.h"
 
@@ -23,8 +24,9 @@ namespace {
 // A note server on one loopback address that records what it received.
 struct CListener
 {
-    explicit CListener(qsizetype nSizeLimit = NoteLimits::NoteSizeLimit)
-        : server(sink, 20s, nSizeLimit)
+    explicit CListener(qsizetype nSizeLimit = NoteLimits::NoteSizeLimit,
+                       std::chrono::milliseconds timeLimit = 20s)
+        : server(sink, timeLimit, nSizeLimit)
     {
         QObject::connect(&server, &CNoteListenSocket::NoteReceived,
                          [this](const QByteArray& strText, qint64 nAck) {
@@ -58,9 +60,11 @@ protected:
 
     // Starts a listener on 127.0.0.nHost; all listeners share one port, as every
     // copy of the program listens on the same "IP Port".
-    CListener& Listen(int nHost, qsizetype nSizeLimit = NoteLimits::NoteSizeLimit)
+    CListener& Listen(int nHost, qsizetype nSizeLimit = NoteLimits::NoteSizeLimit,
+                      std::chrono::milliseconds timeLimit = 20s)
     {
-        auto& listener = m_listeners.emplace_back(std::make_unique<CListener>(nSizeLimit));
+        auto& listener =
+            m_listeners.emplace_back(std::make_unique<CListener>(nSizeLimit, timeLimit));
         const QHostAddress address(QStringLiteral("127.0.0.%1").arg(nHost));
         EXPECT_TRUE(listener->server.StartListening(m_settings.nPort == 7777 ? 0 : m_settings.nPort,
                                                     address));
@@ -290,7 +294,7 @@ TEST_F(SendJobsTest, AReceiverThatNeverAnswersIsGivenUp)
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
     m_settings.nPort = silent.serverPort();
-    m_settings.replyTimeLimit = 200ms;
+    m_settings.replyTimeLimit = 2 * 400ms;
     Send("127.0.0.1/$0");
     ASSERT_TRUE(WaitForJobs(1));
     EXPECT_EQ(m_results[0].second, CSendNoteJob::ReplyMismatch);
@@ -355,4 +359,29 @@ TEST_F(SendJobsTest, JobsEndedWhileTheyWaitForTheAnswerSayNothingMore)
     EXPECT_EQ(log.Events(), before);
     EXPECT_EQ(nFinished, 0);
     EXPECT_EQ(m_note.m_nSendState, 0);
+}
+
+TEST_F(SendJobsTest, AServerFullOfStalledPeersStillTakesTheNoteBeforeItsSenderGivesUp)
+{
+    // A note that waits its turn waits at most one server time limit, and has
+    // one more to be read: a sender that waits for both reports as failed only
+    // what was not received.
+    static_assert(CSendSettings::DefaultReplyTimeLimit >= 2 * CNoteListenSocket::DefaultTimeLimit);
+    // The same relation, shortened: every connection the server reads at once
+    // is taken by a peer that stalls, so the note waits its turn.
+    CListener& listener = Listen(1, NoteLimits::NoteSizeLimit, 400ms);
+    m_settings.replyTimeLimit = 2 * 400ms;
+    std::vector<std::unique_ptr<CHostilePeers>> stalled;
+    for (int nHost = 2; nHost < 2 + 16; ++nHost)
+        stalled.push_back(std::make_unique<CHostilePeers>(
+            CHostilePlan{.nPort = m_settings.nPort,
+                         .strFrom = "127.0.0." + QByteArray::number(nHost),
+                         .nIdle = 32}));
+    ASSERT_TRUE(SpinUntil([&] { return listener.server.ServedConnections() == 512; }));
+
+    Send("127.0.0.1/$0");
+    ASSERT_TRUE(WaitForJobs(1));
+    EXPECT_EQ(m_results[0].second, CSendNoteJob::Delivered);
+    ASSERT_EQ(listener.texts.size(), 1);
+    EXPECT_TRUE(listener.texts[0].startsWith(SampleNotes::Lunch));
 }

@@ -2,6 +2,7 @@
 // program's timers run, and the settings that are there afterwards.
 #include "core/messaging/doc_manager.h"
 #include "core/messaging/note_file.h"
+#include "core/messaging/note_listen_socket.h"
 #include "core/settings/memory_settings_store.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/child_frame.h"
@@ -11,6 +12,7 @@
 #include "desktop/views/rich_text_ctrl.h"
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/raw_client.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,6 +20,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
+#include <future>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -128,4 +134,53 @@ TEST_F(StartUpTest, NoGreetingWhenTheStartEndsInABox)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(pApp->Documents().Documents().isEmpty());
     EXPECT_EQ(m_store.WriteCount(), 1); // the port this test wrote
+}
+
+TEST_F(StartUpTest, AHighPriorityBoxLeftOpenHoldsBackNoAcknowledgement)
+{
+    m_store.WriteInt(QStringLiteral("Settings"), QStringLiteral("version"), 2);
+    const std::unique_ptr<CBlipnoteApp> pApp = Make(1h);
+    ASSERT_TRUE(pApp->Startup());
+    const quint16 nPort = pApp->NoteServer().ServerPort();
+    const auto Send = [nPort](const QByteArray& strNote) {
+        CRawClientScript script;
+        script.nPort = nPort;
+        script.strFirst = strNote;
+        return RunRawClient(script);
+    };
+    auto alert = Send("ann/$0fire!/$1PC7/$2Urgent/$31/$4");
+
+    // While the alert is open, twenty notes arrive; the user reads the box only
+    // once all of them have been acknowledged.
+    std::vector<std::future<CRawClientResult>> behind;
+    QStringList answers;
+    int nOpenWhileBoxOpen = -1;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!pBox)
+            return;
+        if (behind.empty()) {
+            for (int n = 0; n < 20; ++n)
+                behind.push_back(Send("bob/$0note " + QByteArray::number(n) + "/$1PC8/$2T/$30/$4"));
+            return;
+        }
+        if (!std::all_of(behind.begin(), behind.end(), [](const auto& result) {
+                return result.wait_for(0s) == std::future_status::ready;
+            }))
+            return;
+        for (auto& result : behind)
+            answers.append(QString::fromLatin1(result.get().strAnswer));
+        nOpenWhileBoxOpen = static_cast<int>(pApp->MainFrame().NoteWindows().size());
+        QTest::mouseClick(pBox->buttons().value(0), Qt::LeftButton);
+        user.stop();
+    });
+    user.start(10);
+
+    ASSERT_TRUE(SpinUntil([&] { return pApp->MainFrame().NoteWindows().size() == 21; }));
+    EXPECT_EQ(alert.get().strAnswer, "33");
+    EXPECT_EQ(answers,
+              QStringList(10, QStringLiteral("29")) + QStringList(10, QStringLiteral("30")));
+    // Received, not yet shown: the notes behind the alert open once it is read.
+    EXPECT_EQ(nOpenWhileBoxOpen, 0);
 }
