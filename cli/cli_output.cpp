@@ -10,10 +10,11 @@ namespace CliOutput {
 
 bool WriteLine(const QByteArray& strLine)
 {
-    const QByteArray strOut = strLine + '\n';
     const std::size_t nWritten =
-        std::fwrite(strOut.constData(), 1, static_cast<std::size_t>(strOut.size()), stdout);
-    return std::fflush(stdout) == 0 && nWritten == static_cast<std::size_t>(strOut.size());
+        std::fwrite(strLine.constData(), 1, static_cast<std::size_t>(strLine.size()), stdout);
+    const bool bEnded = std::fputc('\n', stdout) != EOF;
+    return std::fflush(stdout) == 0 && bEnded &&
+           nWritten == static_cast<std::size_t>(strLine.size());
 }
 
 void ErrorLine(const QString& strLine)

@@ -4,16 +4,14 @@
 #include "cli/cli_prompts.h"
 #include "cli/cli_settings.h"
 #include "cli/command_line.h"
+#include "cli/json_line.h"
 #include "cli/quit_on_signal.h"
 #include "core/finger/finger_daemon_socket.h"
 #include "core/interfaces/sound_player.h"
 #include "core/net/net_address.h"
-#include "core/text/code_page.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 // The command-line tool plays no sounds.
@@ -52,11 +50,11 @@ int RunFingerdCommand(const QStringList& arguments)
     QObject::connect(
         &server, &CFingerDaemonSocket::QueryLogged,
         [](const QByteArray& strTime, const QByteArray& strQuery, const QByteArray& strFrom) {
-            QJsonObject json;
-            json.insert(QStringLiteral("time"), CodePage::ToUnicode(strTime));
-            json.insert(QStringLiteral("query"), CodePage::ToUnicode(strQuery));
-            json.insert(QStringLiteral("from"), CodePage::ToUnicode(strFrom));
-            CliOutput::WriteLine(QJsonDocument(json).toJson(QJsonDocument::Compact));
+            CliOutput::WriteLine(CJsonLine()
+                                     .CodePageText("from", strFrom)
+                                     .CodePageText("query", strQuery)
+                                     .CodePageText("time", strTime)
+                                     .Take());
         });
     // The settings file is never written: a failed start is only reported.
     if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened)

@@ -3,11 +3,9 @@
 #include "cli/cli_output.h"
 #include "cli/cli_settings.h"
 #include "cli/command_line.h"
-#include "core/text/code_page.h"
+#include "cli/json_line.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 int RunHostsCommand(const QStringList& arguments)
 {
@@ -18,11 +16,11 @@ int RunHostsCommand(const QStringList& arguments)
         return *nDone;
     const CCliSettings settings;
     for (const CHostEntry& entry : settings.Settings().m_hosts.Entries()) {
-        QJsonObject json;
-        json.insert(QStringLiteral("nickname"), CodePage::ToUnicode(entry.strNickname));
-        json.insert(QStringLiteral("address"), CodePage::ToUnicode(entry.strAddress));
-        json.insert(QStringLiteral("group"), CodePage::ToUnicode(entry.strGroup));
-        CliOutput::WriteLine(QJsonDocument(json).toJson(QJsonDocument::Compact));
+        CliOutput::WriteLine(CJsonLine()
+                                 .CodePageText("address", entry.strAddress)
+                                 .CodePageText("group", entry.strGroup)
+                                 .CodePageText("nickname", entry.strNickname)
+                                 .Take());
     }
     return 0;
 }

@@ -15,8 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <memory>
 
@@ -69,7 +67,6 @@ int RunListenCommand(const QStringList& arguments)
     server.SetKeeper([&](const QByteArray& strText, qint64 nCount) {
         if (bOutputClosed)
             return false;
-        QByteArray strLine = ReceivedNoteJson(strText, nCount);
         QString strFile;
         if (pSaver) {
             QString strError;
@@ -78,11 +75,8 @@ int RunListenCommand(const QStringList& arguments)
                 CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strError);
                 return false;
             }
-            QJsonObject json = QJsonDocument::fromJson(strLine).object();
-            json.insert(QStringLiteral("file"), strFile);
-            strLine = QJsonDocument(json).toJson(QJsonDocument::Compact);
         }
-        if (!CliOutput::WriteLine(strLine)) {
+        if (!CliOutput::WriteLine(ReceivedNoteJson(strText, nCount, strFile))) {
             // Nobody reads any more: this note is not taken, and the tool ends
             // before it could take another.
             bOutputClosed = true;

@@ -1,22 +1,20 @@
 #include "cli/note_json.h"
 
+#include "cli/json_line.h"
 #include "core/messaging/tagged_text.h"
-#include "core/text/code_page.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
-QByteArray ReceivedNoteJson(const QByteArray& strText, qint64 nAcknowledged)
+QByteArray ReceivedNoteJson(const QByteArray& strText, qint64 nAcknowledged, const QString& strFile)
 {
     const TaggedText::CParsedNote note = TaggedText::Parse(strText);
-    QJsonObject json;
-    json.insert(QStringLiteral("nickname"),
-                CodePage::ToUnicode(TaggedText::TrimNickname(note.strNickname)));
-    json.insert(QStringLiteral("body"), CodePage::ToUnicode(note.strBody));
-    json.insert(QStringLiteral("system"), CodePage::ToUnicode(note.strSystem));
-    json.insert(QStringLiteral("title"), CodePage::ToUnicode(note.strTitle));
-    json.insert(QStringLiteral("priority"), note.nPriority);
-    json.insert(QStringLiteral("address"), CodePage::ToUnicode(note.strAddress));
-    json.insert(QStringLiteral("bytes"), nAcknowledged);
-    return QJsonDocument(json).toJson(QJsonDocument::Compact);
+    CJsonLine json;
+    json.CodePageText("address", note.strAddress)
+        .CodePageText("body", note.strBody)
+        .Number("bytes", nAcknowledged);
+    if (!strFile.isEmpty())
+        json.Text("file", strFile);
+    return json.CodePageText("nickname", TaggedText::TrimNickname(note.strNickname))
+        .Number("priority", note.nPriority)
+        .CodePageText("system", note.strSystem)
+        .CodePageText("title", note.strTitle)
+        .Take();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QtGlobal>
+#include <QString>
 
 // One received note as a line of JSON: the parsed fields, converted from the code
-// page to UTF-8, and the byte count that was acknowledged.
-QByteArray ReceivedNoteJson(const QByteArray& strText, qint64 nAcknowledged);
+// page to UTF-8, the byte count that was acknowledged, and the file it was kept
+// in (when not empty).
+QByteArray ReceivedNoteJson(const QByteArray& strText, qint64 nAcknowledged,
+                            const QString& strFile = QString());

@@ -2,11 +2,8 @@
 
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
+#include "cli/json_line.h"
 #include "core/messaging/note_file.h"
-#include "core/text/code_page.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
 
 int RunShowCommand(const QStringList& arguments)
 {
@@ -25,16 +22,16 @@ int RunShowCommand(const QStringList& arguments)
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli show: %1: %2").arg(strPath, strError));
         return 1;
     }
-    QJsonObject json;
-    json.insert(QStringLiteral("priority"), record.m_nPriority);
-    json.insert(QStringLiteral("body"), CodePage::ToUnicode(record.m_strBody));
-    json.insert(QStringLiteral("reserved"), record.m_nReserved);
-    json.insert(QStringLiteral("address"), CodePage::ToUnicode(record.m_strAddress));
-    json.insert(QStringLiteral("system"), CodePage::ToUnicode(record.m_strSystem));
-    json.insert(QStringLiteral("sendState"), record.m_nSendState);
-    json.insert(QStringLiteral("nickname"), CodePage::ToUnicode(record.m_strNickname));
-    json.insert(QStringLiteral("subject"), CodePage::ToUnicode(record.m_strSubject));
-    json.insert(QStringLiteral("time"), CodePage::ToUnicode(record.m_strTime));
-    CliOutput::WriteLine(QJsonDocument(json).toJson(QJsonDocument::Compact));
+    CliOutput::WriteLine(CJsonLine()
+                             .CodePageText("address", record.m_strAddress)
+                             .CodePageText("body", record.m_strBody)
+                             .CodePageText("nickname", record.m_strNickname)
+                             .Number("priority", record.m_nPriority)
+                             .Number("reserved", record.m_nReserved)
+                             .Number("sendState", record.m_nSendState)
+                             .CodePageText("subject", record.m_strSubject)
+                             .CodePageText("system", record.m_strSystem)
+                             .CodePageText("time", record.m_strTime)
+                             .Take());
     return 0;
 }

@@ -1,0 +1,63 @@
+#include "bench/support/load.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
+
+double PerSecond(const std::function<bool()>& exchange, std::chrono::milliseconds duration)
+{
+    for (int n = 0; n < 50; ++n)
+        if (!exchange())
+            return 0;
+    QElapsedTimer timer;
+    timer.start();
+    long nDone = 0;
+    while (timer.elapsed() < duration.count()) {
+        if (!exchange())
+            return 0;
+        ++nDone;
+    }
+    return static_cast<double>(nDone) * 1e9 / static_cast<double>(timer.nsecsElapsed());
+}
+
+double Median(std::vector<double>& figures)
+{
+    std::sort(figures.begin(), figures.end());
+    return figures.empty() ? 0 : figures[figures.size() / 2];
+}
+
+CCliServer::CCliServer(const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
+    m_process.setProcessEnvironment(environment);
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    // Standard error is read only for the port: a file, so that the status
+    // texts of every connection never fill a pipe nobody reads.
+    const QString strErrors = m_dir.filePath(QStringLiteral("stderr"));
+    m_process.setStandardErrorFile(strErrors);
+    m_process.start(QStringLiteral(BLIPNOTE_CLI_PATH),
+                    arguments + QStringList{QStringLiteral("--port"), QStringLiteral("0")});
+    const QRegularExpression portLine(QStringLiteral("port (\\d+)\\n"));
+    for (int n = 0; n < 500 && m_process.state() != QProcess::NotRunning; ++n) {
+        QFile file(strErrors);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QRegularExpressionMatch match = portLine.match(QString::fromUtf8(file.readAll()));
+            if (match.hasMatch()) {
+                m_nPort = match.captured(1).toUShort();
+                return;
+            }
+        }
+        QThread::msleep(10);
+    }
+}
+
+CCliServer::~CCliServer()
+{
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        m_process.kill();
+}

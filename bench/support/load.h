@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+// Repeats one exchange (false when it failed) for the duration, after a short
+// warm-up; exchanges per second, or 0 when one failed.
+double PerSecond(const std::function<bool()>& exchange,
+                 std::chrono::milliseconds duration = std::chrono::seconds(2));
+
+// The middle of the figures (which it sorts).
+double Median(std::vector<double>& figures);
+
+// "blipnote-cli" serving on a free loopback port in a process of its own, with
+// a settings folder of its own; what it prints goes nowhere.
+class CCliServer
+{
+public:
+    // The command and its options; the port option is added.
+    explicit CCliServer(const QStringList& arguments);
+    ~CCliServer();
+
+    // 0 when it did not come up.
+    quint16 Port() const { return m_nPort; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_nPort = 0;
+};
