@@ -1,7 +1,7 @@
 // Notes per second through "blipnote-cli listen" (the note server, each note
 // written as a line of JSON), beside a minimal blocking server of the same
-// protocol measured in the same run with the same client: the limit this
-// machine sets. One note per connection, one connection after the other.
+// protocol, in a process of its own too, measured in the same run with the same client: the limit
+// this machine sets. One note per connection, one connection after the other.
 #include "bench/support/load.h"
 #include "bench/support/minimal_servers.h"
 #include "core/messaging/tagged_text.h"
@@ -32,6 +32,7 @@ double NotesPerSecond(quint16 nPort, const QByteArray& strNote)
 
 int main(int argc, char* argv[])
 {
+    const CMinimalServer minimal(CMinimalServer::EProtocol::Note);
     QCoreApplication app(argc, argv);
     std::printf("%-14s %22s %22s %8s\n", "note", "blipnote-cli listen", "minimal server", "ratio");
     const CCliServer cli({QStringLiteral("listen")});
@@ -39,7 +40,10 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "blipnote-cli listen did not come up\n");
         return 1;
     }
-    const CMinimalServer minimal(CMinimalServer::EProtocol::Note);
+    if (minimal.Port() == 0) {
+        std::fprintf(stderr, "the minimal server did not come up\n");
+        return 1;
+    }
     for (const qsizetype nSize : {qsizetype(20), qsizetype(100000)}) {
         const QByteArray strNote = NoteOfSize(nSize);
         // Turn about, so that both meet the same moods of the machine; the

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The longest any one byte becomes: a control character as "\u001f".
@@ -42,17 +46,61 @@ char* Escaped(char* pOut, unsigned char byte)
     }
 }
 
-// Whether any of the eight bytes is a control character, a quote, a backslash
-// or (for code-page text) a byte from 0x80 on.
-constexpr bool NeedsALook(quint64 nWord, bool bCodePage)
+// Copies the bytes from pIn on that stand as they are in a JSON string, up to
+// the first control character, quote, backslash or byte from 0x80 on (which
+// code-page text turns into UTF-8 and other text copies on the slow path). The
+// output has room for six bytes per input byte, so whole blocks may be stored.
+void CopyPlainRun(const char*& pIn, const char* pEnd, char*& pOut)
 {
-    constexpr quint64 kOnes = 0x0101010101010101;
-    constexpr quint64 kHighBits = 0x8080808080808080;
-    const auto HasZeroByte = [](quint64 n) { return ((n - kOnes) & ~n & kHighBits) != 0; };
-    // A byte below 0x20 (for bytes below 0x80; those above are caught apart).
-    const bool bControl = ((nWord - 0x20 * kOnes) & ~nWord & kHighBits) != 0;
-    return bControl || HasZeroByte(nWord ^ ('"' * kOnes)) || HasZeroByte(nWord ^ ('\\' * kOnes)) ||
-           (bCodePage && (nWord & kHighBits) != 0);
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(0x20);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    // Taken as signed, bytes from 0x80 on are below 0x20 too.
+    const auto Special = [&](__m128i bytes) {
+        return _mm_or_si128(
+            _mm_cmplt_epi8(bytes, space),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)));
+    };
+    const auto Load = [](const char* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    const auto Store = [](char* p, __m128i bytes) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), bytes);
+    };
+    // Whole stretches of 64 bytes while none needs a look (most text).
+    while (pEnd - pIn >= 64) {
+        const __m128i a = Load(pIn), b = Load(pIn + 16), c = Load(pIn + 32), d = Load(pIn + 48);
+        const __m128i any = _mm_or_si128(_mm_or_si128(Special(a), Special(b)),
+                                         _mm_or_si128(Special(c), Special(d)));
+        if (_mm_movemask_epi8(any) != 0)
+            break;
+        Store(pOut, a);
+        Store(pOut + 16, b);
+        Store(pOut + 32, c);
+        Store(pOut + 48, d);
+        pIn += 64;
+        pOut += 64;
+    }
+    while (pEnd - pIn >= 16) {
+        const __m128i bytes = Load(pIn);
+        Store(pOut, bytes);
+        if (const int nMask = _mm_movemask_epi8(Special(bytes)); nMask != 0) {
+            const int nPlain = __builtin_ctz(static_cast<unsigned>(nMask));
+            pIn += nPlain;
+            pOut += nPlain;
+            return;
+        }
+        pIn += 16;
+        pOut += 16;
+    }
+#endif
+    for (; pIn < pEnd; ++pIn, ++pOut) {
+        const auto byte = static_cast<unsigned char>(*pIn);
+        if (byte < 0x20 || byte >= 0x80 || byte == '"' || byte == '\\')
+            return;
+        *pOut = static_cast<char>(byte);
+    }
 }
 
 char* Utf8(char* pOut, char16_t ch)
@@ -71,10 +119,10 @@ char* Utf8(char* pOut, char16_t ch)
 
 CJsonLine::CJsonLine() : m_strLine(1, '{') {}
 
-CJsonLine& CJsonLine::CodePageText(const char* pszKey, const QByteArray& strBytes)
+CJsonLine& CJsonLine::CodePageText(const char* pszKey, QByteArrayView bytes)
 {
     Key(pszKey);
-    String(strBytes, true);
+    String(bytes, true);
     return *this;
 }
 
@@ -107,34 +155,26 @@ void CJsonLine::Key(const char* pszKey)
     m_strLine += "\":";
 }
 
-void CJsonLine::String(const QByteArray& strBytes, bool bCodePage)
+void CJsonLine::String(QByteArrayView bytes, bool bCodePage)
 {
     const qsizetype nStart = m_strLine.size();
-    m_strLine.resize(nStart + 2 + kMaxPerByte * strBytes.size());
+    m_strLine.resize(nStart + 2 + kMaxPerByte * bytes.size());
     char* pOut = m_strLine.data() + nStart;
     *pOut++ = '"';
-    const char* pIn = strBytes.constData();
-    const char* const pEnd = pIn + strBytes.size();
+    const char* pIn = bytes.data();
+    const char* const pEnd = pIn + bytes.size();
     while (pIn < pEnd) {
-        // Eight bytes at a time while none of them needs a second look.
-        while (pEnd - pIn >= 8) {
-            quint64 nWord;
-            std::memcpy(&nWord, pIn, 8);
-            if (NeedsALook(nWord, bCodePage))
-                break;
-            std::memcpy(pOut, pIn, 8);
-            pIn += 8;
-            pOut += 8;
-        }
+        CopyPlainRun(pIn, pEnd, pOut);
         if (pIn == pEnd)
             break;
+        // The run ended before a byte that needs a look.
         const auto byte = static_cast<unsigned char>(*pIn++);
-        if (byte >= 0x20 && byte != '"' && byte != '\\' && (byte < 0x80 || !bCodePage))
-            *pOut++ = static_cast<char>(byte);
-        else if (byte < 0x80)
+        if (byte < 0x80)
             pOut = Escaped(pOut, byte);
-        else
+        else if (bCodePage)
             pOut = Utf8(pOut, CodePage::CharOf(byte).unicode());
+        else
+            *pOut++ = static_cast<char>(byte); // already UTF-8
     }
     *pOut++ = '"';
     m_strLine.truncate(pOut - m_strLine.constData());

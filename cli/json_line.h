@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // One JSON object on one line, its members in the order they are added (the
@@ -13,7 +14,7 @@ public:
     CJsonLine();
 
     // A text of code-page bytes, as notes and settings hold them.
-    CJsonLine& CodePageText(const char* pszKey, const QByteArray& strBytes);
+    CJsonLine& CodePageText(const char* pszKey, QByteArrayView bytes);
     CJsonLine& Text(const char* pszKey, const QString& strText);
     CJsonLine& Number(const char* pszKey, qint64 nValue);
 
@@ -24,7 +25,7 @@ private:
     void Key(const char* pszKey);
     // Appends the bytes as a JSON string; bCodePage converts bytes from 0x80 on
     // from the code page, else they are UTF-8 already.
-    void String(const QByteArray& strBytes, bool bCodePage);
+    void String(QByteArrayView bytes, bool bCodePage);
 
     QByteArray m_strLine;
 };

@@ -5,16 +5,16 @@
 
 QByteArray ReceivedNoteJson(const QByteArray& strText, qint64 nAcknowledged, const QString& strFile)
 {
-    const TaggedText::CParsedNote note = TaggedText::Parse(strText);
+    const TaggedText::CParsedNoteView note = TaggedText::ParseView(strText);
     CJsonLine json;
-    json.CodePageText("address", note.strAddress)
-        .CodePageText("body", note.strBody)
+    json.CodePageText("address", note.address)
+        .CodePageText("body", note.body)
         .Number("bytes", nAcknowledged);
     if (!strFile.isEmpty())
         json.Text("file", strFile);
-    return json.CodePageText("nickname", TaggedText::TrimNickname(note.strNickname))
+    return json.CodePageText("nickname", note.nickname.trimmed())
         .Number("priority", note.nPriority)
-        .CodePageText("system", note.strSystem)
-        .CodePageText("title", note.strTitle)
+        .CodePageText("system", note.system)
+        .CodePageText("title", note.title)
         .Take();
 }

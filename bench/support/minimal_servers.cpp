@@ -1,15 +1,22 @@
 #include "bench/support/minimal_servers.h"
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <cstring>
 #include <netinet/in.h>
+#include <string>
 #include <string_view>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::size_t kNoteLimit = 110000;
+// The acknowledged count depends on the size of each read (a note that never
+// ends is read to the first read past the limit): the protocol's own size.
+constexpr std::size_t kNoteRead = 9999;
 
 bool EndsNote(std::string_view text, std::size_t nFrom)
 {
@@ -27,39 +34,51 @@ bool EndsNote(std::string_view text, std::size_t nFrom)
 CMinimalServer::CMinimalServer(EProtocol eProtocol, QByteArray strFingerReply)
     : m_eProtocol(eProtocol), m_strFingerReply(std::move(strFingerReply))
 {
-    m_nListening = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int nListening = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t nLength = sizeof(address);
-    ::bind(m_nListening, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
-    ::listen(m_nListening, SOMAXCONN);
-    ::getsockname(m_nListening, reinterpret_cast<sockaddr*>(&address), &nLength);
-    m_nPort = ntohs(address.sin_port);
-    m_thread = std::thread([this] {
-        for (;;) {
-            const int nConnection = ::accept(m_nListening, nullptr, nullptr);
-            if (nConnection < 0)
-                return; // shut down
-            Serve(nConnection);
-            ::close(nConnection);
-        }
-    });
+    if (nListening < 0 ||
+        ::bind(nListening, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(nListening, SOMAXCONN) != 0 ||
+        ::getsockname(nListening, reinterpret_cast<sockaddr*>(&address), &nLength) != 0)
+        return; // port 0: did not come up
+    m_nChild = ::fork();
+    if (m_nChild == 0)
+        Run(nListening);
+    ::close(nListening);
+    if (m_nChild > 0)
+        m_nPort = ntohs(address.sin_port);
 }
 
 CMinimalServer::~CMinimalServer()
 {
-    ::shutdown(m_nListening, SHUT_RDWR); // wakes the accept
-    m_thread.join();
-    ::close(m_nListening);
+    if (m_nChild <= 0)
+        return;
+    ::kill(m_nChild, SIGTERM);
+    ::waitpid(m_nChild, nullptr, 0);
+}
+
+void CMinimalServer::Run(int nListening) const
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM); // goes with the benchmark, however it ends
+    for (;;) {
+        const int nConnection = ::accept(nListening, nullptr, nullptr);
+        if (nConnection < 0)
+            continue;
+        Serve(nConnection);
+        ::close(nConnection);
+    }
 }
 
 void CMinimalServer::Serve(int nConnection) const
 {
-    static thread_local char buffer[kNoteLimit];
+    static char buffer[kNoteLimit + kNoteRead];
+    const std::size_t nReadSize = m_eProtocol == EProtocol::Note ? kNoteRead : kNoteLimit;
     std::size_t nTotal = 0;
     for (;;) {
-        const ssize_t n = ::recv(nConnection, buffer + nTotal, kNoteLimit - nTotal, 0);
+        const ssize_t n = ::recv(nConnection, buffer + nTotal, nReadSize, 0);
         if (n <= 0)
             break;
         const std::size_t nFrom = nTotal >= 6 ? nTotal - 6 : 0;
@@ -69,9 +88,7 @@ void CMinimalServer::Serve(int nConnection) const
                                              : EndsNote(text, nFrom) || nTotal >= kNoteLimit)
             break;
     }
-    const QByteArray strAnswer = m_eProtocol == EProtocol::Finger
-                                     ? m_strFingerReply
-                                     : QByteArray::number(qulonglong(nTotal));
-    ::send(nConnection, strAnswer.constData(), static_cast<std::size_t>(strAnswer.size()),
-           MSG_NOSIGNAL);
+    const std::string strAnswer =
+        m_eProtocol == EProtocol::Finger ? m_strFingerReply.toStdString() : std::to_string(nTotal);
+    ::send(nConnection, strAnswer.data(), strAnswer.size(), MSG_NOSIGNAL);
 }

@@ -3,18 +3,19 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-#include <thread>
+#include <sys/types.h>
 
 // The least a server of each protocol can do, blocking, one connection after
-// the other on a thread of its own: what this machine allows, against which the
-// real servers are measured.
+// the other in a process of its own (as the real servers run in theirs): what
+// this machine allows, against which the real servers are measured. Made
+// before the application object, while the process has one thread only.
 class CMinimalServer
 {
 public:
     enum class EProtocol
     {
-        // Reads a note until its end sequence, the peer's end or 110,000 bytes,
-        // and answers with the count.
+        // Reads a note in reads of up to 9,999 bytes until its end sequence,
+        // the peer's end or 110,000 bytes, and answers with the count.
         Note,
         // Reads a query line and answers with the given reply.
         Finger,
@@ -22,15 +23,17 @@ public:
 
     CMinimalServer(EProtocol eProtocol, QByteArray strFingerReply = QByteArray());
     ~CMinimalServer();
+    CMinimalServer(const CMinimalServer&) = delete;
+    CMinimalServer& operator=(const CMinimalServer&) = delete;
 
     quint16 Port() const { return m_nPort; }
 
 private:
+    [[noreturn]] void Run(int nListening) const;
     void Serve(int nConnection) const;
 
     EProtocol m_eProtocol;
     QByteArray m_strFingerReply;
-    int m_nListening = -1;
     quint16 m_nPort = 0;
-    std::thread m_thread;
+    pid_t m_nChild = -1;
 };

@@ -16,38 +16,38 @@ constexpr qsizetype kTagLength = TagLength;
 // Where the needle first occurs from nFrom on, or -1. Searches the way the C
 // library does (for the first byte, then the rest), which for a note's few and
 // short tags is many times faster than a general substring search.
-qsizetype Find(const QByteArray& strText, std::string_view needle, qsizetype nFrom = 0)
+qsizetype Find(QByteArrayView strText, std::string_view needle, qsizetype nFrom = 0)
 {
     const std::size_t n =
-        std::string_view(strText.constData(), static_cast<std::size_t>(strText.size()))
+        std::string_view(strText.data(), static_cast<std::size_t>(strText.size()))
             .find(needle, static_cast<std::size_t>(std::max<qsizetype>(0, nFrom)));
     return n == std::string_view::npos ? -1 : static_cast<qsizetype>(n);
 }
 
 // The stretch from nStart up to nEnd, or nothing when it is not at least one byte.
-bool TakeField(const QByteArray& strText, qsizetype nStart, qsizetype nEnd, QByteArray& strOut)
+bool TakeField(QByteArrayView strText, qsizetype nStart, qsizetype nEnd, QByteArrayView& out)
 {
     if (nStart < 0 || nEnd - nStart < 1)
         return false;
-    strOut = strText.mid(nStart, nEnd - nStart);
+    out = strText.sliced(nStart, nEnd - nStart);
     return true;
 }
 
 // Splits off the address suffix that the receiver appends: the last "/$5" before a
 // "/$6" that ends the text. Returns the length of the note's own text.
-qsizetype SplitAddress(const QByteArray& strText, QByteArray& strAddress)
+qsizetype SplitAddress(QByteArrayView strText, QByteArrayView& address)
 {
     const qsizetype nLen = strText.size();
     if (nLen < 2 * kTagLength || !strText.endsWith(Tag(6)))
         return nLen;
-    const qsizetype p5 = strText.lastIndexOf(Tag(5), nLen - 2 * kTagLength);
+    const qsizetype p5 = strText.first(nLen - kTagLength).lastIndexOf(Tag(5));
     if (p5 < 0)
         return nLen;
-    strAddress = strText.mid(p5 + kTagLength, nLen - kTagLength - (p5 + kTagLength));
+    address = strText.sliced(p5 + kTagLength, nLen - kTagLength - (p5 + kTagLength));
     return p5;
 }
 
-void ParseTagged(const QByteArray& strOwn, CParsedNote& note)
+void ParseTagged(QByteArrayView strOwn, CParsedNoteView& note)
 {
     // The first of each tag "/$0" to "/$4", in one pass.
     std::array<qsizetype, 5> p{-1, -1, -1, -1, -1};
@@ -62,7 +62,7 @@ void ParseTagged(const QByteArray& strOwn, CParsedNote& note)
     }
     const auto [p0, p1, p2, p3, p4] = p;
 
-    note.strNickname = strOwn.left(p0);
+    note.nickname = strOwn.first(p0);
 
     const qsizetype nBodyStart = p0 + kTagLength;
     qsizetype nBodyEnd = strOwn.size();
@@ -75,29 +75,29 @@ void ParseTagged(const QByteArray& strOwn, CParsedNote& note)
                 nBodyEnd = pn;
         }
     }
-    note.strBody = strOwn.mid(nBodyStart, nBodyEnd - nBodyStart);
+    note.body = strOwn.sliced(nBodyStart, nBodyEnd - nBodyStart);
 
-    if (!(p1 > p0 && TakeField(strOwn, p1 + kTagLength, p2, note.strSystem)))
-        note.strSystem = QByteArrayLiteral("unknown");
-    if (!(p2 > p1 && TakeField(strOwn, p2 + kTagLength, p3, note.strTitle)))
-        note.strTitle.clear();
-    QByteArray strPriority;
-    if (p3 > p2 && TakeField(strOwn, p3 + kTagLength, p4, strPriority))
-        note.nPriority = ParseLeadingNumber(strPriority);
+    if (!(p1 > p0 && TakeField(strOwn, p1 + kTagLength, p2, note.system)))
+        note.system = "unknown";
+    if (!(p2 > p1 && TakeField(strOwn, p2 + kTagLength, p3, note.title)))
+        note.title = QByteArrayView();
+    QByteArrayView priority;
+    if (p3 > p2 && TakeField(strOwn, p3 + kTagLength, p4, priority))
+        note.nPriority = ParseLeadingNumber(priority.toByteArray());
 }
 
-void ParseUntagged(const QByteArray& strOwn, CParsedNote& note)
+void ParseUntagged(QByteArrayView strOwn, CParsedNoteView& note)
 {
     const qsizetype c = Find(strOwn, "$");
     if (c >= 1) {
         // The byte before "$" is dropped: "name:$text" gives the name without colon.
-        note.strNickname = strOwn.left(c - 1);
-        note.strBody = strOwn.mid(c + 1);
+        note.nickname = strOwn.first(c - 1);
+        note.body = strOwn.sliced(c + 1);
     } else {
-        note.strNickname = QByteArrayLiteral("unknown");
-        note.strBody = strOwn;
+        note.nickname = "unknown";
+        note.body = strOwn;
     }
-    note.strSystem = QByteArrayLiteral("unknown");
+    note.system = "unknown";
 }
 
 } // namespace
@@ -153,17 +153,23 @@ bool IsTagged(const QByteArray& strText)
     return Find(strText, Tag(0)) >= 1;
 }
 
-CParsedNote Parse(const QByteArray& strText)
+CParsedNoteView ParseView(QByteArrayView strText)
 {
-    CParsedNote note;
-    const qsizetype nOwnLength = SplitAddress(strText, note.strAddress);
-    // The note's own text, without a copy: the fields taken from it are copies.
-    const QByteArray strOwn = QByteArray::fromRawData(strText.constData(), nOwnLength);
-    if (IsTagged(strOwn))
+    CParsedNoteView note;
+    const qsizetype nOwnLength = SplitAddress(strText, note.address);
+    const QByteArrayView strOwn = strText.first(nOwnLength);
+    if (Find(strOwn, Tag(0)) >= 1)
         ParseTagged(strOwn, note);
     else
         ParseUntagged(strOwn, note);
     return note;
+}
+
+CParsedNote Parse(const QByteArray& strText)
+{
+    const CParsedNoteView view = ParseView(strText);
+    return {view.nickname.toByteArray(), view.body.toByteArray(),    view.system.toByteArray(),
+            view.title.toByteArray(),    view.address.toByteArray(), view.nPriority};
 }
 
 QByteArray TrimNickname(const QByteArray& strNickname)

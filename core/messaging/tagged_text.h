@@ -3,6 +3,7 @@
 #include "core/messaging/note_record.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QtGlobal>
 
 // The tagged note text: the wire form of a note and the form in which note data
@@ -32,6 +33,18 @@ struct CParsedNote
     QByteArray strSystem;
     QByteArray strTitle;
     QByteArray strAddress;
+    qint32 nPriority = 0;
+};
+
+// The same fields as views into the parsed text (or into constant texts): what
+// reads a note once and lets it go takes them without copying the body.
+struct CParsedNoteView
+{
+    QByteArrayView nickname;
+    QByteArrayView body;
+    QByteArrayView system;
+    QByteArrayView title;
+    QByteArrayView address;
     qint32 nPriority = 0;
 };
 
@@ -66,6 +79,8 @@ bool IsTagged(const QByteArray& strText);
 // empty body; when "/$1" is missing (or stands before "/$0") the body runs to the
 // next "/$2", "/$3" or "/$4" after "/$0", else to the end of the note's own text.
 CParsedNote Parse(const QByteArray& strText);
+// As Parse, the fields valid while strText lives.
+CParsedNoteView ParseView(QByteArrayView strText);
 
 // The priority an arriving note is announced with: the leading number of the one
 // character just before the first "/$4", 0 when that tag is missing or stands at
