@@ -1,9 +1,17 @@
 #include "core/messaging/note_receive_buffer.h"
 
+#include "core/messaging/note_limits.h"
 #include "core/messaging/tagged_text.h"
 
 #include <algorithm>
 #include <utility>
+
+namespace {
+
+// "/$5", the longest IPv6 address text, "/$6".
+constexpr qsizetype kAddressRoom = 64;
+
+} // namespace
 
 CNoteReceiveBuffer::CNoteReceiveBuffer(qsizetype nSizeLimit) : m_nSizeLimit(nSizeLimit) {}
 
@@ -12,6 +20,13 @@ bool CNoteReceiveBuffer::AppendRead(const char* pData, qsizetype nLength)
     if (m_bDone || nLength <= 0)
         return m_bDone;
     m_nTotal += nLength;
+    if (!m_strText.isEmpty() && m_strText.capacity() - m_strText.size() < nLength) {
+        // A note that outgrows its first read gets room for the largest at
+        // once (its last read may pass the limit, and the receiver appends the
+        // address): growing step by step would copy it over and over.
+        m_strText.reserve(std::max(m_strText.size(), m_nSizeLimit) + NoteLimits::ReadChunkSize +
+                          kAddressRoom);
+    }
     m_strText.append(pData, nLength);
     m_bDone = CheckDone() || m_nTotal >= m_nSizeLimit;
     return m_bDone;
