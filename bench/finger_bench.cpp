@@ -1,57 +1,37 @@
-// Finger queries answered per second on loopback: our finger server beside
-// Debian's efingerd run under socat, both measured by the same load generator
-// (one query per connection, one connection after the other) in one run.
-#include "core/finger/finger_daemon_socket.h"
-#include "core/interfaces/prompts.h"
-#include "core/interfaces/sound_player.h"
+// Finger queries answered per second on loopback through "blipnote-cli fingerd"
+// (the finger server, each query logged and written as a line of JSON), beside
+// a minimal blocking server in a process of its own that sends a reply of the
+// same bytes (the limit this machine sets), and Debian's efingerd run under
+// socat when it is installed. One query per connection, one connection after
+// the other, the same client for all, in one run.
+#include "bench/support/load.h"
+#include "bench/support/minimal_servers.h"
+#include "core/finger/finger_reply.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
 #include "tests/support/loopback.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QThread>
 
 #include <cstdio>
-#include <future>
-#include <thread>
+#include <vector>
 
 namespace {
 
-class CQuiet : public IPrompts, public ISoundPlayer
+bool Finger(quint16 nPort)
 {
-public:
-    void ShowMessage(const QString&, PromptIcon) override {}
-    bool AskYesNo(const QString&) override { return false; }
-    std::optional<QString> AskText(const QString&, const QString&) override { return std::nullopt; }
-    void Play(const QString&) override {}
-};
-
-// One finger query; returns the bytes of the answer, or -1.
-long Finger(quint16 nPort)
-{
-    const std::optional<QByteArray> answer = Loopback::Exchange(nPort, "root\r\n");
-    return answer ? answer->size() : -1;
+    return Loopback::Exchange(nPort, "root\r\n").has_value();
 }
 
-// Queries per second over two seconds.
-double Measure(quint16 nPort)
+double QueriesPerSecond(quint16 nPort)
 {
-    for (int n = 0; n < 20; ++n) // warm up
-        Finger(nPort);
-    QElapsedTimer timer;
-    timer.start();
-    long nQueries = 0;
-    while (timer.elapsed() < 2000) {
-        if (Finger(nPort) < 0)
-            return 0;
-        ++nQueries;
-    }
-    return static_cast<double>(nQueries) * 1e9 / static_cast<double>(timer.nsecsElapsed());
+    return PerSecond([nPort] { return Finger(nPort); }, std::chrono::milliseconds(600));
 }
 
 quint16 FreePort()
@@ -61,52 +41,60 @@ quint16 FreePort()
     return probe.serverPort();
 }
 
+// efingerd answers each query in a process of its own, started by socat.
+double Efingerd()
+{
+    const QString strEfingerd = QStringLiteral("/usr/sbin/efingerd");
+    if (!QFileInfo::exists(strEfingerd) || !QFileInfo::exists(QStringLiteral("/usr/bin/socat")))
+        return -1;
+    const quint16 nPort = FreePort();
+    QProcess socat;
+    socat.start(QStringLiteral("/usr/bin/socat"),
+                {QStringLiteral("TCP-LISTEN:%1,reuseaddr,fork,bind=127.0.0.1").arg(nPort),
+                 QStringLiteral("EXEC:%1 -n").arg(strEfingerd)});
+    for (int n = 0; n < 200 && !Finger(nPort); ++n)
+        QThread::msleep(10);
+    const double dQueries = QueriesPerSecond(nPort);
+    socat.terminate();
+    socat.waitForFinished();
+    return dQueries;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // The reply our server sends with the settings it starts with (none stored).
+    CMemorySettingsStore store;
+    CAppSettings settings(store);
+    settings.CollectSystemInfo(false);
+    settings.Load();
+    const QByteArray strReply =
+        FingerReply::Build(settings.FingerSettings(),
+                           FingerReply::TimeStamp(QDateTime::currentDateTime()), FormatUptime());
+    const CMinimalServer minimal(CMinimalServer::EProtocol::Finger, strReply);
     QCoreApplication app(argc, argv);
-
-    // Our finger server, on a thread of its own with every reply line on.
-    std::promise<quint16> portPromise;
-    QEventLoop* pLoop = nullptr;
-    std::thread serverThread([&] {
-        QEventLoop loop;
-        CFingerSettings settings;
-        settings.bUseSound = false;
-        settings.strPlan = "Out to lunch.";
-        CFingerQueryLog log;
-        CQuiet quiet;
-        CFingerDaemonSocket server([&settings] { return settings; }, log, quiet, quiet);
-        server.StartDaemon(0, QHostAddress::LocalHost);
-        pLoop = &loop;
-        portPromise.set_value(server.ServerPort());
-        loop.exec();
-    });
-    const double dOurs = Measure(portPromise.get_future().get());
-    QMetaObject::invokeMethod(pLoop, &QEventLoop::quit, Qt::QueuedConnection);
-    serverThread.join();
-
-    double dTheirs = -1;
-    const QString strEfingerd = QStringLiteral("/usr/sbin/efingerd");
-    if (QFileInfo::exists(strEfingerd) && QFileInfo::exists(QStringLiteral("/usr/bin/socat"))) {
-        const quint16 nPort = FreePort();
-        QProcess socat;
-        socat.start(QStringLiteral("/usr/bin/socat"),
-                    {QStringLiteral("TCP-LISTEN:%1,reuseaddr,fork,bind=127.0.0.1").arg(nPort),
-                     QStringLiteral("EXEC:%1 -n").arg(strEfingerd)});
-        for (int n = 0; n < 200 && Finger(nPort) < 0; ++n)
-            QThread::msleep(10);
-        dTheirs = Measure(nPort);
-        socat.terminate();
-        socat.waitForFinished();
+    const CCliServer cli({QStringLiteral("fingerd")});
+    if (cli.Port() == 0 || minimal.Port() == 0) {
+        std::fprintf(stderr, "a finger server did not come up\n");
+        return 1;
     }
-
-    std::printf("%-36s %12s\n", "finger server", "queries/s");
-    std::printf("%-36s %12.0f\n", "blipnote (finger server)", dOurs);
-    if (dTheirs >= 0)
-        std::printf("%-36s %12.0f\n", "efingerd under socat", dTheirs);
+    // Turn about, so that both meet the same moods of the machine; the median
+    // of five rounds each.
+    std::vector<double> ours;
+    std::vector<double> limit;
+    for (int nRound = 0; nRound < 5; ++nRound) {
+        ours.push_back(QueriesPerSecond(cli.Port()));
+        limit.push_back(QueriesPerSecond(minimal.Port()));
+    }
+    const double dOurs = Median(ours);
+    const double dLimit = Median(limit);
+    std::printf("%-28s %14s %8s\n", "finger server", "queries/s", "ratio");
+    std::printf("%-28s %14.0f %8.2f\n", "blipnote-cli fingerd", dOurs, dOurs / dLimit);
+    std::printf("%-28s %14.0f %8.2f\n", "minimal server", dLimit, 1.0);
+    if (const double dEfingerd = Efingerd(); dEfingerd >= 0)
+        std::printf("%-28s %14.0f %8.2f\n", "efingerd under socat", dEfingerd, dEfingerd / dLimit);
     else
-        std::printf("%-36s %12s\n", "efingerd under socat", "not installed");
+        std::printf("%-28s %14s\n", "efingerd under socat", "not installed");
     return 0;
 }
