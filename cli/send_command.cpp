@@ -199,13 +199,28 @@ int RunSendCommand(const QStringList& arguments)
         QFile input;
         if (!input.open(stdin, QIODevice::ReadOnly))
             return command.Fail(QStringLiteral("cannot read standard input"));
-        // Enough for any note the limit allows; more is cut with a warning anyway.
-        const QByteArray strInput = input.read(4 * (settings.nSizeLimit + 1));
+        // To its end, as a pipe delivers it piece by piece; but no more than
+        // any note the limit allows (in UTF-8): the rest is cut with a warning.
+        const qsizetype nEnough = 4 * (settings.nSizeLimit + 1);
+        QByteArray strInput;
+        while (strInput.size() < nEnough) {
+            const QByteArray strPart = input.read(nEnough - strInput.size());
+            if (strPart.isEmpty())
+                break;
+            strInput += strPart;
+        }
+        if (input.error() != QFileDevice::NoError)
+            return command.Fail(QStringLiteral("cannot read standard input: ") +
+                                input.errorString());
         // A zero byte ends the text for many a reader; it never goes out.
         if (strInput.contains('\0'))
             return command.Fail(
                 QStringLiteral("the text holds a zero byte, which a note cannot carry"));
         strBody = QString::fromUtf8(strInput);
+        // Cut off where the note is cut anyway: a letter split at the end of
+        // what was read is no reason to refuse the text.
+        if (strInput.size() >= nEnough)
+            strBody.truncate(settings.nSizeLimit + 1);
     }
 
     CSendableNote note;

@@ -8,6 +8,8 @@
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
 
+#include <array>
+
 namespace {
 constexpr qsizetype kReadSize = 256;
 } // namespace
@@ -23,9 +25,10 @@ public:
             m_server.m_sound.Play(CodePage::ToUnicode(m_settings.strSoundFile));
     }
 
-    bool TakeRead(const char* pData, qsizetype nLength) override
+    char* ReadRoom(qsizetype) override { return m_readRoom.data(); }
+    bool TookRead(qsizetype nLength) override
     {
-        return m_reader.AppendRead(pData, nLength);
+        return m_reader.AppendRead(m_readRoom.data(), nLength);
     }
 
     QByteArray Answer(EEnd) override
@@ -52,6 +55,7 @@ private:
     QByteArray m_strPeer;
     CFingerSettings m_settings;
     CFingerQueryReader m_reader;
+    std::array<char, kReadSize> m_readRoom;
     FingerReply::CTimeStamp m_time;
 };
 

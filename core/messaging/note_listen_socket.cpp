@@ -15,10 +15,8 @@ public:
         m_server.Post("Incoming ...");
     }
 
-    bool TakeRead(const char* pData, qsizetype nLength) override
-    {
-        return m_buffer.AppendRead(pData, nLength);
-    }
+    char* ReadRoom(qsizetype nMax) override { return m_buffer.Room(nMax); }
+    bool TookRead(qsizetype nLength) override { return m_buffer.Took(nLength); }
 
     QByteArray Answer(EEnd eEnd) override
     {

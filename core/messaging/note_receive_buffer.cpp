@@ -4,6 +4,7 @@
 #include "core/messaging/tagged_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -19,15 +20,31 @@ bool CNoteReceiveBuffer::AppendRead(const char* pData, qsizetype nLength)
 {
     if (m_bDone || nLength <= 0)
         return m_bDone;
-    m_nTotal += nLength;
-    if (!m_strText.isEmpty() && m_strText.capacity() - m_strText.size() < nLength) {
+    std::memcpy(Room(nLength), pData, static_cast<std::size_t>(nLength));
+    return Took(nLength);
+}
+
+char* CNoteReceiveBuffer::Room(qsizetype nMax)
+{
+    m_nRoomAt = m_strText.size();
+    if (m_nRoomAt > 0 && m_strText.capacity() - m_nRoomAt < nMax) {
         // A note that outgrows its first read gets room for the largest at
         // once (its last read may pass the limit, and the receiver appends the
         // address): growing step by step would copy it over and over.
-        m_strText.reserve(std::max(m_strText.size(), m_nSizeLimit) + NoteLimits::ReadChunkSize +
+        m_strText.reserve(std::max(m_nRoomAt, m_nSizeLimit) + NoteLimits::ReadChunkSize +
                           kAddressRoom);
     }
-    m_strText.append(pData, nLength);
+    m_strText.resize(m_nRoomAt + nMax);
+    return m_strText.data() + m_nRoomAt;
+}
+
+bool CNoteReceiveBuffer::Took(qsizetype nLength)
+{
+    const qsizetype nTaken = std::max<qsizetype>(0, nLength);
+    m_strText.truncate(m_nRoomAt + nTaken);
+    if (m_bDone || nTaken == 0)
+        return m_bDone;
+    m_nTotal += nTaken;
     m_bDone = CheckDone() || m_nTotal >= m_nSizeLimit;
     return m_bDone;
 }

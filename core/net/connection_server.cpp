@@ -51,7 +51,7 @@ public:
 };
 
 CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)
-    : QObject(pParent), m_limits(limits), m_readBuffer(static_cast<std::size_t>(nReadSize)),
+    : QObject(pParent), m_limits(limits), m_nReadSize(nReadSize),
       m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed))
 {
     m_descriptorRetry.setSingleShot(true);
@@ -231,10 +231,13 @@ void CConnectionServer::Serve(std::unique_ptr<CConnection> pConnection)
 void CConnectionServer::ReadReady(CConnection& connection)
 {
     for (;;) {
-        const ssize_t n =
-            ::recv(connection.nDescriptor, m_readBuffer.data(), m_readBuffer.size(), MSG_DONTWAIT);
+        char* const pRoom = connection.pSession->ReadRoom(m_nReadSize);
+        const ssize_t n = ::recv(connection.nDescriptor, pRoom,
+                                 static_cast<std::size_t>(m_nReadSize), MSG_DONTWAIT);
+        const int nError = errno;
+        const bool bDone = connection.pSession->TookRead(std::max<ssize_t>(n, 0));
         if (n > 0) {
-            if (connection.pSession->TakeRead(m_readBuffer.data(), n)) {
+            if (bDone) {
                 EndReading(connection, EEnd::Done);
                 return;
             }
@@ -244,7 +247,6 @@ void CConnectionServer::ReadReady(CConnection& connection)
             EndReading(connection, EEnd::PeerClosed);
             return;
         }
-        const int nError = errno;
         if (nError == EINTR)
             continue;
         if (nError != EAGAIN && nError != EWOULDBLOCK) {

@@ -58,8 +58,12 @@ public:
     {
     public:
         virtual ~CSession() = default;
-        // The bytes of one read; true when the reading is done.
-        virtual bool TakeRead(const char* pData, qsizetype nLength) = 0;
+        // Where the next read puts up to nMax bytes (the session's own
+        // buffer: they are not copied again).
+        virtual char* ReadRoom(qsizetype nMax) = 0;
+        // After every ReadRoom: nLength bytes went there (0 when the read
+        // brought none). True when the reading is done.
+        virtual bool TookRead(qsizetype nLength) = 0;
         // The reading ended: the answer (nothing when empty).
         virtual QByteArray Answer(EEnd eEnd) = 0;
         // The answer went out whole (or there was none), or it could not.
@@ -127,7 +131,7 @@ private:
     void ForgetPeer(const QByteArray& strPeer, bool bServed);
 
     CLimits m_limits;
-    std::vector<char> m_readBuffer;
+    qsizetype m_nReadSize;
     int m_nListening = -1;
     quint16 m_nPort = 0;
     std::unique_ptr<QSocketNotifier> m_pAcceptNotifier;

@@ -195,3 +195,43 @@ TEST(SendCommand, RefusesATextHoldingAZeroByte)
                           "cannot carry\n");
     EXPECT_TRUE(run.strOut.isEmpty());
 }
+
+TEST(SendCommand, ReadsAPipeToItsEndHoweverItArrives)
+{
+    // The writer pauses between pieces: the note still carries all of them.
+    CCliListener listener;
+    const QString strPort = QString::number(listener.Start());
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("for n in 0 1 2 3; do head -c 20000 /dev/zero | tr '\\0' $n; "
+                                "sleep 0.1; done | \"$0\" send --port \"$1\" 127.0.0.1"),
+                 QStringLiteral(BLIPNOTE_CLI_PATH), strPort});
+    ASSERT_TRUE(SpinUntil([&] { return shell.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().constData();
+    EXPECT_EQ(shell.readAllStandardOutput(), "127.0.0.1: Send successful\n");
+    const QString strBody = listener.NextNote().value(QStringLiteral("body")).toString();
+    EXPECT_EQ(strBody.size(), 80000);
+    EXPECT_TRUE(strBody.endsWith(QStringLiteral("33333")));
+}
+
+TEST(SendCommand, ATextBeyondTheLimitFromAPipeIsCutNotRefused)
+{
+    // Far more than any note, in two-byte letters: the text is cut at the
+    // limit with the warning, even where the reading stopped inside a letter.
+    CCliListener listener;
+    const QString strPort = QString::number(listener.Start());
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("{ printf a; yes \u00e9 | head -n 300000 | tr -d '\\n'; } | "
+                                "\"$0\" send --port \"$1\" 127.0.0.1"),
+                 QStringLiteral(BLIPNOTE_CLI_PATH), strPort});
+    ASSERT_TRUE(SpinUntil([&] { return shell.state() == QProcess::NotRunning; }));
+    const QByteArray strErr = shell.readAllStandardError();
+    EXPECT_EQ(shell.exitCode(), 0) << strErr.constData();
+    EXPECT_TRUE(strErr.contains("truncated to 110000")) << strErr.constData();
+    const QString strBody = listener.NextNote().value(QStringLiteral("body")).toString();
+    EXPECT_EQ(strBody.size(), 110000);
+    EXPECT_TRUE(strBody.endsWith(QChar(0xE9)));
+}

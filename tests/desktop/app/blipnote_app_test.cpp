@@ -439,13 +439,23 @@ TEST_F(BlipnoteAppTest, BeyondTheBoundOfOpenNotesReceivedNotesWaitToOpen)
     QSet<QByteArray> opened;
     QObject::connect(&m_pApp->IncomingNotes(), &CIncomingNotes::NoteOpened,
                      [&opened](CBlipnoteDoc* pDoc) { opened.insert(pDoc->m_strBody); });
+    // All five are connected before any note comes: a connection still in the
+    // system's queue when the windows fill would (rightly) wait for room.
+    int nArrived = 0;
+    QObject::connect(&m_pApp->NoteServer(), &CNoteListenSocket::ConnectionArrived,
+                     [&nArrived] { ++nArrived; });
+    std::promise<void> allConnected;
+    const std::shared_future<void> gate = allConnected.get_future().share();
     std::vector<std::future<CRawClientResult>> senders;
     for (int n = 0; n < 5; ++n) {
         CRawClientScript script;
         script.nPort = m_pApp->NoteServer().ServerPort();
-        script.strFirst = SampleNotes::Numbered(n);
+        script.gate = gate;
+        script.strSecond = SampleNotes::Numbered(n);
         senders.push_back(RunRawClient(script));
     }
+    ASSERT_TRUE(SpinUntil([&] { return nArrived == 5; }));
+    allConnected.set_value();
     // Every note is received and answered; beyond the bound they wait to open.
     const auto Answered = [&senders] {
         return std::count_if(senders.begin(), senders.end(), [](auto& sender) {
