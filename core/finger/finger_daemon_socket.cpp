@@ -31,11 +31,11 @@ public:
         return m_reader.AppendRead(m_readRoom.data(), nLength);
     }
 
-    QByteArray Answer(EEnd) override
+    QByteArrayList Answer(EEnd) override
     {
         // Whatever ended the reading, the part received so far is the query.
         m_time = FingerReply::TimeStamp(m_server.m_now());
-        return FingerReply::Build(m_settings, m_time, FormatUptime());
+        return FingerReply::BuildParts(m_settings, m_time, FormatUptime());
     }
 
     void Answered(bool bSent) override

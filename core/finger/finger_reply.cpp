@@ -21,8 +21,8 @@ CTimeStamp TimeStamp(const QDateTime& now)
             CodePage::FromUnicode(locale.toString(now.time(), strTimeFormat))};
 }
 
-QByteArray Build(const CFingerSettings& settings, const CTimeStamp& time,
-                 const QByteArray& strUptime)
+QByteArrayList BuildParts(const CFingerSettings& settings, const CTimeStamp& time,
+                          const QByteArray& strUptime)
 {
     QByteArray strReply = "\n";
     if (settings.bSendSystem)
@@ -35,9 +35,15 @@ QByteArray Build(const CFingerSettings& settings, const CTimeStamp& time,
         strReply += "Uptime:    " + strUptime + "\n";
     if (settings.bSendTime)
         strReply += "Localtime: " + time.strDay + "  " + time.strTime + "\n\n";
-    if (settings.bSendPlan)
-        strReply += settings.strPlan + "\n";
-    return strReply;
+    if (!settings.bSendPlan)
+        return {strReply};
+    return {strReply, settings.strPlan, QByteArrayLiteral("\n")};
+}
+
+QByteArray Build(const CFingerSettings& settings, const CTimeStamp& time,
+                 const QByteArray& strUptime)
+{
+    return BuildParts(settings, time, strUptime).join();
 }
 
 } // namespace FingerReply

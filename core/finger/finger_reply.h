@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QDateTime>
 
 struct CFingerSettings;
@@ -22,5 +23,9 @@ CTimeStamp TimeStamp(const QDateTime& now);
 
 QByteArray Build(const CFingerSettings& settings, const CTimeStamp& time,
                  const QByteArray& strUptime);
+// The same reply in the parts that make it up: the plan is the settings' own
+// text, shared, not copied (it may be long, and every query holds its reply).
+QByteArrayList BuildParts(const CFingerSettings& settings, const CTimeStamp& time,
+                          const QByteArray& strUptime);
 
 } // namespace FingerReply

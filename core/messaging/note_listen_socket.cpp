@@ -18,7 +18,7 @@ public:
     char* ReadRoom(qsizetype nMax) override { return m_buffer.Room(nMax); }
     bool TookRead(qsizetype nLength) override { return m_buffer.Took(nLength); }
 
-    QByteArray Answer(EEnd eEnd) override
+    QByteArrayList Answer(EEnd eEnd) override
     {
         const qint64 nTotal = m_buffer.Total();
         m_strText = m_buffer.TakeText();
@@ -30,7 +30,7 @@ public:
         // that nothing arrived.
         m_bKept = bNote && (!m_server.m_keeper || m_server.m_keeper(m_strText, nTotal));
         m_nTotal = nTotal;
-        return Acknowledgement::Format(bNote && !m_bKept ? 0 : nTotal);
+        return {Acknowledgement::Format(bNote && !m_bKept ? 0 : nTotal)};
     }
 
     void Answered(bool bSent) override

@@ -46,12 +46,16 @@ public:
     std::unique_ptr<QSocketNotifier> pNotifier;
     QTimer timer;
     bool bAnswering = false;
-    QByteArray strAnswer;
+    QByteArrayList answer;
+    qsizetype nAnswerSize = 0;
     qsizetype nAnswerSent = 0;
+    qsizetype nPart = 0;       // the part being sent
+    qsizetype nSentOfPart = 0; // and how much of it went
 };
 
 CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)
     : QObject(pParent), m_limits(limits), m_nReadSize(nReadSize),
+      m_waiting(limits.nMaxServedPerPeer, limits.nMaxWaitingPerPeer),
       m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed))
 {
     m_descriptorRetry.setSingleShot(true);
@@ -116,10 +120,8 @@ void CConnectionServer::Shut()
         ::close(std::exchange(m_nListening, -1));
     m_descriptorRetry.stop();
     m_bOutOfDescriptors = false;
-    for (const auto& pConnection : std::exchange(m_waiting, {})) {
-        ForgetPeer(pConnection->strPeer, false);
-        ::close(pConnection->nDescriptor);
-    }
+    for (const int nDescriptor : m_waiting.TakeAll())
+        ::close(nDescriptor);
 }
 
 void CConnectionServer::SetAcceptPaused(bool bPaused)
@@ -130,7 +132,7 @@ void CConnectionServer::SetAcceptPaused(bool bPaused)
 
 int CConnectionServer::OpenConnections() const
 {
-    return static_cast<int>(m_served.size() + m_waiting.size()) + m_closer.LingeringCount();
+    return static_cast<int>(m_served.size()) + m_waiting.WaitingCount() + m_closer.LingeringCount();
 }
 
 void CConnectionServer::UpdateAccepting()
@@ -151,6 +153,14 @@ void CConnectionServer::AcceptReady()
             if (nError == EAGAIN || nError == EWOULDBLOCK)
                 return;
             if (nError == EMFILE || nError == ENFILE || nError == ENOBUFS || nError == ENOMEM) {
+                if (nError == EMFILE || nError == ENFILE) {
+                    // The peer with the most connections waiting gives one up,
+                    // unread: no address keeps the descriptors others need.
+                    if (const int nEvicted = m_waiting.Evict(); nEvicted >= 0) {
+                        ::close(nEvicted);
+                        continue;
+                    }
+                }
                 qCWarning(lcNet, "port %u: accepting failed: %s", m_nPort, std::strerror(nError));
                 Q_EMIT ConnectionArrived();
                 Q_EMIT AcceptFailed();
@@ -166,15 +176,11 @@ void CConnectionServer::AcceptReady()
         if (m_nSendBufferSize > 0)
             ::setsockopt(nSocket, SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
                          sizeof(m_nSendBufferSize));
-        QByteArray strPeer = DottedAddress(address);
-        CPeerCount& peer = m_peers[strPeer];
-        if (peer.nWaiting >= m_limits.nMaxWaitingPerPeer) {
+        if (!m_waiting.Enter(nSocket, DottedAddress(address))) {
             // Until it lets go, this peer can use up no more descriptors.
             ::close(nSocket);
             continue;
         }
-        ++peer.nWaiting;
-        m_waiting.push_back(std::make_unique<CConnection>(nSocket, std::move(strPeer)));
         ServeWaiting();
     }
 }
@@ -190,23 +196,16 @@ void CConnectionServer::PauseForDescriptors()
 
 void CConnectionServer::ServeWaiting()
 {
-    for (auto it = m_waiting.begin();
-         it != m_waiting.end() && static_cast<int>(m_served.size()) < m_limits.nMaxServed;) {
-        if (m_peers.value((*it)->strPeer).nServed >= m_limits.nMaxServedPerPeer) {
-            ++it; // its peer has its share: the next one's turn
-            continue;
-        }
-        std::unique_ptr<CConnection> pConnection = std::move(*it);
-        it = m_waiting.erase(it);
-        Serve(std::move(pConnection));
+    while (static_cast<int>(m_served.size()) < m_limits.nMaxServed) {
+        std::optional<CWaitingRoom::CWaiting> next = m_waiting.Next();
+        if (!next)
+            return;
+        Serve(std::make_unique<CConnection>(next->nDescriptor, std::move(next->strPeer)));
     }
 }
 
 void CConnectionServer::Serve(std::unique_ptr<CConnection> pConnection)
 {
-    CPeerCount& peer = m_peers[pConnection->strPeer];
-    --peer.nWaiting;
-    ++peer.nServed;
     CConnection& connection = *pConnection;
     m_served.push_back(std::move(pConnection));
     m_nServed = static_cast<int>(m_served.size());
@@ -263,8 +262,10 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
     connection.pNotifier.reset();
     connection.timer.stop();
     connection.bAnswering = true;
-    connection.strAnswer = connection.pSession->Answer(eEnd);
-    if (connection.strAnswer.isEmpty()) {
+    connection.answer = connection.pSession->Answer(eEnd);
+    for (const QByteArray& strPart : std::as_const(connection.answer))
+        connection.nAnswerSize += strPart.size();
+    if (connection.nAnswerSize == 0) {
         Finish(connection, true);
         return;
     }
@@ -275,12 +276,21 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
 
 void CConnectionServer::WriteAnswer(CConnection& connection)
 {
-    while (connection.nAnswerSent < connection.strAnswer.size()) {
-        const ssize_t n = ::send(
-            connection.nDescriptor, connection.strAnswer.constData() + connection.nAnswerSent,
-            static_cast<std::size_t>(connection.strAnswer.size() - connection.nAnswerSent),
-            MSG_NOSIGNAL | MSG_DONTWAIT);
+    while (connection.nPart < connection.answer.size()) {
+        const QByteArray& strPart = connection.answer.at(connection.nPart);
+        if (connection.nSentOfPart == strPart.size()) {
+            ++connection.nPart;
+            connection.nSentOfPart = 0;
+            continue;
+        }
+        // Parts before the last are held back to fill whole segments.
+        const bool bLast = connection.nPart == connection.answer.size() - 1;
+        const ssize_t n =
+            ::send(connection.nDescriptor, strPart.constData() + connection.nSentOfPart,
+                   static_cast<std::size_t>(strPart.size() - connection.nSentOfPart),
+                   MSG_NOSIGNAL | MSG_DONTWAIT | (bLast ? 0 : MSG_MORE));
         if (n > 0) {
+            connection.nSentOfPart += n;
             connection.nAnswerSent += n;
             continue;
         }
@@ -291,7 +301,7 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
             // The peer takes it slower: go on when it has room again.
             qCDebug(lcNet, "answering %s: %lld of %lld bytes sent, waiting for room",
                     connection.strPeer.constData(), static_cast<long long>(connection.nAnswerSent),
-                    static_cast<long long>(connection.strAnswer.size()));
+                    static_cast<long long>(connection.nAnswerSize));
             if (!connection.pNotifier) {
                 connection.pNotifier = std::make_unique<QSocketNotifier>(connection.nDescriptor,
                                                                          QSocketNotifier::Write);
@@ -302,7 +312,7 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
         }
         qCWarning(lcNet, "answering %s failed after %lld of %lld bytes: %s",
                   connection.strPeer.constData(), static_cast<long long>(connection.nAnswerSent),
-                  static_cast<long long>(connection.strAnswer.size()), std::strerror(nError));
+                  static_cast<long long>(connection.nAnswerSize), std::strerror(nError));
         Finish(connection, false);
         return;
     }
@@ -322,7 +332,7 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
     std::unique_ptr<CConnection> pConnection = std::move(*found);
     m_served.erase(found);
     m_nServed = static_cast<int>(m_served.size());
-    ForgetPeer(pConnection->strPeer, true);
+    m_waiting.Left(pConnection->strPeer);
     m_closer.Close(pConnection->nDescriptor);
     pConnection->pSession->Answered(bSent);
     // This may run inside the connection's own timer or notifier: it goes later.
@@ -334,15 +344,6 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
         m_bOutOfDescriptors = false;
         UpdateAccepting();
     }
-    QMetaObject::invokeMethod(this, &CConnectionServer::ServeWaiting, Qt::QueuedConnection);
-}
-
-void CConnectionServer::ForgetPeer(const QByteArray& strPeer, bool bServed)
-{
-    const auto it = m_peers.find(strPeer);
-    if (it == m_peers.end())
-        return;
-    (bServed ? it->nServed : it->nWaiting) -= 1;
-    if (it->nServed <= 0 && it->nWaiting <= 0)
-        m_peers.erase(it);
+    if (m_waiting.WaitingCount() > 0)
+        QMetaObject::invokeMethod(this, &CConnectionServer::ServeWaiting, Qt::QueuedConnection);
 }

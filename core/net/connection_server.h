@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/net/socket_closer.h"
+#include "core/net/waiting_room.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -65,7 +67,9 @@ public:
         // brought none). True when the reading is done.
         virtual bool TookRead(qsizetype nLength) = 0;
         // The reading ended: the answer (nothing when empty).
-        virtual QByteArray Answer(EEnd eEnd) = 0;
+        // The parts are sent one after the other, so that a large part held
+        // elsewhere (a long plan) need not be copied for every connection.
+        virtual QByteArrayList Answer(EEnd eEnd) = 0;
         // The answer went out whole (or there was none), or it could not.
         virtual void Answered(bool bSent) = 0;
     };
@@ -92,7 +96,7 @@ public:
     void SetSendBufferSize(int nBytes) { m_nSendBufferSize = nBytes; }
 
     int ServedConnections() const { return m_nServed; }
-    int WaitingConnections() const { return static_cast<int>(m_waiting.size()); }
+    int WaitingConnections() const { return m_waiting.WaitingCount(); }
     // Every connection still open here: served, waiting or being closed.
     int OpenConnections() const;
 
@@ -113,11 +117,6 @@ protected:
 
 private:
     class CConnection;
-    struct CPeerCount
-    {
-        int nServed = 0;
-        int nWaiting = 0;
-    };
 
     void AcceptReady();
     void PauseForDescriptors();
@@ -128,7 +127,6 @@ private:
     void EndReading(CConnection& connection, EEnd eEnd);
     void WriteAnswer(CConnection& connection);
     void Finish(CConnection& connection, bool bSent);
-    void ForgetPeer(const QByteArray& strPeer, bool bServed);
 
     CLimits m_limits;
     qsizetype m_nReadSize;
@@ -139,9 +137,8 @@ private:
     int m_nSendBufferSize = 0;
     bool m_bOutOfDescriptors = false;
     QTimer m_descriptorRetry;
-    std::deque<std::unique_ptr<CConnection>> m_waiting;
+    CWaitingRoom m_waiting;
     std::vector<std::unique_ptr<CConnection>> m_served;
     int m_nServed = 0;
-    QHash<QByteArray, CPeerCount> m_peers;
     CSocketCloser m_closer;
 };

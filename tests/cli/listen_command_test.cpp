@@ -106,6 +106,43 @@ TEST(CommandLine, EveryCommandShowsItsHelpAndRefusesWhatItDoesNotTake)
     EXPECT_EQ(two.strErr, "blipnote-cli show: name one note file\n");
 }
 
+TEST(ListenCommand, OneAddressCannotTakeTheDescriptorsAnotherNeeds)
+{
+#ifdef BLIPNOTE_CLI_SANITIZED
+    GTEST_SKIP() << "the undefined-behaviour sanitizer needs a free descriptor of its own";
+#endif
+    // A tool that may hold 64 descriptors, and one address that would hold
+    // them all: its newest waiting connection gives way to a new peer's.
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), QStringLiteral("ulimit -n 64; exec \"$0\" listen --port 0"),
+                 QStringLiteral(BLIPNOTE_CLI_PATH)});
+    ASSERT_TRUE(shell.waitForStarted());
+    QByteArray strError;
+    const auto ReadError = [&] {
+        shell.waitForReadyRead(10);
+        strError += shell.readAllStandardError();
+    };
+    ASSERT_TRUE(SpinUntil([&] {
+        ReadError();
+        return strError.contains("Listening ...");
+    }));
+    const quint16 nPort = QString::fromUtf8(strError)
+                              .section(QStringLiteral("port "), 1)
+                              .section(u'\n', 0, 0)
+                              .toUShort();
+    CHostilePeers attacker(CHostilePlan{.nPort = nPort, .nIdle = 200});
+    // Its connections are taken until the descriptors run out, and then some
+    // are closed to take the next.
+    ASSERT_TRUE(SpinUntil([&] { return attacker.ClosedByServer() >= 200 - 64; }));
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(Send(nPort, "ann/$0hi/$1PC/$2T/$30/$4"), "24") << "note " << n;
+    ReadError();
+    EXPECT_FALSE(strError.contains("Cannot accept")) << strError.constData();
+    shell.kill();
+    shell.waitForFinished();
+}
+
 TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
 {
 #ifdef BLIPNOTE_CLI_SANITIZED

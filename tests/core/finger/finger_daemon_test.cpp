@@ -7,6 +7,7 @@
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
@@ -260,4 +261,53 @@ TEST_F(FingerDaemonTest, ALongPlanReachesASlowClientWholeAndIsLogged)
     ASSERT_TRUE(SpinUntil([&] { return gone.wait_for(0s) == std::future_status::ready; }));
     ASSERT_TRUE(SpinUntil([&] { return m_pDaemon->OpenConnections() == 0; }));
     EXPECT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 1);
+}
+
+namespace {
+
+qint64 ResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& strLine : status.readAll().split('\n')) {
+        if (strLine.startsWith("VmRSS:"))
+            return strLine.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST_F(FingerDaemonTest, ALongPlanIsNotCopiedForEveryClientThatHasNotTakenItYet)
+{
+    SetAllLines(0);
+    m_settings.m_nSendPlan = 1;
+    m_settings.m_strPlan = QByteArray(2 * 1024 * 1024, 'p');
+    Start();
+    m_pDaemon->SetSendBufferSize(4096);
+    // 32 clients ask and do not read yet: each holds its reply on the server.
+    std::promise<void> readNow;
+    const std::shared_future<void> gate = readNow.get_future().share();
+    const qint64 nBefore = ResidentKiB();
+    std::vector<std::future<CRawClientResult>> clients;
+    for (int n = 0; n < 32; ++n) {
+        CRawClientScript script;
+        script.nPort = m_pDaemon->ServerPort();
+        script.strFirst = "ann\r\n";
+        script.nReceiveBuffer = 2048;
+        script.gate = gate;
+        clients.push_back(RunRawClient(script));
+    }
+    ASSERT_TRUE(SpinUntil([&] { return m_pDaemon->ServedConnections() == 32; }));
+    SpinUntil([] { return false; }, 200ms); // every reply begun
+    const qint64 nGrown = ResidentKiB() - nBefore;
+    std::printf("32 replies of a 2 MiB plan held: %lld KiB more memory\n",
+                static_cast<long long>(nGrown));
+    EXPECT_LT(nGrown, 16 * 1024) << "the plan is copied for each reply";
+    readNow.set_value();
+    for (auto& client : clients) {
+        ASSERT_TRUE(SpinUntil([&] { return client.wait_for(0s) == std::future_status::ready; }));
+        EXPECT_EQ(client.get().strAnswer.size(), 2 * 1024 * 1024 + 2);
+    }
 }

@@ -143,6 +143,37 @@ TEST_F(ServingUnderAttackTest, ANoteGetsThroughIdleAndTricklingConnections)
               10);
 }
 
+TEST_F(ServingUnderAttackTest, PeersFromManyAddressesDoNotKeepANewPeerWaitingBehindThem)
+{
+    // 48 addresses hold every connection they may: 512 read, 64 each waiting.
+    // A new peer takes the first place that comes free, however many wait; in
+    // arrival order it would wait six time limits and more.
+    StartNotes(2s);
+    const int nDescriptors = OpenDescriptors();
+    {
+        std::vector<std::unique_ptr<CHostilePeers>> attackers;
+        for (int nHost = 0; nHost < 48; ++nHost)
+            attackers.push_back(std::make_unique<CHostilePeers>(
+                CHostilePlan{.nPort = m_pNotes->ServerPort(),
+                             .strFrom = "127.0.1." + QByteArray::number(nHost + 1),
+                             .nIdle = 32 + 64}));
+        ASSERT_TRUE(SpinUntil([&] {
+            return std::all_of(attackers.begin(), attackers.end(),
+                               [](const auto& p) { return p->AllStarted(); }) &&
+                   m_pNotes->ServedConnections() == 512 &&
+                   m_pNotes->WaitingConnections() == 48 * 64;
+        })) << m_pNotes->ServedConnections()
+            << " served, " << m_pNotes->WaitingConnections() << " waiting, "
+            << m_pNotes->OpenConnections() << " open";
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(Honest(*m_pNotes, SampleNotes::Lunch, "a note behind 3,072 waiting"), "39");
+        // The first place came free when the first time limit ran out.
+        EXPECT_LT(timer.elapsed(), 4000);
+    }
+    ExpectNothingLeftOpen(*m_pNotes, nDescriptors);
+}
+
 TEST_F(ServingUnderAttackTest, AFingerQueryGetsThroughIdleAndTricklingConnections)
 {
     StartFinger();
