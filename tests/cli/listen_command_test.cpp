@@ -23,6 +23,46 @@ QByteArray Send(quint16 nPort, const QByteArray& strData)
     return result.get().strAnswer;
 }
 
+// "blipnote-cli listen" on a free port, allowed only so many descriptors;
+// what it writes to standard error is collected.
+class CListenWithFewDescriptors
+{
+public:
+    explicit CListenWithFewDescriptors(int nDescriptors)
+    {
+        m_shell.start(
+            QStringLiteral("bash"),
+            {QStringLiteral("-c"),
+             QStringLiteral("ulimit -n %1; exec \"$0\" listen --port 0").arg(nDescriptors),
+             QStringLiteral(BLIPNOTE_CLI_PATH)});
+        if (!SpinUntil([this] { return Errors().contains("Listening ..."); }))
+            return;
+        m_nPort = QString::fromUtf8(m_strErrors)
+                      .section(QStringLiteral("port "), 1)
+                      .section(u'\n', 0, 0)
+                      .toUShort();
+    }
+    ~CListenWithFewDescriptors()
+    {
+        m_shell.kill();
+        m_shell.waitForFinished();
+    }
+
+    // 0 when it did not come up.
+    quint16 Port() const { return m_nPort; }
+    const QByteArray& Errors()
+    {
+        m_shell.waitForReadyRead(10);
+        m_strErrors += m_shell.readAllStandardError();
+        return m_strErrors;
+    }
+
+private:
+    QProcess m_shell;
+    QByteArray m_strErrors;
+    quint16 m_nPort = 0;
+};
+
 } // namespace
 
 TEST(ListenCommand, PrintsEachNoteAsOneJsonLine)
@@ -113,34 +153,16 @@ TEST(ListenCommand, OneAddressCannotTakeTheDescriptorsAnotherNeeds)
 #endif
     // A tool that may hold 64 descriptors, and one address that would hold
     // them all: its newest waiting connection gives way to a new peer's.
-    QProcess shell;
-    shell.start(QStringLiteral("bash"),
-                {QStringLiteral("-c"), QStringLiteral("ulimit -n 64; exec \"$0\" listen --port 0"),
-                 QStringLiteral(BLIPNOTE_CLI_PATH)});
-    ASSERT_TRUE(shell.waitForStarted());
-    QByteArray strError;
-    const auto ReadError = [&] {
-        shell.waitForReadyRead(10);
-        strError += shell.readAllStandardError();
-    };
-    ASSERT_TRUE(SpinUntil([&] {
-        ReadError();
-        return strError.contains("Listening ...");
-    }));
-    const quint16 nPort = QString::fromUtf8(strError)
-                              .section(QStringLiteral("port "), 1)
-                              .section(u'\n', 0, 0)
-                              .toUShort();
+    CListenWithFewDescriptors listen(64);
+    const quint16 nPort = listen.Port();
+    ASSERT_NE(nPort, 0);
     CHostilePeers attacker(CHostilePlan{.nPort = nPort, .nIdle = 200});
     // Its connections are taken until the descriptors run out, and then some
     // are closed to take the next.
     ASSERT_TRUE(SpinUntil([&] { return attacker.ClosedByServer() >= 200 - 64; }));
     for (int n = 0; n < 3; ++n)
         EXPECT_EQ(Send(nPort, "ann/$0hi/$1PC/$2T/$30/$4"), "24") << "note " << n;
-    ReadError();
-    EXPECT_FALSE(strError.contains("Cannot accept")) << strError.constData();
-    shell.kill();
-    shell.waitForFinished();
+    EXPECT_FALSE(listen.Errors().contains("Cannot accept")) << listen.Errors().constData();
 }
 
 TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
@@ -149,39 +171,21 @@ TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
     GTEST_SKIP() << "the undefined-behaviour sanitizer needs a free descriptor of its own";
 #endif
     // A tool that may hold 48 descriptors, and more idle peers than that.
-    QProcess shell;
-    shell.start(QStringLiteral("bash"),
-                {QStringLiteral("-c"), QStringLiteral("ulimit -n 48; exec \"$0\" listen --port 0"),
-                 QStringLiteral(BLIPNOTE_CLI_PATH)});
-    ASSERT_TRUE(shell.waitForStarted());
-    QByteArray strError;
-    const auto ReadError = [&] {
-        shell.waitForReadyRead(10);
-        strError += shell.readAllStandardError();
-    };
-    ASSERT_TRUE(SpinUntil([&] {
-        ReadError();
-        return strError.contains("Listening ...");
-    }));
-    const quint16 nPort = QString::fromUtf8(strError)
-                              .section(QStringLiteral("port "), 1)
-                              .section(u'\n', 0, 0)
-                              .toUShort();
+    CListenWithFewDescriptors listen(48);
+    const quint16 nPort = listen.Port();
+    ASSERT_NE(nPort, 0);
     auto pFirst = std::make_unique<CHostilePeers>(CHostilePlan{.nPort = nPort, .nIdle = 30});
     auto pSecond = std::make_unique<CHostilePeers>(
         CHostilePlan{.nPort = nPort, .strFrom = "127.0.0.3", .nIdle = 30});
-    ASSERT_TRUE(SpinUntil([&] {
-        ReadError();
-        return strError.contains("Cannot accept");
-    }));
+    ASSERT_TRUE(SpinUntil([&] { return listen.Errors().contains("Cannot accept"); }));
     // Out of descriptors, it tries again now and then, not in a busy loop.
     SpinUntil(
         [&] {
-            ReadError();
+            listen.Errors();
             return false;
         },
         1s);
-    const qsizetype nFailed = strError.count("Cannot accept");
+    const qsizetype nFailed = listen.Errors().count("Cannot accept");
     std::printf("out of descriptors, accepting failed %lld times in a second\n",
                 static_cast<long long>(nFailed));
     EXPECT_LT(nFailed, 30);
@@ -198,12 +202,8 @@ TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
     EXPECT_EQ(waited.get().strAnswer, "28");
 
     // And every note after it is taken at once, with no failure left over.
-    ReadError();
-    const qsizetype nFailedBefore = strError.count("Cannot accept");
+    const qsizetype nFailedBefore = listen.Errors().count("Cannot accept");
     for (int n = 0; n < 50; ++n)
         ASSERT_EQ(Send(nPort, script.strFirst), "28") << "note " << n;
-    ReadError();
-    EXPECT_EQ(strError.count("Cannot accept"), nFailedBefore);
-    shell.kill();
-    shell.waitForFinished();
+    EXPECT_EQ(listen.Errors().count("Cannot accept"), nFailedBefore);
 }
