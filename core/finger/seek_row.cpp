@@ -16,22 +16,24 @@ QByteArray Column(QByteArrayView reply, QByteArrayView key)
     return reply.sliced(nStart, nEnd - nStart).trimmed().toByteArray();
 }
 
-EKind Kind(bool bFailed, std::chrono::milliseconds took, QByteArrayView reply)
+EKind Kind(bool bFailed, std::chrono::milliseconds took, QByteArrayView reply,
+           std::chrono::milliseconds downAfter)
 {
-    if (bFailed && took >= DownAfter)
+    if (bFailed && took >= downAfter)
         return EKind::Down;
     if (!bFailed && reply.indexOf("System:") > 0)
         return EKind::Up;
     return EKind::Unknown;
 }
 
-CRow Make(const CTarget& target, bool bFailed, std::chrono::milliseconds took, QByteArrayView reply)
+CRow Make(const CTarget& target, bool bFailed, std::chrono::milliseconds took, QByteArrayView reply,
+          std::chrono::milliseconds downAfter)
 {
     CRow row;
     row.strAddress = target.strAddress;
     row.strMappedTo = target.strMappedTo;
     row.nMilliseconds = took.count();
-    row.eKind = Kind(bFailed, took, reply);
+    row.eKind = Kind(bFailed, took, reply, downAfter);
     if (row.eKind == EKind::Down)
         return row;
     row.strUser = Column(reply, "User:");

@@ -48,12 +48,13 @@ struct CTarget
 // key is missing or stands at the very first byte.
 QByteArray Column(QByteArrayView reply, QByteArrayView key);
 
-EKind Kind(bool bFailed, std::chrono::milliseconds took, QByteArrayView reply);
+EKind Kind(bool bFailed, std::chrono::milliseconds took, QByteArrayView reply,
+           std::chrono::milliseconds downAfter = DownAfter);
 
 // The row of a finished probe: a down host shows only its address and
 // nicknames, an unknown one also user and system, one that is up everything.
-CRow Make(const CTarget& target, bool bFailed, std::chrono::milliseconds took,
-          QByteArrayView reply);
+CRow Make(const CTarget& target, bool bFailed, std::chrono::milliseconds took, QByteArrayView reply,
+          std::chrono::milliseconds downAfter = DownAfter);
 
 // Each distinct address of the host list once, in the order of its first
 // entry (addresses compared exactly), with every nickname listed with it.

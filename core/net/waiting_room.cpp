@@ -52,8 +52,13 @@ void CWaitingRoom::Left(const QByteArray& strPeer)
         return;
     const bool bHadTurn = HasTurn(*it);
     --it->nServed;
-    if (!bHadTurn && HasTurn(*it))
-        m_turns.push_back(strPeer);
+    if (!bHadTurn && HasTurn(*it)) {
+        (it->nServed == 0 ? m_fresh : m_turns).push_back(strPeer);
+    } else if (bHadTurn && it->nServed == 0) {
+        // Nothing of it is served any more: it goes with those that go first.
+        DropTurn(strPeer);
+        m_fresh.push_back(strPeer);
+    }
     ForgetIfDone(strPeer);
 }
 

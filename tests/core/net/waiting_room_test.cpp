@@ -35,6 +35,14 @@ TEST(WaitingRoom, PeersTakeTurnsAndANewPeerGoesFirst)
     ASSERT_TRUE(room.Enter(30, "c"));
     EXPECT_EQ(room.Next()->strPeer, "c");
     EXPECT_EQ(room.WaitingCount(), 2);
+
+    // Once nothing of "b" is served any more, it goes first again.
+    room.Left("b");
+    room.Left("b");
+    ASSERT_TRUE(room.Enter(31, "c"));
+    EXPECT_EQ(room.Next()->strPeer, "b");
+    EXPECT_EQ(room.Next()->strPeer, "a");
+    EXPECT_EQ(room.Next()->strPeer, "c");
 }
 
 TEST(WaitingRoom, APeerServesItsShareAndKeepsItsShareWaiting)
