@@ -38,6 +38,7 @@ public:
     bool IsSeeking() const { return m_nFinished < m_nProbes; }
     int Probes() const { return m_nProbes; }
     int Finished() const { return m_nFinished; }
+    int InFlight() const { return static_cast<int>(m_inFlight.size()); }
 
     // What the query is for a nickname.
     static QByteArray Query(const QByteArray& strNickname);
