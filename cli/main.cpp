@@ -2,6 +2,7 @@
 #include "cli/fingerd_command.h"
 #include "cli/hosts_command.h"
 #include "cli/listen_command.h"
+#include "cli/seek_command.h"
 #include "cli/send_command.h"
 #include "cli/show_command.h"
 #include "core/interfaces/version.h"
@@ -25,6 +26,7 @@ const char kUsage[] = "Usage: blipnote-cli COMMAND [OPTIONS]\n"
                       "  hosts       print the host list as JSON\n"
                       "  show        print a note file as JSON\n"
                       "  fingerd     run the finger server and print each query as JSON\n"
+                      "  seek        finger the host list and print who is up as JSON\n"
                       "\n"
                       "Options:\n"
                       "  -h, --help     show this help, or a command's help after it\n"
@@ -62,6 +64,8 @@ int main(int argc, char* argv[])
         return RunShowCommand(arguments.mid(1));
     if (strCommand == QLatin1String("fingerd"))
         return RunFingerdCommand(arguments.mid(1));
+    if (strCommand == QLatin1String("seek"))
+        return RunSeekCommand(arguments.mid(1));
 
     if (strCommand.isEmpty())
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli: no command given"));
