@@ -20,6 +20,7 @@
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
 #include "desktop/finger/finger_queries_dlg.h"
+#include "desktop/finger/seeker_dlg.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -127,6 +128,8 @@ void CBlipnoteApp::TakeRequest(const CStartupRequest& request)
 
 void CBlipnoteApp::Shutdown()
 {
+    // Probes still running end quietly.
+    m_pSeeker.reset();
     if (m_pDocuments)
         m_pDocuments->CloseAll();
 }
@@ -171,6 +174,7 @@ void CBlipnoteApp::ConnectCommands()
     On(CMainMenus::HelpTopics, &CBlipnoteApp::OnHelp);
     On(CMainMenus::FingerDActive, &CBlipnoteApp::OnFingerDActive);
     On(CMainMenus::FingerQueries, &CBlipnoteApp::OnFingerQueries);
+    On(CMainMenus::Seeker, &CBlipnoteApp::OnSeeker);
     On(CMainMenus::Save, [this] {
         if (CNoteView* pView = ActiveView())
             m_pFileCommands->OnSave(pView->Document());
@@ -207,10 +211,10 @@ void CBlipnoteApp::ConnectCommands()
         if (auto* pIn = qobject_cast<CMsgInView*>(&view))
             pIn->Reply();
     });
-    // Not there yet: the setup sheet and the seeker; and chat, which nothing answers.
+    // Not there yet: the setup sheet; and chat, which nothing answers.
     for (const CMainMenus::ECommand eCommand :
-         {CMainMenus::Setup, CMainMenus::Seeker, CMainMenus::ChatWith, CMainMenus::MailSend,
-          CMainMenus::NewWindow, CMainMenus::ArrangeIcons})
+         {CMainMenus::Setup, CMainMenus::ChatWith, CMainMenus::MailSend, CMainMenus::NewWindow,
+          CMainMenus::ArrangeIcons})
         menus.Action(eCommand)->setEnabled(false);
     connect(menus.TrayMenu(), &QMenu::aboutToShow, this, &CBlipnoteApp::UpdateChecks);
     connect(m_pMainFrame.get(), &CMainFrame::MenusShown, this, &CBlipnoteApp::UpdateChecks);
@@ -269,6 +273,28 @@ void CBlipnoteApp::OnFingerQueries()
 {
     CFingerQueriesDlg dialog(m_settings.m_fingerQueryLog, m_pMainFrame.get());
     dialog.exec();
+}
+
+void CBlipnoteApp::OnSeeker()
+{
+    if (!m_pSeeker) {
+        m_pSeeker = std::make_unique<CSeekerDlg>(
+            m_settings, m_environment.prompts,
+            [this](const QByteArray& strAddress) {
+                if (CBlipnoteDoc* pDoc = m_pDocuments->NewNote(EDocKind::MessageOut))
+                    pDoc->SetRecipientText(strAddress);
+            },
+            m_pMainFrame.get());
+        // Port 0 (tests only) stands for the one our own finger server got.
+        m_pSeeker->SetFingerPort(m_environment.nFingerPort != 0 ? m_environment.nFingerPort
+                                                                : m_pFingerServer->ServerPort());
+        const int nScale = m_pSeeker->logicalDpiY();
+        m_pSeeker->resize(500 * nScale / 96, 300 * nScale / 96);
+        m_pSeeker->move(m_pMainFrame->geometry().center() - m_pSeeker->rect().center());
+    }
+    m_pSeeker->show();
+    m_pSeeker->raise();
+    m_pSeeker->activateWindow();
 }
 
 void CBlipnoteApp::OnNew()

@@ -23,6 +23,7 @@ class CIncomingNotes;
 class CMainFrame;
 class CNoteListenSocket;
 class CNoteView;
+class CSeekerDlg;
 class CSendJobs;
 class IDocView;
 class IPrompts;
@@ -77,6 +78,7 @@ public:
     void OnPrintSetup();
     void OnFingerDActive();
     void OnFingerQueries();
+    void OnSeeker();
     // Starts the finger server when "Use FingerD" is on and it is not listening.
     void StartFingerServer();
     // Opens the finger port; when the socket cannot be made, "Use FingerD" goes
@@ -92,6 +94,8 @@ public:
     CFingerDaemonSocket& FingerServer() const { return *m_pFingerServer; }
     CDocManager& Documents() const { return *m_pDocuments; }
     CIncomingNotes& IncomingNotes() const { return *m_pIncoming; }
+    // Made by the first "Seeker ..." command.
+    CSeekerDlg* Seeker() const { return m_pSeeker.get(); }
 
 Q_SIGNALS:
     // The main window exists (during the start-up, before its first box).
@@ -120,6 +124,7 @@ private:
     std::unique_ptr<CNoteListenSocket> m_pNoteServer;
     std::unique_ptr<CFingerDaemonSocket> m_pFingerServer;
     std::unique_ptr<CIncomingNotes> m_pIncoming;
+    std::unique_ptr<CSeekerDlg> m_pSeeker; // a child of the main window, gone before it
     bool m_bSettingsLoaded = false;
     QList<CStartupRequest> m_waitingRequests;
     bool m_bGreetingWaits = false; // it came due before the settings were loaded
