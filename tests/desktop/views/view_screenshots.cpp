@@ -1,13 +1,16 @@
-// Renders the note windows as a person sees them, for the pictures in docs/:
+// Renders the note windows and the Seeker as a person sees them, for the pictures in docs/:
 //   QT_QPA_PLATFORM=offscreen build/tests/view_screenshots docs
 // A tool, not a test: it writes the pictures into the folder it is given (the
 // working folder when none is) and says which it wrote.
+#include "core/finger/seek_row.h"
 #include "core/messaging/auto_reply.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_context.h"
 #include "core/messaging/doc_manager.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "desktop/finger/seek_rows_model.h"
+#include "desktop/finger/seeker_dlg.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/view_context.h"
@@ -61,6 +64,31 @@ public:
                Save(urgent, "incoming_priority");
     }
 
+    // The Seeker with a row of each kind, as probes of loopback addresses leave
+    // them (the rows are made here: nothing is fingered).
+    bool SeekerWindow()
+    {
+        CSeekerDlg seeker(m_settings, m_prompts, [](const QByteArray&) {});
+        using std::chrono::milliseconds;
+        const QByteArray strReply = "\nSystem:    lab-pc\nPlatform:  Linux 6.1 x86_64\n"
+                                    "User:      ann\nUptime:    0 Days  4 Hours  12 Minutes  "
+                                    "5 Seconds\nLocaltime: Mon 7 Dec 2026  12:30:05\n";
+        seeker.Rows().Append(
+            SeekRow::Make({"127.0.0.1", "ann,annie"}, false, milliseconds(3), strReply));
+        seeker.Rows().Append(
+            SeekRow::Make({"127.0.0.2", "bob"}, false, milliseconds(2), "Login: bob\nUser: bob\n"));
+        seeker.Rows().Append(SeekRow::Make({"127.0.0.3", "carol"}, true, milliseconds(1), ""));
+        seeker.Rows().Append(SeekRow::Make({"127.0.0.4", "dave"}, true, milliseconds(10000), ""));
+        seeker.Rows().Flush();
+        seeker.resize(640, 300);
+        seeker.show();
+        const QString strPath = m_folder.filePath(QStringLiteral("seeker.png"));
+        if (!seeker.grab().save(strPath))
+            return false;
+        std::printf("%s\n", qUtf8Printable(strPath));
+        return true;
+    }
+
 private:
     CBlipnoteDoc& Incoming(const QByteArray& strText)
     {
@@ -100,5 +128,7 @@ int main(int argc, char* argv[])
     if (!QDir().mkpath(strFolder))
         return 1;
     CScreenshots screenshots(strFolder);
-    return screenshots.ComposeView() && screenshots.IncomingViews() ? 0 : 1;
+    return screenshots.ComposeView() && screenshots.IncomingViews() && screenshots.SeekerWindow()
+               ? 0
+               : 1;
 }
