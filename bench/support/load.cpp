@@ -29,7 +29,7 @@ double Median(std::vector<double>& figures)
     return figures.empty() ? 0 : figures[figures.size() / 2];
 }
 
-CCliServer::CCliServer(const QStringList& arguments)
+CCliServer::CCliServer(const QStringList& arguments, quint16 nPort)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
@@ -40,7 +40,7 @@ CCliServer::CCliServer(const QStringList& arguments)
     const QString strErrors = m_dir.filePath(QStringLiteral("stderr"));
     m_process.setStandardErrorFile(strErrors);
     m_process.start(QStringLiteral(BLIPNOTE_CLI_PATH),
-                    arguments + QStringList{QStringLiteral("--port"), QStringLiteral("0")});
+                    arguments + QStringList{QStringLiteral("--port"), QString::number(nPort)});
     const QRegularExpression portLine(QStringLiteral("port (\\d+)\\n"));
     for (int n = 0; n < 500 && m_process.state() != QProcess::NotRunning; ++n) {
         QFile file(strErrors);

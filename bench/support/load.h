@@ -22,8 +22,8 @@ double Median(std::vector<double>& figures);
 class CCliServer
 {
 public:
-    // The command and its options; the port option is added.
-    explicit CCliServer(const QStringList& arguments);
+    // The command and its options; the port option is added (0: a free one).
+    explicit CCliServer(const QStringList& arguments, quint16 nPort = 0);
     ~CCliServer();
 
     // 0 when it did not come up.
