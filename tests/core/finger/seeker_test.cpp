@@ -210,3 +210,18 @@ TEST_F(SeekerTest, EndingInTheMiddleOfASeekLeavesNothingBehind)
     SpinUntil([] { return false; }, 100ms);
     EXPECT_EQ(nRows, 2);
 }
+
+TEST_F(SeekerTest, AHostWhoseConnectionsHangIsDownAfterTenSeconds)
+{
+    // The real bounds: the system alone would go on trying for minutes.
+    const CFullQueue hanging("127.0.0.6", m_nPort);
+    ASSERT_TRUE(hanging.Ready());
+    CSeeker::CPlan plan = Plan({"127.0.0.6"});
+    plan.connectLimit = plan.answerLimit = std::chrono::seconds(10);
+    plan.downAfter = SeekRow::DownAfter;
+    ASSERT_TRUE(m_seeker.Start(plan));
+    ASSERT_TRUE(SpinUntil([this] { return !m_seeker.IsSeeking(); }, 15s));
+    EXPECT_EQ(m_rows["127.0.0.6"].eKind, EKind::Down);
+    EXPECT_GE(m_rows["127.0.0.6"].nMilliseconds, 10000);
+    EXPECT_LT(m_rows["127.0.0.6"].nMilliseconds, 12000);
+}

@@ -82,6 +82,9 @@ TEST_F(SeekerDlgTest, SeekFillsTheListFromTheHostList)
     pSeeker->List().setCurrentIndex(QModelIndex());
     QTest::mouseClick(&pSeeker->WriteButton(), Qt::LeftButton);
     ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 2; }));
+    auto* pEmpty = dynamic_cast<CMsgOutView*>(m_pApp->Documents().Documents().last()->FirstView());
+    ASSERT_NE(pEmpty, nullptr);
+    EXPECT_EQ(pEmpty->RecipientBox().currentText(), QString());
 }
 
 TEST_F(SeekerDlgTest, AnEmptyHostListEndsTheSeekAtOnce)
