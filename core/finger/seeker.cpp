@@ -36,9 +36,14 @@ public:
     CProbe(CSeeker& seeker, SeekRow::CTarget target) : m_seeker(seeker), m_target(std::move(target))
     {
         m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this, [this] { End(true); });
+        // A coarse timer may fire a little early; the row's kind depends on it.
+        m_timer.setTimerType(Qt::PreciseTimer);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_tookAtLeast = m_deadline; // given up at its time limit
+            End(true);
+        });
         connect(&m_socket, &QTcpSocket::connected, this, [this] {
-            m_timer.start(m_seeker.m_plan.answerLimit);
+            StartLimit(m_seeker.m_plan.answerLimit);
             m_socket.write(m_seeker.m_strQuery);
         });
         connect(&m_socket, &QTcpSocket::readyRead, this, [this] { Read(); });
@@ -65,7 +70,7 @@ public:
     void Start()
     {
         m_started.start();
-        m_timer.start(m_seeker.m_plan.connectLimit);
+        StartLimit(m_seeker.m_plan.connectLimit);
         const NetAddress::CHostPort target =
             NetAddress::SplitHostPort(CodePage::ToUnicode(m_target.strAddress), 0);
         m_socket.connectToHost(target.strHost, m_seeker.m_plan.nPort);
@@ -73,12 +78,18 @@ public:
 
     std::chrono::milliseconds Took() const
     {
-        return std::chrono::milliseconds(m_started.elapsed());
+        return std::max(std::chrono::milliseconds(m_started.elapsed()), m_tookAtLeast);
     }
     const SeekRow::CTarget& Target() const { return m_target; }
     const QByteArray& Reply() const { return m_reply; }
 
 private:
+    void StartLimit(std::chrono::milliseconds limit)
+    {
+        m_deadline = std::chrono::milliseconds(m_started.elapsed()) + limit;
+        m_timer.start(limit);
+    }
+
     void Read()
     {
         if (m_bEnded)
@@ -102,6 +113,8 @@ private:
     QTcpSocket m_socket;
     QTimer m_timer;
     QElapsedTimer m_started;
+    std::chrono::milliseconds m_deadline{0};    // since the start, when the limit runs out
+    std::chrono::milliseconds m_tookAtLeast{0}; // set when given up at a limit
     QByteArray m_reply;
     bool m_bEnded = false;
 };
