@@ -132,7 +132,7 @@ int RunSeekCommand(const QStringList& arguments)
     QElapsedTimer timer;
     timer.start();
     seeker.Start(plan);
-    const int nExit = QCoreApplication::exec();
+    QCoreApplication::exec();
     if (bTerminal)
         std::fputs("\r\033[K", stderr);
     CliOutput::ErrorLine(QStringLiteral("%1 up, %2 unknown, %3 down in %4 s")
@@ -140,5 +140,5 @@ int RunSeekCommand(const QStringList& arguments)
                              .arg(counts.value(SeekRow::EKind::Unknown))
                              .arg(counts.value(SeekRow::EKind::Down))
                              .arg(static_cast<double>(timer.elapsed()) / 1000.0, 0, 'f', 2));
-    return nExit;
+    return quitOnSignal.ReceivedSignal() != 0 ? 130 : 0;
 }
