@@ -60,8 +60,9 @@ std::optional<QList<QByteArray>> Expand(const QStringList& arguments, QString* p
         }
         if (const QRegularExpressionMatch match = network.match(strArgument); match.hasMatch()) {
             const auto base = ParseDotted(match.captured(1));
-            const uint nPrefix = match.captured(2).toUInt();
-            if (!base || nPrefix > 32)
+            bool bPrefixOk = false;
+            const uint nPrefix = match.captured(2).toUInt(&bPrefixOk);
+            if (!base || !bPrefixOk || nPrefix > 32)
                 return Fail(QStringLiteral("invalid network '%1'").arg(strArgument));
             const quint64 nSize = quint64(1) << (32 - nPrefix);
             const quint32 nFirst =
@@ -74,6 +75,13 @@ std::optional<QList<QByteArray>> Expand(const QStringList& arguments, QString* p
                 addresses.append(Dotted(nFirst + static_cast<quint32>(n)));
             continue;
         }
+        // Anything else is an address or a host name; what only looks like a
+        // broken address or range is not looked up as a name.
+        static const QRegularExpression numeric(QStringLiteral("^[0-9./-]*$"));
+        static const QRegularExpression blank(QStringLiteral("\\s"));
+        if (strArgument.contains(u'/') || strArgument.contains(blank) ||
+            (numeric.match(strArgument).hasMatch() && !ParseDotted(strArgument)))
+            return Fail(QStringLiteral("invalid address '%1'").arg(strArgument));
         if (!Room(1))
             return TooMany();
         addresses.append(strArgument.toUtf8());

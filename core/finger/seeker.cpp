@@ -60,9 +60,13 @@ public:
                 });
     }
 
-    ~CProbe() override
+    ~CProbe() override { Close(); }
+
+    // Quietly: nothing this socket does from here on reaches the probe, and
+    // its descriptor is free at once.
+    void Close()
     {
-        // Quietly: nothing this socket does from here on reaches the probe.
+        m_timer.stop();
         m_socket.disconnect(this);
         m_socket.abort();
     }
@@ -158,6 +162,11 @@ void CSeeker::Cancel()
 
 void CSeeker::LaunchWaiting()
 {
+    // A probe that fails at once (no route to its network) finishes inside its
+    // own start: the loop here starts the next, not a call within the call.
+    if (m_bLaunching)
+        return;
+    m_bLaunching = true;
     while (static_cast<int>(m_inFlight.size()) < m_nMaxInFlight &&
            m_nNextTarget < m_plan.targets.size()) {
         auto pProbe = std::make_unique<CProbe>(*this, m_plan.targets.at(m_nNextTarget++));
@@ -165,6 +174,7 @@ void CSeeker::LaunchWaiting()
         m_inFlight.push_back(std::move(pProbe));
         probe.Start();
     }
+    m_bLaunching = false;
 }
 
 void CSeeker::ProbeFinished(CProbe* pProbe, bool bFailed)
@@ -179,6 +189,7 @@ void CSeeker::ProbeFinished(CProbe* pProbe, bool bFailed)
     const SeekRow::CRow row = SeekRow::Make(
         pDone->Target(), bFailed, pDone->Took(),
         bFailed ? QByteArrayView() : QByteArrayView(pDone->Reply()), m_plan.downAfter);
+    pDone->Close();
     pDone.release()->deleteLater();
     ++m_nFinished;
     LaunchWaiting();

@@ -60,5 +60,6 @@ private:
     int m_nFinished = 0;
     qsizetype m_nNextTarget = 0;
     int m_nMaxInFlight = 0;
+    bool m_bLaunching = false;
     std::vector<std::unique_ptr<CProbe>> m_inFlight;
 };

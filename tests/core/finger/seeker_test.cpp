@@ -17,6 +17,7 @@
 #include <arpa/inet.h>
 #include <map>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -224,4 +225,34 @@ TEST_F(SeekerTest, AHostWhoseConnectionsHangIsDownAfterTenSeconds)
     EXPECT_EQ(m_rows["127.0.0.6"].eKind, EKind::Down);
     EXPECT_GE(m_rows["127.0.0.6"].nMilliseconds, 10000);
     EXPECT_LT(m_rows["127.0.0.6"].nMilliseconds, 12000);
+}
+
+TEST_F(SeekerTest, ProbesThatFailAtOnceAreTakenOneAfterTheOther)
+{
+    // No descriptor is free: every probe fails inside its own start. 65,536 of
+    // them are reported in order, not each from within the one before.
+    QList<QByteArray> addresses;
+    for (int n = 0; n < 65536; ++n)
+        addresses.append("127.4." + QByteArray::number(n / 256) + "." +
+                         QByteArray::number(n % 256));
+    std::vector<QByteArray> order;
+    QObject::connect(&m_seeker, &CSeeker::RowReady,
+                     [&order](const SeekRow::CRow& row) { order.push_back(row.strAddress); });
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    const int nHighest = ::dup(0);
+    ASSERT_GE(nHighest, 0);
+    ::close(nHighest);
+    rlimit none = before;
+    none.rlim_cur = static_cast<rlim_t>(nHighest); // the lowest free descriptor is out of reach
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    const bool bStarted = m_seeker.Start(Plan(addresses));
+    const bool bDone = SeekDone();
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    ASSERT_TRUE(bStarted);
+    ASSERT_TRUE(bDone);
+    ASSERT_EQ(order.size(), 65536u);
+    EXPECT_EQ(order.front(), "127.4.0.0");
+    EXPECT_EQ(order.back(), "127.4.255.255");
+    EXPECT_EQ(m_rows["127.4.9.9"].eKind, EKind::Unknown);
 }
