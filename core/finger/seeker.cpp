@@ -39,8 +39,12 @@ public:
         // A coarse timer may fire a little early; the row's kind depends on it.
         m_timer.setTimerType(Qt::PreciseTimer);
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_tookAtLeast = m_deadline; // given up at its time limit
-            End(true);
+            // A reply that came and was never ended by its sender counts as it
+            // stands; nothing at all by the limit is a failure that took it.
+            Read();
+            if (m_reply.isEmpty())
+                m_tookAtLeast = m_deadline;
+            End(m_reply.isEmpty());
         });
         connect(&m_socket, &QTcpSocket::connected, this, [this] {
             StartLimit(m_seeker.m_plan.answerLimit);

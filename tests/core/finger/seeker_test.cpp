@@ -131,16 +131,22 @@ TEST_F(SeekerTest, EachKindOfHostGivesItsRow)
     ASSERT_TRUE(silent.listen(QHostAddress(QStringLiteral("127.0.0.5")), m_nPort));
     const CFullQueue hanging("127.0.0.6", m_nPort);
     ASSERT_TRUE(hanging.Ready());
+    // One that answers and then keeps the connection open.
+    QTcpServer lingering;
+    ASSERT_TRUE(lingering.listen(QHostAddress(QStringLiteral("127.0.0.7")), m_nPort));
+    QObject::connect(&lingering, &QTcpServer::newConnection, [&lingering] {
+        lingering.nextPendingConnection()->write("\nSystem:    PC9\nUser:      eve\n");
+    });
 
     int nDone = 0;
     QObject::connect(&m_seeker, &CSeeker::SeekDone, [&nDone] { ++nDone; });
     ASSERT_TRUE(m_seeker.Start(
-        Plan({"127.0.0.1", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6:7782"})));
-    EXPECT_EQ(m_seeker.Probes(), 5);
+        Plan({"127.0.0.1", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6:7782", "127.0.0.7"})));
+    EXPECT_EQ(m_seeker.Probes(), 6);
     EXPECT_FALSE(m_seeker.Start(Plan({"127.0.0.1"}))) << "a seek runs already";
     ASSERT_TRUE(SeekDone());
     EXPECT_EQ(nDone, 1);
-    ASSERT_EQ(m_rows.size(), 5u);
+    ASSERT_EQ(m_rows.size(), 6u);
 
     const SeekRow::CRow& ours = m_rows["127.0.0.1"];
     EXPECT_EQ(ours.eKind, EKind::Up);
@@ -164,6 +170,9 @@ TEST_F(SeekerTest, EachKindOfHostGivesItsRow)
     // An address with a note port is fingered on the finger port of its host.
     EXPECT_EQ(m_rows["127.0.0.6:7782"].eKind, EKind::Down); // connecting hangs
     EXPECT_GE(m_rows["127.0.0.6:7782"].nMilliseconds, 700);
+    // What came before the time limit counts.
+    EXPECT_EQ(m_rows["127.0.0.7"].eKind, EKind::Up);
+    EXPECT_EQ(m_rows["127.0.0.7"].strUser, "eve");
 }
 
 TEST_F(SeekerTest, ASeekWithoutTargetsIsDoneAtOnce)
