@@ -23,45 +23,11 @@ QByteArray Send(quint16 nPort, const QByteArray& strData)
     return result.get().strAnswer;
 }
 
-// "blipnote-cli listen" on a free port, allowed only so many descriptors;
-// what it writes to standard error is collected.
-class CListenWithFewDescriptors
+// "blipnote-cli listen" on a free port, allowed only so many descriptors.
+QString ListenWithFewDescriptors(int nDescriptors)
 {
-public:
-    explicit CListenWithFewDescriptors(int nDescriptors)
-    {
-        m_shell.start(
-            QStringLiteral("bash"),
-            {QStringLiteral("-c"),
-             QStringLiteral("ulimit -n %1; exec \"$0\" listen --port 0").arg(nDescriptors),
-             QStringLiteral(BLIPNOTE_CLI_PATH)});
-        if (!SpinUntil([this] { return Errors().contains("Listening ..."); }))
-            return;
-        m_nPort = QString::fromUtf8(m_strErrors)
-                      .section(QStringLiteral("port "), 1)
-                      .section(u'\n', 0, 0)
-                      .toUShort();
-    }
-    ~CListenWithFewDescriptors()
-    {
-        m_shell.kill();
-        m_shell.waitForFinished();
-    }
-
-    // 0 when it did not come up.
-    quint16 Port() const { return m_nPort; }
-    const QByteArray& Errors()
-    {
-        m_shell.waitForReadyRead(10);
-        m_strErrors += m_shell.readAllStandardError();
-        return m_strErrors;
-    }
-
-private:
-    QProcess m_shell;
-    QByteArray m_strErrors;
-    quint16 m_nPort = 0;
-};
+    return QStringLiteral("ulimit -n %1; exec \"$0\" listen --port 0").arg(nDescriptors);
+}
 
 } // namespace
 
@@ -153,7 +119,7 @@ TEST(ListenCommand, OneAddressCannotTakeTheDescriptorsAnotherNeeds)
 #endif
     // A tool that may hold 64 descriptors, and one address that would hold
     // them all: its newest waiting connection gives way to a new peer's.
-    CListenWithFewDescriptors listen(64);
+    CCliInShell listen(ListenWithFewDescriptors(64));
     const quint16 nPort = listen.Port();
     ASSERT_NE(nPort, 0);
     CHostilePeers attacker(CHostilePlan{.nPort = nPort, .nIdle = 200});
@@ -171,7 +137,7 @@ TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
     GTEST_SKIP() << "the undefined-behaviour sanitizer needs a free descriptor of its own";
 #endif
     // A tool that may hold 48 descriptors, and more idle peers than that.
-    CListenWithFewDescriptors listen(48);
+    CCliInShell listen(ListenWithFewDescriptors(48));
     const quint16 nPort = listen.Port();
     ASSERT_NE(nPort, 0);
     auto pFirst = std::make_unique<CHostilePeers>(CHostilePlan{.nPort = nPort, .nIdle = 30});

@@ -196,22 +196,11 @@ TEST(ListenCommand, AClosedOutputEndsTheToolBeforeTheNextAnswer)
     // The reader of its output goes away at once ("| true"): the next note is
     // neither kept nor answered as received, and the tool ends.
     QTemporaryDir folder;
-    QProcess shell;
-    shell.start(QStringLiteral("bash"),
-                {QStringLiteral("-c"),
-                 QStringLiteral("set -o pipefail; \"$0\" listen --port 0 --save-dir \"$1\" | true"),
-                 QStringLiteral(BLIPNOTE_CLI_PATH), folder.path()});
-    ASSERT_TRUE(shell.waitForStarted());
-    QByteArray strError;
-    ASSERT_TRUE(SpinUntil([&] {
-        shell.waitForReadyRead(10);
-        strError += shell.readAllStandardError();
-        return strError.contains("port ");
-    }));
-    const quint16 nPort = QString::fromUtf8(strError)
-                              .section(QStringLiteral("port "), 1)
-                              .section(u'\n', 0, 0)
-                              .toUShort();
+    CCliInShell tool(
+        QStringLiteral("set -o pipefail; \"$0\" listen --port 0 --save-dir \"$1\" | true"),
+        {folder.path()}, "port ");
+    const quint16 nPort = tool.Port();
+    ASSERT_NE(nPort, 0);
     CRawClientScript script;
     script.nPort = nPort;
     script.strFirst = SampleNotes::Lunch;
@@ -220,11 +209,10 @@ TEST(ListenCommand, AClosedOutputEndsTheToolBeforeTheNextAnswer)
         [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     EXPECT_EQ(result.get().strAnswer, "0");
     // The tool may well have ended while the answer was awaited above.
-    ASSERT_TRUE(SpinUntil([&] { return shell.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(shell.exitCode(), 1);
-    strError += shell.readAllStandardError();
-    EXPECT_TRUE(strError.contains("blipnote-cli listen: standard output is closed"))
-        << strError.constData();
+    ASSERT_TRUE(SpinUntil([&] { return tool.Process().state() == QProcess::NotRunning; }));
+    EXPECT_EQ(tool.Process().exitCode(), 1);
+    EXPECT_TRUE(tool.Errors().contains("blipnote-cli listen: standard output is closed"))
+        << tool.Errors().constData();
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
 }
 
@@ -250,22 +238,10 @@ TEST(ListenCommand, ANoteThatCannotBeWrittenWholeIsAnsweredWithZero)
 {
     // Files may grow to 4 KiB only, as on a disk that fills up.
     QTemporaryDir folder;
-    QProcess shell;
-    shell.start(QStringLiteral("bash"),
-                {QStringLiteral("-c"),
-                 QStringLiteral("ulimit -f 4; exec \"$0\" listen --port 0 --save-dir \"$1\""),
-                 QStringLiteral(BLIPNOTE_CLI_PATH), folder.path()});
-    ASSERT_TRUE(shell.waitForStarted());
-    QByteArray strError;
-    ASSERT_TRUE(SpinUntil([&] {
-        shell.waitForReadyRead(10);
-        strError += shell.readAllStandardError();
-        return strError.contains("Listening ...");
-    }));
-    const quint16 nPort = QString::fromUtf8(strError)
-                              .section(QStringLiteral("port "), 1)
-                              .section(u'\n', 0, 0)
-                              .toUShort();
+    CCliInShell tool(QStringLiteral("ulimit -f 4; exec \"$0\" listen --port 0 --save-dir \"$1\""),
+                     {folder.path()});
+    const quint16 nPort = tool.Port();
+    ASSERT_NE(nPort, 0);
     CRawClientScript script;
     script.nPort = nPort;
     script.strFirst = "ann/$0" + QByteArray(8000, 'x') + "/$1PC/$2T/$30/$4";
@@ -273,13 +249,7 @@ TEST(ListenCommand, ANoteThatCannotBeWrittenWholeIsAnsweredWithZero)
     ASSERT_TRUE(SpinUntil(
         [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     EXPECT_EQ(result.get().strAnswer, "0");
-    ASSERT_TRUE(SpinUntil([&] {
-        shell.waitForReadyRead(10);
-        strError += shell.readAllStandardError();
-        return strError.contains("cannot keep");
-    }));
-    EXPECT_TRUE(strError.contains("File too large")) << strError.constData();
+    ASSERT_TRUE(SpinUntil([&] { return tool.Errors().contains("cannot keep"); }));
+    EXPECT_TRUE(tool.Errors().contains("File too large")) << tool.Errors().constData();
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
-    shell.kill();
-    shell.waitForFinished();
 }

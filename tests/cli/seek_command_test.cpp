@@ -3,7 +3,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -15,30 +14,10 @@ namespace {
 class CCliFingerd
 {
 public:
-    CCliFingerd()
-    {
-        m_process.start(QStringLiteral(BLIPNOTE_CLI_PATH),
-                        {QStringLiteral("fingerd"), QStringLiteral("--port"), QStringLiteral("0")});
-        const QRegularExpression portLine(QStringLiteral("port (\\d+)"));
-        QByteArray strErr;
-        SpinUntil([&] {
-            m_process.waitForReadyRead(10);
-            strErr += m_process.readAllStandardError();
-            m_nPort = static_cast<quint16>(
-                portLine.match(QString::fromUtf8(strErr)).captured(1).toUInt());
-            return m_nPort != 0 || m_process.state() == QProcess::NotRunning;
-        });
-    }
-    ~CCliFingerd()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    QString Port() const { return QString::number(m_nPort); }
+    QString Port() const { return QString::number(m_tool.Port()); }
 
 private:
-    QProcess m_process;
-    quint16 m_nPort = 0;
+    CCliInShell m_tool{QStringLiteral("exec \"$0\" fingerd --port 0"), {}, "finger server on port"};
 };
 
 // The rows printed, by address.

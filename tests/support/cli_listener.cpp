@@ -113,3 +113,30 @@ QByteArray CTestSettingsFile::Write()
     QFile file(Path());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+CCliInShell::CCliInShell(const QString& strScript, const QStringList& arguments,
+                         const QByteArray& strReady)
+{
+    m_shell.start(QStringLiteral("bash"),
+                  QStringList{QStringLiteral("-c"), strScript, kCli} + arguments);
+    if (!SpinUntil(
+            [&] { return Errors().contains(strReady) || m_shell.state() == QProcess::NotRunning; }))
+        return;
+    m_nPort = QString::fromUtf8(m_strErrors)
+                  .section(QStringLiteral("port "), 1)
+                  .section(u'\n', 0, 0)
+                  .toUShort();
+}
+
+CCliInShell::~CCliInShell()
+{
+    m_shell.kill();
+    m_shell.waitForFinished();
+}
+
+const QByteArray& CCliInShell::Errors()
+{
+    m_shell.waitForReadyRead(10);
+    m_strErrors += m_shell.readAllStandardError();
+    return m_strErrors;
+}

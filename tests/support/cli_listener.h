@@ -37,6 +37,28 @@ private:
     QByteArray m_strErr;
 };
 
+// "blipnote-cli" started by a bash script ("$0" is the tool, "$1" ... the
+// arguments), as a user's shell would start it with limits or a pipe: what it
+// writes to standard error is collected, and the port it prints is read.
+class CCliInShell
+{
+public:
+    CCliInShell(const QString& strScript, const QStringList& arguments = {},
+                const QByteArray& strReady = "Listening ...");
+    ~CCliInShell();
+
+    // 0 when the tool did not come up.
+    quint16 Port() const { return m_nPort; }
+    // Everything written to standard error so far.
+    const QByteArray& Errors();
+    QProcess& Process() { return m_shell; }
+
+private:
+    QProcess m_shell;
+    QByteArray m_strErrors;
+    quint16 m_nPort = 0;
+};
+
 // Runs "blipnote-cli" with the arguments to its end: exit code and both outputs.
 struct CCliRun
 {
