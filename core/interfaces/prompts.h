@@ -44,8 +44,12 @@ public:
     {
         return std::nullopt;
     }
-    // A file to open or to save as; empty when cancelled.
-    virtual QString AskOpenFileName(const QString& /*strFilter*/) { return QString(); }
+    // A file to open or to save as; empty when cancelled. The open dialog starts
+    // at strStartAt (a folder, or a file in one) when it is given.
+    virtual QString AskOpenFileName(const QString& /*strFilter*/, const QString& /*strStartAt*/)
+    {
+        return QString();
+    }
     virtual QString AskSaveFileName(const QString& /*strSuggested*/, const QString& /*strFilter*/)
     {
         return QString();

@@ -265,6 +265,7 @@ void CAppSettings::ReplaceHostList(const QList<CHostEntry>& entries)
 {
     m_hosts.Replace(entries);
     Save(SettingsGroup::Hosts);
+    m_hosts.m_bHostsUnsaved = false; // what was added meanwhile is stored or replaced
 }
 
 CSendSettings CAppSettings::SendSettings() const

@@ -21,6 +21,7 @@
 #include "desktop/app/tray_icon_interface.h"
 #include "desktop/finger/finger_queries_dlg.h"
 #include "desktop/finger/seeker_dlg.h"
+#include "desktop/setup/setup_sheet.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -30,6 +31,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QWhatsThis>
@@ -175,6 +177,7 @@ void CBlipnoteApp::ConnectCommands()
     On(CMainMenus::FingerDActive, &CBlipnoteApp::OnFingerDActive);
     On(CMainMenus::FingerQueries, &CBlipnoteApp::OnFingerQueries);
     On(CMainMenus::Seeker, &CBlipnoteApp::OnSeeker);
+    On(CMainMenus::Setup, &CBlipnoteApp::OnSetup);
     On(CMainMenus::Save, [this] {
         if (CNoteView* pView = ActiveView())
             m_pFileCommands->OnSave(pView->Document());
@@ -211,10 +214,9 @@ void CBlipnoteApp::ConnectCommands()
         if (auto* pIn = qobject_cast<CMsgInView*>(&view))
             pIn->Reply();
     });
-    // Not there yet: the setup sheet; and chat, which nothing answers.
-    for (const CMainMenus::ECommand eCommand :
-         {CMainMenus::Setup, CMainMenus::ChatWith, CMainMenus::MailSend, CMainMenus::NewWindow,
-          CMainMenus::ArrangeIcons})
+    // Not there: chat, which nothing answers.
+    for (const CMainMenus::ECommand eCommand : {CMainMenus::ChatWith, CMainMenus::MailSend,
+                                                CMainMenus::NewWindow, CMainMenus::ArrangeIcons})
         menus.Action(eCommand)->setEnabled(false);
     connect(menus.TrayMenu(), &QMenu::aboutToShow, this, &CBlipnoteApp::UpdateChecks);
     connect(m_pMainFrame.get(), &CMainFrame::MenusShown, this, &CBlipnoteApp::UpdateChecks);
@@ -295,6 +297,27 @@ void CBlipnoteApp::OnSeeker()
     m_pSeeker->show();
     m_pSeeker->raise();
     m_pSeeker->activateWindow();
+}
+
+void CBlipnoteApp::OnSetup()
+{
+    // The sheet may outlive its loop only by the main window's end (Exit from
+    // the tray meanwhile); the pointer tells.
+    QPointer<CPSheetSetup> pSheet(new CPSheetSetup(
+        {m_settings, m_environment.prompts, m_environment.sound}, m_pMainFrame.get()));
+    pSheet->exec();
+    delete pSheet.data();
+    if (!m_settings.m_nUseTrayArea && m_environment.tray.IsShown()) {
+        m_environment.tray.SetIcon(ITrayIcon::EIcon::None);
+        // Without the icon a hidden window could not be brought back.
+        if (m_pMainFrame->isHidden())
+            m_pMainFrame->ShowAndRestore();
+    }
+    if (m_settings.m_nUseFingerD)
+        StartFingerServer();
+    else if (m_pFingerServer->IsListening())
+        m_pFingerServer->Close();
+    UpdateChecks();
 }
 
 void CBlipnoteApp::OnNew()

@@ -79,6 +79,9 @@ public:
     void OnFingerDActive();
     void OnFingerQueries();
     void OnSeeker();
+    // The setup sheet, modal; when it has closed, the tray icon and the finger
+    // server follow the options.
+    void OnSetup();
     // Starts the finger server when "Use FingerD" is on and it is not listening.
     void StartFingerServer();
     // Opens the finger port; when the socket cannot be made, "Use FingerD" goes

@@ -103,9 +103,9 @@ std::optional<QString> CDialogPrompts::AskMultilineText(const QString& strCaptio
     return pEdit->toPlainText();
 }
 
-QString CDialogPrompts::AskOpenFileName(const QString& strFilter)
+QString CDialogPrompts::AskOpenFileName(const QString& strFilter, const QString& strStartAt)
 {
-    return QFileDialog::getOpenFileName(m_pParent, QObject::tr("Open"), QString(), strFilter);
+    return QFileDialog::getOpenFileName(m_pParent, QObject::tr("Open"), strStartAt, strFilter);
 }
 
 QString CDialogPrompts::AskSaveFileName(const QString& strSuggested, const QString& strFilter)

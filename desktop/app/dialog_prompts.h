@@ -17,7 +17,7 @@ public:
     PromptAnswer AskYesNoCancel(const QString& strText) override;
     std::optional<QString> AskMultilineText(const QString& strCaption, const QString& strFrameTitle,
                                             const QString& strInitial) override;
-    QString AskOpenFileName(const QString& strFilter) override;
+    QString AskOpenFileName(const QString& strFilter, const QString& strStartAt) override;
     QString AskSaveFileName(const QString& strSuggested, const QString& strFilter) override;
 
 private:

@@ -23,7 +23,7 @@ CFileCommands::CFileCommands(CDocManager& documents, IPrompts& prompts)
 
 void CFileCommands::OnOpen()
 {
-    const QString strPath = m_prompts.AskOpenFileName(kOpenFilter);
+    const QString strPath = m_prompts.AskOpenFileName(kOpenFilter, QString());
     if (!strPath.isEmpty())
         OpenNoteFile(strPath);
 }

@@ -58,10 +58,12 @@ public:
         return m_eThreeWayAnswer;
     }
 
-    QString AskOpenFileName(const QString&) override
+    QString AskOpenFileName(const QString& strFilter, const QString& strStartAt) override
     {
         const std::lock_guard lock(m_mutex);
         m_events.append(QStringLiteral("open: ") + m_strFileAnswer);
+        m_strOpenFilter = strFilter;
+        m_strOpenStartAt = strStartAt;
         return m_strFileAnswer;
     }
 
@@ -70,6 +72,18 @@ public:
         const std::lock_guard lock(m_mutex);
         m_events.append(QStringLiteral("save as: ") + strSuggested);
         return m_strFileAnswer;
+    }
+
+    // What the last open dialog was asked to show.
+    QString OpenFilter() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_strOpenFilter;
+    }
+    QString OpenStartAt() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_strOpenStartAt;
     }
 
     void SetAnswer(bool bYes) { m_bAnswer = bYes; }
@@ -102,5 +116,7 @@ private:
     bool m_bAnswer = false;
     std::optional<QString> m_textAnswer;
     QString m_strFileAnswer;
+    QString m_strOpenFilter;
+    QString m_strOpenStartAt;
     PromptAnswer m_eThreeWayAnswer = PromptAnswer::Cancel;
 };

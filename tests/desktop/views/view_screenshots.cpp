@@ -1,8 +1,10 @@
-// Renders the note windows and the Seeker as a person sees them, for the pictures in docs/:
+// Renders the note windows, the Seeker and the setup sheet as a person sees them, for the pictures
+// in docs/:
 //   QT_QPA_PLATFORM=offscreen build/tests/view_screenshots docs
 // A tool, not a test: it writes the pictures into the folder it is given (the
 // working folder when none is) and says which it wrote.
 #include "core/finger/seek_row.h"
+#include "core/interfaces/sound_player.h"
 #include "core/messaging/auto_reply.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_context.h"
@@ -11,6 +13,10 @@
 #include "core/settings/memory_settings_store.h"
 #include "desktop/finger/seek_rows_model.h"
 #include "desktop/finger/seeker_dlg.h"
+#include "desktop/setup/host_range_dlg.h"
+#include "desktop/setup/host_rows_model.h"
+#include "desktop/setup/page_hosts.h"
+#include "desktop/setup/setup_sheet.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/view_context.h"
@@ -19,6 +25,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -89,6 +98,37 @@ public:
         return true;
     }
 
+    // The setup sheet on each of its pages, and the range dialog filled in.
+    bool SetupSheet()
+    {
+        m_settings.CollectSystemInfo(true);
+        const QList<CHostEntry> hosts = m_settings.m_hosts.Entries();
+        m_settings.Load();
+        m_settings.m_hosts.Replace(hosts + QList<CHostEntry>{{"", "10.0.0.8", "lab"},
+                                                             {"erin", "", "lab"},
+                                                             {"frank", "10.0.0.9", "default"}});
+        m_settings.m_strNickname = "ann";
+        m_settings.m_strSignature = "-- \r\nAnn Example, room 4.12";
+        m_settings.m_strSoundFile = "/usr/share/sounds/blipnote/ding.wav";
+        CPSheetSetup sheet({m_settings, m_prompts, m_silence}, nullptr);
+        sheet.resize(620, 420);
+        sheet.show();
+        if (!Save(sheet, "setup_preferences", false))
+            return false;
+        sheet.Tabs().setCurrentIndex(1);
+        auto* pHosts = static_cast<CPageHosts*>(sheet.Page(1));
+        pHosts->List().setCurrentIndex(pHosts->Rows().index(1, 0));
+        if (!Save(sheet, "setup_hosts", false))
+            return false;
+        CHostRangeDlg range(nullptr);
+        const char* const octets[] = {"10", "0", "0", "250", "255"};
+        for (int n = 0; n < 5; ++n)
+            range.Octet(n).setText(QString::fromLatin1(octets[n]));
+        range.GroupEdit().setText(QStringLiteral("lab"));
+        range.show();
+        return Save(range, "setup_host_range", false);
+    }
+
 private:
     CBlipnoteDoc& Incoming(const QByteArray& strText)
     {
@@ -97,9 +137,10 @@ private:
         return *pDoc;
     }
 
-    bool Save(QWidget& view, const char* pszName)
+    bool Save(QWidget& view, const char* pszName, bool bResize = true)
     {
-        view.resize(560, 300);
+        if (bResize)
+            view.resize(560, 300);
         view.show();
         const QString strPath =
             m_folder.filePath(QString::fromLatin1(pszName) + QStringLiteral(".png"));
@@ -115,6 +156,10 @@ private:
     CDocContext m_docContext{m_settings};
     CDocManager m_docs{m_docContext};
     CEventLog m_prompts;
+    struct CSilence : ISoundPlayer
+    {
+        void Play(const QString&) override {}
+    } m_silence;
     CAutoReply m_autoReply{m_settings};
     CViewContext m_viewContext{m_docContext, m_docs, m_prompts, m_autoReply};
 };
@@ -128,7 +173,8 @@ int main(int argc, char* argv[])
     if (!QDir().mkpath(strFolder))
         return 1;
     CScreenshots screenshots(strFolder);
-    return screenshots.ComposeView() && screenshots.IncomingViews() && screenshots.SeekerWindow()
+    return screenshots.ComposeView() && screenshots.IncomingViews() && screenshots.SeekerWindow() &&
+                   screenshots.SetupSheet()
                ? 0
                : 1;
 }

@@ -1,0 +1,87 @@
+#include "desktop/setup/host_rows_model.h"
+
+#include "core/text/code_page.h"
+
+CHostRowsModel::CHostRowsModel(QList<CHostEntry> rows, QObject* pParent)
+    : QAbstractTableModel(pParent), m_rows(std::move(rows))
+{}
+
+int CHostRowsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int CHostRowsModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+const QByteArray& CHostRowsModel::Cell(const CHostEntry& row, int nColumn)
+{
+    switch (nColumn) {
+    case Nickname:
+        return row.strNickname;
+    case Address:
+        return row.strAddress;
+    default:
+        return row.strGroup;
+    }
+}
+
+QVariant CHostRowsModel::data(const QModelIndex& index, int nRole) const
+{
+    if (nRole != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    return CodePage::ToUnicode(Cell(m_rows[index.row()], index.column()));
+}
+
+QVariant CHostRowsModel::headerData(int nSection, Qt::Orientation eOrientation, int nRole) const
+{
+    if (eOrientation != Qt::Horizontal || nRole != Qt::DisplayRole)
+        return QVariant();
+    switch (nSection) {
+    case Nickname:
+        return tr("Nickname");
+    case Address:
+        return tr("IP-Address");
+    case Group:
+        return tr("Group");
+    default:
+        return QVariant();
+    }
+}
+
+void CHostRowsModel::SetCell(int nRow, int nColumn, const QByteArray& strText)
+{
+    if (nRow < 0 || nRow >= m_rows.size())
+        return;
+    const_cast<QByteArray&>(Cell(m_rows[nRow], nColumn)) = strText;
+    // The whole row: an emptied cell hides the cells right of it.
+    Q_EMIT dataChanged(index(nRow, 0), index(nRow, ColumnCount - 1));
+}
+
+void CHostRowsModel::Append(const QList<CHostEntry>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int nFirst = static_cast<int>(m_rows.size());
+    beginInsertRows(QModelIndex(), nFirst, nFirst + static_cast<int>(rows.size()) - 1);
+    m_rows += rows;
+    endInsertRows();
+}
+
+void CHostRowsModel::Remove(int nRow)
+{
+    if (nRow < 0 || nRow >= m_rows.size())
+        return;
+    beginRemoveRows(QModelIndex(), nRow, nRow);
+    m_rows.removeAt(nRow);
+    endRemoveRows();
+}
+
+void CHostRowsModel::RemoveAll()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/hosts/host_list.h"
+
+#include <QAbstractTableModel>
+
+// The rows of the hosts page: a copy of the host list that the page edits and
+// writes back when it is applied.
+class CHostRowsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum EColumn
+    {
+        Nickname = 0,
+        Address = 1,
+        Group = 2,
+        ColumnCount = 3,
+    };
+
+    CHostRowsModel(QList<CHostEntry> rows, QObject* pParent);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int nRole) const override;
+    QVariant headerData(int nSection, Qt::Orientation eOrientation, int nRole) const override;
+
+    const QList<CHostEntry>& Rows() const { return m_rows; }
+    static const QByteArray& Cell(const CHostEntry& row, int nColumn);
+    void SetCell(int nRow, int nColumn, const QByteArray& strText);
+    void Append(const QList<CHostEntry>& rows);
+    void Remove(int nRow);
+    void RemoveAll();
+
+private:
+    QList<CHostEntry> m_rows;
+};

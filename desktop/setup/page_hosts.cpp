@@ -1,0 +1,211 @@
+#include "desktop/setup/page_hosts.h"
+
+#include "core/interfaces/prompts.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
+#include "desktop/setup/code_page_validator.h"
+#include "desktop/setup/host_range_dlg.h"
+#include "desktop/setup/host_row_delegate.h"
+#include "desktop/setup/host_rows_model.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+const QByteArray kDefaultGroup = QByteArrayLiteral("default");
+} // namespace
+
+CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
+    : CSetupPage(pParent), m_context(context), m_pNickname(new QLineEdit(this)),
+      m_pAddress(new QLineEdit(this)), m_pGroup(new QLineEdit(this)),
+      m_pRows(new CHostRowsModel(context.settings.m_hosts.Entries(), this)),
+      m_pList(new QTreeView(this)), m_pCreateRange(new QPushButton(tr("&Create range"), this)),
+      m_pAdd(new QPushButton(tr("&Add"), this)), m_pRemove(new QPushButton(tr("&Remove"), this)),
+      m_pRemoveAll(new QPushButton(tr("Re&move All"), this))
+{
+    m_pList->setModel(m_pRows);
+    m_pList->setItemDelegate(new CHostRowDelegate(m_pList));
+    m_pList->setRootIsDecorated(false);
+    m_pList->setUniformRowHeights(true); // thousands of hosts lay out at once
+    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setSortingEnabled(false);
+    m_pList->setAllColumnsShowFocus(true);
+    m_pList->header()->setSectionsClickable(false);
+    m_pList->header()->setStretchLastSection(true);
+    m_pList->installEventFilter(this);
+    m_pList->viewport()->installEventFilter(this);
+    connect(m_pRows, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int nFirst, int nLast) { OnRowsRemoved(nFirst, nLast); });
+    connect(m_pRows, &QAbstractItemModel::modelReset, this, [this] { m_nCurrentRow = -1; });
+
+    // The separators of a stored entry would split it wrongly when it is read.
+    const QByteArrayList separators = {"/$0", "/$1", "/$2"};
+    auto* pEdits = new QGridLayout;
+    const QString captions[] = {tr("Nickname"), tr("IP-address"), tr("Group-ID")};
+    QLineEdit* const edits[] = {m_pNickname, m_pAddress, m_pGroup};
+    for (int n = 0; n < 3; ++n) {
+        edits[n]->setValidator(new CCodePageValidator(edits[n], separators));
+        auto* pLabel = new QLabel(captions[n], this);
+        pLabel->setBuddy(edits[n]);
+        pEdits->addWidget(pLabel, 0, n);
+        pEdits->addWidget(edits[n], 1, n);
+        connect(edits[n], &QLineEdit::textEdited, this, [this, n](const QString& strText) {
+            Q_EMIT Changed();
+            OnEdited(n, strText);
+        });
+    }
+
+    auto* pButtons = new QHBoxLayout;
+    for (QPushButton* pButton : {m_pCreateRange, m_pAdd, m_pRemove, m_pRemoveAll}) {
+        pButton->setAutoDefault(false);
+        pButtons->addWidget(pButton);
+        connect(pButton, &QPushButton::clicked, this, &CSetupPage::Changed);
+    }
+    pButtons->addStretch(1);
+    connect(m_pCreateRange, &QPushButton::clicked, this, &CPageHosts::OnCreateRange);
+    connect(m_pAdd, &QPushButton::clicked, this, &CPageHosts::OnAdd);
+    connect(m_pRemove, &QPushButton::clicked, this, &CPageHosts::OnRemove);
+    connect(m_pRemoveAll, &QPushButton::clicked, this, &CPageHosts::OnRemoveAll);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pEdits);
+    pLayout->addWidget(m_pList, 1);
+    pLayout->addLayout(pButtons);
+}
+
+void CPageHosts::showEvent(QShowEvent* pEvent)
+{
+    CSetupPage::showEvent(pEvent);
+    if (std::exchange(m_bColumnsSized, true))
+        return;
+    // The columns stand under the edits that change them.
+    m_pList->setColumnWidth(CHostRowsModel::Nickname, m_pNickname->width() + 5);
+    m_pList->setColumnWidth(CHostRowsModel::Address, m_pAddress->width() + 5);
+    m_pList->setColumnWidth(CHostRowsModel::Group, std::max(m_pGroup->width() - 15, 40));
+}
+
+int CPageHosts::SelectedRow() const
+{
+    const QModelIndexList selected = m_pList->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void CPageHosts::LoadCurrentRow()
+{
+    if (m_nCurrentRow < 0)
+        m_nCurrentRow = SelectedRow();
+    if (m_nCurrentRow < 0 || m_nCurrentRow >= m_pRows->rowCount())
+        return;
+    const CHostEntry& row = m_pRows->Rows()[m_nCurrentRow];
+    m_pNickname->setText(CodePage::ToUnicode(row.strNickname));
+    m_pAddress->setText(CodePage::ToUnicode(row.strAddress));
+    m_pGroup->setText(CodePage::ToUnicode(row.strGroup));
+}
+
+void CPageHosts::OnEdited(int nColumn, const QString& strText)
+{
+    // Without a row, what is typed waits for the row that is added next.
+    if (m_nCurrentRow < 0 || m_nCurrentRow > m_pRows->rowCount())
+        m_nCurrentRow = m_pRows->rowCount();
+    QByteArray strCell = CodePage::FromUnicode(strText);
+    if (nColumn == CHostRowsModel::Group && strCell.isEmpty())
+        strCell = kDefaultGroup;
+    m_pRows->SetCell(m_nCurrentRow, nColumn, strCell);
+}
+
+void CPageHosts::OnRowsRemoved(int nFirst, int nLast)
+{
+    // The edits keep changing the row they show, never the one that moved up
+    // into its place; a removed row leaves none.
+    if (m_nCurrentRow > nLast)
+        m_nCurrentRow -= nLast - nFirst + 1;
+    else if (m_nCurrentRow >= nFirst)
+        m_nCurrentRow = -1;
+}
+
+bool CPageHosts::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == m_pList && pEvent->type() == QEvent::KeyPress)
+        return OnListKey(static_cast<QKeyEvent*>(pEvent)->key());
+    if (pWatched == m_pList->viewport() && pEvent->type() == QEvent::MouseButtonRelease) {
+        // The press has selected the row (or none).
+        m_nCurrentRow = SelectedRow();
+        LoadCurrentRow();
+    }
+    return CSetupPage::eventFilter(pWatched, pEvent);
+}
+
+bool CPageHosts::OnListKey(int nKey)
+{
+    // Seen before the list moves its own selection, which it then does.
+    const int nLast = m_pRows->rowCount() - 1;
+    const int nSelected = SelectedRow();
+    switch (nKey) {
+    case Qt::Key_Home:
+        m_nCurrentRow = nLast >= 0 ? 0 : -1;
+        break;
+    case Qt::Key_End:
+        m_nCurrentRow = nLast;
+        break;
+    case Qt::Key_Up:
+        m_nCurrentRow = std::max(nSelected - 1, 0);
+        break;
+    case Qt::Key_Down:
+        m_nCurrentRow = std::min(nSelected + 1, nLast);
+        break;
+    case Qt::Key_Delete:
+        OnRemove();
+        Q_EMIT Changed(); // a change like any other: Apply may take it
+        return true;
+    default:
+        return false;
+    }
+    LoadCurrentRow();
+    return false;
+}
+
+void CPageHosts::OnAdd()
+{
+    if (m_pNickname->text().isEmpty() || m_pAddress->text().isEmpty()) {
+        m_context.prompts.ShowMessage(tr("At least name- and IP-addres -fields \nmust be filled!"),
+                                      PromptIcon::Stop);
+        return;
+    }
+    CHostEntry row{CodePage::FromUnicode(m_pNickname->text()),
+                   CodePage::FromUnicode(m_pAddress->text()),
+                   CodePage::FromUnicode(m_pGroup->text())};
+    if (row.strGroup.isEmpty())
+        row.strGroup = kDefaultGroup;
+    m_pRows->Append({row});
+}
+
+void CPageHosts::OnRemove()
+{
+    m_pRows->Remove(SelectedRow());
+}
+
+void CPageHosts::OnRemoveAll()
+{
+    m_pRows->RemoveAll();
+}
+
+void CPageHosts::OnCreateRange()
+{
+    CHostRangeDlg dialog(this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_pRows->Append(dialog.Rows());
+}
+
+void CPageHosts::Apply()
+{
+    m_context.settings.ReplaceHostList(m_pRows->Rows());
+}

@@ -1,0 +1,194 @@
+#include "desktop/setup/page_prefs.h"
+
+#include "core/interfaces/prompts.h"
+#include "core/interfaces/sound_player.h"
+#include "core/settings/app_settings.h"
+#include "core/text/code_page.h"
+#include "core/text/editor_text.h"
+#include "desktop/setup/code_page_validator.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Texts that the settings keep and the user reads: line breaks are CR LF there,
+// as in every note.
+QString ShownText(const QByteArray& strStored)
+{
+    return CodePage::ToUnicode(strStored).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QByteArray StoredText(QString strShown, bool* pbLossless)
+{
+    strShown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\n', QStringLiteral("\r\n"));
+    return CodePage::FromUnicode(strShown, pbLossless);
+}
+
+} // namespace
+
+CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
+    : CSetupPage(pParent), m_context(context), m_strSoundPath(context.settings.m_strSoundPath),
+      m_pSignature(new QPlainTextEdit(ShownText(context.settings.m_strSignature), this)),
+      // The nickname edit does not scroll: it holds what its width shows.
+      m_pNickname(TextLine(context.settings.m_strNickname, true)),
+      m_pSoundFile(TextLine(context.settings.m_strSoundFile, false)),
+      m_pBrowse(new QPushButton(QStringLiteral("..."), this)),
+      m_pTest(new QPushButton(tr("&Test"), this))
+{
+    const CAppSettings& settings = context.settings;
+    m_pSignature->setTabChangesFocus(true);
+    m_pSignature->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pSignature->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pSignature->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_pBrowse->setAutoDefault(false);
+    m_pTest->setAutoDefault(false);
+    m_pBrowse->setFixedWidth(m_pBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) * 3);
+
+    const struct
+    {
+        const char* pszCaption;
+        int CAppSettings::*pField;
+    } kOptions[] = {
+        {"enable signature", &CAppSettings::m_nUseSignature},
+        {"enable notifysound", &CAppSettings::m_nUseSound},
+        {"enable popup when incoming", &CAppSettings::m_nUsePopUp},
+        {"quote to reply", &CAppSettings::m_nUseQuote},
+        {"enable quote marks (>)", &CAppSettings::m_nUseQuoteMarks},
+        {"include \"You wrote:\" - to reply", &CAppSettings::m_nUseYouWrote},
+        {"enable priority", &CAppSettings::m_nUsePriority},
+        {"autoadd new host to list ", &CAppSettings::m_nUseAutoAdd},
+        {"disable Blipnote closing", &CAppSettings::m_nNoClose},
+        {"allow write to InMessage", &CAppSettings::m_nWriteInMessage},
+        {"del msg after sent successfully", &CAppSettings::m_nAutoDelete},
+        {"minimize to trayarea", &CAppSettings::m_nUseTrayArea},
+    };
+    auto* pOptions = new QGroupBox(tr("Options"), this);
+    auto* pOptionsLayout = new QVBoxLayout(pOptions);
+    for (const auto& option : kOptions) {
+        auto* pBox = new QCheckBox(tr(option.pszCaption), pOptions);
+        pBox->setChecked(settings.*option.pField != 0);
+        pOptionsLayout->addWidget(pBox);
+        m_options.append({option.pField, pBox});
+        connect(pBox, &QCheckBox::clicked, this, &CSetupPage::Changed);
+    }
+    pOptionsLayout->addStretch(1);
+    // Without a tray there is nowhere to minimise to; the box shows the stored value.
+    m_options.last().pBox->setEnabled(settings.m_nTrayAvailable != 0);
+
+    auto* pSignatureBox = new QGroupBox(tr("Signature"), this);
+    (new QVBoxLayout(pSignatureBox))->addWidget(m_pSignature);
+    auto* pNicknameBox = new QGroupBox(tr("Nickname"), this);
+    (new QVBoxLayout(pNicknameBox))->addWidget(m_pNickname);
+    auto* pSoundBox = new QGroupBox(tr("Notifysound"), this);
+    auto* pSoundLayout = new QGridLayout(pSoundBox);
+    pSoundLayout->addWidget(m_pSoundFile, 0, 0);
+    pSoundLayout->addWidget(m_pBrowse, 0, 1);
+    pSoundLayout->addWidget(m_pTest, 1, 0, Qt::AlignLeft);
+
+    auto* pLeft = new QVBoxLayout;
+    pLeft->addWidget(pSignatureBox, 1);
+    pLeft->addWidget(pNicknameBox);
+    pLeft->addWidget(pSoundBox);
+    auto* pLayout = new QHBoxLayout(this);
+    pLayout->addLayout(pLeft, 1);
+    pLayout->addWidget(pOptions, 1);
+
+    // Connected once the controls hold their values: only the user's work counts.
+    connect(m_pSignature, &QPlainTextEdit::textChanged, this, &CSetupPage::Changed);
+    connect(m_pNickname, &QLineEdit::textChanged, this, &CSetupPage::Changed);
+    connect(m_pSoundFile, &QLineEdit::textChanged, this, &CSetupPage::Changed);
+    connect(m_pBrowse, &QPushButton::clicked, this, [this] {
+        Q_EMIT Changed();
+        OnBrowse();
+    });
+    connect(m_pTest, &QPushButton::clicked, this, [this] {
+        Q_EMIT Changed();
+        OnTest();
+    });
+}
+
+QLineEdit* CPagePrefs::TextLine(const QByteArray& strText, bool bFitWidth)
+{
+    auto* pEdit = new QLineEdit(CodePage::ToUnicode(strText), this);
+    auto* pValidator = new CCodePageValidator(pEdit);
+    if (bFitWidth)
+        pValidator->FitTo(pEdit);
+    pEdit->setValidator(pValidator);
+    return pEdit;
+}
+
+QList<QCheckBox*> CPagePrefs::OptionBoxes() const
+{
+    QList<QCheckBox*> boxes;
+    for (const COption& option : m_options)
+        boxes.append(option.pBox);
+    return boxes;
+}
+
+void CPagePrefs::OnBrowse()
+{
+    QString strStartAt = CodePage::ToUnicode(m_strSoundPath);
+    const QString strFileName = QFileInfo(m_pSoundFile->text()).fileName();
+    if (!strFileName.isEmpty())
+        strStartAt += strFileName;
+    const QString strChosen =
+        m_context.prompts.AskOpenFileName(tr("Wav-sounds (*.wav)"), strStartAt);
+    if (strChosen.isEmpty())
+        return;
+    const QString strPath = QFileInfo(strChosen).absoluteFilePath();
+    bool bLossless = true;
+    const QByteArray strStored = CodePage::FromUnicode(strPath, &bLossless);
+    if (!bLossless) {
+        m_context.prompts.ShowMessage(
+            tr("The path of this sound holds characters that Blipnote cannot keep:\n%1\n\n"
+               "Settings use the Windows-1252 character set. Please choose a sound "
+               "whose path has none.")
+                .arg(strPath),
+            PromptIcon::Stop);
+        return;
+    }
+    m_pSoundFile->setText(strPath);
+    m_strSoundPath = strStored.left(strStored.lastIndexOf('/') + 1);
+}
+
+void CPagePrefs::OnTest()
+{
+    m_context.sound.Play(m_pSoundFile->text());
+}
+
+bool CPagePrefs::CanApply()
+{
+    bool bLossless = true;
+    StoredText(m_pSignature->toPlainText(), &bLossless);
+    if (bLossless)
+        return true;
+    m_context.prompts.ShowMessage(
+        tr("The signature holds characters that Blipnote cannot keep: %1\n\n"
+           "Notes use the Windows-1252 character set. Please replace these characters "
+           "and try again.")
+            .arg(EditorText::Unencodable(m_pSignature->toPlainText())),
+        PromptIcon::Stop);
+    m_pSignature->setFocus();
+    return false;
+}
+
+void CPagePrefs::Apply()
+{
+    CAppSettings& settings = m_context.settings;
+    for (const COption& option : m_options)
+        settings.*option.pField = option.pBox->isChecked() ? 1 : 0;
+    settings.m_strNickname = CodePage::FromUnicode(m_pNickname->text());
+    settings.m_strSignature = StoredText(m_pSignature->toPlainText(), nullptr);
+    settings.m_strSoundFile = CodePage::FromUnicode(m_pSoundFile->text());
+    settings.m_strSoundPath = m_strSoundPath;
+    settings.Save(SettingsGroup::Preferences);
+}

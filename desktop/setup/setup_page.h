@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+class CAppSettings;
+class IPrompts;
+class ISoundPlayer;
+
+// What the pages of the setup sheet work with.
+struct CSetupContext
+{
+    CAppSettings& settings;
+    IPrompts& prompts;
+    ISoundPlayer& sound;
+};
+
+// A page of the setup sheet. It is made the first time its tab is shown, takes
+// its values from the settings then, and writes them back, saving its own group,
+// each time it is applied.
+class CSetupPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using QWidget::QWidget;
+
+    // Whether the controls hold what can be kept; when not, the page has told the
+    // user why and the sheet applies nothing.
+    virtual bool CanApply() { return true; }
+    virtual void Apply() = 0;
+
+Q_SIGNALS:
+    // The user worked a control: Apply becomes possible.
+    void Changed();
+};
