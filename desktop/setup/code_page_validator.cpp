@@ -10,6 +10,14 @@ CCodePageValidator::CCodePageValidator(QObject* pParent, QByteArrayList refused)
     : QValidator(pParent), m_refused(std::move(refused))
 {}
 
+void CCodePageValidator::FitTo(const QLineEdit* pEdit)
+{
+    m_pFitTo = pEdit;
+    m_nLength = pEdit->text().size();
+    connect(pEdit, &QLineEdit::textChanged, this,
+            [this](const QString& strText) { m_nLength = strText.size(); });
+}
+
 QValidator::State CCodePageValidator::validate(QString& strInput, int& /*nPos*/) const
 {
     bool bLossless = true;
@@ -21,7 +29,7 @@ QValidator::State CCodePageValidator::validate(QString& strInput, int& /*nPos*/)
             return Invalid;
     }
     // A text that is already too wide (stored so) may still be shortened.
-    if (m_pFitTo && strInput.size() > m_pFitTo->text().size() && !Fits(strInput))
+    if (m_pFitTo && strInput.size() > m_nLength && !Fits(strInput))
         return Invalid;
     return Acceptable;
 }

@@ -17,7 +17,7 @@ public:
     explicit CCodePageValidator(QObject* pParent, QByteArrayList refused = {});
 
     // Text grows only while it fits the edit's width.
-    void FitTo(const QLineEdit* pEdit) { m_pFitTo = pEdit; }
+    void FitTo(const QLineEdit* pEdit);
 
     State validate(QString& strInput, int& nPos) const override;
 
@@ -26,4 +26,7 @@ private:
 
     QByteArrayList m_refused;
     const QLineEdit* m_pFitTo = nullptr;
+    // The length of the text the edit holds (while validating, it already shows
+    // the text asked about).
+    qsizetype m_nLength = 0;
 };

@@ -9,8 +9,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 void CDesktopAppFixture::Installed()
 {
@@ -84,4 +87,30 @@ bool CDesktopAppFixture::ClickItem(QMenu& menu, const QString& strText)
         }
     }
     return false;
+}
+
+bool CDesktopAppFixture::OnModal(const std::function<void()>& trigger,
+                                 const std::function<void(QWidget&)>& act)
+{
+    QWidget* const pBefore = QApplication::activeModalWidget();
+    bool bSeen = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QPointer<QWidget> pModal = QApplication::activeModalWidget();
+        if (!pModal || pModal == pBefore || bSeen)
+            return;
+        bSeen = true;
+        poll.stop();
+        act(*pModal);
+        if (pModal && pModal->isVisible()) {
+            ADD_FAILURE() << "the modal window stayed open";
+            if (auto* pDialog = qobject_cast<QDialog*>(pModal.data()))
+                pDialog->reject();
+        }
+    });
+    poll.start();
+    trigger();
+    poll.stop();
+    return bSeen;
 }

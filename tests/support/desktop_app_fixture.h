@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class CBlipnoteDoc;
@@ -48,6 +49,13 @@ public:
 // real menus, notes from a real peer.
 class CDesktopAppFixture : public ::testing::Test
 {
+public:
+    // Runs act on the modal window that trigger opens and waits in (a dialog run
+    // by its command), as a user would work it; act is to close it. False when no
+    // modal window came.
+    static bool OnModal(const std::function<void()>& trigger,
+                        const std::function<void(QWidget&)>& act);
+
 protected:
     // A store past its first run, with the note server on a free port.
     void Installed();

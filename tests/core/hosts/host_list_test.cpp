@@ -1,4 +1,5 @@
 #include "core/hosts/host_list.h"
+#include "core/hosts/host_range.h"
 #include "core/hosts/recipient_builder.h"
 
 #include <gtest/gtest.h>
@@ -161,4 +162,38 @@ TEST(AddUnknownSender, AddsAtMostAThousandSendersInARun)
     EXPECT_EQ(hosts.Count(), CHostList::MaxAutoAdded);
     // A known sender is still shown under its entry.
     EXPECT_TRUE(hosts.AddUnknownSender("x5", "10.9.9.9", true).isEmpty());
+}
+
+TEST(HostRange, AnOctetShowsItsValueWithinItsRange)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"300", "255"},
+        {"-4", "0"},
+        {"-", "0"},
+        {"", "0"},
+        {"007", "7"},
+        {"12a", "12"},
+        {"  42", "42"},
+        {"+9", "9"},
+        {"255", "255"},
+        {"99999999999999999999", "255"}, // saturates, never wraps into range
+        {"\xe2\x88\x92"
+         "4",
+         "0"}, // a typographic minus is no sign and no digit
+    };
+    for (const auto& [pszTyped, pszShown] : cases)
+        EXPECT_EQ(HostRange::NormalOctet(pszTyped), QByteArray(pszShown)) << pszTyped;
+}
+
+TEST(HostRange, RowsRunFromTheFirstToTheLastOctet)
+{
+    const QList<CHostEntry> rows = HostRange::Rows("10", "0", "0", 250, 255, "");
+    ASSERT_EQ(rows.size(), 6);
+    EXPECT_EQ(rows.first(), (CHostEntry{"10.0.0.250", "10.0.0.250", "default"}));
+    EXPECT_EQ(rows.last(), (CHostEntry{"10.0.0.255", "10.0.0.255", "default"}));
+    EXPECT_TRUE(HostRange::Rows("10", "0", "0", 9, 5, "lab").isEmpty());
+    // Untouched octets are taken as they stand.
+    EXPECT_EQ(HostRange::Rows("", "", "", 3, 3, "lab"),
+              (QList<CHostEntry>{{"...3", "...3", "lab"}}));
+    EXPECT_EQ(HostRange::Rows("1", "2", "3", 0, 255, "g").size(), 256);
 }

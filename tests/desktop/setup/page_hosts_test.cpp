@@ -1,0 +1,287 @@
+// The Hosts page and the range dialog, worked with keys and the mouse: rows
+// loaded into the edits, edited in place, added, removed and created as ranges,
+// and what Apply stores.
+#include "desktop/setup/host_range_dlg.h"
+#include "desktop/setup/host_rows_model.h"
+#include "desktop/setup/page_hosts.h"
+#include "tests/desktop/setup/setup_sheet_fixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPushButton>
+#include <QTreeView>
+
+#include <vector>
+
+namespace {
+
+QStringList Texts(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* pszText : texts)
+        list.append(QString::fromUtf8(pszText));
+    return list;
+}
+
+class PageHostsTest : public CSetupSheetFixture
+{
+protected:
+    CPageHosts& OpenHosts(const QList<CHostEntry>& hosts = {{"ann", "10.0.0.5", "office"},
+                                                            {"bob", "10.0.0.6", "office"},
+                                                            {"carol", "10.0.0.7", "lab"}})
+    {
+        LoadSettings();
+        m_settings.m_hosts.Replace(hosts);
+        Open();
+        return ShowTab<CPageHosts>(1);
+    }
+
+    static void ClickRow(CPageHosts& page, int nRow)
+    {
+        const QRect rect = page.List().visualRect(page.Rows().index(nRow, 1));
+        QTest::mouseClick(page.List().viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    static QStringList Edits(const CPageHosts& page)
+    {
+        return {page.NicknameEdit().text(), page.AddressEdit().text(), page.GroupEdit().text()};
+    }
+
+    QByteArray Stored(int nEntry) const
+    {
+        return m_store.ReadText(QStringLiteral("Hosts"), QStringLiteral("Host %1").arg(nEntry), {});
+    }
+
+    // Fills the range dialog that "&Create range" opens, by keys, and creates.
+    // (nullptr: an octet left untouched)
+    static void CreateRange(CPageHosts& page, const std::vector<const char*>& octets,
+                            const QString& strGroup)
+    {
+        EXPECT_TRUE(CDesktopAppFixture::OnModal(
+            [&page] { Click(page.CreateRangeButton()); },
+            [&octets, &strGroup](QWidget& modal) {
+                auto* pRange = qobject_cast<CHostRangeDlg*>(&modal);
+                ASSERT_NE(pRange, nullptr);
+                EXPECT_EQ(pRange->windowTitle(), QStringLiteral("Create range of new hosts"));
+                EXPECT_EQ(pRange->GroupEdit().text(), QStringLiteral("default"));
+                for (int n = 0; n < static_cast<int>(octets.size()); ++n) {
+                    if (octets[n])
+                        QTest::keyClicks(&pRange->Octet(n), QString::fromLatin1(octets[n]));
+                }
+                Retype(pRange->GroupEdit(), strGroup);
+                QTest::keyClick(&pRange->GroupEdit(), Qt::Key_Return); // Create is the default
+            }));
+    }
+};
+
+} // namespace
+
+TEST_F(PageHostsTest, ClicksAndKeysLoadTheRowIntoTheEdits)
+{
+    CPageHosts& page = OpenHosts();
+    EXPECT_EQ(page.CurrentRow(), -1);
+    EXPECT_EQ(page.Rows().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Nickname"));
+    EXPECT_EQ(page.Rows().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("IP-Address"));
+    EXPECT_EQ(page.Rows().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Group"));
+
+    ClickRow(page, 1);
+    EXPECT_EQ(Edits(page), Texts({"bob", "10.0.0.6", "office"}));
+    QTest::keyClick(&page.List(), Qt::Key_End);
+    EXPECT_EQ(Edits(page), Texts({"carol", "10.0.0.7", "lab"}));
+    QTest::keyClick(&page.List(), Qt::Key_Home);
+    EXPECT_EQ(Edits(page), Texts({"ann", "10.0.0.5", "office"}));
+    QTest::keyClick(&page.List(), Qt::Key_Down);
+    EXPECT_EQ(Edits(page), Texts({"bob", "10.0.0.6", "office"}));
+    QTest::keyClick(&page.List(), Qt::Key_Up);
+    QTest::keyClick(&page.List(), Qt::Key_Up); // row 0 at the top
+    EXPECT_EQ(Edits(page), Texts({"ann", "10.0.0.5", "office"}));
+    EXPECT_EQ(page.List().currentIndex().row(), 0);
+    // Moving through rows is no change.
+    EXPECT_FALSE(m_pSheet->ApplyButton().isEnabled());
+}
+
+TEST_F(PageHostsTest, TypingChangesTheCurrentRowAtOnce)
+{
+    CPageHosts& page = OpenHosts();
+    ClickRow(page, 1);
+    Retype(page.NicknameEdit(), QStringLiteral("robert"));
+    EXPECT_EQ(page.Rows().Rows()[1].strNickname, "robert");
+    EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
+    Retype(page.GroupEdit(), QString());
+    EXPECT_EQ(page.Rows().Rows()[1].strGroup, "default");
+    EXPECT_EQ(page.GroupEdit().text(), QString());
+    // The separators of a stored entry cannot be typed.
+    Retype(page.AddressEdit(), QStringLiteral("10/$1.0"));
+    EXPECT_FALSE(page.AddressEdit().text().contains(QStringLiteral("/$1")));
+    EXPECT_EQ(m_settings.m_hosts.Entries()[1].strNickname, "bob"); // until applied
+}
+
+TEST_F(PageHostsTest, WithoutACurrentRowTypingWaitsForTheRowAddedNext)
+{
+    CPageHosts& page = OpenHosts();
+    const QList<CHostEntry> before = page.Rows().Rows();
+    Retype(page.NicknameEdit(), QStringLiteral("dan"));
+    Retype(page.AddressEdit(), QStringLiteral("10.0.0.4"));
+    EXPECT_EQ(page.Rows().Rows(), before);
+    Click(page.AddButton());
+    ASSERT_EQ(page.Rows().rowCount(), 4);
+    EXPECT_EQ(page.Rows().Rows()[3], (CHostEntry{"dan", "10.0.0.4", "default"}));
+    // The added row is the one the edits now change.
+    Retype(page.GroupEdit(), QStringLiteral("lab"));
+    EXPECT_EQ(page.Rows().Rows()[3].strGroup, "lab");
+}
+
+TEST_F(PageHostsTest, AddNeedsANameAndAnAddressAndAddsTheSameHostTwice)
+{
+    CPageHosts& page = OpenHosts({});
+    Retype(page.NicknameEdit(), QStringLiteral("dan"));
+    Click(page.AddButton());
+    EXPECT_EQ(
+        m_prompts.Boxes(),
+        QStringList({QStringLiteral("At least name- and IP-addres -fields \nmust be filled!")}));
+    EXPECT_EQ(page.Rows().rowCount(), 0);
+
+    Retype(page.AddressEdit(), QStringLiteral("10.0.0.4"));
+    Click(page.AddButton());
+    Click(page.AddButton());
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(Stored(0), "dan/$010.0.0.4/$1default/$2");
+    EXPECT_EQ(Stored(1), "dan/$010.0.0.4/$1default/$2");
+    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
+    EXPECT_TRUE(m_settings.m_hosts.m_bHostListChanged);
+}
+
+TEST_F(PageHostsTest, RemovingRowsAndApplyingAnEmptyListEmptiesTheStoredOne)
+{
+    LoadSettings();
+    // A stored list with a gap: what lies beyond it is not the list's.
+    for (int n : {0, 1, 2, 4})
+        m_store.WriteText(QStringLiteral("Hosts"), QStringLiteral("Host %1").arg(n),
+                          "h/$010.0.0.9/$1default/$2");
+    m_settings.Load();
+    Open();
+    CPageHosts& page = ShowTab<CPageHosts>(1);
+    ASSERT_EQ(page.Rows().rowCount(), 3);
+    ClickRow(page, 0);
+    QTest::keyClick(&page.List(), Qt::Key_Delete);
+    EXPECT_EQ(page.Rows().rowCount(), 2);
+    EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
+    ClickRow(page, 0);
+    Click(page.RemoveButton());
+    EXPECT_EQ(page.Rows().rowCount(), 1);
+    Click(page.RemoveAllButton());
+    EXPECT_EQ(page.Rows().rowCount(), 0);
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
+    for (int n : {0, 1, 2, 3})
+        EXPECT_FALSE(m_store.Contains(QStringLiteral("Hosts"), QStringLiteral("Host %1").arg(n)));
+    EXPECT_TRUE(m_store.Contains(QStringLiteral("Hosts"), QStringLiteral("Host 4")));
+}
+
+TEST_F(PageHostsTest, TheEditsFollowTheirRowWhenRowsAreRemoved)
+{
+    CPageHosts& page = OpenHosts();
+    ClickRow(page, 2); // carol
+    // Page Up moves the selection only; Delete removes the selected row above.
+    QTest::keyClick(&page.List(), Qt::Key_PageUp);
+    ASSERT_EQ(page.List().currentIndex().row(), 0);
+    QTest::keyClick(&page.List(), Qt::Key_Delete);
+    Retype(page.NicknameEdit(), QStringLiteral("caroline"));
+    EXPECT_EQ(page.Rows().Rows()[1].strNickname, "caroline");
+    EXPECT_EQ(page.Rows().Rows()[0].strNickname, "bob");
+
+    // Once its row is gone, typing changes no other row.
+    ClickRow(page, 1);
+    Click(page.RemoveButton());
+    Retype(page.NicknameEdit(), QStringLiteral("nobody"));
+    EXPECT_EQ(page.Rows().Rows(), (QList<CHostEntry>{{"bob", "10.0.0.6", "office"}}));
+}
+
+TEST_F(PageHostsTest, AClearedNicknameComesBackAsTheWholeStoredText)
+{
+    CPageHosts& page = OpenHosts();
+    ClickRow(page, 0);
+    Retype(page.NicknameEdit(), QString());
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(Stored(0), "/$010.0.0.5/$1office/$2");
+    CAppSettings next(m_store);
+    next.Load();
+    EXPECT_EQ(next.m_hosts.Entries()[0],
+              (CHostEntry{"/$010.0.0.5/$1office/$2", "/$010.0.0.5/$1office/$2", "default"}));
+}
+
+TEST_F(PageHostsTest, TheRangeDialogAppendsItsRowsWhichJoinTheListWhenApplied)
+{
+    CPageHosts& page = OpenHosts();
+    CreateRange(page, {"10", "0", "0", "250", "255"}, QString());
+    ASSERT_EQ(page.Rows().rowCount(), 9);
+    EXPECT_EQ(page.Rows().Rows()[3], (CHostEntry{"10.0.0.250", "10.0.0.250", "default"}));
+    EXPECT_EQ(page.Rows().Rows()[8], (CHostEntry{"10.0.0.255", "10.0.0.255", "default"}));
+    EXPECT_EQ(m_settings.m_hosts.Count(), 3);
+
+    CreateRange(page, {"10", "0", "0", "9", "5"}, QStringLiteral("lab"));
+    EXPECT_EQ(page.Rows().rowCount(), 9);
+    // Untouched first octets are taken as they stand.
+    CreateRange(page, {nullptr, nullptr, nullptr, "7", "7"}, QStringLiteral("lab"));
+    ASSERT_EQ(page.Rows().rowCount(), 10);
+    EXPECT_EQ(page.Rows().Rows()[9], (CHostEntry{"...7", "...7", "lab"}));
+
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.m_hosts.Count(), 10);
+    EXPECT_EQ(Stored(9), "...7/$0...7/$1lab/$2");
+}
+
+TEST_F(PageHostsTest, OctetsShowTheirValueAsTheyAreTyped)
+{
+    CHostRangeDlg dialog(nullptr);
+    dialog.show();
+    QLineEdit& octet = dialog.Octet(0);
+    QTest::keyClicks(&octet, QStringLiteral("300"));
+    EXPECT_EQ(octet.text(), QStringLiteral("255"));
+    Retype(octet, QStringLiteral("-"));
+    EXPECT_EQ(octet.text(), QStringLiteral("0"));
+    Retype(octet, QStringLiteral("007"));
+    EXPECT_EQ(octet.text(), QStringLiteral("7"));
+    QTest::keyClicks(&octet, QStringLiteral("x"));
+    EXPECT_EQ(octet.text(), QStringLiteral("7"));
+    QApplication::clipboard()->setText(QStringLiteral("-4"));
+    octet.selectAll();
+    QTest::keyClick(&octet, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(octet.text(), QStringLiteral("0"));
+    EXPECT_EQ(dialog.Octet(1).text(), QString()); // the others stay as they were
+    QTest::mouseClick(&dialog.CancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog.Rows().isEmpty());
+}
+
+TEST_F(PageHostsTest, ApplyingReplacesSendersAddedWhileTheSheetWasOpen)
+{
+    CPageHosts& page = OpenHosts();
+    EXPECT_EQ(m_settings.AddUnknownSender("zed", "10.0.0.99"), "zed");
+    EXPECT_EQ(m_settings.m_hosts.Count(), 4);
+    EXPECT_EQ(page.Rows().rowCount(), 3);
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.m_hosts.Count(), 3);
+    EXPECT_FALSE(m_settings.m_hosts.m_bHostsUnsaved);
+    EXPECT_FALSE(m_store.Contains(QStringLiteral("Hosts"), QStringLiteral("Host 3")));
+}
+
+TEST_F(PageHostsTest, EightThousandHostsAreShownEditedAndStored)
+{
+    QList<CHostEntry> hosts;
+    for (int n = 0; n < 8000; ++n) {
+        const QByteArray strAddress =
+            "10.0." + QByteArray::number(n / 256) + '.' + QByteArray::number(n % 256);
+        hosts.append({"pc" + QByteArray::number(n), strAddress, "default"});
+    }
+    CPageHosts& page = OpenHosts(hosts);
+    EXPECT_EQ(page.Rows().rowCount(), 8000);
+    page.List().setFocus();
+    QTest::keyClick(&page.List(), Qt::Key_End);
+    EXPECT_EQ(page.NicknameEdit().text(), QStringLiteral("pc7999"));
+    Retype(page.NicknameEdit(), QStringLiteral("last"));
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(Stored(7999), "last/$010.0.31.63/$1default/$2");
+}

@@ -1,0 +1,277 @@
+// The setup sheet's protocol and its Preferences page, worked with keys and the
+// mouse: what OK, Apply and Cancel store, the sound browse, the option boxes and
+// what the settings cannot keep.
+#include "core/settings/file_settings_store.h"
+#include "desktop/setup/page_prefs.h"
+#include "tests/desktop/setup/setup_sheet_fixture.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
+
+namespace {
+
+class PagePrefsTest : public CSetupSheetFixture
+{
+protected:
+    CPagePrefs& Prefs() const { return *qobject_cast<CPagePrefs*>(m_pSheet->Page(0)); }
+
+    QCheckBox& Option(const QString& strCaption) const
+    {
+        for (QCheckBox* pBox : Prefs().OptionBoxes()) {
+            if (pBox->text() == strCaption)
+                return *pBox;
+        }
+        ADD_FAILURE() << "no box " << qPrintable(strCaption);
+        return *Prefs().OptionBoxes().first();
+    }
+
+    QSet<QString> StoredNames() const
+    {
+        QSet<QString> names;
+        for (auto section = m_store.Values().cbegin(); section != m_store.Values().cend();
+             ++section) {
+            for (const QString& strName : section.value().keys())
+                names.insert(section.key() + QLatin1Char('/') + strName);
+        }
+        return names;
+    }
+};
+
+} // namespace
+
+TEST_F(PagePrefsTest, OkAtOnceAppliesThePreferencesPageAloneAndSavesItsGroup)
+{
+    LoadSettings();
+    ASSERT_EQ(m_store.WriteCount(), 0);
+    CPSheetSetup& sheet = Open();
+    EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Setup"));
+    ASSERT_EQ(sheet.Tabs().count(), 2);
+    EXPECT_EQ(sheet.Tabs().tabText(0), QStringLiteral("  Preferences  "));
+    EXPECT_EQ(sheet.Tabs().tabText(1), QStringLiteral("  Hosts  "));
+    EXPECT_EQ(sheet.Tabs().currentIndex(), 0);
+    EXPECT_NE(sheet.Page(0), nullptr);
+    EXPECT_EQ(sheet.Page(1), nullptr); // made only when its tab is shown
+    EXPECT_FALSE(sheet.ApplyButton().isEnabled());
+
+    Click(sheet.OkButton());
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    QSet<QString> expected;
+    for (const QString& strName : CAppSettings::OptionNames(SettingsGroup::Preferences))
+        expected.insert(QStringLiteral("Settings/") + strName);
+    EXPECT_EQ(StoredNames(), expected);
+}
+
+TEST_F(PagePrefsTest, ApplyKeepsTheSheetOpenAndWhatItAppliedStaysAfterClose)
+{
+    LoadSettings();
+    CPSheetSetup& sheet = Open();
+    ASSERT_TRUE(Option(QStringLiteral("enable priority")).isChecked());
+    Click(Option(QStringLiteral("enable priority")));
+    EXPECT_TRUE(sheet.ApplyButton().isEnabled());
+    EXPECT_EQ(m_settings.m_nUsePriority, 1); // not before Apply
+
+    Click(sheet.ApplyButton());
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(m_settings.m_nUsePriority, 0);
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Use Priority"), 1), 0);
+    EXPECT_FALSE(sheet.ApplyButton().isEnabled());
+    EXPECT_EQ(sheet.CancelButton().text(), QStringLiteral("Close"));
+
+    // A change after the Apply, then Close: the Apply stays, the change goes.
+    Retype(Prefs().Nickname(), QStringLiteral("zed"));
+    EXPECT_TRUE(sheet.ApplyButton().isEnabled());
+    Click(sheet.CancelButton());
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(m_settings.m_nUsePriority, 0);
+    EXPECT_NE(m_settings.m_strNickname, "zed");
+}
+
+TEST_F(PagePrefsTest, CancelWithoutApplyChangesNothing)
+{
+    LoadSettings();
+    const QByteArray strNickname = m_settings.m_strNickname;
+    CPSheetSetup& sheet = Open();
+    Retype(Prefs().Nickname(), QStringLiteral("zed"));
+    Click(Option(QStringLiteral("disable Blipnote closing")));
+    QTest::keyClick(&sheet, Qt::Key_Escape);
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(m_settings.m_strNickname, strNickname);
+    EXPECT_EQ(m_settings.m_nNoClose, 0);
+    EXPECT_EQ(m_store.WriteCount(), 0);
+}
+
+TEST_F(PagePrefsTest, TheOptionBoxesShowAndStoreTheirSettings)
+{
+    LoadSettings();
+    m_settings.m_nAutoDelete = 1;
+    m_settings.m_nUseYouWrote = 0;
+    Open();
+    const char* const pszCaptions[] = {"enable signature",
+                                       "enable notifysound",
+                                       "enable popup when incoming",
+                                       "quote to reply",
+                                       "enable quote marks (>)",
+                                       "include \"You wrote:\" - to reply",
+                                       "enable priority",
+                                       "autoadd new host to list ",
+                                       "disable Blipnote closing",
+                                       "allow write to InMessage",
+                                       "del msg after sent successfully",
+                                       "minimize to trayarea"};
+    QStringList captions;
+    for (const char* pszCaption : pszCaptions)
+        captions.append(QString::fromUtf8(pszCaption));
+    QStringList shown;
+    for (const QCheckBox* pBox : Prefs().OptionBoxes())
+        shown.append(pBox->text());
+    EXPECT_EQ(shown, captions);
+    EXPECT_TRUE(Option(QStringLiteral("del msg after sent successfully")).isChecked());
+    EXPECT_FALSE(Option(QStringLiteral("include \"You wrote:\" - to reply")).isChecked());
+
+    Click(Option(QStringLiteral("allow write to InMessage")));
+    Click(Option(QStringLiteral("del msg after sent successfully")));
+    // Space on a focused box works it as a click does.
+    Option(QStringLiteral("include \"You wrote:\" - to reply")).setFocus();
+    QTest::keyClick(&Option(QStringLiteral("include \"You wrote:\" - to reply")), Qt::Key_Space);
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.m_nWriteInMessage, 1);
+    EXPECT_EQ(m_settings.m_nAutoDelete, 0);
+    EXPECT_EQ(m_settings.m_nUseYouWrote, 1);
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Write InMessage"), 0), 1);
+}
+
+TEST_F(PagePrefsTest, WithoutATrayTheTrayBoxIsGreyedAndStoresOff)
+{
+    LoadSettings(false);
+    Open();
+    QCheckBox& tray = Option(QStringLiteral("minimize to trayarea"));
+    EXPECT_FALSE(tray.isEnabled());
+    EXPECT_FALSE(tray.isChecked());
+    Click(tray); // a greyed box takes no click
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Use TrayArea"), 1), 0);
+
+    LoadSettings(true);
+    m_settings.m_nUseTrayArea = 1;
+    Open();
+    EXPECT_TRUE(Option(QStringLiteral("minimize to trayarea")).isEnabled());
+    EXPECT_TRUE(Option(QStringLiteral("minimize to trayarea")).isChecked());
+}
+
+TEST_F(PagePrefsTest, TheSignatureKeepsItsLineBreaksThroughApplyAndTheSettingsFile)
+{
+    QTemporaryDir folder;
+    const QString strPath = folder.filePath(QStringLiteral("Blipnote.conf"));
+    {
+        CFileSettingsStore store(strPath);
+        CAppSettings settings(store);
+        settings.CollectSystemInfo(false);
+        settings.Load();
+        CPSheetSetup sheet({settings, m_prompts, m_sound}, nullptr);
+        sheet.show();
+        QPlainTextEdit& signature = qobject_cast<CPagePrefs*>(sheet.Page(0))->Signature();
+        signature.setFocus();
+        signature.selectAll();
+        QTest::keyClicks(&signature, QStringLiteral("-- "));
+        QTest::keyClick(&signature, Qt::Key_Return); // a new line, not OK
+        QTest::keyClicks(&signature, QStringLiteral("Ann"));
+        QTest::keyClick(&signature, Qt::Key_Return);
+        QTest::keyClick(&signature, Qt::Key_Return);
+        QTest::keyClicks(&signature, QStringLiteral("room 4"));
+        EXPECT_TRUE(sheet.isVisible());
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+        EXPECT_EQ(settings.m_strSignature, "-- \r\nAnn\r\n\r\nroom 4");
+    }
+    CFileSettingsStore store(strPath);
+    CAppSettings settings(store);
+    settings.Load();
+    EXPECT_EQ(settings.m_strSignature, "-- \r\nAnn\r\n\r\nroom 4");
+    // And shown again as lines.
+    CPSheetSetup sheet({settings, m_prompts, m_sound}, nullptr);
+    sheet.show();
+    EXPECT_EQ(qobject_cast<CPagePrefs*>(sheet.Page(0))->Signature().toPlainText(),
+              QStringLiteral("-- \nAnn\n\nroom 4"));
+}
+
+TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
+{
+    LoadSettings();
+    m_settings.m_strSoundPath = "/usr/share/sounds/";
+    m_settings.m_strSoundFile = "msremind.wav";
+    Open();
+    m_prompts.SetFileAnswer(QStringLiteral("/home/ann/Sounds/ding.wav"));
+    Click(Prefs().BrowseButton());
+    EXPECT_EQ(m_prompts.OpenFilter(), QStringLiteral("Wav-sounds (*.wav)"));
+    EXPECT_EQ(m_prompts.OpenStartAt(), QStringLiteral("/usr/share/sounds/msremind.wav"));
+    EXPECT_EQ(Prefs().SoundFile().text(), QStringLiteral("/home/ann/Sounds/ding.wav"));
+    EXPECT_EQ(Prefs().SoundFolder(), "/home/ann/Sounds/");
+    EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
+
+    // Cancelled: the next browse started in the chosen folder, nothing changes.
+    m_prompts.SetFileAnswer(QString());
+    Click(Prefs().BrowseButton());
+    EXPECT_EQ(m_prompts.OpenStartAt(), QStringLiteral("/home/ann/Sounds/ding.wav"));
+    EXPECT_EQ(Prefs().SoundFile().text(), QStringLiteral("/home/ann/Sounds/ding.wav"));
+
+    // A path the settings cannot keep is refused, with the reason.
+    m_prompts.SetFileAnswer(QStringLiteral("/home/ann/\u0417\u0432\u0443\u043a/ding.wav"));
+    Click(Prefs().BrowseButton());
+    ASSERT_EQ(m_prompts.Boxes().size(), 1);
+    EXPECT_TRUE(m_prompts.Boxes().first().contains(QStringLiteral("cannot keep")));
+    EXPECT_EQ(Prefs().SoundFile().text(), QStringLiteral("/home/ann/Sounds/ding.wav"));
+
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundFile"), {}),
+              "/home/ann/Sounds/ding.wav");
+    EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundPath"), {}),
+              "/home/ann/Sounds/");
+}
+
+TEST_F(PagePrefsTest, TestPlaysTheSoundFileAsItStands)
+{
+    LoadSettings();
+    m_settings.m_strSoundPath = "/usr/share/sounds/";
+    Open();
+    Retype(Prefs().SoundFile(), QStringLiteral("msremind.wav"));
+    Click(Prefs().TestButton());
+    EXPECT_EQ(m_sound.m_played, QStringList({QStringLiteral("msremind.wav")}));
+}
+
+TEST_F(PagePrefsTest, WhatTheSettingsCannotKeepCannotBeTypedOrIsNamed)
+{
+    LoadSettings();
+    CPSheetSetup& sheet = Open();
+    // U+0142 has no byte in the code page; the others have.
+    Retype(Prefs().Nickname(), QString());
+    TypeText(Prefs().Nickname(), QStringLiteral("Zo\u00eb\u0142 \u20ac"));
+    EXPECT_EQ(Prefs().Nickname().text(), QStringLiteral("Zo\u00eb \u20ac"));
+
+    // The signature edit takes what is typed; Apply then names the character.
+    Prefs().Signature().setFocus();
+    TypeText(Prefs().Signature(), QStringLiteral("\u0142ukasz"));
+    Click(sheet.OkButton());
+    EXPECT_TRUE(sheet.isVisible());
+    ASSERT_EQ(m_prompts.Boxes().size(), 1);
+    EXPECT_TRUE(m_prompts.Boxes().first().contains(QStringLiteral("The signature holds")));
+    EXPECT_TRUE(m_prompts.Boxes().first().contains(QStringLiteral("\u0142")));
+    EXPECT_EQ(m_store.WriteCount(), 0);
+}
+
+TEST_F(PagePrefsTest, TheNicknameHoldsWhatItsWidthShows)
+{
+    LoadSettings();
+    Open();
+    QLineEdit& nickname = Prefs().Nickname();
+    Retype(nickname, QString(200, u'W'));
+    const int nLength = static_cast<int>(nickname.text().size());
+    EXPECT_GT(nLength, 3);
+    EXPECT_LT(nLength, 200);
+    EXPECT_LT(nickname.fontMetrics().horizontalAdvance(nickname.text()), nickname.width());
+    // Shortening always works.
+    QTest::keyClick(&nickname, Qt::Key_Backspace);
+    EXPECT_EQ(nickname.text().size(), nLength - 1);
+}

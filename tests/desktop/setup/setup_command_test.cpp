@@ -1,0 +1,147 @@
+// The Setup command as a user meets it: the sheet opened from the File menu over
+// the main window, and what follows its closing, however it closed: the tray
+// icon and the finger server follow the options. Also a timer that fires while
+// the sheet is open, and the program ended from under it.
+#include "core/finger/finger_daemon_socket.h"
+#include "core/messaging/note_file.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/setup/page_prefs.h"
+#include "desktop/setup/setup_sheet.h"
+#include "tests/support/desktop_app_fixture.h"
+#include "tests/support/event_loop.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class SetupCommandTest : public CDesktopAppFixture
+{
+protected:
+    // Chooses File / Setup with the keyboard and works the sheet with act.
+    bool RunSetup(const std::function<void(CPSheetSetup&)>& act)
+    {
+        if (!ActivateMainWindow())
+            return false;
+        return OnModal(
+            [this] {
+                if (QMenu* pFile = OpenMenuByKey(Qt::Key_F))
+                    ClickItem(*pFile, QStringLiteral("Se&tup ..."));
+            },
+            [&act](QWidget& modal) {
+                auto* pSheet = qobject_cast<CPSheetSetup*>(&modal);
+                ASSERT_NE(pSheet, nullptr);
+                act(*pSheet);
+            });
+    }
+
+    static QCheckBox& TrayBox(CPSheetSetup& sheet)
+    {
+        return *qobject_cast<CPagePrefs*>(sheet.Page(0))->OptionBoxes().last();
+    }
+};
+
+} // namespace
+
+TEST_F(SetupCommandTest, TheSheetOpensModallyOverTheMainWindowOnItsFirstTab)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Setup"));
+        EXPECT_EQ(sheet.parentWidget(), &m_pApp->MainFrame());
+        EXPECT_TRUE(sheet.isModal());
+        EXPECT_EQ(sheet.Tabs().currentIndex(), 0);
+        // Move on a tab, then Escape: a new sheet starts on the first tab again.
+        sheet.Tabs().setCurrentIndex(1);
+        QTest::keyClick(&sheet, Qt::Key_Escape);
+    }));
+    EXPECT_TRUE(RunSetup([](CPSheetSetup& sheet) {
+        EXPECT_EQ(sheet.Tabs().currentIndex(), 0);
+        EXPECT_EQ(sheet.Page(1), nullptr);
+        QTest::mouseClick(&sheet.CancelButton(), Qt::LeftButton);
+    }));
+}
+
+TEST_F(SetupCommandTest, TurningTheTrayOffRemovesTheIconWhenTheSheetCloses)
+{
+    Installed();
+    ASSERT_TRUE(Start({}, true));
+    m_tray.SetIcon(ITrayIcon::EIcon::Listening);
+    // Cancel: the option is still on and the icon stays.
+    EXPECT_TRUE(RunSetup([](CPSheetSetup& sheet) {
+        QTest::mouseClick(&TrayBox(sheet), Qt::LeftButton);
+        QTest::mouseClick(&sheet.CancelButton(), Qt::LeftButton);
+    }));
+    EXPECT_TRUE(m_tray.IsShown());
+    EXPECT_TRUE(RunSetup([](CPSheetSetup& sheet) {
+        EXPECT_TRUE(TrayBox(sheet).isChecked());
+        QTest::mouseClick(&TrayBox(sheet), Qt::LeftButton);
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    }));
+    EXPECT_FALSE(m_tray.IsShown());
+    EXPECT_EQ(m_pApp->Settings().m_nUseTrayArea, 0);
+}
+
+TEST_F(SetupCommandTest, TheFingerServerFollowsItsOptionWhenTheSheetClosesEvenByCancel)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    CFingerDaemonSocket& finger = m_pApp->FingerServer();
+    ASSERT_TRUE(finger.IsListening());
+    // (The option as the finger page will have left it.)
+    m_pApp->Settings().m_nUseFingerD = 0;
+    EXPECT_TRUE(RunSetup(
+        [](CPSheetSetup& sheet) { QTest::mouseClick(&sheet.CancelButton(), Qt::LeftButton); }));
+    EXPECT_FALSE(finger.IsListening());
+    m_pApp->Settings().m_nUseFingerD = 1;
+    EXPECT_TRUE(RunSetup(
+        [](CPSheetSetup& sheet) { QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton); }));
+    EXPECT_TRUE(finger.IsListening());
+}
+
+TEST_F(SetupCommandTest, AGreetingDueWhileTheSheetIsOpenIsNotUndoneByIt)
+{
+    QTemporaryDir folder;
+    const QString strGreeting = QDir(folder.path()).filePath(QStringLiteral("greetings.bni"));
+    CNoteRecord greeting;
+    greeting.m_strBody = "Hello and welcome!";
+    ASSERT_TRUE(NoteFile::Save(strGreeting, greeting, "greetings", nullptr));
+    m_greetingFiles = {strGreeting};
+    m_greetingDelay = 300ms;
+    Installed();
+    const QString strSettings = QStringLiteral("Settings");
+    m_store.WriteInt(strSettings, QStringLiteral("greetings"), 0);
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
+        // The box stays open past the greeting's timer.
+        EXPECT_TRUE(SpinUntil([this] { return m_pApp->Settings().m_nGreetings == 1; }));
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    }));
+    EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("greetings"), 0), 1);
+    EXPECT_EQ(NoteWindows(), 1);
+}
+
+TEST_F(SetupCommandTest, ExitWhileTheSheetIsOpenEndsTheProgramCleanly)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    m_pApp->Settings().m_hosts.Replace({{"ann", "127.0.0.1", "default"}});
+    EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
+        sheet.Tabs().setCurrentIndex(1);
+        // The tray menu's Exit still works while the sheet is open.
+        m_pApp->MainFrame().Menus().Action(CMainMenus::Exit)->trigger();
+        EXPECT_TRUE(m_bFinished);
+        if (sheet.isVisible())
+            QTest::mouseClick(&sheet.CancelButton(), Qt::LeftButton);
+    }));
+    EXPECT_TRUE(m_bFinished);
+    m_pApp.reset();
+}
