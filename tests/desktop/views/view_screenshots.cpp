@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeView>
 
 #include <cstdio>
@@ -117,7 +118,9 @@ public:
             return false;
         sheet.Tabs().setCurrentIndex(1);
         auto* pHosts = static_cast<CPageHosts*>(sheet.Page(1));
-        pHosts->List().setCurrentIndex(pHosts->Rows().index(1, 0));
+        // Bob's row clicked: it shows in the boxes above the list.
+        const QRect bob = pHosts->List().visualRect(pHosts->Rows().index(1, 1));
+        QTest::mouseClick(pHosts->List().viewport(), Qt::LeftButton, {}, bob.center());
         if (!Save(sheet, "setup_hosts", false))
             return false;
         CHostRangeDlg range(nullptr);
