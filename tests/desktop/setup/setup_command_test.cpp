@@ -90,6 +90,39 @@ TEST_F(SetupCommandTest, TurningTheTrayOffRemovesTheIconWhenTheSheetCloses)
     EXPECT_EQ(m_pApp->Settings().m_nUseTrayArea, 0);
 }
 
+TEST_F(SetupCommandTest, AWindowHiddenInTheTrayComesBackWhenTheIconGoes)
+{
+    Installed();
+    ASSERT_TRUE(Start({}, true));
+    EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
+        // Minimised to the tray meanwhile.
+        m_pApp->MainFrame().hide();
+        m_tray.SetIcon(ITrayIcon::EIcon::Listening);
+        QTest::mouseClick(&TrayBox(sheet), Qt::LeftButton);
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    }));
+    EXPECT_FALSE(m_tray.IsShown());
+    EXPECT_TRUE(m_pApp->MainFrame().isVisible());
+}
+
+TEST_F(SetupCommandTest, SendersAddedWhileTheHostsTabIsOpenGiveWayToItsCopy)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    m_pApp->Settings().m_hosts.Replace({{"ann", "10.0.0.5", "office"}});
+    EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
+        sheet.Tabs().setCurrentIndex(1);
+        // A real note from a sender the list does not know.
+        ASSERT_NE(Deliver("zed/$0hello/$1PC9/$2Hi/$30/$4"), nullptr);
+        EXPECT_EQ(m_pApp->Settings().m_hosts.Count(), 2);
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    }));
+    EXPECT_EQ(m_pApp->Settings().m_hosts.Entries(),
+              (QList<CHostEntry>{{"ann", "10.0.0.5", "office"}}));
+    EXPECT_FALSE(m_pApp->Settings().m_hosts.m_bHostsUnsaved);
+    EXPECT_EQ(NoteWindows(), 1);
+}
+
 TEST_F(SetupCommandTest, TheFingerServerFollowsItsOptionWhenTheSheetClosesEvenByCancel)
 {
     Installed();
