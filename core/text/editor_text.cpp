@@ -77,4 +77,16 @@ QString Unencodable(const QString& strEditor)
     return strFound;
 }
 
+QString LinesFromNote(const QByteArray& strNote)
+{
+    return CodePage::ToUnicode(strNote).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QByteArray LinesToNote(QString strLines, bool* pbLossless)
+{
+    strLines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\n', QStringLiteral("\r\n"));
+    return CodePage::FromUnicode(strLines, pbLossless);
+}
+
 } // namespace EditorText

@@ -26,4 +26,10 @@ QString ToText(const QString& strEditor);
 // code-page byte stands for.
 QString Unencodable(const QString& strEditor);
 
+// A text of several lines (a signature, an away message) as a plain-text box
+// shows it, "\n" between lines, and back with the CR LF that notes break lines
+// with.
+QString LinesFromNote(const QByteArray& strNote);
+QByteArray LinesToNote(QString strLines, bool* pbLossless = nullptr);
+
 } // namespace EditorText

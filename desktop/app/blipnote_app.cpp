@@ -10,7 +10,6 @@
 #include "core/messaging/send_jobs.h"
 #include "core/net/net_address.h"
 #include "core/settings/system_info.h"
-#include "core/text/code_page.h"
 #include "core/text/editor_text.h"
 #include "desktop/app/about_dialog.h"
 #include "desktop/app/child_frame.h"
@@ -331,14 +330,9 @@ void CBlipnoteApp::OnAutoReply()
         m_autoReply.End();
     } else if (const std::optional<QString> away = m_environment.prompts.AskMultilineText(
                    QStringLiteral("Auto-reply"), QStringLiteral("Auto-reply message"),
-                   CodePage::ToUnicode(m_settings.m_strAwayMessage)
-                       .replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
-        // Notes break their lines with CR LF, as the note editor does.
-        QString strTyped = *away;
-        strTyped.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-            .replace(u'\n', QStringLiteral("\r\n"));
+                   EditorText::LinesFromNote(m_settings.m_strAwayMessage))) {
         bool bLossless = true;
-        const QByteArray strAway = CodePage::FromUnicode(strTyped, &bLossless);
+        const QByteArray strAway = EditorText::LinesToNote(*away, &bLossless);
         if (!bLossless) {
             m_environment.prompts.ShowMessage(
                 CBlipnoteDoc::UnencodableMessage(EditorText::Unencodable(*away)), PromptIcon::Stop);

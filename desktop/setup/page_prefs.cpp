@@ -17,27 +17,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-// Texts that the settings keep and the user reads: line breaks are CR LF there,
-// as in every note.
-QString ShownText(const QByteArray& strStored)
-{
-    return CodePage::ToUnicode(strStored).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-QByteArray StoredText(QString strShown, bool* pbLossless)
-{
-    strShown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-        .replace(u'\n', QStringLiteral("\r\n"));
-    return CodePage::FromUnicode(strShown, pbLossless);
-}
-
-} // namespace
-
 CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context), m_strSoundPath(context.settings.m_strSoundPath),
-      m_pSignature(new QPlainTextEdit(ShownText(context.settings.m_strSignature), this)),
+      m_pSignature(new QPlainTextEdit(EditorText::LinesFromNote(context.settings.m_strSignature), this)),
       // The nickname edit does not scroll: it holds what its width shows.
       m_pNickname(TextLine(context.settings.m_strNickname, true)),
       m_pSoundFile(TextLine(context.settings.m_strSoundFile, false)),
@@ -168,7 +150,7 @@ void CPagePrefs::OnTest()
 bool CPagePrefs::CanApply()
 {
     bool bLossless = true;
-    StoredText(m_pSignature->toPlainText(), &bLossless);
+    EditorText::LinesToNote(m_pSignature->toPlainText(), &bLossless);
     if (bLossless)
         return true;
     m_context.prompts.ShowMessage(
@@ -187,7 +169,7 @@ void CPagePrefs::Apply()
     for (const COption& option : m_options)
         settings.*option.pField = option.pBox->isChecked() ? 1 : 0;
     settings.m_strNickname = CodePage::FromUnicode(m_pNickname->text());
-    settings.m_strSignature = StoredText(m_pSignature->toPlainText(), nullptr);
+    settings.m_strSignature = EditorText::LinesToNote(m_pSignature->toPlainText());
     settings.m_strSoundFile = CodePage::FromUnicode(m_pSoundFile->text());
     settings.m_strSoundPath = m_strSoundPath;
     settings.Save(SettingsGroup::Preferences);

@@ -1,4 +1,5 @@
 #include "core/text/code_page.h"
+#include "core/text/editor_text.h"
 
 #include <gtest/gtest.h>
 
@@ -42,4 +43,16 @@ TEST(CodePage, CharactersOutsideTheCodePageAreReported)
     EXPECT_TRUE(bLossless);
     // A character that only looks like a byte of the upper controls is not one.
     EXPECT_EQ(CodePage::ByteOf(0x80), -1);
+}
+
+TEST(EditorText, LinesOfABoxTravelWithTheLineBreaksOfNotes)
+{
+    EXPECT_EQ(EditorText::LinesFromNote("-- \r\nAnn\r\n\r\nroom 4"),
+              QStringLiteral("-- \nAnn\n\nroom 4"));
+    bool bLossless = true;
+    EXPECT_EQ(EditorText::LinesToNote(QStringLiteral("a\nb\r\nc\n"), &bLossless),
+              "a\r\nb\r\nc\r\n");
+    EXPECT_TRUE(bLossless);
+    EditorText::LinesToNote(QStringLiteral("\u0142"), &bLossless);
+    EXPECT_FALSE(bLossless);
 }
