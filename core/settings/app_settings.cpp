@@ -170,12 +170,25 @@ QStringList CAppSettings::OptionNames(SettingsGroup eGroup)
     return names;
 }
 
-void CAppSettings::SaveHosts()
+void CAppSettings::SaveHosts(const QList<qsizetype>& storedAt)
 {
     const QList<CHostEntry>& entries = m_hosts.Entries();
     qsizetype i = 0;
-    for (; i < entries.size(); ++i)
-        m_store.WriteText(kHosts, HostValueName(i), CHostList::BuildHostEntry(entries[i]));
+    for (; i < entries.size(); ++i) {
+        const QString strName = HostValueName(i);
+        if (storedAt.value(i, i) == i) {
+            // An entry read from a text that is not quite its own (a part too
+            // short to count, a character written by hand) keeps that text
+            // while it stays where it is: writing it anew would change it.
+            const std::optional<QByteArray> stored = m_store.ReadText(kHosts, strName);
+            if (stored && CHostList::ParseHostEntry(*stored) == entries[i])
+                continue;
+        } else {
+            // Another entry's text is not this one's, even when they read alike.
+            m_store.DeleteValue(kHosts, strName);
+        }
+        m_store.WriteText(kHosts, strName, CHostList::BuildHostEntry(entries[i]));
+    }
     // Remove what a longer list left behind, up to the first gap.
     for (; !m_store.ReadText(kHosts, HostValueName(i), QByteArray()).isEmpty(); ++i)
         m_store.DeleteValue(kHosts, HostValueName(i));
@@ -261,10 +274,11 @@ QByteArray CAppSettings::AddUnknownSender(const QByteArray& strNickname,
     return m_hosts.AddUnknownSender(strNickname, strAddress, m_nUseAutoAdd != 0);
 }
 
-void CAppSettings::ReplaceHostList(const QList<CHostEntry>& entries)
+void CAppSettings::ReplaceHostList(const QList<CHostEntry>& entries,
+                                   const QList<qsizetype>& storedAt)
 {
     m_hosts.Replace(entries);
-    Save(SettingsGroup::Hosts);
+    SaveHosts(storedAt);
     m_hosts.m_bHostsUnsaved = false; // what was added meanwhile is stored or replaced
 }
 

@@ -58,8 +58,11 @@ public:
 
     // The host list's automatic adding, under "Use AutoAdd".
     QByteArray AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress);
-    // Replaces the host list (the hosts page applied) and stores it.
-    void ReplaceHostList(const QList<CHostEntry>& entries);
+    // Replaces the host list (the hosts page applied) and stores it. storedAt
+    // gives, for each entry, the index it was listed at before (-1: new); an
+    // entry still at its place whose stored text reads as it stands keeps that
+    // text, byte for byte. Without storedAt every entry counts as in its place.
+    void ReplaceHostList(const QList<CHostEntry>& entries, const QList<qsizetype>& storedAt = {});
 
     // What sending takes from the settings, copied.
     CSendSettings SendSettings() const;
@@ -145,7 +148,7 @@ private:
     int IntDefault(const COption& option) const;
     QByteArray TextDefault(const COption& option) const;
     void LoadHosts();
-    void SaveHosts();
+    void SaveHosts(const QList<qsizetype>& storedAt = {});
     void MigratePrefs();
 
     ISettingsStore& m_store;

@@ -90,11 +90,16 @@ void CFileSettingsStore::WriteText(const QString& strSection, const QString& str
 void CFileSettingsStore::DeleteValue(const QString& strSection, const QString& strName)
 {
     m_settings.remove(Key(strSection, strName));
+    // A value written after this is new, whatever it reads like.
+    m_lossyReads.remove(Key(strSection, strName));
 }
 
 void CFileSettingsStore::DeleteSection(const QString& strSection)
 {
     m_settings.remove(strSection);
+    const QString strPrefix = Key(strSection, QString());
+    m_lossyReads.removeIf(
+        [&strPrefix](const auto& item) { return item.key().startsWith(strPrefix); });
 }
 
 void CFileSettingsStore::Sync()

@@ -23,15 +23,25 @@ CHostRangeDlg::CHostRangeDlg(QWidget* pParent)
     pGrid->addWidget(new QLabel(tr("From:"), pRange), 0, 0);
     pGrid->addWidget(new QLabel(tr("To:"), pRange), 1, 0);
     const int nOctetWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12;
-    for (int n = 0; n < 5; ++n) {
-        QLineEdit* pOctet = m_octets[n] = new QLineEdit(pRange);
+    for (QLineEdit*& pOctet : m_octets) {
+        pOctet = new QLineEdit(pRange);
         pOctet->setFixedWidth(nOctetWidth);
-        // Each change shows the octet's value at once ("007" as 7, "300" as 255).
-        connect(pOctet, &QLineEdit::textChanged, this, [pOctet](const QString& strText) {
+    }
+    for (int n = 0; n < 5; ++n) {
+        QLineEdit* pOctet = m_octets[n];
+        QLineEdit* pNext = n < 3 ? m_octets[n + 1] : nullptr;
+        // Each change shows the octet's value at once ("007" as 7, "300" as 255);
+        // a dot typed after the first three goes on to the next octet, as in an
+        // address.
+        connect(pOctet, &QLineEdit::textChanged, this, [pOctet, pNext](const QString& strText) {
             const QString strOctet =
                 CodePage::ToUnicode(HostRange::NormalOctet(CodePage::FromUnicode(strText)));
             if (strOctet != strText)
                 pOctet->setText(strOctet);
+            if (pNext && strText.endsWith(QLatin1Char('.')) && pOctet->hasFocus()) {
+                pNext->setFocus();
+                pNext->selectAll();
+            }
         });
     }
     for (int n = 0; n < 4; ++n) {

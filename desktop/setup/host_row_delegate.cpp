@@ -32,9 +32,9 @@ void CHostRowDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& opt
     pPainter->restore();
 }
 
-QSize CHostRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize CHostRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& /*index*/) const
 {
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
-    size.setHeight(std::max(size.height(), kIconSize + 1));
-    return size;
+    // Every row is one line high, whatever its texts.
+    return {100, std::max(option.fontMetrics.height() + 2, kIconSize + 1)};
 }

@@ -2,9 +2,19 @@
 
 #include "core/text/code_page.h"
 
+namespace {
+// What a cell shows at most: wider than any column, and a megabyte-long
+// nickname is not laid out at every paint.
+constexpr qsizetype kShownLength = 1024;
+} // namespace
+
 CHostRowsModel::CHostRowsModel(QList<CHostEntry> rows, QObject* pParent)
     : QAbstractTableModel(pParent), m_rows(std::move(rows))
-{}
+{
+    m_origins.reserve(m_rows.size());
+    for (qsizetype n = 0; n < m_rows.size(); ++n)
+        m_origins.append(n);
+}
 
 int CHostRowsModel::rowCount(const QModelIndex& parent) const
 {
@@ -32,7 +42,7 @@ QVariant CHostRowsModel::data(const QModelIndex& index, int nRole) const
 {
     if (nRole != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows.size())
         return QVariant();
-    return CodePage::ToUnicode(Cell(m_rows[index.row()], index.column()));
+    return CodePage::ToUnicode(Cell(m_rows[index.row()], index.column()).left(kShownLength));
 }
 
 QVariant CHostRowsModel::headerData(int nSection, Qt::Orientation eOrientation, int nRole) const
@@ -67,6 +77,7 @@ void CHostRowsModel::Append(const QList<CHostEntry>& rows)
     const int nFirst = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), nFirst, nFirst + static_cast<int>(rows.size()) - 1);
     m_rows += rows;
+    m_origins.insert(m_origins.size(), rows.size(), -1);
     endInsertRows();
 }
 
@@ -76,12 +87,16 @@ void CHostRowsModel::Remove(int nRow)
         return;
     beginRemoveRows(QModelIndex(), nRow, nRow);
     m_rows.removeAt(nRow);
+    m_origins.removeAt(nRow);
     endRemoveRows();
 }
 
 void CHostRowsModel::RemoveAll()
 {
-    beginResetModel();
+    if (m_rows.isEmpty())
+        return;
+    beginRemoveRows(QModelIndex(), 0, static_cast<int>(m_rows.size()) - 1);
     m_rows.clear();
-    endResetModel();
+    m_origins.clear();
+    endRemoveRows();
 }

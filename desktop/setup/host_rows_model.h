@@ -27,6 +27,9 @@ public:
     QVariant headerData(int nSection, Qt::Orientation eOrientation, int nRole) const override;
 
     const QList<CHostEntry>& Rows() const { return m_rows; }
+    // For each row, the index in the host list it was copied from, or -1 for a
+    // row added on the page.
+    const QList<qsizetype>& Origins() const { return m_origins; }
     static const QByteArray& Cell(const CHostEntry& row, int nColumn);
     void SetCell(int nRow, int nColumn, const QByteArray& strText);
     void Append(const QList<CHostEntry>& rows);
@@ -35,4 +38,5 @@ public:
 
 private:
     QList<CHostEntry> m_rows;
+    QList<qsizetype> m_origins;
 };

@@ -45,7 +45,11 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
     m_pList->viewport()->installEventFilter(this);
     connect(m_pRows, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int nFirst, int nLast) { OnRowsRemoved(nFirst, nLast); });
-    connect(m_pRows, &QAbstractItemModel::modelReset, this, [this] { m_nCurrentRow = -1; });
+    // New rows come into view.
+    connect(m_pRows, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int, int nLast) {
+                m_pList->scrollTo(m_pRows->index(nLast, 0));
+            });
 
     // The separators of a stored entry would split it wrongly when it is read.
     const QByteArrayList separators = {"/$0", "/$1", "/$2"};
@@ -54,6 +58,7 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
     QLineEdit* const edits[] = {m_pNickname, m_pAddress, m_pGroup};
     for (int n = 0; n < 3; ++n) {
         edits[n]->setValidator(new CCodePageValidator(edits[n], separators));
+        edits[n]->installEventFilter(this);
         auto* pLabel = new QLabel(captions[n], this);
         pLabel->setBuddy(edits[n]);
         pEdits->addWidget(pLabel, 0, n);
@@ -63,6 +68,9 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
             OnEdited(n, strText);
         });
     }
+
+    m_pGroup->setToolTip(tr("A group name needs three characters or more: a shorter one reads "
+                            "as \"default\" at the next start."));
 
     auto* pButtons = new QHBoxLayout;
     for (QPushButton* pButton : {m_pCreateRange, m_pAdd, m_pRemove, m_pRemoveAll}) {
@@ -127,15 +135,33 @@ void CPageHosts::OnRowsRemoved(int nFirst, int nLast)
     // The edits keep changing the row they show, never the one that moved up
     // into its place; a removed row leaves none.
     if (m_nCurrentRow > nLast)
-        m_nCurrentRow -= nLast - nFirst + 1;
+        m_nCurrentRow -= nLast - nFirst + 1; // a later row, or one past the end
     else if (m_nCurrentRow >= nFirst)
-        m_nCurrentRow = -1;
+        ForgetCurrentRow();
+}
+
+void CPageHosts::ForgetCurrentRow()
+{
+    m_nCurrentRow = -1;
+    for (QLineEdit* pEdit : {m_pNickname, m_pAddress, m_pGroup})
+        pEdit->clear();
 }
 
 bool CPageHosts::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     if (pWatched == m_pList && pEvent->type() == QEvent::KeyPress)
         return OnListKey(static_cast<QKeyEvent*>(pEvent)->key());
+    if (pEvent->type() == QEvent::KeyPress &&
+        (pWatched == m_pNickname || pWatched == m_pAddress || pWatched == m_pGroup)) {
+        const int nKey = static_cast<QKeyEvent*>(pEvent)->key();
+        // What was typed for a new host would otherwise go with the sheet's OK.
+        if ((nKey == Qt::Key_Return || nKey == Qt::Key_Enter) &&
+            (m_nCurrentRow < 0 || m_nCurrentRow >= m_pRows->rowCount())) {
+            Q_EMIT Changed();
+            OnAdd();
+            return true;
+        }
+    }
     if (pWatched == m_pList->viewport() && pEvent->type() == QEvent::MouseButtonRelease) {
         // The press has selected the row (or none).
         m_nCurrentRow = SelectedRow();
@@ -148,7 +174,10 @@ bool CPageHosts::OnListKey(int nKey)
 {
     // Seen before the list moves its own selection, which it then does.
     const int nLast = m_pRows->rowCount() - 1;
-    const int nSelected = SelectedRow();
+    // Without a selection the list moves on from its current row.
+    int nSelected = SelectedRow();
+    if (nSelected < 0)
+        nSelected = m_pList->currentIndex().row();
     switch (nKey) {
     case Qt::Key_Home:
         m_nCurrentRow = nLast >= 0 ? 0 : -1;
@@ -207,5 +236,5 @@ void CPageHosts::OnCreateRange()
 
 void CPageHosts::Apply()
 {
-    m_context.settings.ReplaceHostList(m_pRows->Rows());
+    m_context.settings.ReplaceHostList(m_pRows->Rows(), m_pRows->Origins());
 }

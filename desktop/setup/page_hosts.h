@@ -47,6 +47,8 @@ private:
     void LoadCurrentRow();
     void OnEdited(int nColumn, const QString& strText);
     void OnRowsRemoved(int nFirst, int nLast);
+    // No row is current any more: the edits show none.
+    void ForgetCurrentRow();
     bool OnListKey(int nKey);
 
     CSetupContext m_context;

@@ -6,8 +6,10 @@
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
 #include "desktop/setup/code_page_validator.h"
+#include "desktop/views/long_word_wrap.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,11 +17,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context), m_strSoundPath(context.settings.m_strSoundPath),
-      m_pSignature(new QPlainTextEdit(EditorText::LinesFromNote(context.settings.m_strSignature), this)),
+      m_pSignature(
+          new QPlainTextEdit(EditorText::LinesFromNote(context.settings.m_strSignature), this)),
       // The nickname edit does not scroll: it holds what its width shows.
       m_pNickname(TextLine(context.settings.m_strNickname, true)),
       m_pSoundFile(TextLine(context.settings.m_strSoundFile, false)),
@@ -31,6 +35,7 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     m_pSignature->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pSignature->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pSignature->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    LongWordWrap::Watch(*m_pSignature);
     m_pBrowse->setAutoDefault(false);
     m_pTest->setAutoDefault(false);
     m_pBrowse->setFixedWidth(m_pBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) * 3);
@@ -119,6 +124,9 @@ QList<QCheckBox*> CPagePrefs::OptionBoxes() const
 void CPagePrefs::OnBrowse()
 {
     QString strStartAt = CodePage::ToUnicode(m_strSoundPath);
+    // A folder that is not there (the first run's default) starts at home instead.
+    if (!QFileInfo(strStartAt).isDir())
+        strStartAt = QDir::homePath() + QLatin1Char('/');
     const QString strFileName = QFileInfo(m_pSoundFile->text()).fileName();
     if (!strFileName.isEmpty())
         strStartAt += strFileName;
@@ -147,17 +155,28 @@ void CPagePrefs::OnTest()
     m_context.sound.Play(m_pSoundFile->text());
 }
 
+QString CPagePrefs::SignatureLines() const
+{
+    // The raw text: the plain one turns no-break spaces into blanks.
+    return m_pSignature->document()
+        ->toRawText()
+        .replace(QChar::ParagraphSeparator, u'\n')
+        .replace(QChar::LineSeparator, u'\n');
+}
+
 bool CPagePrefs::CanApply()
 {
+    if (!m_pSignature->document()->isModified())
+        return true;
     bool bLossless = true;
-    EditorText::LinesToNote(m_pSignature->toPlainText(), &bLossless);
+    EditorText::LinesToNote(SignatureLines(), &bLossless);
     if (bLossless)
         return true;
     m_context.prompts.ShowMessage(
         tr("The signature holds characters that Blipnote cannot keep: %1\n\n"
            "Notes use the Windows-1252 character set. Please replace these characters "
            "and try again.")
-            .arg(EditorText::Unencodable(m_pSignature->toPlainText())),
+            .arg(EditorText::Unencodable(SignatureLines())),
         PromptIcon::Stop);
     m_pSignature->setFocus();
     return false;
@@ -169,7 +188,9 @@ void CPagePrefs::Apply()
     for (const COption& option : m_options)
         settings.*option.pField = option.pBox->isChecked() ? 1 : 0;
     settings.m_strNickname = CodePage::FromUnicode(m_pNickname->text());
-    settings.m_strSignature = EditorText::LinesToNote(m_pSignature->toPlainText());
+    // Untouched, the signature stays as stored, its own line breaks and all.
+    if (m_pSignature->document()->isModified())
+        settings.m_strSignature = EditorText::LinesToNote(SignatureLines());
     settings.m_strSoundFile = CodePage::FromUnicode(m_pSoundFile->text());
     settings.m_strSoundPath = m_strSoundPath;
     settings.Save(SettingsGroup::Preferences);

@@ -46,6 +46,7 @@ private:
     };
 
     QLineEdit* TextLine(const QByteArray& strText, bool bFitWidth);
+    QString SignatureLines() const;
 
     CSetupContext m_context;
     QByteArray m_strSoundPath;

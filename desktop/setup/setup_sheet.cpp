@@ -35,6 +35,10 @@ CPSheetSetup::CPSheetSetup(const CSetupContext& context, QWidget* pParent)
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(m_pTabs, 1);
     pLayout->addWidget(m_pButtons);
+    // Pages are made later, so the sheet cannot learn their size from them.
+    const int nScale = logicalDpiY();
+    setMinimumSize(540 * nScale / 96, 400 * nScale / 96);
+    resize(640 * nScale / 96, 460 * nScale / 96);
 }
 
 void CPSheetSetup::AddPage(const QString& strCaption, CMakePage make)
@@ -54,6 +58,19 @@ void CPSheetSetup::MakePage(int nTab)
     slot.pPage = slot.make(slot.pHolder);
     slot.pHolder->layout()->addWidget(slot.pPage);
     slot.pPage->show();
+    // The page's controls come before the sheet's buttons when tabbing, as on a
+    // page made with the sheet.
+    QWidget* pLast = nullptr;
+    for (QWidget* pWidget = slot.pPage->nextInFocusChain(); pWidget != slot.pPage;
+         pWidget = pWidget->nextInFocusChain()) {
+        if (slot.pPage->isAncestorOf(pWidget))
+            pLast = pWidget;
+    }
+    if (pLast) {
+        QWidget::setTabOrder(pLast, &OkButton());
+        QWidget::setTabOrder(&OkButton(), &CancelButton());
+        QWidget::setTabOrder(&CancelButton(), &ApplyButton());
+    }
     connect(slot.pPage, &CSetupPage::Changed, this, [this] { ApplyButton().setEnabled(true); });
 }
 

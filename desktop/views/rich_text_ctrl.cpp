@@ -4,6 +4,7 @@
 #include "core/text/editor_text.h"
 #include "core/text/rtf_reader.h"
 #include "desktop/views/font_chooser.h"
+#include "desktop/views/long_word_wrap.h"
 
 #include <QScopedValueRollback>
 #include <QTextBlock>
@@ -34,20 +35,6 @@ constexpr double kMaxPointSize = 72;
 // last one kept. Laying out a long paragraph costs more than linear time in
 // its format changes, and no writer needs more.
 constexpr int kMaxFormatRunsPerParagraph = 200;
-// A word this long or longer makes the note wrap anywhere: finding a word
-// boundary in a long word costs the layout its length for every line.
-constexpr qsizetype kLongWord = 256;
-
-bool HasLongWord(const QString& strText)
-{
-    qsizetype nRun = 0;
-    for (const QChar ch : strText) {
-        nRun = ch.isSpace() ? 0 : nRun + 1;
-        if (nRun >= kLongWord)
-            return true;
-    }
-    return false;
-}
 
 QTextCharFormat TextFormatOf(const CCharFormat& format)
 {
@@ -108,7 +95,7 @@ bool CRichTextCtrl::CreateControl(bool bReadOnly)
     setLineWrapMode(QTextEdit::WidgetWidth);
     // A word longer than the line is broken too.
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    connect(document(), &QTextDocument::contentsChange, this, &CRichTextCtrl::WatchWordLength);
+    LongWordWrap::Watch(*this);
     setReadOnly(bReadOnly);
     SetDefaultFormat();
     return true;
@@ -213,23 +200,6 @@ QByteArray CRichTextCtrl::NoteText(bool* pbLossless) const
 QString CRichTextCtrl::UnencodableCharacters() const
 {
     return EditorText::Unencodable(document()->toRawText());
-}
-
-void CRichTextCtrl::WatchWordLength(int nPosition, int, int nAdded)
-{
-    if (nAdded <= 0 || wordWrapMode() == QTextOption::WrapAnywhere)
-        return;
-    // The paragraphs the change touched: a long word may grow key by key.
-    const QTextBlock first = document()->findBlock(nPosition);
-    const QTextBlock last = document()->findBlock(nPosition + nAdded);
-    for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        if (HasLongWord(block.text())) {
-            setWordWrapMode(QTextOption::WrapAnywhere);
-            return;
-        }
-        if (block == last)
-            break;
-    }
 }
 
 void CRichTextCtrl::SetTextLimit(qsizetype nBytes)

@@ -58,8 +58,6 @@ public:
 
 private:
     void EnforceLimit(int nPosition, int nRemoved, int nAdded);
-    // A note with a very long word wraps anywhere from then on.
-    void WatchWordLength(int nPosition, int nRemoved, int nAdded);
 
     // The text's length in bytes, as NoteText counts them.
     qsizetype NoteBytes() const;

@@ -188,3 +188,42 @@ TEST_F(FileSettingsStoreTest, HandWrittenCharactersOutsideTheCodePageAreKept)
         << strFile.toStdString();
     EXPECT_TRUE(strFile.contains(QStringLiteral("Signature=-- ann"))) << strFile.toStdString();
 }
+
+TEST_F(FileSettingsStoreTest, HostsThatMovedAreNotTakenForTheEntryOnceThere)
+{
+    // Two hand-written names that both read as "????", and an entry whose group
+    // is too short to count: it reads as "default" but keeps its text in place.
+    WriteFile("[Hosts]\n"
+              "Host%200=a/$0127.0.0.4/$1ab/$2\n"
+              "Host%201=\xD0\x9E\xD0\xBB\xD0\xB5\xD0\xB3/$0127.0.0.7/$1default/$2\n"
+              "Host%202=\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD/$0127.0.0.7/$1default/$2\n"
+              "Host%203=z/$0127.0.0.9/$1default/$2\n");
+    {
+        CFileSettingsStore store(Path());
+        CAppSettings settings(store);
+        settings.Load();
+        ASSERT_EQ(settings.m_hosts.Count(), 4);
+        QList<CHostEntry> entries = settings.m_hosts.Entries();
+        entries.removeAt(1); // the first "????" goes
+        settings.ReplaceHostList(entries, {0, 2, 3});
+    }
+    const QString strFile = QString::fromUtf8(ReadFile());
+    EXPECT_TRUE(strFile.contains(QStringLiteral("Host%200=a/$0127.0.0.4/$1ab/$2")))
+        << strFile.toStdString();
+    EXPECT_FALSE(strFile.contains(QStringLiteral("\u041E\u043B\u0435\u0433"))) // the one removed
+        << strFile.toStdString();
+    EXPECT_TRUE(strFile.contains(QStringLiteral("Host%202=z/$0127.0.0.9/$1default/$2")));
+    EXPECT_FALSE(strFile.contains(QStringLiteral("Host%203")));
+}
+
+TEST_F(FileSettingsStoreTest, AValueWrittenAfterItsDeletionIsWritten)
+{
+    WriteFile("[Settings]\nNickname=\xD0\x98\n");
+    {
+        CFileSettingsStore store(Path());
+        EXPECT_EQ(store.ReadText(QStringLiteral("Settings"), QStringLiteral("Nickname")), "?");
+        store.DeleteValue(QStringLiteral("Settings"), QStringLiteral("Nickname"));
+        store.WriteText(QStringLiteral("Settings"), QStringLiteral("Nickname"), "?");
+    }
+    EXPECT_TRUE(QString::fromUtf8(ReadFile()).contains(QStringLiteral("Nickname=?")));
+}

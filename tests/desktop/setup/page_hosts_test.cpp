@@ -103,6 +103,20 @@ TEST_F(PageHostsTest, ClicksAndKeysLoadTheRowIntoTheEdits)
     EXPECT_FALSE(m_pSheet->ApplyButton().isEnabled());
 }
 
+TEST_F(PageHostsTest, WithoutASelectionKeysMoveOnFromTheHighlightedRow)
+{
+    CPageHosts& page = OpenHosts();
+    ClickRow(page, 1);
+    // A click below the rows takes the selection away; Down then goes on from
+    // where the list stands, and the edits load the row it highlights.
+    const QRect last = page.List().visualRect(page.Rows().index(2, 1));
+    QTest::mouseClick(page.List().viewport(), Qt::LeftButton, {},
+                      QPoint(last.center().x(), last.bottom() + 40));
+    QTest::keyClick(&page.List(), Qt::Key_Down);
+    EXPECT_EQ(page.List().currentIndex().row(), 2);
+    EXPECT_EQ(Edits(page), Texts({"carol", "10.0.0.7", "lab"}));
+}
+
 TEST_F(PageHostsTest, TypingChangesTheCurrentRowAtOnce)
 {
     CPageHosts& page = OpenHosts();
@@ -132,6 +146,25 @@ TEST_F(PageHostsTest, WithoutACurrentRowTypingWaitsForTheRowAddedNext)
     // The added row is the one the edits now change.
     Retype(page.GroupEdit(), QStringLiteral("lab"));
     EXPECT_EQ(page.Rows().Rows()[3].strGroup, "lab");
+}
+
+TEST_F(PageHostsTest, EnterAddsTheHostTypedForANewRowAndOtherwiseConfirms)
+{
+    CPageHosts& page = OpenHosts();
+    page.NicknameEdit().setFocus();
+    QTest::keyClicks(&page.NicknameEdit(), QStringLiteral("dan"));
+    QTest::keyClicks(&page.AddressEdit(), QStringLiteral("10.0.0.4"));
+    QTest::keyClick(&page.AddressEdit(), Qt::Key_Return);
+    EXPECT_TRUE(m_pSheet->isVisible());
+    ASSERT_EQ(page.Rows().rowCount(), 4);
+    EXPECT_EQ(page.Rows().Rows()[3], (CHostEntry{"dan", "10.0.0.4", "default"}));
+    // Editing a row, Enter is the sheet's OK.
+    ClickRow(page, 0);
+    Retype(page.NicknameEdit(), QStringLiteral("annie"));
+    QTest::keyClick(&page.NicknameEdit(), Qt::Key_Return);
+    EXPECT_FALSE(m_pSheet->isVisible());
+    EXPECT_EQ(m_settings.m_hosts.Entries()[0].strNickname, "annie");
+    EXPECT_EQ(m_settings.m_hosts.Count(), 4);
 }
 
 TEST_F(PageHostsTest, AddNeedsANameAndAnAddressAndAddsTheSameHostTwice)
@@ -193,9 +226,10 @@ TEST_F(PageHostsTest, TheEditsFollowTheirRowWhenRowsAreRemoved)
     EXPECT_EQ(page.Rows().Rows()[1].strNickname, "caroline");
     EXPECT_EQ(page.Rows().Rows()[0].strNickname, "bob");
 
-    // Once its row is gone, typing changes no other row.
+    // Once its row is gone the edits show none, and typing changes no other row.
     ClickRow(page, 1);
     Click(page.RemoveButton());
+    EXPECT_EQ(Edits(page), QStringList({QString(), QString(), QString()}));
     Retype(page.NicknameEdit(), QStringLiteral("nobody"));
     EXPECT_EQ(page.Rows().Rows(), (QList<CHostEntry>{{"bob", "10.0.0.6", "office"}}));
 }
@@ -252,6 +286,15 @@ TEST_F(PageHostsTest, OctetsShowTheirValueAsTheyAreTyped)
     QTest::keyClick(&octet, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(octet.text(), QStringLiteral("0"));
     EXPECT_EQ(dialog.Octet(1).text(), QString()); // the others stay as they were
+    // An address typed at once goes on from octet to octet.
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    Retype(octet, QString());
+    for (const QChar ch : QStringLiteral("10.0.0.250"))
+        QTest::keyClicks(QApplication::focusWidget(), QString(ch));
+    EXPECT_EQ(Texts({"10", "0", "0", "250"}),
+              QStringList({dialog.Octet(0).text(), dialog.Octet(1).text(), dialog.Octet(2).text(),
+                           dialog.Octet(3).text()}));
     QTest::mouseClick(&dialog.CancelButton(), Qt::LeftButton);
     EXPECT_TRUE(dialog.Rows().isEmpty());
 }
@@ -266,6 +309,35 @@ TEST_F(PageHostsTest, ApplyingReplacesSendersAddedWhileTheSheetWasOpen)
     EXPECT_EQ(m_settings.m_hosts.Count(), 3);
     EXPECT_FALSE(m_settings.m_hosts.m_bHostsUnsaved);
     EXPECT_FALSE(m_store.Contains(QStringLiteral("Hosts"), QStringLiteral("Host 3")));
+}
+
+TEST_F(PageHostsTest, OkWithoutChangesLeavesEntriesThatReadOddAsTheyWere)
+{
+    LoadSettings();
+    const QString strHosts = QStringLiteral("Hosts");
+    // An address and a group too short to count: read as the whole text and
+    // "default", but written back as they stand.
+    m_store.WriteText(strHosts, QStringLiteral("Host 0"), "x/$0ab/$1grp/$2");
+    m_store.WriteText(strHosts, QStringLiteral("Host 1"), "y/$0127.0.0.5/$1g1/$2");
+    m_settings.Load();
+    Open();
+    ShowTab<CPageHosts>(1);
+    Click(m_pSheet->OkButton());
+    Open();
+    ShowTab<CPageHosts>(1);
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(Stored(0), "x/$0ab/$1grp/$2");
+    EXPECT_EQ(Stored(1), "y/$0127.0.0.5/$1g1/$2");
+}
+
+TEST_F(PageHostsTest, AHugeEntryIsShownByItsBeginningAndKeptWhole)
+{
+    const QByteArray strHuge(1 << 20, 'n');
+    CPageHosts& page = OpenHosts({{strHuge, strHuge, "lab"}});
+    EXPECT_LE(page.Rows().index(0, 0).data().toString().size(), 1024);
+    ClickRow(page, 0);
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.m_hosts.Entries()[0].strNickname, strHuge);
 }
 
 TEST_F(PageHostsTest, EightThousandHostsAreShownEditedAndStored)

@@ -6,6 +6,7 @@
 #include "tests/desktop/setup/setup_sheet_fixture.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
@@ -197,38 +198,80 @@ TEST_F(PagePrefsTest, TheSignatureKeepsItsLineBreaksThroughApplyAndTheSettingsFi
               QStringLiteral("-- \nAnn\n\nroom 4"));
 }
 
-TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
+TEST_F(PagePrefsTest, AnUntouchedSignatureStaysAsStoredAndAnEditedOneKeepsItsCharacters)
 {
     LoadSettings();
-    m_settings.m_strSoundPath = "/usr/share/sounds/";
+    // Line breaks of other systems and a no-break space, as a hand-edited file has them.
+    const QByteArray strStored = "Ann\nroom\r4\xA0x";
+    m_settings.m_strSignature = strStored;
+    Open();
+    Retype(Prefs().Nickname(), QStringLiteral("zed"));
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.m_strSignature, strStored);
+
+    m_settings.m_strSignature = QByteArrayLiteral("A\xA0") + "B";
+    Open();
+    Prefs().Signature().setFocus();
+    Prefs().Signature().moveCursor(QTextCursor::End);
+    QTest::keyClicks(&Prefs().Signature(), QStringLiteral("C"));
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.m_strSignature, QByteArrayLiteral("A\xA0") + "BC");
+}
+
+TEST_F(PagePrefsTest, AVeryLongWordInTheSignatureWrapsAnywhere)
+{
+    LoadSettings();
+    m_settings.m_strSignature = "-- \r\nAnn Example";
+    Open();
+    EXPECT_NE(Prefs().Signature().wordWrapMode(), QTextOption::WrapAnywhere);
+    // Word wrapping takes time growing with the square of a word's length.
+    m_settings.m_strSignature = QByteArray(300'000, 'w');
+    Open();
+    EXPECT_EQ(Prefs().Signature().wordWrapMode(), QTextOption::WrapAnywhere);
+}
+
+TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
+{
+    QTemporaryDir home;
+    const QString strSystem = home.filePath(QStringLiteral("system/"));
+    const QString strMine = home.filePath(QStringLiteral("Sounds/"));
+    ASSERT_TRUE(QDir().mkpath(strSystem) && QDir().mkpath(strMine));
+    const QString strDing = strMine + QStringLiteral("ding.wav");
+    LoadSettings();
+    // The first run's folder is not there: browsing starts at home.
+    Open();
+    Click(Prefs().BrowseButton());
+    EXPECT_EQ(m_prompts.OpenStartAt(), QDir::homePath() + QStringLiteral("/msremind.wav"));
+
+    m_settings.m_strSoundPath = strSystem.toUtf8();
     m_settings.m_strSoundFile = "msremind.wav";
     Open();
-    m_prompts.SetFileAnswer(QStringLiteral("/home/ann/Sounds/ding.wav"));
+    m_prompts.SetFileAnswer(strDing);
     Click(Prefs().BrowseButton());
     EXPECT_EQ(m_prompts.OpenFilter(), QStringLiteral("Wav-sounds (*.wav)"));
-    EXPECT_EQ(m_prompts.OpenStartAt(), QStringLiteral("/usr/share/sounds/msremind.wav"));
-    EXPECT_EQ(Prefs().SoundFile().text(), QStringLiteral("/home/ann/Sounds/ding.wav"));
-    EXPECT_EQ(Prefs().SoundFolder(), "/home/ann/Sounds/");
+    EXPECT_EQ(m_prompts.OpenStartAt(), strSystem + QStringLiteral("msremind.wav"));
+    EXPECT_EQ(Prefs().SoundFile().text(), strDing);
+    EXPECT_EQ(Prefs().SoundFolder(), strMine.toUtf8());
     EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
 
     // Cancelled: the next browse started in the chosen folder, nothing changes.
     m_prompts.SetFileAnswer(QString());
     Click(Prefs().BrowseButton());
-    EXPECT_EQ(m_prompts.OpenStartAt(), QStringLiteral("/home/ann/Sounds/ding.wav"));
-    EXPECT_EQ(Prefs().SoundFile().text(), QStringLiteral("/home/ann/Sounds/ding.wav"));
+    EXPECT_EQ(m_prompts.OpenStartAt(), strDing);
+    EXPECT_EQ(Prefs().SoundFile().text(), strDing);
 
     // A path the settings cannot keep is refused, with the reason.
     m_prompts.SetFileAnswer(QStringLiteral("/home/ann/\u0417\u0432\u0443\u043a/ding.wav"));
     Click(Prefs().BrowseButton());
     ASSERT_EQ(m_prompts.Boxes().size(), 1);
     EXPECT_TRUE(m_prompts.Boxes().first().contains(QStringLiteral("cannot keep")));
-    EXPECT_EQ(Prefs().SoundFile().text(), QStringLiteral("/home/ann/Sounds/ding.wav"));
+    EXPECT_EQ(Prefs().SoundFile().text(), strDing);
 
     Click(m_pSheet->OkButton());
     EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundFile"), {}),
-              "/home/ann/Sounds/ding.wav");
+              strDing.toUtf8());
     EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundPath"), {}),
-              "/home/ann/Sounds/");
+              strMine.toUtf8());
 }
 
 TEST_F(PagePrefsTest, TestPlaysTheSoundFileAsItStands)

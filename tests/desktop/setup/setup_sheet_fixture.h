@@ -46,7 +46,13 @@ protected:
         return *pPage;
     }
 
-    static void Click(QAbstractButton& button) { QTest::mouseClick(&button, Qt::LeftButton); }
+    // Clicks a button where its text begins (a check box takes clicks on its box
+    // and text only, not on the rest of its row).
+    static void Click(QAbstractButton& button)
+    {
+        QTest::mouseClick(&button, Qt::LeftButton, {},
+                          QPoint(std::min(button.width() / 2, 12), button.height() / 2));
+    }
 
     // Replaces what an edit holds, by keys.
     static void Retype(QLineEdit& edit, const QString& strText)
