@@ -5,6 +5,7 @@
 #include "core/finger/finger_daemon_socket.h"
 #include "core/messaging/note_file.h"
 #include "desktop/app/main_frame.h"
+#include "desktop/setup/page_hosts.h"
 #include "desktop/setup/page_prefs.h"
 #include "desktop/setup/setup_sheet.h"
 #include "tests/support/desktop_app_fixture.h"
@@ -174,6 +175,27 @@ TEST_F(SetupCommandTest, ExitWhileTheSheetIsOpenEndsTheProgramCleanly)
         EXPECT_TRUE(m_bFinished);
         if (sheet.isVisible())
             QTest::mouseClick(&sheet.CancelButton(), Qt::LeftButton);
+    }));
+    EXPECT_TRUE(m_bFinished);
+    m_pApp.reset();
+}
+
+TEST_F(SetupCommandTest, ExitWhileTheRangeDialogIsOpenEndsTheProgramCleanly)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
+        sheet.Tabs().setCurrentIndex(1);
+        auto* pHosts = qobject_cast<CPageHosts*>(sheet.Page(1));
+        ASSERT_NE(pHosts, nullptr);
+        EXPECT_TRUE(OnModal([pHosts] { pHosts->CreateRangeButton().click(); },
+                            [this](QWidget& range) {
+                                m_pApp->MainFrame().Menus().Action(CMainMenus::Exit)->trigger();
+                                if (range.isVisible())
+                                    qobject_cast<QDialog*>(&range)->reject();
+                            }));
+        if (sheet.isVisible())
+            sheet.reject();
     }));
     EXPECT_TRUE(m_bFinished);
     m_pApp.reset();
