@@ -6,6 +6,7 @@
 #include "desktop/setup/host_rows_model.h"
 #include "desktop/setup/page_hosts.h"
 #include "desktop/setup/setup_sheet.h"
+#include "desktop/views/dialog_font_chooser.h"
 #include "tests/support/desktop_app_fixture.h"
 
 #include <QApplication>
@@ -44,7 +45,8 @@ void Measure(int nHosts)
 
     CEventLog prompts;
     CFakeSound sound;
-    CPSheetSetup sheet({settings, prompts, sound}, nullptr);
+    CDialogFontChooser fonts;
+    CPSheetSetup sheet({settings, prompts, sound, fonts, {}}, nullptr);
     sheet.resize(620, 420);
     sheet.show();
     QApplication::processEvents();

@@ -3,6 +3,7 @@
 #include "core/text/code_page.h"
 
 #include <QString>
+#include <QSysInfo>
 
 #include <array>
 #include <cstdio>
@@ -31,6 +32,13 @@ QByteArray UserName()
     if (!pEntry || !pEntry->pw_name)
         return QByteArray();
     return CodePage::FromUnicode(QString::fromLocal8Bit(pEntry->pw_name));
+}
+
+QByteArray ProcessorText()
+{
+    const long nOnline = sysconf(_SC_NPROCESSORS_ONLN);
+    return QByteArray::number(nOnline > 0 ? static_cast<qlonglong>(nOnline) : 1) + " x " +
+           QSysInfo::currentCpuArchitecture().toLatin1();
 }
 
 quint32 TickCount()

@@ -24,6 +24,9 @@ QByteArray ComputerName();
 // from an environment variable that anyone can set).
 QByteArray UserName();
 
+// The processors: their number and the architecture, "4 x x86_64".
+QByteArray ProcessorText();
+
 // Milliseconds since the system started, cut to 32 bits: it wraps after about
 // 49.7 days, as the uptime has always been counted.
 quint32 TickCount();

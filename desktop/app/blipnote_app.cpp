@@ -21,6 +21,7 @@
 #include "desktop/finger/finger_queries_dlg.h"
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/setup/setup_sheet.h"
+#include "desktop/views/dialog_font_chooser.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -302,8 +303,11 @@ void CBlipnoteApp::OnSetup()
 {
     // The sheet may outlive its loop only by the main window's end (Exit from
     // the tray meanwhile); the pointer tells.
-    QPointer<CPSheetSetup> pSheet(new CPSheetSetup(
-        {m_settings, m_environment.prompts, m_environment.sound}, m_pMainFrame.get()));
+    CDialogFontChooser fontChooser;
+    QPointer<CPSheetSetup> pSheet(
+        new CPSheetSetup({m_settings, m_environment.prompts, m_environment.sound, fontChooser,
+                          m_environment.resolveLocalAddress},
+                         m_pMainFrame.get()));
     pSheet->exec();
     delete pSheet.data();
     if (!m_settings.m_nUseTrayArea && m_environment.tray.IsShown()) {

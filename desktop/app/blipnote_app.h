@@ -2,6 +2,7 @@
 
 #include "core/messaging/auto_reply.h"
 #include "core/messaging/doc_context.h"
+#include "core/net/local_address.h"
 #include "core/settings/app_settings.h"
 #include "desktop/app/startup_request.h"
 #include "desktop/views/view_context.h"
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class CBlipnoteDoc;
@@ -44,6 +46,9 @@ struct CAppEnvironment
     std::chrono::milliseconds greetingDelay = std::chrono::seconds(30);
     // Where the greeting note is looked for: the working folder first.
     QStringList greetingFiles = {QStringLiteral("greetings.bni")};
+    // How "&Get IP-addr" looks this computer's address up.
+    std::function<void(QObject*, std::function<void(const QByteArray&)>)> resolveLocalAddress =
+        LocalAddress::Resolve;
 };
 
 // The desktop program: starts in a fixed order (note types, main window, the

@@ -6,11 +6,10 @@
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
 #include "desktop/setup/code_page_validator.h"
+#include "desktop/setup/sound_browse.h"
 #include "desktop/views/long_word_wrap.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,7 +20,7 @@
 #include <QVBoxLayout>
 
 CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
-    : CSetupPage(pParent), m_context(context), m_strSoundPath(context.settings.m_strSoundPath),
+    : CSetupPage(pParent), m_context(context),
       m_pSignature(
           new QPlainTextEdit(EditorText::LinesFromNote(context.settings.m_strSignature), this)),
       // The nickname edit does not scroll: it holds what its width shows.
@@ -123,31 +122,11 @@ QList<QCheckBox*> CPagePrefs::OptionBoxes() const
 
 void CPagePrefs::OnBrowse()
 {
-    QString strStartAt = CodePage::ToUnicode(m_strSoundPath);
-    // A folder that is not there (the first run's default) starts at home instead.
-    if (!QFileInfo(strStartAt).isDir())
-        strStartAt = QDir::homePath() + QLatin1Char('/');
-    const QString strFileName = QFileInfo(m_pSoundFile->text()).fileName();
-    if (!strFileName.isEmpty())
-        strStartAt += strFileName;
-    const QString strChosen =
-        m_context.prompts.AskOpenFileName(tr("Wav-sounds (*.wav)"), strStartAt);
-    if (strChosen.isEmpty())
-        return;
-    const QString strPath = QFileInfo(strChosen).absoluteFilePath();
-    bool bLossless = true;
-    const QByteArray strStored = CodePage::FromUnicode(strPath, &bLossless);
-    if (!bLossless) {
-        m_context.prompts.ShowMessage(
-            tr("The path of this sound holds characters that Blipnote cannot keep:\n%1\n\n"
-               "Settings use the Windows-1252 character set. Please choose a sound "
-               "whose path has none.")
-                .arg(strPath),
-            PromptIcon::Stop);
-        return;
+    // The sound folder is shared with the finger page's browsing, at once.
+    if (const auto chosen = SoundBrowse::Choose(m_context, m_pSoundFile->text())) {
+        m_pSoundFile->setText(chosen->strFile);
+        m_context.settings.m_strSoundPath = chosen->strFolder;
     }
-    m_pSoundFile->setText(strPath);
-    m_strSoundPath = strStored.left(strStored.lastIndexOf('/') + 1);
 }
 
 void CPagePrefs::OnTest()
@@ -192,6 +171,5 @@ void CPagePrefs::Apply()
     if (m_pSignature->document()->isModified())
         settings.m_strSignature = EditorText::LinesToNote(SignatureLines());
     settings.m_strSoundFile = CodePage::FromUnicode(m_pSoundFile->text());
-    settings.m_strSoundPath = m_strSoundPath;
     settings.Save(SettingsGroup::Preferences);
 }

@@ -23,7 +23,8 @@ public:
     bool CanApply() override;
     void Apply() override;
 
-    // "...": a sound file chosen in a file dialog, which starts in the sound folder.
+    // "...": a sound file chosen in a file dialog, which starts in the sound
+    // folder; its folder becomes the sound folder at once.
     void OnBrowse();
     // "&Test": plays the sound file as it stands.
     void OnTest();
@@ -35,8 +36,6 @@ public:
     QPushButton& TestButton() const { return *m_pTest; }
     // The option boxes, top to bottom.
     QList<QCheckBox*> OptionBoxes() const;
-    // The folder the next browse starts in, with its trailing separator.
-    const QByteArray& SoundFolder() const { return m_strSoundPath; }
 
 private:
     struct COption
@@ -49,7 +48,6 @@ private:
     QString SignatureLines() const;
 
     CSetupContext m_context;
-    QByteArray m_strSoundPath;
     QPlainTextEdit* m_pSignature;
     QLineEdit* m_pNickname;
     QLineEdit* m_pSoundFile;

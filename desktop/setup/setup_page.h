@@ -1,17 +1,28 @@
 #pragma once
 
+#include <QByteArray>
 #include <QWidget>
 
+#include <functional>
+
 class CAppSettings;
+class IFontChooser;
 class IPrompts;
 class ISoundPlayer;
 
 // What the pages of the setup sheet work with.
 struct CSetupContext
 {
+    // Looks up this computer's address without blocking: gives done the address
+    // text, unless the receiver is gone by then.
+    using CResolve =
+        std::function<void(QObject* pReceiver, std::function<void(const QByteArray&)> done)>;
+
     CAppSettings& settings;
     IPrompts& prompts;
     ISoundPlayer& sound;
+    IFontChooser& fontChooser;
+    CResolve resolveLocalAddress;
 };
 
 // A page of the setup sheet. It is made the first time its tab is shown, takes

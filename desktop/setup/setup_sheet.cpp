@@ -1,7 +1,10 @@
 #include "desktop/setup/setup_sheet.h"
 
+#include "desktop/setup/page_finger.h"
 #include "desktop/setup/page_hosts.h"
+#include "desktop/setup/page_network.h"
 #include "desktop/setup/page_prefs.h"
+#include "desktop/setup/page_styles.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -19,6 +22,12 @@ CPSheetSetup::CPSheetSetup(const CSetupContext& context, QWidget* pParent)
             [context](QWidget* pParent) { return new CPagePrefs(context, pParent); });
     AddPage(tr("  Hosts  "),
             [context](QWidget* pParent) { return new CPageHosts(context, pParent); });
+    AddPage(tr("  Network  "),
+            [context](QWidget* pParent) { return new CPageNetwork(context, pParent); });
+    AddPage(tr(" FingerDaemon "),
+            [context](QWidget* pParent) { return new CPageFinger(context, pParent); });
+    AddPage(tr("  Styles  "),
+            [context](QWidget* pParent) { return new CPageStyles(context, pParent); });
 
     ApplyButton().setEnabled(false);
     connect(&OkButton(), &QPushButton::clicked, this, [this] {

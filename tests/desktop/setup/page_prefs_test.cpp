@@ -49,9 +49,12 @@ TEST_F(PagePrefsTest, OkAtOnceAppliesThePreferencesPageAloneAndSavesItsGroup)
     ASSERT_EQ(m_store.WriteCount(), 0);
     CPSheetSetup& sheet = Open();
     EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Setup"));
-    ASSERT_EQ(sheet.Tabs().count(), 2);
+    ASSERT_EQ(sheet.Tabs().count(), 5);
     EXPECT_EQ(sheet.Tabs().tabText(0), QStringLiteral("  Preferences  "));
     EXPECT_EQ(sheet.Tabs().tabText(1), QStringLiteral("  Hosts  "));
+    EXPECT_EQ(sheet.Tabs().tabText(2), QStringLiteral("  Network  "));
+    EXPECT_EQ(sheet.Tabs().tabText(3), QStringLiteral(" FingerDaemon "));
+    EXPECT_EQ(sheet.Tabs().tabText(4), QStringLiteral("  Styles  "));
     EXPECT_EQ(sheet.Tabs().currentIndex(), 0);
     EXPECT_NE(sheet.Page(0), nullptr);
     EXPECT_EQ(sheet.Page(1), nullptr); // made only when its tab is shown
@@ -172,7 +175,7 @@ TEST_F(PagePrefsTest, TheSignatureKeepsItsLineBreaksThroughApplyAndTheSettingsFi
         CAppSettings settings(store);
         settings.CollectSystemInfo(false);
         settings.Load();
-        CPSheetSetup sheet({settings, m_prompts, m_sound}, nullptr);
+        CPSheetSetup sheet(Context(settings), nullptr);
         sheet.show();
         QPlainTextEdit& signature = qobject_cast<CPagePrefs*>(sheet.Page(0))->Signature();
         signature.setFocus();
@@ -192,7 +195,7 @@ TEST_F(PagePrefsTest, TheSignatureKeepsItsLineBreaksThroughApplyAndTheSettingsFi
     settings.Load();
     EXPECT_EQ(settings.m_strSignature, "-- \r\nAnn\r\n\r\nroom 4");
     // And shown again as lines.
-    CPSheetSetup sheet({settings, m_prompts, m_sound}, nullptr);
+    CPSheetSetup sheet(Context(settings), nullptr);
     sheet.show();
     EXPECT_EQ(qobject_cast<CPagePrefs*>(sheet.Page(0))->Signature().toPlainText(),
               QStringLiteral("-- \nAnn\n\nroom 4"));
@@ -251,7 +254,7 @@ TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
     EXPECT_EQ(m_prompts.OpenFilter(), QStringLiteral("Wav-sounds (*.wav)"));
     EXPECT_EQ(m_prompts.OpenStartAt(), strSystem + QStringLiteral("msremind.wav"));
     EXPECT_EQ(Prefs().SoundFile().text(), strDing);
-    EXPECT_EQ(Prefs().SoundFolder(), strMine.toUtf8());
+    EXPECT_EQ(m_settings.m_strSoundPath, strMine.toUtf8());
     EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
 
     // Cancelled: the next browse started in the chosen folder, nothing changes.

@@ -3,17 +3,21 @@
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "desktop/setup/setup_sheet.h"
+#include "desktop/views/font_chooser.h"
 #include "tests/support/desktop_app_fixture.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 // The setup sheet over settings in memory, shown (not run modally) so that a
 // test can work its pages with keys and the mouse as a user does.
@@ -28,8 +32,7 @@ protected:
 
     CPSheetSetup& Open()
     {
-        m_pSheet =
-            std::make_unique<CPSheetSetup>(CSetupContext{m_settings, m_prompts, m_sound}, nullptr);
+        m_pSheet = std::make_unique<CPSheetSetup>(Context(m_settings), nullptr);
         m_pSheet->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(m_pSheet.get()));
         return *m_pSheet;
@@ -71,9 +74,47 @@ protected:
                                 Qt::NoModifier);
     }
 
+    // The pages' context over the given settings, with the test's doubles.
+    CSetupContext Context(CAppSettings& settings)
+    {
+        return {settings, m_prompts, m_sound, m_fonts,
+                [this](QObject* pReceiver, std::function<void(const QByteArray&)> done) {
+                    m_resolving.append({pReceiver, std::move(done)});
+                }};
+    }
+
+    // Answers the oldest look-up of the local address, as the resolver would.
+    bool AnswerLookUp(const QByteArray& strAddress)
+    {
+        if (m_resolving.isEmpty())
+            return false;
+        const auto [pReceiver, done] = m_resolving.takeFirst();
+        if (pReceiver)
+            done(strAddress);
+        return true;
+    }
+
+    // A font dialog that answers as told.
+    class CScriptedFonts : public IFontChooser
+    {
+    public:
+        bool ChooseFont(QWidget*, CFontChoice& choice) override
+        {
+            ++m_nAsked;
+            if (!m_answer)
+                return false;
+            choice = *m_answer;
+            return true;
+        }
+        std::optional<CFontChoice> m_answer;
+        int m_nAsked = 0;
+    };
+
     CMemorySettingsStore m_store;
     CAppSettings m_settings{m_store};
     CEventLog m_prompts;
     CFakeSound m_sound;
+    CScriptedFonts m_fonts;
+    QList<std::pair<QPointer<QObject>, std::function<void(const QByteArray&)>>> m_resolving;
     std::unique_ptr<CPSheetSetup> m_pSheet;
 };

@@ -16,7 +16,9 @@
 #include "desktop/setup/host_range_dlg.h"
 #include "desktop/setup/host_rows_model.h"
 #include "desktop/setup/page_hosts.h"
+#include "desktop/setup/page_network.h"
 #include "desktop/setup/setup_sheet.h"
+#include "desktop/views/dialog_font_chooser.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/view_context.h"
@@ -111,7 +113,11 @@ public:
         m_settings.m_strNickname = "ann";
         m_settings.m_strSignature = "-- \r\nAnn Example, room 4.12";
         m_settings.m_strSoundFile = "/usr/share/sounds/blipnote/ding.wav";
-        CPSheetSetup sheet({m_settings, m_prompts, m_silence}, nullptr);
+        CDialogFontChooser fonts;
+        CPSheetSetup sheet(
+            {m_settings, m_prompts, m_silence, fonts,
+             [](QObject*, std::function<void(const QByteArray&)> done) { done("127.0.0.1"); }},
+            nullptr);
         sheet.resize(620, 420);
         sheet.show();
         if (!Save(sheet, "setup_preferences", false))
@@ -123,6 +129,15 @@ public:
         QTest::mouseClick(pHosts->List().viewport(), Qt::LeftButton, {}, bob.center());
         if (!Save(sheet, "setup_hosts", false))
             return false;
+        m_settings.m_strPlan = "Back from lunch at two.\nAsk for Ann in room 4.12.";
+        sheet.Tabs().setCurrentIndex(2);
+        static_cast<CPageNetwork*>(sheet.Page(2))->OnGetAddress();
+        const char* const names[] = {"setup_network", "setup_finger", "setup_styles"};
+        for (int n = 2; n < 5; ++n) {
+            sheet.Tabs().setCurrentIndex(n);
+            if (!Save(sheet, names[n - 2], false))
+                return false;
+        }
         CHostRangeDlg range(nullptr);
         const char* const octets[] = {"10", "0", "0", "250", "255"};
         for (int n = 0; n < 5; ++n)

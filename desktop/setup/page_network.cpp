@@ -1,0 +1,168 @@
+#include "desktop/setup/page_network.h"
+
+#include "core/settings/app_settings.h"
+#include "core/settings/system_info.h"
+#include "core/text/code_page.h"
+#include "core/text/leading_number.h"
+#include "desktop/setup/number_box.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
+    : CSetupPage(pParent), m_context(context),
+      m_strPort(QString::number(context.settings.m_nIpPort)),
+      m_strDelay(QString::number(context.settings.m_nMultiSendDelay)),
+      m_bMultiSend(context.settings.m_nMultiSend != 0), m_pPort(new CNumberBox(1000, 32000, this)),
+      m_pDelay(new CNumberBox(1, 20000, this)),
+      m_pMultiSend(new QCheckBox(tr("enable multisend"), this)), m_pAddress(new QLineEdit(this)),
+      m_pDefaultPort(new QPushButton(tr("&Default"), this)),
+      m_pDefaultDelay(new QPushButton(tr("&Default"), this)),
+      m_pGetAddress(new QPushButton(tr("&Get IP-addr"), this)),
+      m_pDelayLabel(new QLabel(tr("Delay (ms) between multisend"), this))
+{
+    const CAppSettings& settings = context.settings;
+    for (QPushButton* pButton : {m_pDefaultPort, m_pDefaultDelay, m_pGetAddress})
+        pButton->setAutoDefault(false);
+    m_pAddress->setReadOnly(true);
+
+    auto* pPortBox = new QGroupBox(tr("IP-Port"), this);
+    auto* pPortLayout = new QGridLayout(pPortBox);
+    pPortLayout->addWidget(m_pPort, 0, 0);
+    pPortLayout->addWidget(m_pDefaultPort, 0, 1);
+    // The note server keeps the port it was started with.
+    auto* pPortHint =
+        new QLabel(tr("A new port takes effect at the next start of Blipnote."), pPortBox);
+    pPortHint->setWordWrap(true);
+    pPortHint->setEnabled(false);
+    pPortLayout->addWidget(pPortHint, 1, 0, 1, 2);
+
+    auto* pMultiBox = new QGroupBox(tr("Multisend"), this);
+    auto* pMultiLayout = new QGridLayout(pMultiBox);
+    pMultiLayout->addWidget(m_pMultiSend, 0, 0, 1, 2);
+    pMultiLayout->addWidget(m_pDelay, 1, 0);
+    pMultiLayout->addWidget(m_pDefaultDelay, 1, 1);
+    pMultiLayout->addWidget(m_pDelayLabel, 2, 0, 1, 2);
+
+    auto* pAddressBox = new QGroupBox(tr("local IP-address"), this);
+    auto* pAddressLayout = new QHBoxLayout(pAddressBox);
+    pAddressLayout->addWidget(m_pAddress, 1);
+    pAddressLayout->addWidget(m_pGetAddress);
+
+    // What the machine says of itself, as of this moment (the uptime included).
+    const QByteArray texts[] = {settings.m_strComputerName, settings.m_strPlatform,
+                                settings.m_strUserName, SystemInfo::ProcessorText(),
+                                FormatUptime()};
+    const QString labels[] = {tr("System name:"), tr("Platform:"), tr("User:"), tr("Processor:"),
+                              tr("Uptime:")};
+    auto* pInfoBox = new QGroupBox(tr("Additional Local Info"), this);
+    auto* pInfoLayout = new QFormLayout(pInfoBox);
+    for (int n = 0; n < 5; ++n) {
+        m_machine[n] = new QLineEdit(CodePage::ToUnicode(texts[n]), pInfoBox);
+        m_machine[n]->setReadOnly(true);
+        m_machine[n]->setFrame(false);
+        m_machine[n]->setCursorPosition(0); // the beginning shows when it is long
+        pInfoLayout->addRow(labels[n], m_machine[n]);
+    }
+
+    auto* pLeft = new QVBoxLayout;
+    pLeft->addWidget(pPortBox);
+    pLeft->addWidget(pMultiBox);
+    pLeft->addWidget(pAddressBox);
+    pLeft->addStretch(1);
+    auto* pRight = new QVBoxLayout;
+    pRight->addWidget(pInfoBox);
+    pRight->addStretch(1);
+    auto* pLayout = new QHBoxLayout(this);
+    pLayout->addLayout(pLeft, 1);
+    pLayout->addLayout(pRight, 1);
+
+    ShowValues();
+    connect(m_pPort, &CNumberBox::Edited, this, &CSetupPage::Changed);
+    connect(m_pDelay, &CNumberBox::Edited, this, &CSetupPage::Changed);
+    connect(m_pMultiSend, &QCheckBox::clicked, this, [this] {
+        Q_EMIT Changed();
+        OnMultiSend();
+    });
+    const auto Button = [this](QPushButton* pButton, void (CPageNetwork::*pHandler)()) {
+        connect(pButton, &QPushButton::clicked, this, [this, pHandler] {
+            Q_EMIT Changed();
+            (this->*pHandler)();
+        });
+    };
+    Button(m_pDefaultPort, &CPageNetwork::OnDefaultPort);
+    Button(m_pDefaultDelay, &CPageNetwork::OnDefaultDelay);
+    Button(m_pGetAddress, &CPageNetwork::OnGetAddress);
+}
+
+QList<QLineEdit*> CPageNetwork::MachineTexts() const
+{
+    return {m_machine[0], m_machine[1], m_machine[2], m_machine[3], m_machine[4]};
+}
+
+void CPageNetwork::ReadControls()
+{
+    m_strPort = m_pPort->Text();
+    m_strDelay = m_pDelay->Text();
+    m_bMultiSend = m_pMultiSend->isChecked();
+}
+
+void CPageNetwork::ShowValues()
+{
+    m_pPort->SetText(m_strPort);
+    m_pDelay->SetText(m_strDelay);
+    m_pMultiSend->setChecked(m_bMultiSend);
+    m_pAddress->setText(m_strAddress);
+    // Without multi-send the delay means nothing; it is kept all the same.
+    for (QWidget* pWidget :
+         std::initializer_list<QWidget*>{m_pDelay, m_pDefaultDelay, m_pDelayLabel})
+        pWidget->setEnabled(m_bMultiSend);
+}
+
+void CPageNetwork::OnMultiSend()
+{
+    ReadControls();
+    ShowValues();
+}
+
+void CPageNetwork::OnDefaultPort()
+{
+    m_strPort = QStringLiteral("7777");
+    ShowValues();
+}
+
+void CPageNetwork::OnDefaultDelay()
+{
+    m_strDelay = QStringLiteral("100");
+    ShowValues();
+}
+
+void CPageNetwork::OnGetAddress()
+{
+    m_strAddress = tr("resolving local-IP ...");
+    ShowValues();
+    m_context.resolveLocalAddress(this, [this](const QByteArray& strAddress) {
+        // New notes carry it from now on.
+        m_context.settings.m_strLocalAddress = strAddress;
+        m_strAddress = CodePage::ToUnicode(strAddress);
+        ShowValues();
+    });
+}
+
+void CPageNetwork::Apply()
+{
+    ReadControls();
+    CAppSettings& settings = m_context.settings;
+    // The arrows' ranges bound only the arrows: typed text counts by its leading number.
+    settings.m_nIpPort = ParseLeadingNumber(CodePage::FromUnicode(m_strPort));
+    settings.m_nMultiSend = m_bMultiSend ? 1 : 0;
+    settings.m_nMultiSendDelay = ParseLeadingNumber(CodePage::FromUnicode(m_strDelay));
+    settings.Save(SettingsGroup::Network);
+}
