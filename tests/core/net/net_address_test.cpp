@@ -1,6 +1,10 @@
+#include "core/net/local_address.h"
 #include "core/net/net_address.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
 
 #include <gtest/gtest.h>
 
@@ -45,4 +49,18 @@ TEST(NetAddress, AStoredPortOutOfRangeSendsNowhere)
         settings.m_nIpPort = nStored;
         EXPECT_EQ(settings.SendSettings().nPort, 0) << nStored;
     }
+}
+
+TEST(LocalAddress, TheFirstIpv4AddressOrCannotGetIp)
+{
+    QHostInfo info;
+    info.setAddresses({QHostAddress(QStringLiteral("::1")),
+                       QHostAddress(QStringLiteral("127.0.1.1")),
+                       QHostAddress(QStringLiteral("127.0.0.1"))});
+    EXPECT_EQ(LocalAddress::FirstIpv4(info), "127.0.1.1");
+    info.setAddresses({QHostAddress(QStringLiteral("::1"))});
+    EXPECT_EQ(LocalAddress::FirstIpv4(info), "cannot get IP");
+    info.setAddresses({QHostAddress(QStringLiteral("127.0.0.1"))});
+    info.setError(QHostInfo::HostNotFound);
+    EXPECT_EQ(LocalAddress::FirstIpv4(info), "cannot get IP");
 }

@@ -4,17 +4,25 @@
 // the sheet is open, and the program ended from under it.
 #include "core/finger/finger_daemon_socket.h"
 #include "core/messaging/note_file.h"
+#include "core/messaging/note_listen_socket.h"
 #include "desktop/app/main_frame.h"
+#include "desktop/setup/number_box.h"
+#include "desktop/setup/page_finger.h"
 #include "desktop/setup/page_hosts.h"
+#include "desktop/setup/page_network.h"
 #include "desktop/setup/page_prefs.h"
 #include "desktop/setup/setup_sheet.h"
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/raw_client.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -199,4 +207,87 @@ TEST_F(SetupCommandTest, ExitWhileTheRangeDialogIsOpenEndsTheProgramCleanly)
     }));
     EXPECT_TRUE(m_bFinished);
     m_pApp.reset();
+}
+
+TEST_F(SetupCommandTest, TheFingerPagesPlanOfSeveralLinesReachesAFingerClient)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(m_pApp->FingerServer().IsListening());
+    EXPECT_TRUE(RunSetup([](CPSheetSetup& sheet) {
+        sheet.Tabs().setCurrentIndex(3);
+        auto* pFinger = qobject_cast<CPageFinger*>(sheet.Page(3));
+        ASSERT_NE(pFinger, nullptr);
+        pFinger->Plan().setFocus();
+        pFinger->Plan().selectAll();
+        QTest::keyClicks(&pFinger->Plan(), QStringLiteral("Back at two"));
+        QTest::keyClick(&pFinger->Plan(), Qt::Key_Return);
+        QTest::keyClicks(&pFinger->Plan(), QStringLiteral("Room 4"));
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    }));
+    CRawClientScript script;
+    script.nPort = m_pApp->FingerServer().ServerPort();
+    script.strFirst = "\r\n";
+    auto answer = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil([&answer] {
+        return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }));
+    EXPECT_TRUE(answer.get().strAnswer.contains("Back at two\nRoom 4"));
+}
+
+TEST_F(SetupCommandTest, TheFingerServerFollowsTheFingerPagesBoxWhenTheSheetCloses)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    const auto SwitchDaemon = [](CPSheetSetup& sheet) {
+        sheet.Tabs().setCurrentIndex(3);
+        auto* pFinger = qobject_cast<CPageFinger*>(sheet.Page(3));
+        ASSERT_NE(pFinger, nullptr);
+        QTest::mouseClick(&pFinger->ActiveBox(), Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    };
+    EXPECT_TRUE(RunSetup(SwitchDaemon));
+    EXPECT_FALSE(m_pApp->FingerServer().IsListening());
+    EXPECT_TRUE(RunSetup(SwitchDaemon));
+    EXPECT_TRUE(m_pApp->FingerServer().IsListening());
+}
+
+TEST_F(SetupCommandTest, ANewPortIsStoredAndTheNoteServerKeepsItsOwnUntilTheNextStart)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    const quint16 nPort = m_pApp->NoteServer().ServerPort();
+    EXPECT_TRUE(RunSetup([](CPSheetSetup& sheet) {
+        sheet.Tabs().setCurrentIndex(2);
+        auto* pNetwork = qobject_cast<CPageNetwork*>(sheet.Page(2));
+        ASSERT_NE(pNetwork, nullptr);
+        pNetwork->PortBox().setFocus();
+        QTest::keyClick(&pNetwork->PortBox(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(&pNetwork->PortBox(), QStringLiteral("17779"));
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    }));
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("IP Port"), 0), 17779);
+    EXPECT_EQ(m_pApp->NoteServer().ServerPort(), nPort);
+    EXPECT_TRUE(m_pApp->NoteServer().IsListening());
+}
+
+TEST_F(SetupCommandTest, EveryTabWorkedAndConfirmedTogether)
+{
+    Installed();
+    ASSERT_TRUE(Start({}, true));
+    m_pApp->Settings().m_hosts.Replace({{"ann", "127.0.0.1", "lab"}});
+    EXPECT_TRUE(RunSetup([](CPSheetSetup& sheet) {
+        for (int nTab = 0; nTab < sheet.Tabs().count(); ++nTab) {
+            QTabBar* pBar = sheet.Tabs().tabBar();
+            QTest::mouseClick(pBar, Qt::LeftButton, {}, pBar->tabRect(nTab).center());
+            ASSERT_NE(sheet.Page(nTab), nullptr);
+            // A key on the page's first control, whatever it is.
+            QWidget* pFirst = sheet.Page(nTab)->nextInFocusChain();
+            ASSERT_TRUE(sheet.Page(nTab)->isAncestorOf(pFirst));
+            QTest::keyClick(pFirst, Qt::Key_Space);
+        }
+        QTest::mouseClick(&sheet.ApplyButton(), Qt::LeftButton);
+        QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+    }));
+    EXPECT_EQ(m_pApp->Settings().m_hosts.Count(), 1);
 }
