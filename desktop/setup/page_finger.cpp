@@ -1,42 +1,26 @@
 #include "desktop/setup/page_finger.h"
 
 #include "core/interfaces/prompts.h"
-#include "core/interfaces/sound_player.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
-#include "core/text/editor_text.h"
-#include "desktop/setup/code_page_validator.h"
-#include "desktop/setup/sound_browse.h"
-#include "desktop/views/long_word_wrap.h"
+#include "desktop/setup/lines_edit.h"
+#include "desktop/setup/sound_file_box.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context),
       m_pActive(new QCheckBox(tr("finger daemon active"), this)),
-      m_pPlan(new QPlainTextEdit(EditorText::LinesFromNote(context.settings.m_strPlan), this)),
-      m_pSoundFile(new QLineEdit(CodePage::ToUnicode(context.settings.m_strFingerSoundFile), this)),
-      m_pBrowse(new QPushButton(QStringLiteral("..."), this)),
-      m_pTest(new QPushButton(tr("&Test"), this))
+      m_pPlan(new CLinesEdit(context.settings.m_strPlan, this)),
+      m_pSound(new CSoundFileBox(context, context.settings.m_strFingerSoundFile, this))
 {
     const CAppSettings& settings = context.settings;
     m_pActive->setChecked(settings.m_nUseFingerD != 0);
-    m_pPlan->setTabChangesFocus(true);
-    m_pPlan->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_pPlan->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LongWordWrap::Watch(*m_pPlan);
-    m_pSoundFile->setValidator(new CCodePageValidator(m_pSoundFile));
-    m_pBrowse->setAutoDefault(false);
-    m_pTest->setAutoDefault(false);
-    m_pBrowse->setFixedWidth(m_pBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) * 3);
 
     auto* pEnable = new QGroupBox(tr("Enable finger daemon"), this);
     (new QVBoxLayout(pEnable))->addWidget(m_pActive);
@@ -67,19 +51,14 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
 
     auto* pPlanBox = new QGroupBox(tr("Custom message"), this);
     (new QVBoxLayout(pPlanBox))->addWidget(m_pPlan);
-    auto* pSoundBox = new QGroupBox(tr("Notifysound"), this);
-    auto* pSoundLayout = new QGridLayout(pSoundBox);
-    pSoundLayout->addWidget(m_pSoundFile, 0, 0);
-    pSoundLayout->addWidget(m_pBrowse, 0, 1);
-    pSoundLayout->addWidget(m_pTest, 1, 0, Qt::AlignLeft);
-    m_frames = {pGeneral, pPlanBox, pSoundBox};
+    m_frames = {pGeneral, pPlanBox, m_pSound};
 
     auto* pLeft = new QVBoxLayout;
     pLeft->addWidget(pEnable);
     pLeft->addWidget(pGeneral, 1);
     auto* pRight = new QVBoxLayout;
     pRight->addWidget(pPlanBox, 1);
-    pRight->addWidget(pSoundBox);
+    pRight->addWidget(m_pSound);
     auto* pLayout = new QHBoxLayout(this);
     pLayout->addLayout(pLeft, 1);
     pLayout->addLayout(pRight, 1);
@@ -90,15 +69,7 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
         UpdateEnabling();
     });
     connect(m_pPlan, &QPlainTextEdit::textChanged, this, &CSetupPage::Changed);
-    connect(m_pSoundFile, &QLineEdit::textChanged, this, &CSetupPage::Changed);
-    connect(m_pBrowse, &QPushButton::clicked, this, [this] {
-        Q_EMIT Changed();
-        OnBrowse();
-    });
-    connect(m_pTest, &QPushButton::clicked, this, [this] {
-        Q_EMIT Changed();
-        OnTest();
-    });
+    connect(m_pSound, &CSoundFileBox::Changed, this, &CSetupPage::Changed);
 }
 
 QList<QCheckBox*> CPageFinger::OptionBoxes() const
@@ -111,7 +82,8 @@ QList<QCheckBox*> CPageFinger::OptionBoxes() const
 
 QList<QWidget*> CPageFinger::Greyed() const
 {
-    QList<QWidget*> widgets = {m_pPlan, m_pSoundFile, m_pBrowse, m_pTest};
+    QList<QWidget*> widgets = {m_pPlan, &m_pSound->Edit(), &m_pSound->BrowseButton(),
+                               &m_pSound->TestButton()};
     for (const COption& option : m_options)
         widgets.append(option.pBox);
     for (QGroupBox* pFrame : m_frames)
@@ -126,38 +98,15 @@ void CPageFinger::UpdateEnabling()
         pFrame->setEnabled(m_pActive->isChecked());
 }
 
-void CPageFinger::OnBrowse()
-{
-    if (const auto chosen = SoundBrowse::Choose(m_context, m_pSoundFile->text())) {
-        m_pSoundFile->setText(chosen->strFile);
-        m_context.settings.m_strSoundPath = chosen->strFolder;
-    }
-}
-
-void CPageFinger::OnTest()
-{
-    m_context.sound.Play(m_pSoundFile->text());
-}
-
-QString CPageFinger::PlanLines() const
-{
-    return m_pPlan->document()
-        ->toRawText()
-        .replace(QChar::ParagraphSeparator, u'\n')
-        .replace(QChar::LineSeparator, u'\n');
-}
-
 bool CPageFinger::CanApply()
 {
-    bool bLossless = true;
-    CodePage::FromUnicode(PlanLines(), &bLossless);
-    if (!m_pPlan->document()->isModified() || bLossless)
+    if (!m_pPlan->IsEdited() || m_pPlan->Unencodable().isEmpty())
         return true;
     m_context.prompts.ShowMessage(
         tr("The custom message holds characters that Blipnote cannot keep: %1\n\n"
            "Replies use the Windows-1252 character set. Please replace these characters "
            "and try again.")
-            .arg(EditorText::Unencodable(PlanLines())),
+            .arg(m_pPlan->Unencodable()),
         PromptIcon::Stop);
     m_pPlan->setFocus();
     return false;
@@ -171,8 +120,8 @@ void CPageFinger::Apply()
     settings.m_nUseFingerD = m_pActive->isChecked() ? 1 : 0;
     // The plan's lines go out as the box breaks them, with bare line feeds;
     // untouched, it stays as stored.
-    if (m_pPlan->document()->isModified())
-        settings.m_strPlan = CodePage::FromUnicode(PlanLines());
-    settings.m_strFingerSoundFile = CodePage::FromUnicode(m_pSoundFile->text());
+    if (m_pPlan->IsEdited())
+        settings.m_strPlan = CodePage::FromUnicode(m_pPlan->Lines());
+    settings.m_strFingerSoundFile = m_pSound->File();
     settings.Save(SettingsGroup::Finger);
 }

@@ -1,9 +1,11 @@
 // The FingerDaemon and Styles pages worked with keys and the mouse: greying,
 // the shared sound folder, Test, the plan's lines; the sample note's parts in
 // fonts of their own, and "use RTF".
+#include "desktop/setup/lines_edit.h"
 #include "desktop/setup/page_finger.h"
 #include "desktop/setup/page_prefs.h"
 #include "desktop/setup/page_styles.h"
+#include "desktop/setup/sound_file_box.h"
 #include "desktop/views/rich_text_ctrl.h"
 #include "tests/desktop/setup/setup_sheet_fixture.h"
 
@@ -60,20 +62,20 @@ TEST_F(PageFingerStylesTest, BothPagesBrowseFromTheSameSoundFolder)
     Open();
     CPageFinger& finger = ShowTab<CPageFinger>(3);
     m_prompts.SetFileAnswer(strFolder + QStringLiteral("knock.wav"));
-    Click(finger.BrowseButton());
-    EXPECT_EQ(finger.SoundFile().text(), strFolder + QStringLiteral("knock.wav"));
+    Click(finger.Sound().BrowseButton());
+    EXPECT_EQ(finger.Sound().Edit().text(), strFolder + QStringLiteral("knock.wav"));
     EXPECT_EQ(m_settings.m_strSoundPath, strFolder.toUtf8()); // at once
 
     CPagePrefs& prefs = ShowTab<CPagePrefs>(0);
     m_prompts.SetFileAnswer(QString());
-    Click(prefs.BrowseButton());
+    Click(prefs.Sound().BrowseButton());
     EXPECT_TRUE(m_prompts.OpenStartAt().startsWith(strFolder));
 
     // Test plays the file whether or not its sound is on.
     ShowTab<CPageFinger>(3);
     Click(*finger.OptionBoxes().last());
     ASSERT_FALSE(finger.OptionBoxes().last()->isChecked());
-    Click(finger.TestButton());
+    Click(finger.Sound().TestButton());
     EXPECT_EQ(m_sound.m_played, QStringList({strFolder + QStringLiteral("knock.wav")}));
 }
 

@@ -2,7 +2,9 @@
 // mouse: what OK, Apply and Cancel store, the sound browse, the option boxes and
 // what the settings cannot keep.
 #include "core/settings/file_settings_store.h"
+#include "desktop/setup/lines_edit.h"
 #include "desktop/setup/page_prefs.h"
+#include "desktop/setup/sound_file_box.h"
 #include "tests/desktop/setup/setup_sheet_fixture.h"
 
 #include <QCheckBox>
@@ -243,32 +245,32 @@ TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
     LoadSettings();
     // The first run's folder is not there: browsing starts at home.
     Open();
-    Click(Prefs().BrowseButton());
+    Click(Prefs().Sound().BrowseButton());
     EXPECT_EQ(m_prompts.OpenStartAt(), QDir::homePath() + QStringLiteral("/msremind.wav"));
 
     m_settings.m_strSoundPath = strSystem.toUtf8();
     m_settings.m_strSoundFile = "msremind.wav";
     Open();
     m_prompts.SetFileAnswer(strDing);
-    Click(Prefs().BrowseButton());
+    Click(Prefs().Sound().BrowseButton());
     EXPECT_EQ(m_prompts.OpenFilter(), QStringLiteral("Wav-sounds (*.wav)"));
     EXPECT_EQ(m_prompts.OpenStartAt(), strSystem + QStringLiteral("msremind.wav"));
-    EXPECT_EQ(Prefs().SoundFile().text(), strDing);
+    EXPECT_EQ(Prefs().Sound().Edit().text(), strDing);
     EXPECT_EQ(m_settings.m_strSoundPath, strMine.toUtf8());
     EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
 
     // Cancelled: the next browse started in the chosen folder, nothing changes.
     m_prompts.SetFileAnswer(QString());
-    Click(Prefs().BrowseButton());
+    Click(Prefs().Sound().BrowseButton());
     EXPECT_EQ(m_prompts.OpenStartAt(), strDing);
-    EXPECT_EQ(Prefs().SoundFile().text(), strDing);
+    EXPECT_EQ(Prefs().Sound().Edit().text(), strDing);
 
     // A path the settings cannot keep is refused, with the reason.
     m_prompts.SetFileAnswer(QStringLiteral("/home/ann/\u0417\u0432\u0443\u043a/ding.wav"));
-    Click(Prefs().BrowseButton());
+    Click(Prefs().Sound().BrowseButton());
     ASSERT_EQ(m_prompts.Boxes().size(), 1);
     EXPECT_TRUE(m_prompts.Boxes().first().contains(QStringLiteral("cannot keep")));
-    EXPECT_EQ(Prefs().SoundFile().text(), strDing);
+    EXPECT_EQ(Prefs().Sound().Edit().text(), strDing);
 
     Click(m_pSheet->OkButton());
     EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundFile"), {}),
@@ -282,8 +284,8 @@ TEST_F(PagePrefsTest, TestPlaysTheSoundFileAsItStands)
     LoadSettings();
     m_settings.m_strSoundPath = "/usr/share/sounds/";
     Open();
-    Retype(Prefs().SoundFile(), QStringLiteral("msremind.wav"));
-    Click(Prefs().TestButton());
+    Retype(Prefs().Sound().Edit(), QStringLiteral("msremind.wav"));
+    Click(Prefs().Sound().TestButton());
     EXPECT_EQ(m_sound.m_played, QStringList({QStringLiteral("msremind.wav")}));
 }
 

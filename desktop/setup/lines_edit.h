@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+// A box of several lines for a text the settings keep (the signature, the plan):
+// Enter starts a new line, Tab goes on to the next control, a very long word
+// wraps anywhere. Its lines are "\n"-separated as typed; a text the user left
+// untouched is to be kept as stored, with its own line breaks.
+class CLinesEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    // Shows a stored text, its CR LF line breaks as lines.
+    CLinesEdit(const QByteArray& strStored, QWidget* pParent);
+
+    bool IsEdited() const;
+    // The text as typed, lines separated by "\n", no-break spaces kept.
+    QString Lines() const;
+    // The characters (each once) that the code page cannot hold.
+    QString Unencodable() const;
+};
