@@ -62,6 +62,11 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
     auto* pLayout = new QHBoxLayout(this);
     pLayout->addLayout(pLeft, 1);
     pLayout->addLayout(pRight, 1);
+    QList<QWidget*> order = {m_pActive};
+    for (const COption& option : m_options)
+        order.append(option.pBox);
+    order += {m_pPlan, &m_pSound->Edit(), &m_pSound->BrowseButton(), &m_pSound->TestButton()};
+    ChainTabOrder(order);
     UpdateEnabling();
 
     connect(m_pActive, &QCheckBox::clicked, this, [this] {

@@ -1,5 +1,6 @@
 #include "desktop/setup/page_network.h"
 
+#include "core/interfaces/prompts.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
@@ -41,7 +42,6 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     auto* pPortHint =
         new QLabel(tr("A new port takes effect at the next start of Blipnote."), pPortBox);
     pPortHint->setWordWrap(true);
-    pPortHint->setEnabled(false);
     pPortLayout->addWidget(pPortHint, 1, 0, 1, 2);
 
     auto* pMultiBox = new QGroupBox(tr("Multisend"), this);
@@ -84,6 +84,8 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     pLayout->addLayout(pLeft, 1);
     pLayout->addLayout(pRight, 1);
 
+    ChainTabOrder(
+        {m_pPort, m_pDefaultPort, m_pMultiSend, m_pDelay, m_pDefaultDelay, m_pGetAddress});
     ShowValues();
     connect(m_pPort, &CNumberBox::Edited, this, &CSetupPage::Changed);
     connect(m_pDelay, &CNumberBox::Edited, this, &CSetupPage::Changed);
@@ -165,4 +167,12 @@ void CPageNetwork::Apply()
     settings.m_nMultiSend = m_bMultiSend ? 1 : 0;
     settings.m_nMultiSendDelay = ParseLeadingNumber(CodePage::FromUnicode(m_strDelay));
     settings.Save(SettingsGroup::Network);
+    // Stored as typed; but the user learns now, not at the next start, that no
+    // note could reach that port.
+    if (settings.m_nIpPort < 1 || settings.m_nIpPort > 65535)
+        m_context.prompts.ShowMessage(
+            tr("The port %1 cannot take notes: from the next start Blipnote will receive "
+               "none until a port from 1 to 65535 is set.")
+                .arg(settings.m_nIpPort),
+            PromptIcon::Warning);
 }

@@ -75,6 +75,9 @@ void CPageStyles::OnPart(EPart ePart)
     cursor.setPosition(PartEnd(*m_pPreview, ePart), QTextCursor::KeepAnchor);
     m_pPreview->setTextCursor(cursor);
     m_pPreview->ChooseSelectionFont(m_context.fontChooser);
+    // The part shows in its new font, not behind the selection's colours.
+    cursor.clearSelection();
+    m_pPreview->setTextCursor(cursor);
 }
 
 void CPageStyles::Apply()

@@ -43,4 +43,12 @@ public:
 Q_SIGNALS:
     // The user worked a control: Apply becomes possible.
     void Changed();
+
+protected:
+    // Tab goes through the controls in this order.
+    static void ChainTabOrder(const QList<QWidget*>& controls)
+    {
+        for (qsizetype n = 1; n < controls.size(); ++n)
+            setTabOrder(controls[n - 1], controls[n]);
+    }
 };

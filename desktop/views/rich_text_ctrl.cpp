@@ -242,7 +242,13 @@ int CRichTextCtrl::FindTextPos(const QByteArray& strText) const
 
 CCharFormat CRichTextCtrl::SelectionCharFormat() const
 {
-    const QTextCharFormat textFormat = textCursor().charFormat();
+    // The format of the selection's first character (the cursor's own format is
+    // that of the character before it, which for a selection made from its start
+    // to its end is the last one, or the next paragraph's).
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection())
+        cursor.setPosition(cursor.selectionStart() + 1);
+    const QTextCharFormat textFormat = cursor.charFormat();
     const QFont font = textFormat.font();
     CCharFormat format;
     format.nMask = DefaultFormat().nMask | CCharFormat::MaskStrikeOut;
@@ -274,20 +280,19 @@ bool CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
     choice.bUnderline = format.nEffects & CCharFormat::EffectUnderline;
     choice.bStrikeOut = format.nEffects & CCharFormat::EffectStrikeOut;
     choice.nColor = format.nColor;
-    const bool bChosen = chooser.ChooseFont(this, choice);
-    if (bChosen) {
-        format.nMask = CCharFormat::MaskBold | CCharFormat::MaskItalic |
-                       CCharFormat::MaskUnderline | CCharFormat::MaskStrikeOut |
-                       CCharFormat::MaskFace | CCharFormat::MaskSize | CCharFormat::MaskColor;
-        format.strFace = choice.strFace;
-        // The point size in twentieths: 10 points is 200.
-        format.nHeight = static_cast<int>(std::lround(choice.dPointSize * 20));
-        format.nColor = choice.nColor;
-        format.nEffects = (choice.nWeight == 700 ? CCharFormat::EffectBold : 0u) |
-                          (choice.bItalic ? CCharFormat::EffectItalic : 0u) |
-                          (choice.bUnderline ? CCharFormat::EffectUnderline : 0u) |
-                          (choice.bStrikeOut ? CCharFormat::EffectStrikeOut : 0u);
-    }
+    if (!chooser.ChooseFont(this, choice))
+        return false; // the selection keeps its formats, mixed ones too
+    format.nMask = CCharFormat::MaskBold | CCharFormat::MaskItalic | CCharFormat::MaskUnderline |
+                   CCharFormat::MaskStrikeOut | CCharFormat::MaskFace | CCharFormat::MaskSize |
+                   CCharFormat::MaskColor;
+    format.strFace = choice.strFace;
+    // The point size in twentieths: 10 points is 200.
+    format.nHeight = static_cast<int>(std::lround(choice.dPointSize * 20));
+    format.nColor = choice.nColor;
+    format.nEffects = (choice.nWeight == 700 ? CCharFormat::EffectBold : 0u) |
+                      (choice.bItalic ? CCharFormat::EffectItalic : 0u) |
+                      (choice.bUnderline ? CCharFormat::EffectUnderline : 0u) |
+                      (choice.bStrikeOut ? CCharFormat::EffectStrikeOut : 0u);
     SetSelectionCharFormat(format);
-    return bChosen;
+    return true;
 }

@@ -115,10 +115,20 @@ TEST_F(PageFingerStylesTest, AFontForTheQuoteLeavesTheOtherPartsInTheDefault)
         EXPECT_EQ(FormatIn(page, ePart).fontPointSize(), 9) << ePart;
         EXPECT_NE(FormatIn(page, ePart).fontWeight(), QFont::Bold) << ePart;
     }
-    // Cancelled, the part keeps its format.
+    // The dialog offers each part its own font; cancelled, the part keeps it.
     m_fonts.m_answer.reset();
-    Click(page.PartButton(CPageStyles::Signature));
-    EXPECT_EQ(FormatIn(page, CPageStyles::Signature).fontPointSize(), 9);
+    Click(page.PartButton(CPageStyles::Header));
+    EXPECT_EQ(m_fonts.m_offered.dPointSize, 9);
+    EXPECT_EQ(m_fonts.m_offered.nWeight, 400);
+    Click(page.PartButton(CPageStyles::Quote));
+    EXPECT_EQ(m_fonts.m_offered.dPointSize, 12);
+    EXPECT_EQ(m_fonts.m_offered.nWeight, 700);
+    Click(page.PartButton(CPageStyles::Message));
+    EXPECT_EQ(m_fonts.m_offered.dPointSize, 9);
+    for (const auto ePart : {CPageStyles::Header, CPageStyles::Message, CPageStyles::Signature})
+        EXPECT_EQ(FormatIn(page, ePart).fontPointSize(), 9) << ePart;
+    EXPECT_EQ(FormatIn(page, CPageStyles::Quote).fontPointSize(), 12);
+    EXPECT_FALSE(page.Preview().textCursor().hasSelection());
     // Trying fonts is no change to apply.
     EXPECT_FALSE(m_pSheet->ApplyButton().isEnabled());
 

@@ -6,6 +6,7 @@
 #include "desktop/setup/page_network.h"
 #include "tests/desktop/setup/setup_sheet_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -70,6 +71,33 @@ TEST_F(PageNetworkTest, TypedTextIsStoredByItsLeadingNumberBeyondTheArrowsRange)
     EXPECT_EQ(Stored("IP Port"), 0);
     EXPECT_EQ(Stored("MultiSendDelay"), 40000);
     EXPECT_EQ(m_settings.m_nIpPort, 0);
+    // Stored as typed, but the user hears that no note can reach it.
+    ASSERT_EQ(m_prompts.Boxes().size(), 1);
+    EXPECT_TRUE(
+        m_prompts.Boxes().first().startsWith(QStringLiteral("The port 0 cannot take notes")));
+
+    Open();
+    CPageNetwork& again = ShowTab<CPageNetwork>(2);
+    Retype(again.PortBox(), QStringLiteral("70000"));
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(Stored("IP Port"), 70000);
+    EXPECT_EQ(m_prompts.Boxes().size(), 2);
+}
+
+TEST_F(PageNetworkTest, TabGoesDownThePage)
+{
+    CPageNetwork& page = OpenNetwork();
+    m_pSheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_pSheet.get()));
+    page.PortBox().setFocus();
+    QWidget* const expected[] = {&page.DefaultPortButton(), &page.MultiSendBox(), &page.DelayBox(),
+                                 &page.DefaultDelayButton(), &page.GetAddressButton()};
+    for (QWidget* pNext : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* pFocus = QApplication::focusWidget();
+        EXPECT_TRUE(pFocus == pNext || pNext->isAncestorOf(pFocus))
+            << pFocus->metaObject()->className();
+    }
 }
 
 TEST_F(PageNetworkTest, TheArrowsStepWithinTheirRangeWithoutSeparators)

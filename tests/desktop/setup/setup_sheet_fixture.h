@@ -101,12 +101,14 @@ protected:
         bool ChooseFont(QWidget*, CFontChoice& choice) override
         {
             ++m_nAsked;
+            m_offered = choice;
             if (!m_answer)
                 return false;
             choice = *m_answer;
             return true;
         }
         std::optional<CFontChoice> m_answer;
+        CFontChoice m_offered;
         int m_nAsked = 0;
     };
 
