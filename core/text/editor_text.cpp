@@ -71,8 +71,11 @@ QString Unencodable(const QString& strEditor)
             CodePage::ByteOf(ch) >= 0)
             continue;
         const QString strChar = QString::fromUcs4(&ch, 1);
-        if (!strFound.contains(strChar))
+        if (!strFound.contains(strChar)) {
             strFound += strChar;
+            if (strFound.size() >= kMaxUnencodable)
+                break;
+        }
     }
     return strFound;
 }

@@ -23,7 +23,9 @@ QByteArray ToNote(const QString& strEditor, bool* pbLossless = nullptr);
 QString ToText(const QString& strEditor);
 
 // The characters of the editor's raw text (each once, in order) that no
-// code-page byte stands for.
+// code-page byte stands for: the first kMaxUnencodable of them, enough to name
+// in a message (a pasted book of another script would list thousands).
+constexpr qsizetype kMaxUnencodable = 32;
 QString Unencodable(const QString& strEditor);
 
 // A text of several lines (a signature, an away message) as a plain-text box

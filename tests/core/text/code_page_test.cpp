@@ -56,3 +56,14 @@ TEST(EditorText, LinesOfABoxTravelWithTheLineBreaksOfNotes)
     EditorText::LinesToNote(QStringLiteral("\u0142"), &bLossless);
     EXPECT_FALSE(bLossless);
 }
+
+TEST(EditorText, AtMostAFewUnencodableCharactersAreNamed)
+{
+    QString strText;
+    for (char16_t ch = 0x4E00; ch < 0x4E00 + 5000; ++ch)
+        strText += QChar(ch);
+    const QString strFound = EditorText::Unencodable(strText.repeated(20));
+    EXPECT_GE(strFound.size(), 1);
+    EXPECT_LE(strFound.size(), EditorText::kMaxUnencodable + 1); // one may take two units
+    EXPECT_TRUE(EditorText::Unencodable(QStringLiteral("plain")).isEmpty());
+}
