@@ -9,6 +9,7 @@
 #include "core/finger/finger_daemon_socket.h"
 #include "core/interfaces/sound_player.h"
 #include "core/net/net_address.h"
+#include "core/net/socket_activation.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -56,10 +57,26 @@ int RunFingerdCommand(const QStringList& arguments)
                                      .CodePageText("time", strTime)
                                      .Take());
         });
-    // The settings file is never written: a failed start is only reported.
-    if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened)
+    // A socket from the service manager (port 79 without running as root) comes
+    // before --port. The settings file is never written: a failed start is only
+    // reported.
+    QString strNote;
+    if (const std::optional<int> nSocket = SocketActivation::TakeListeningSocket(&strNote)) {
+        if (!strNote.isEmpty())
+            CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: ") + strNote);
+        if (!server.Adopt(*nSocket)) {
+            CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: the socket passed by the "
+                                                "service manager is not a listening TCP socket"));
+            return 1;
+        }
+        CliOutput::ErrorLine(QStringLiteral("finger server on port %1 (passed by the service "
+                                            "manager)")
+                                 .arg(server.ServerPort()));
+    } else if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened) {
         return 1;
-    CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.ServerPort()));
+    } else {
+        CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.ServerPort()));
+    }
     QCoreApplication::exec();
     return 0;
 }

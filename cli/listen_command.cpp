@@ -9,6 +9,7 @@
 #include "cli/stderr_status_sink.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/net/net_address.h"
+#include "core/net/socket_activation.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -89,12 +90,24 @@ int RunListenCommand(const QStringList& arguments)
         }
         return true;
     });
-    if (!server.StartListening(*nPort)) {
+    // A socket from the service manager comes before --port.
+    QString strNote;
+    if (const std::optional<int> nSocket = SocketActivation::TakeListeningSocket(&strNote)) {
+        if (!strNote.isEmpty())
+            CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strNote);
+        if (!server.ListenOn(*nSocket)) {
+            CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: the socket passed by the "
+                                                "service manager is not a listening TCP socket"));
+            return 1;
+        }
+        CliOutput::ErrorLine(
+            QStringLiteral("port %1 (passed by the service manager)").arg(server.ServerPort()));
+    } else if (!server.StartListening(*nPort)) {
         CliOutput::ErrorLine(
             QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));
         return 1;
-    }
-    if (*nPort == 0)
+    } else if (*nPort == 0) {
         CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.ServerPort()));
+    }
     return QCoreApplication::exec();
 }

@@ -95,6 +95,16 @@ bool CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& addres
     return true;
 }
 
+bool CNoteListenSocket::ListenOn(int nSocket)
+{
+    if (!Adopt(nSocket)) {
+        Post("Cannot listen");
+        return false;
+    }
+    Post("Listening ...");
+    return true;
+}
+
 std::unique_ptr<CConnectionServer::CSession>
 CNoteListenSocket::NewSession(const QByteArray& strPeer)
 {

@@ -37,6 +37,9 @@ public:
     // one given (port 0 picks a free one, see ServerPort()). Returns false on
     // failure; the status pane tells which step failed.
     bool StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // The same on a socket that listens already (handed over by the service
+    // manager); false when it is not a listening TCP socket.
+    bool ListenOn(int nSocket);
 
     // Takes a note (the text with the sender's address, and its byte count)
     // before its answer goes out; false answers 0, so that the sender knows the

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,12 +23,12 @@ constexpr std::chrono::milliseconds kDescriptorRetry(200);
 
 QByteArray DottedAddress(const sockaddr_storage& address)
 {
+    const QHostAddress peer(reinterpret_cast<const sockaddr*>(&address));
     bool bIsIPv4 = false;
-    const quint32 nIPv4 =
-        QHostAddress(reinterpret_cast<const sockaddr*>(&address)).toIPv4Address(&bIsIPv4);
-    if (!bIsIPv4)
-        return QByteArray();
-    return QHostAddress(nIPv4).toString().toLatin1(); // dotted text, never "::ffff:"
+    const quint32 nIPv4 = peer.toIPv4Address(&bIsIPv4);
+    // Dotted text, never "::ffff:"; a peer of an IPv6 socket handed over by the
+    // service manager as the IPv6 text.
+    return (bIsIPv4 ? QHostAddress(nIPv4) : peer).toString().toLatin1();
 }
 
 } // namespace
@@ -99,18 +100,48 @@ CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddre
     // connections dropped by the kernel and retried seconds later.
     if (::listen(nSocket, SOMAXCONN) != 0)
         return Fail("listen", nSocket, EOpen::NotListening);
-    sockaddr_in bound{};
+    if (!ListenWith(nSocket))
+        return Fail("getsockname", nSocket, EOpen::NotSelected);
+    return EOpen::Opened;
+}
+
+bool CConnectionServer::Adopt(int nSocket)
+{
+    int nValue = 0;
+    socklen_t nLength = sizeof(nValue);
+    if (::getsockopt(nSocket, SOL_SOCKET, SO_TYPE, &nValue, &nLength) != 0 || nValue != SOCK_STREAM)
+        return false;
+    nLength = sizeof(nValue);
+    if (::getsockopt(nSocket, SOL_SOCKET, SO_ACCEPTCONN, &nValue, &nLength) != 0 || nValue == 0)
+        return false;
+    const int nFlags = ::fcntl(nSocket, F_GETFL);
+    if (nFlags < 0 || ::fcntl(nSocket, F_SETFL, nFlags | O_NONBLOCK) != 0 ||
+        ::fcntl(nSocket, F_SETFD, FD_CLOEXEC) != 0)
+        return false;
+    return ListenWith(nSocket);
+}
+
+bool CConnectionServer::ListenWith(int nSocket)
+{
+    sockaddr_storage bound{};
     socklen_t nLength = sizeof(bound);
     if (::getsockname(nSocket, reinterpret_cast<sockaddr*>(&bound), &nLength) != 0)
-        return Fail("getsockname", nSocket, EOpen::NotSelected);
+        return false;
+    quint16 nPort = 0;
+    if (bound.ss_family == AF_INET)
+        nPort = ntohs(reinterpret_cast<const sockaddr_in&>(bound).sin_port);
+    else if (bound.ss_family == AF_INET6)
+        nPort = ntohs(reinterpret_cast<const sockaddr_in6&>(bound).sin6_port);
+    else
+        return false;
     Shut();
     m_nListening = nSocket;
-    m_nPort = ntohs(bound.sin_port);
+    m_nPort = nPort;
     m_pAcceptNotifier = std::make_unique<QSocketNotifier>(nSocket, QSocketNotifier::Read);
     connect(m_pAcceptNotifier.get(), &QSocketNotifier::activated, this,
             &CConnectionServer::AcceptReady);
     UpdateAccepting();
-    return EOpen::Opened;
+    return true;
 }
 
 void CConnectionServer::Shut()

@@ -80,6 +80,10 @@ public:
     // Creates, binds and listens on the port on the address (every local IPv4
     // address by default); port 0 picks a free one (see ServerPort()).
     EOpen Open(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // Serves on a socket that listens already (one the service manager opened
+    // and handed over); false, and the socket left as it is, when it is not a
+    // listening TCP socket.
+    bool Adopt(int nSocket);
     // Stops listening; connections waiting for their turn are closed, those
     // being served finish.
     void Shut();
@@ -118,6 +122,8 @@ protected:
 private:
     class CConnection;
 
+    // Takes the listening socket for this server's own; false when it has no address.
+    bool ListenWith(int nSocket);
     void AcceptReady();
     void PauseForDescriptors();
     void UpdateAccepting();

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 const QString kCli = QStringLiteral(BLIPNOTE_CLI_PATH);
@@ -115,17 +117,25 @@ QByteArray CTestSettingsFile::Write()
 }
 
 CCliInShell::CCliInShell(const QString& strScript, const QStringList& arguments,
-                         const QByteArray& strReady)
+                         const QByteArray& strReady, int nPassedSocket)
 {
+    if (nPassedSocket >= 0) {
+        m_shell.setChildProcessModifier([nPassedSocket] {
+            // In the child, between fork and exec: only async-signal-safe calls.
+            if (nPassedSocket == 3)
+                ::fcntl(3, F_SETFD, 0);
+            else
+                ::dup2(nPassedSocket, 3);
+        });
+    }
     m_shell.start(QStringLiteral("bash"),
                   QStringList{QStringLiteral("-c"), strScript, kCli} + arguments);
     if (!SpinUntil(
             [&] { return Errors().contains(strReady) || m_shell.state() == QProcess::NotRunning; }))
         return;
-    m_nPort = QString::fromUtf8(m_strErrors)
-                  .section(QStringLiteral("port "), 1)
-                  .section(u'\n', 0, 0)
-                  .toUShort();
+    const QRegularExpressionMatch port =
+        QRegularExpression(QStringLiteral("port (\\d+)")).match(QString::fromUtf8(m_strErrors));
+    m_nPort = port.hasMatch() ? port.captured(1).toUShort() : 0;
 }
 
 CCliInShell::~CCliInShell()

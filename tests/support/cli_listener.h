@@ -43,8 +43,10 @@ private:
 class CCliInShell
 {
 public:
+    // nPassedSocket (when not -1) is given to the shell as descriptor 3, as the
+    // service manager passes a socket.
     CCliInShell(const QString& strScript, const QStringList& arguments = {},
-                const QByteArray& strReady = "Listening ...");
+                const QByteArray& strReady = "Listening ...", int nPassedSocket = -1);
     ~CCliInShell();
 
     // 0 when the tool did not come up.
