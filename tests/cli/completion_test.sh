@@ -1,0 +1,50 @@
+#!/bin/bash
+# The bash completion of blipnote-cli, asked as the shell asks it: commands,
+# options, the nicknames and groups of a host list for send, note files for show.
+#   completion_test.sh BLIPNOTE_CLI COMPLETION_SCRIPT
+set -u
+cli=$1
+source "$2"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/Tessaro" "$work/notes/sub"
+cat > "$work/Tessaro/Blipnote.conf" <<'CONF'
+[Hosts]
+Host%200=ann/$0127.0.0.2/$1lab/$2
+Host%201=anna/$0127.0.0.3/$1lab/$2
+Host%202=bob/$0127.0.0.4/$1front desk/$2
+CONF
+touch "$work/notes/lunch.bni" "$work/notes/draft.bno" "$work/notes/other.txt"
+export XDG_CONFIG_HOME=$work
+failures=0
+
+# Completes the words as typed (the last one being completed) and checks the
+# candidates, sorted, against the expected ones.
+expect() {
+    local expected=$1
+    shift
+    COMP_WORDS=("$cli" "$@")
+    COMP_CWORD=$#
+    _blipnote_cli
+    local got
+    got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd'|')
+    if [[ $got != "$expected" ]]; then
+        echo "FAILED: '$*' gave '$got', expected '$expected'"
+        failures=$((failures + 1))
+    fi
+}
+
+expect 'seek|send|show' s
+expect 'listen' l
+expect '--parallel|--port' seek --p
+expect '' send --text ""
+expect 'ann|anna' send a
+expect 'Group\ front\ desk|Group\ lab' send Gro
+expect 'bob' send ann b
+expect "$work/notes/draft.bno|$work/notes/lunch.bni|$work/notes/sub" show "$work/notes/"
+expect "$work/notes/sub" listen --save-dir "$work/notes/"
+
+if ((failures)); then
+    exit 1
+fi
+echo "completion: all candidates as expected"
