@@ -22,6 +22,9 @@ root=$work/root
 
 out=$("$root/usr/bin/blipnote-cli" --version)
 [[ $out == *"$version"* ]] || { echo "blipnote-cli --version said: $out"; exit 1; }
+# The desktop program answers --version without a display too.
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/blipnote" --version)
+[[ $out == *"$version"* ]] || { echo "blipnote --version said: $out"; exit 1; }
 
 for file in usr/bin/blipnote usr/share/blipnote/greetings.bni \
     usr/share/applications/blipnote.desktop \

@@ -16,6 +16,46 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+const QCommandLineOption kPrintOption(QStringLiteral("print"),
+                                      QStringLiteral("Print the note FILE on the default "
+                                                     "printer and end."),
+                                      QStringLiteral("FILE"));
+
+void AddOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Blipnote sends short notes between workstations in real time."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(kPrintOption);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A note file to open."),
+                                 QStringLiteral("[FILE]"));
+}
+
+// Help and the version are printed without a display.
+bool AsksForTextOnly(int argc, char* argv[])
+{
+    for (int n = 1; n < argc; ++n) {
+        for (const char* pszOption : {"-h", "--help", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[n], pszOption) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+void Describe()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Blipnote"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tessaro"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -23,32 +63,28 @@ int main(int argc, char* argv[])
     // write, is an error to report, not a signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    if (AsksForTextOnly(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        Describe();
+        QCommandLineParser parser;
+        AddOptions(parser);
+        parser.process(app); // prints and ends
+        return 0;
+    }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Blipnote"));
-    QApplication::setOrganizationName(QStringLiteral("Tessaro"));
-    QApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
+    Describe();
     QApplication::setDesktopFileName(QStringLiteral("blipnote"));
     QApplication::setWindowIcon(CIconList::Named(QStringLiteral("blipnote")));
     // The tray keeps the program running with no window shown; it ends by Exit.
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Blipnote sends short notes between workstations in real time."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption printOption(
-        QStringLiteral("print"),
-        QStringLiteral("Print the note FILE on the default printer and end."),
-        QStringLiteral("FILE"));
-    parser.addOption(printOption);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A note file to open."),
-                                 QStringLiteral("[FILE]"));
+    AddOptions(parser);
     parser.process(app);
 
     CStartupRequest request;
-    if (parser.isSet(printOption))
-        request.strPrintFile = parser.value(printOption);
+    if (parser.isSet(kPrintOption))
+        request.strPrintFile = parser.value(kPrintOption);
     else
         request.strOpenFile = parser.positionalArguments().value(0);
 
