@@ -22,7 +22,7 @@ _blipnote_cli()
     fi
     case $prev in
     --save-dir)
-        COMPREPLY=($(compgen -d -- "$cur"))
+        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
         ;;
     -p | --port | --delay | --parallel | --text | --nick | --system | --title)
@@ -42,14 +42,15 @@ _blipnote_cli()
     fi
     case $command in
     send)
-        local IFS=$'\n'
-        for candidate in $(_blipnote_cli_recipients "${COMP_WORDS[0]}"); do
+        # Names are taken as they are: never split, expanded or run.
+        local -a candidates
+        mapfile -t candidates < <(_blipnote_cli_recipients "${COMP_WORDS[0]}")
+        for candidate in "${candidates[@]}"; do
             [[ $candidate == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$candidate")")
         done
         ;;
     show)
-        local IFS=$'\n'
-        COMPREPLY=($(compgen -f -X '!*.bn[io]' -- "$cur") $(compgen -d -- "$cur"))
+        mapfile -t COMPREPLY < <(compgen -f -X '!*.bn[io]' -- "$cur"; compgen -d -- "$cur")
         compopt -o filenames 2>/dev/null
         ;;
     esac

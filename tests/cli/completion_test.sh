@@ -3,7 +3,7 @@
 # options, the nicknames and groups of a host list for send, note files for show.
 #   completion_test.sh BLIPNOTE_CLI COMPLETION_SCRIPT
 set -u
-cli=$1
+cli=$(realpath "$1")
 source "$2"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -13,6 +13,8 @@ cat > "$work/Tessaro/Blipnote.conf" <<'CONF'
 Host%200=ann/$0127.0.0.2/$1lab/$2
 Host%201=anna/$0127.0.0.3/$1lab/$2
 Host%202=bob/$0127.0.0.4/$1front desk/$2
+Host%203=*/$0127.0.0.5/$1default/$2
+Host%204=$(touch pwned)/$0127.0.0.6/$1default/$2
 CONF
 touch "$work/notes/lunch.bni" "$work/notes/draft.bno" "$work/notes/other.txt"
 export XDG_CONFIG_HOME=$work
@@ -39,8 +41,14 @@ expect 'listen' l
 expect '--parallel|--port' seek --p
 expect '' send --text ""
 expect 'ann|anna' send a
-expect 'Group\ front\ desk|Group\ lab' send Gro
+expect 'Group\ default|Group\ front\ desk|Group\ lab' send Gro
 expect 'bob' send ann b
+# Names that a shell would expand or run are offered as they are, quoted.
+cd "$work/notes"
+expect '\*' send '*'
+expect '\$\(touch\ pwned\)' send '$'
+[[ -e pwned ]] && { echo "FAILED: a nickname was run"; failures=$((failures + 1)); }
+cd - >/dev/null
 expect "$work/notes/draft.bno|$work/notes/lunch.bni|$work/notes/sub" show "$work/notes/"
 expect "$work/notes/sub" listen --save-dir "$work/notes/"
 
