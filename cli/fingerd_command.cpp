@@ -72,6 +72,11 @@ int RunFingerdCommand(const QStringList& arguments)
         CliOutput::ErrorLine(QStringLiteral("finger server on port %1 (passed by the service "
                                             "manager)")
                                  .arg(server.ServerPort()));
+    } else if (!strNote.isEmpty()) {
+        // Meant for this process but unusable: serving another port instead would
+        // leave the service manager's port unanswered.
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: ") + strNote);
+        return 1;
     } else if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened) {
         return 1;
     } else {

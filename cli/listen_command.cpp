@@ -102,6 +102,11 @@ int RunListenCommand(const QStringList& arguments)
         }
         CliOutput::ErrorLine(
             QStringLiteral("port %1 (passed by the service manager)").arg(server.ServerPort()));
+    } else if (!strNote.isEmpty()) {
+        // Meant for this process but unusable: serving another port instead would
+        // leave the service manager's port unanswered.
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strNote);
+        return 1;
     } else if (!server.StartListening(*nPort)) {
         CliOutput::ErrorLine(
             QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));

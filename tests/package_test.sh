@@ -31,7 +31,7 @@ for file in usr/bin/blipnote usr/share/blipnote/greetings.bni \
     usr/share/icons/hicolor/scalable/apps/blipnote.svg \
     usr/share/mime/packages/blipnote.xml \
     usr/share/metainfo/org.tessaro.Blipnote.metainfo.xml \
-    usr/share/man/man1/blipnote.1 usr/share/man/man1/blipnote-cli.1 \
+    usr/share/man/man1/blipnote.1.gz usr/share/man/man1/blipnote-cli.1.gz \
     usr/share/bash-completion/completions/blipnote-cli \
     usr/lib/systemd/system/blipnote-fingerd.socket \
     usr/lib/systemd/system/blipnote-fingerd.service; do

@@ -1,14 +1,68 @@
 # Bash completion for blipnote-cli: commands, options, the host list's nicknames
 # and groups for send, note files for show.
 
+# A JSON string's text without its escapes.
+_blipnote_cli_unescape()
+{
+    local text=$1 out= c
+    while [[ $text == *\\* ]]; do
+        out+=${text%%\\*}
+        text=${text#*\\}
+        c=${text:0:1}
+        text=${text:1}
+        case $c in
+        n) out+=$'\n' ;;
+        t) out+=$'\t' ;;
+        r) out+=$'\r' ;;
+        b) out+=$'\b' ;;
+        f) out+=$'\f' ;;
+        u)
+            if [[ ${text:0:4} =~ ^[0-9a-fA-F]{4}$ ]]; then
+                printf -v c '%b' "\\u${text:0:4}"
+                text=${text:4}
+            fi
+            out+=$c
+            ;;
+        *) out+=$c ;; # \" \\ \/
+        esac
+    done
+    REPLY=$out$text
+}
+
 # The nicknames and "Group NAME" of the host list, one per line.
 _blipnote_cli_recipients()
 {
     local line
     "${1:-blipnote-cli}" hosts 2>/dev/null | while IFS= read -r line; do
-        [[ $line =~ \"nickname\":\"(([^\"\\]|\\.)*)\" ]] && printf '%s\n' "${BASH_REMATCH[1]}"
-        [[ $line =~ \"group\":\"(([^\"\\]|\\.)*)\" ]] && printf 'Group %s\n' "${BASH_REMATCH[1]}"
+        if [[ $line =~ \"nickname\":\"(([^\"\\]|\\.)*)\" ]]; then
+            _blipnote_cli_unescape "${BASH_REMATCH[1]}"
+            printf '%s\n' "$REPLY"
+        fi
+        if [[ $line =~ \"group\":\"(([^\"\\]|\\.)*)\" ]]; then
+            _blipnote_cli_unescape "${BASH_REMATCH[1]}"
+            printf 'Group %s\n' "$REPLY"
+        fi
     done | sort -u
+}
+
+# The word being completed as the shell will read it: without its quotes and
+# backslashes ("Group\ l" is Group l).
+_blipnote_cli_dequote()
+{
+    local word=$1 out=
+    case $word in
+    \'*) REPLY=${word:1} ;;
+    \"*) REPLY=${word:1} ;;
+    *)
+        while [[ $word == *\\* ]]; do
+            out+=${word%%\\*}
+            word=${word#*\\}
+            out+=${word:0:1}
+            word=${word:1}
+        done
+        REPLY=$out$word
+        ;;
+    esac
 }
 
 _blipnote_cli()
@@ -44,9 +98,15 @@ _blipnote_cli()
     send)
         # Names are taken as they are: never split, expanded or run.
         local -a candidates
+        local prefix quoted
+        _blipnote_cli_dequote "$cur"
+        prefix=$REPLY
         mapfile -t candidates < <(_blipnote_cli_recipients "${COMP_WORDS[0]}")
         for candidate in "${candidates[@]}"; do
-            [[ $candidate == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$candidate")")
+            if [[ $candidate == "$prefix"* ]]; then
+                printf -v quoted '%q' "$candidate"
+                COMPREPLY+=("$quoted")
+            fi
         done
         ;;
     show)

@@ -15,6 +15,7 @@ Host%201=anna/$0127.0.0.3/$1lab/$2
 Host%202=bob/$0127.0.0.4/$1front desk/$2
 Host%203=*/$0127.0.0.5/$1default/$2
 Host%204=$(touch pwned)/$0127.0.0.6/$1default/$2
+Host%205=a\"b/$0127.0.0.7/$1g\\h\\i/$2
 CONF
 touch "$work/notes/lunch.bni" "$work/notes/draft.bno" "$work/notes/other.txt"
 export XDG_CONFIG_HOME=$work
@@ -40,9 +41,14 @@ expect 'seek|send|show' s
 expect 'listen' l
 expect '--parallel|--port' seek --p
 expect '' send --text ""
-expect 'ann|anna' send a
-expect 'Group\ default|Group\ front\ desk|Group\ lab' send Gro
+expect 'Group\ default|Group\ front\ desk|Group\ g\\h\\i|Group\ lab' send Gro
 expect 'bob' send ann b
+# What is offered names the host as the shell reads it, and a word typed with a
+# quote or a backslash goes on completing.
+expect 'a\"b|ann|anna' send a
+expect 'Group\ front\ desk' send 'Group\ f'
+expect 'Group\ front\ desk' send '"Group f'
+expect 'Group\ g\\h\\i' send 'Group\ g' 
 # Names that a shell would expand or run are offered as they are, quoted.
 cd "$work/notes"
 expect '\*' send '*'

@@ -124,3 +124,24 @@ TEST(SocketActivation, ADescriptorThatIsNoListeningSocketIsRefused)
     EXPECT_TRUE(fingerd.Errors().contains("not a listening TCP socket"))
         << fingerd.Errors().constData();
 }
+
+TEST(SocketActivation, ACountThatIsNoNumberEndsTheToolAndAHugeOneIsBounded)
+{
+    CListeningSocket socket;
+    ASSERT_NE(socket.Port(), 0);
+    CCliInShell garbage(QStringLiteral("LISTEN_PID=$$ LISTEN_FDS=abc exec \"$0\" fingerd"), {},
+                        "LISTEN_FDS", socket.Descriptor());
+    ASSERT_TRUE(SpinUntil([&garbage] {
+        return garbage.Process().state() == QProcess::NotRunning ||
+               garbage.Process().waitForFinished(10);
+    }));
+    EXPECT_EQ(garbage.Process().exitCode(), 1);
+    EXPECT_TRUE(garbage.Errors().contains("LISTEN_FDS=abc is not a number of sockets"))
+        << garbage.Errors().constData();
+
+    // Far more sockets than a process can hold: the first is served at once.
+    CCliInShell huge(QStringLiteral("LISTEN_PID=$$ LISTEN_FDS=2147483647 exec \"$0\" fingerd"), {},
+                     "finger server on port", socket.Descriptor());
+    EXPECT_EQ(huge.Port(), socket.Port()) << huge.Errors().constData();
+    EXPECT_FALSE(Ask(socket.Port(), "\r\n").isEmpty());
+}
