@@ -14,7 +14,8 @@ std::optional<int> CCommandLine::Parse(const QStringList& arguments, qsizetype n
     const QCommandLineOption helpOption = m_parser.addHelpOption();
     if (!m_parser.parse(arguments))
         return Fail(m_parser.errorText());
-    if (m_parser.isSet(helpOption)) {
+    // --help-all is offered with --help; the tool has no other options to show.
+    if (m_parser.isSet(helpOption) || m_parser.isSet(QStringLiteral("help-all"))) {
         CliOutput::WriteHelp(m_parser, m_strCommand.constData());
         return 0;
     }

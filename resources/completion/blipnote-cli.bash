@@ -74,6 +74,10 @@ _blipnote_cli()
         COMPREPLY=($(compgen -W 'listen send hosts show fingerd seek --help --version' -- "$cur"))
         return
     fi
+    # "--save-dir=DIR" reaches here as three words.
+    if [[ $prev == = && ${COMP_WORDS[COMP_CWORD - 2]} == --save-dir ]]; then
+        prev=--save-dir
+    fi
     case $prev in
     --save-dir)
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
@@ -110,7 +114,7 @@ _blipnote_cli()
         done
         ;;
     show)
-        mapfile -t COMPREPLY < <(compgen -f -X '!*.bn[io]' -- "$cur"; compgen -d -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -f -X '!*.[bB][nN][iIoO]' -- "$cur"; compgen -d -- "$cur")
         compopt -o filenames 2>/dev/null
         ;;
     esac

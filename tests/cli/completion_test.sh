@@ -17,7 +17,7 @@ Host%203=*/$0127.0.0.5/$1default/$2
 Host%204=$(touch pwned)/$0127.0.0.6/$1default/$2
 Host%205=a\"b/$0127.0.0.7/$1g\\h\\i/$2
 CONF
-touch "$work/notes/lunch.bni" "$work/notes/draft.bno" "$work/notes/other.txt"
+touch "$work/notes/lunch.bni" "$work/notes/draft.bno" "$work/notes/OLD.BNI" "$work/notes/other.txt"
 export XDG_CONFIG_HOME=$work
 failures=0
 
@@ -55,8 +55,9 @@ expect '\*' send '*'
 expect '\$\(touch\ pwned\)' send '$'
 [[ -e pwned ]] && { echo "FAILED: a nickname was run"; failures=$((failures + 1)); }
 cd - >/dev/null
-expect "$work/notes/draft.bno|$work/notes/lunch.bni|$work/notes/sub" show "$work/notes/"
+expect "$work/notes/OLD.BNI|$work/notes/draft.bno|$work/notes/lunch.bni|$work/notes/sub" show "$work/notes/"
 expect "$work/notes/sub" listen --save-dir "$work/notes/"
+expect "$work/notes/sub" listen --save-dir = "$work/notes/"
 
 if ((failures)); then
     exit 1

@@ -235,3 +235,12 @@ TEST(SendCommand, ATextBeyondTheLimitFromAPipeIsCutNotRefused)
     EXPECT_EQ(strBody.size(), 110000);
     EXPECT_TRUE(strBody.endsWith(QChar(0xE9)));
 }
+
+TEST(CommandLine, HelpAllIsHelpForEveryCommand)
+{
+    for (const char* pszCommand : {"listen", "send", "hosts", "show", "fingerd", "seek"}) {
+        const CCliRun run = RunCli({QString::fromLatin1(pszCommand), QStringLiteral("--help-all")});
+        EXPECT_EQ(run.nExitCode, 0) << pszCommand << run.strErr.constData();
+        EXPECT_TRUE(run.strOut.startsWith("Usage: blipnote-cli")) << pszCommand;
+    }
+}
