@@ -5,11 +5,11 @@
 #include "cli/cli_settings.h"
 #include "cli/command_line.h"
 #include "cli/json_line.h"
+#include "cli/passed_socket.h"
 #include "cli/quit_on_signal.h"
 #include "core/finger/finger_daemon_socket.h"
 #include "core/interfaces/sound_player.h"
 #include "core/net/net_address.h"
-#include "core/net/socket_activation.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -60,27 +60,20 @@ int RunFingerdCommand(const QStringList& arguments)
     // A socket from the service manager (port 79 without running as root) comes
     // before --port. The settings file is never written: a failed start is only
     // reported.
-    QString strNote;
-    if (const std::optional<int> nSocket = SocketActivation::TakeListeningSocket(&strNote)) {
-        if (!strNote.isEmpty())
-            CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: ") + strNote);
-        if (!server.Adopt(*nSocket)) {
-            CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: the socket passed by the "
-                                                "service manager is not a listening TCP socket"));
+    switch (
+        ServePassedSocket("fingerd", [&server](int nSocket) { return server.Adopt(nSocket); })) {
+    case EPassedSocket::Failed:
+        return 1;
+    case EPassedSocket::Served:
+        CliOutput::ErrorLine(
+            QStringLiteral("finger server on port %1 (passed by the service manager)")
+                .arg(server.ServerPort()));
+        break;
+    case EPassedSocket::None:
+        if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened)
             return 1;
-        }
-        CliOutput::ErrorLine(QStringLiteral("finger server on port %1 (passed by the service "
-                                            "manager)")
-                                 .arg(server.ServerPort()));
-    } else if (!strNote.isEmpty()) {
-        // Meant for this process but unusable: serving another port instead would
-        // leave the service manager's port unanswered.
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: ") + strNote);
-        return 1;
-    } else if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened) {
-        return 1;
-    } else {
         CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.ServerPort()));
+        break;
     }
     QCoreApplication::exec();
     return 0;

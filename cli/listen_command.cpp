@@ -5,11 +5,11 @@
 #include "cli/command_line.h"
 #include "cli/incoming_note_saver.h"
 #include "cli/note_json.h"
+#include "cli/passed_socket.h"
 #include "cli/quit_on_signal.h"
 #include "cli/stderr_status_sink.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/net/net_address.h"
-#include "core/net/socket_activation.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -91,28 +91,23 @@ int RunListenCommand(const QStringList& arguments)
         return true;
     });
     // A socket from the service manager comes before --port.
-    QString strNote;
-    if (const std::optional<int> nSocket = SocketActivation::TakeListeningSocket(&strNote)) {
-        if (!strNote.isEmpty())
-            CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strNote);
-        if (!server.ListenOn(*nSocket)) {
-            CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: the socket passed by the "
-                                                "service manager is not a listening TCP socket"));
-            return 1;
-        }
+    switch (
+        ServePassedSocket("listen", [&server](int nSocket) { return server.ListenOn(nSocket); })) {
+    case EPassedSocket::Failed:
+        return 1;
+    case EPassedSocket::Served:
         CliOutput::ErrorLine(
             QStringLiteral("port %1 (passed by the service manager)").arg(server.ServerPort()));
-    } else if (!strNote.isEmpty()) {
-        // Meant for this process but unusable: serving another port instead would
-        // leave the service manager's port unanswered.
-        CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strNote);
-        return 1;
-    } else if (!server.StartListening(*nPort)) {
-        CliOutput::ErrorLine(
-            QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));
-        return 1;
-    } else if (*nPort == 0) {
-        CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.ServerPort()));
+        break;
+    case EPassedSocket::None:
+        if (!server.StartListening(*nPort)) {
+            CliOutput::ErrorLine(
+                QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));
+            return 1;
+        }
+        if (*nPort == 0)
+            CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.ServerPort()));
+        break;
     }
     return QCoreApplication::exec();
 }

@@ -13,16 +13,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray Send(quint16 nPort, const QByteArray& strData)
-{
-    CRawClientScript script;
-    script.nPort = nPort;
-    script.strFirst = strData;
-    auto result = RunRawClient(script);
-    SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
-    return result.get().strAnswer;
-}
-
 // "blipnote-cli listen" on a free port, allowed only so many descriptors.
 QString ListenWithFewDescriptors(int nDescriptors)
 {
@@ -37,7 +27,7 @@ TEST(ListenCommand, PrintsEachNoteAsOneJsonLine)
     const quint16 nPort = listener.Start();
     ASSERT_NE(nPort, 0) << listener.StandardError().constData();
 
-    EXPECT_EQ(Send(nPort, "  ann \x80/$0Caf\xE9?/$1PC7/$2Lunch/$31/$4"), "36");
+    EXPECT_EQ(AskRawClient(nPort, "  ann \x80/$0Caf\xE9?/$1PC7/$2Lunch/$31/$4"), "36");
     const QJsonObject note = listener.NextNote();
     EXPECT_EQ(note.value(QStringLiteral("nickname")).toString(), QStringLiteral("ann \u20AC"));
     EXPECT_EQ(note.value(QStringLiteral("body")).toString(), QStringLiteral("Café?"));
@@ -47,7 +37,7 @@ TEST(ListenCommand, PrintsEachNoteAsOneJsonLine)
     EXPECT_EQ(note.value(QStringLiteral("address")).toString(), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(note.value(QStringLiteral("bytes")).toInt(), 36);
 
-    EXPECT_EQ(Send(nPort, "plain words"), "11");
+    EXPECT_EQ(AskRawClient(nPort, "plain words"), "11");
     EXPECT_EQ(listener.NextNote().value(QStringLiteral("body")).toString(),
               QStringLiteral("plain words"));
 
@@ -127,7 +117,7 @@ TEST(ListenCommand, OneAddressCannotTakeTheDescriptorsAnotherNeeds)
     // are closed to take the next.
     ASSERT_TRUE(SpinUntil([&] { return attacker.ClosedByServer() >= 200 - 64; }));
     for (int n = 0; n < 3; ++n)
-        EXPECT_EQ(Send(nPort, "ann/$0hi/$1PC/$2T/$30/$4"), "24") << "note " << n;
+        EXPECT_EQ(AskRawClient(nPort, "ann/$0hi/$1PC/$2T/$30/$4"), "24") << "note " << n;
     EXPECT_FALSE(listen.Errors().contains("Cannot accept")) << listen.Errors().constData();
 }
 
@@ -163,13 +153,13 @@ TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
     auto waited = RunRawClient(script);
     pFirst.reset();
     pSecond.reset();
-    EXPECT_EQ(Send(nPort, script.strFirst), "28");
+    EXPECT_EQ(AskRawClient(nPort, script.strFirst), "28");
     ASSERT_TRUE(SpinUntil([&] { return waited.wait_for(0s) == std::future_status::ready; }));
     EXPECT_EQ(waited.get().strAnswer, "28");
 
     // And every note after it is taken at once, with no failure left over.
     const qsizetype nFailedBefore = listen.Errors().count("Cannot accept");
     for (int n = 0; n < 50; ++n)
-        ASSERT_EQ(Send(nPort, script.strFirst), "28") << "note " << n;
+        ASSERT_EQ(AskRawClient(nPort, script.strFirst), "28") << "note " << n;
     EXPECT_EQ(listen.Errors().count("Cannot accept"), nFailedBefore);
 }

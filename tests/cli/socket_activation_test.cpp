@@ -50,16 +50,6 @@ private:
     quint16 m_nPort = 0;
 };
 
-QByteArray Ask(quint16 nPort, const QByteArray& strData)
-{
-    CRawClientScript script;
-    script.nPort = nPort;
-    script.strFirst = strData;
-    auto result = RunRawClient(script);
-    SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
-    return result.get().strAnswer;
-}
-
 // The shell hands descriptor 3 on to the tool, under its own process number.
 const QString kActivated = QStringLiteral("LISTEN_PID=$$ LISTEN_FDS=1 exec \"$0\" \"$@\"");
 
@@ -73,7 +63,7 @@ TEST(SocketActivation, FingerdServesThePassedSocket)
                         socket.Descriptor());
     ASSERT_EQ(fingerd.Port(), socket.Port()) << fingerd.Errors().constData();
     EXPECT_TRUE(fingerd.Errors().contains("(passed by the service manager)"));
-    const QByteArray strReply = Ask(socket.Port(), "ann\r\n");
+    const QByteArray strReply = AskRawClient(socket.Port(), "ann\r\n");
     EXPECT_TRUE(strReply.contains("User:")) << strReply.constData();
     ASSERT_TRUE(SpinUntil([&fingerd] {
         fingerd.Process().waitForReadyRead(10);
@@ -89,7 +79,7 @@ TEST(SocketActivation, ListenServesThePassedSocket)
     CCliInShell listen(kActivated, {QStringLiteral("listen")}, "passed by the service manager",
                        socket.Descriptor());
     ASSERT_EQ(listen.Port(), socket.Port()) << listen.Errors().constData();
-    EXPECT_EQ(Ask(socket.Port(), "ann/$0hi/$1PC7/$2T/$30/$4"), "25");
+    EXPECT_EQ(AskRawClient(socket.Port(), "ann/$0hi/$1PC7/$2T/$30/$4"), "25");
     ASSERT_TRUE(SpinUntil([&listen] {
         listen.Process().waitForReadyRead(10);
         return listen.Process().bytesAvailable() > 0;
@@ -143,5 +133,5 @@ TEST(SocketActivation, ACountThatIsNoNumberEndsTheToolAndAHugeOneIsBounded)
     CCliInShell huge(QStringLiteral("LISTEN_PID=$$ LISTEN_FDS=2147483647 exec \"$0\" fingerd"), {},
                      "finger server on port", socket.Descriptor());
     EXPECT_EQ(huge.Port(), socket.Port()) << huge.Errors().constData();
-    EXPECT_FALSE(Ask(socket.Port(), "\r\n").isEmpty());
+    EXPECT_FALSE(AskRawClient(socket.Port(), "\r\n").isEmpty());
 }

@@ -1,5 +1,6 @@
 #include "tests/support/raw_client.h"
 
+#include "tests/support/event_loop.h"
 #include "tests/support/loopback.h"
 
 #include <sys/socket.h>
@@ -45,4 +46,15 @@ CRawClientResult Run(const CRawClientScript& script)
 std::future<CRawClientResult> RunRawClient(CRawClientScript script)
 {
     return std::async(std::launch::async, [script = std::move(script)] { return Run(script); });
+}
+
+QByteArray AskRawClient(quint16 nPort, const QByteArray& strData)
+{
+    CRawClientScript script;
+    script.nPort = nPort;
+    script.strFirst = strData;
+    auto result = RunRawClient(script);
+    SpinUntil(
+        [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+    return result.get().strAnswer;
 }

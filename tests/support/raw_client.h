@@ -30,3 +30,7 @@ struct CRawClientResult
 };
 
 std::future<CRawClientResult> RunRawClient(CRawClientScript script);
+
+// Connects, writes the data and returns the answer, running the event loop
+// meanwhile (the server under test may run on it).
+QByteArray AskRawClient(quint16 nPort, const QByteArray& strData);
