@@ -1,5 +1,6 @@
 #include "desktop/setup/lines_edit.h"
 
+#include "core/interfaces/prompts.h"
 #include "core/text/editor_text.h"
 #include "desktop/views/long_word_wrap.h"
 
@@ -29,7 +30,14 @@ QString CLinesEdit::Lines() const
         .replace(QChar::LineSeparator, u'\n');
 }
 
-QString CLinesEdit::Unencodable() const
+bool CLinesEdit::CanStore(IPrompts& prompts, const QString& strMessage)
 {
-    return EditorText::Unencodable(Lines());
+    if (!IsEdited())
+        return true;
+    const QString strUnencodable = EditorText::Unencodable(Lines());
+    if (strUnencodable.isEmpty())
+        return true;
+    prompts.ShowMessage(strMessage.arg(strUnencodable), PromptIcon::Stop);
+    setFocus();
+    return false;
 }

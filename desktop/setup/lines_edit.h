@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+class IPrompts;
+
 // A box of several lines for a text the settings keep (the signature, the plan):
 // Enter starts a new line, Tab goes on to the next control, a very long word
 // wraps anywhere. Its lines are "\n"-separated as typed; a text the user left
@@ -17,6 +19,8 @@ public:
     bool IsEdited() const;
     // The text as typed, lines separated by "\n", no-break spaces kept.
     QString Lines() const;
-    // The characters (each once) that the code page cannot hold.
-    QString Unencodable() const;
+    // True when the box can be stored: untouched, or every character fits the
+    // code page. Otherwise the user is shown strMessage with the characters the
+    // code page cannot hold (each once) in place of %1, and the box takes the focus.
+    bool CanStore(IPrompts& prompts, const QString& strMessage);
 };

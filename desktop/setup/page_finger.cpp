@@ -1,9 +1,9 @@
 #include "desktop/setup/page_finger.h"
 
-#include "core/interfaces/prompts.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "desktop/setup/lines_edit.h"
+#include "desktop/setup/setting_boxes.h"
 #include "desktop/setup/sound_file_box.h"
 
 #include <QCheckBox>
@@ -25,11 +25,7 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
     auto* pEnable = new QGroupBox(tr("Enable finger daemon"), this);
     (new QVBoxLayout(pEnable))->addWidget(m_pActive);
 
-    const struct
-    {
-        const char* pszCaption;
-        int CAppSettings::*pField;
-    } kOptions[] = {
+    static constexpr CSettingBoxes::COption kOptions[] = {
         {"send systemname", &CAppSettings::m_nSendSystem},
         {"send Platform-info", &CAppSettings::m_nSendOs},
         {"send username", &CAppSettings::m_nSendUser},
@@ -38,24 +34,15 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
         {"send custom message", &CAppSettings::m_nSendPlan},
         {"notify sound", &CAppSettings::m_nFingerUseSound},
     };
-    auto* pGeneral = new QGroupBox(tr("General options"), this);
-    auto* pGeneralLayout = new QVBoxLayout(pGeneral);
-    for (const auto& option : kOptions) {
-        auto* pBox = new QCheckBox(tr(option.pszCaption), pGeneral);
-        pBox->setChecked(settings.*option.pField != 0);
-        pGeneralLayout->addWidget(pBox);
-        m_options.append({option.pField, pBox});
-        connect(pBox, &QCheckBox::clicked, this, &CSetupPage::Changed);
-    }
-    pGeneralLayout->addStretch(1);
+    m_pOptions = new CSettingBoxes(tr("General options"), kOptions, settings, this);
 
     auto* pPlanBox = new QGroupBox(tr("Custom message"), this);
     (new QVBoxLayout(pPlanBox))->addWidget(m_pPlan);
-    m_frames = {pGeneral, pPlanBox, m_pSound};
+    m_frames = {m_pOptions, pPlanBox, m_pSound};
 
     auto* pLeft = new QVBoxLayout;
     pLeft->addWidget(pEnable);
-    pLeft->addWidget(pGeneral, 1);
+    pLeft->addWidget(m_pOptions, 1);
     auto* pRight = new QVBoxLayout;
     pRight->addWidget(pPlanBox, 1);
     pRight->addWidget(m_pSound);
@@ -63,8 +50,8 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
     pLayout->addLayout(pLeft, 1);
     pLayout->addLayout(pRight, 1);
     QList<QWidget*> order = {m_pActive};
-    for (const COption& option : m_options)
-        order.append(option.pBox);
+    for (QCheckBox* pBox : m_pOptions->Boxes())
+        order.append(pBox);
     order += {m_pPlan, &m_pSound->Edit(), &m_pSound->BrowseButton(), &m_pSound->TestButton()};
     ChainTabOrder(order);
     UpdateEnabling();
@@ -74,23 +61,16 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
         UpdateEnabling();
     });
     connect(m_pPlan, &QPlainTextEdit::textChanged, this, &CSetupPage::Changed);
+    connect(m_pOptions, &CSettingBoxes::Changed, this, &CSetupPage::Changed);
     connect(m_pSound, &CSoundFileBox::Changed, this, &CSetupPage::Changed);
-}
-
-QList<QCheckBox*> CPageFinger::OptionBoxes() const
-{
-    QList<QCheckBox*> boxes;
-    for (const COption& option : m_options)
-        boxes.append(option.pBox);
-    return boxes;
 }
 
 QList<QWidget*> CPageFinger::Greyed() const
 {
     QList<QWidget*> widgets = {m_pPlan, &m_pSound->Edit(), &m_pSound->BrowseButton(),
                                &m_pSound->TestButton()};
-    for (const COption& option : m_options)
-        widgets.append(option.pBox);
+    for (QCheckBox* pBox : m_pOptions->Boxes())
+        widgets.append(pBox);
     for (QGroupBox* pFrame : m_frames)
         widgets.append(pFrame);
     return widgets;
@@ -105,23 +85,17 @@ void CPageFinger::UpdateEnabling()
 
 bool CPageFinger::CanApply()
 {
-    if (!m_pPlan->IsEdited() || m_pPlan->Unencodable().isEmpty())
-        return true;
-    m_context.prompts.ShowMessage(
+    return m_pPlan->CanStore(
+        m_context.prompts,
         tr("The custom message holds characters that Blipnote cannot keep: %1\n\n"
            "Replies use the Windows-1252 character set. Please replace these characters "
-           "and try again.")
-            .arg(m_pPlan->Unencodable()),
-        PromptIcon::Stop);
-    m_pPlan->setFocus();
-    return false;
+           "and try again."));
 }
 
 void CPageFinger::Apply()
 {
     CAppSettings& settings = m_context.settings;
-    for (const COption& option : m_options)
-        settings.*option.pField = option.pBox->isChecked() ? 1 : 0;
+    m_pOptions->Store(settings);
     settings.m_nUseFingerD = m_pActive->isChecked() ? 1 : 0;
     // The plan's lines go out as the box breaks them, with bare line feeds;
     // untouched, it stays as stored.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/setup/setting_boxes.h"
 #include "desktop/setup/setup_page.h"
 
 #include <QList>
@@ -24,7 +25,7 @@ public:
 
     QCheckBox& ActiveBox() const { return *m_pActive; }
     // The six "send ..." boxes, then "notify sound".
-    QList<QCheckBox*> OptionBoxes() const;
+    const QList<QCheckBox*>& OptionBoxes() const { return m_pOptions->Boxes(); }
     CLinesEdit& Plan() const { return *m_pPlan; }
     // Its "&Test" plays the file whether or not "notify sound" is checked.
     CSoundFileBox& Sound() const { return *m_pSound; }
@@ -32,18 +33,12 @@ public:
     QList<QWidget*> Greyed() const;
 
 private:
-    struct COption
-    {
-        int CAppSettings::*pField;
-        QCheckBox* pBox;
-    };
-
     void UpdateEnabling();
 
     CSetupContext m_context;
     QCheckBox* m_pActive;
     CLinesEdit* m_pPlan;
     CSoundFileBox* m_pSound;
-    QList<COption> m_options;
+    CSettingBoxes* m_pOptions = nullptr;
     QList<QGroupBox*> m_frames;
 };

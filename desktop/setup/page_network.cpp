@@ -1,6 +1,7 @@
 #include "desktop/setup/page_network.h"
 
 #include "core/interfaces/prompts.h"
+#include "core/net/net_address.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
@@ -169,7 +170,7 @@ void CPageNetwork::Apply()
     settings.Save(SettingsGroup::Network);
     // Stored as typed; but the user learns now, not at the next start, that no
     // note could reach that port.
-    if (settings.m_nIpPort < 1 || settings.m_nIpPort > 65535)
+    if (!NetAddress::Port(settings.m_nIpPort, NetAddress::EPortUse::Connect))
         m_context.prompts.ShowMessage(
             tr("The port %1 cannot take notes: from the next start Blipnote will receive "
                "none until a port from 1 to 65535 is set.")

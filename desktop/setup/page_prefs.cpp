@@ -1,12 +1,12 @@
 #include "desktop/setup/page_prefs.h"
 
-#include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
 #include "desktop/setup/code_page_validator.h"
 #include "desktop/setup/lines_edit.h"
+#include "desktop/setup/setting_boxes.h"
 #include "desktop/setup/sound_file_box.h"
 
 #include <QCheckBox>
@@ -24,11 +24,7 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
 {
     const CAppSettings& settings = context.settings;
 
-    const struct
-    {
-        const char* pszCaption;
-        int CAppSettings::*pField;
-    } kOptions[] = {
+    static constexpr CSettingBoxes::COption kOptions[] = {
         {"enable signature", &CAppSettings::m_nUseSignature},
         {"enable notifysound", &CAppSettings::m_nUseSound},
         {"enable popup when incoming", &CAppSettings::m_nUsePopUp},
@@ -42,18 +38,9 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
         {"del msg after sent successfully", &CAppSettings::m_nAutoDelete},
         {"minimize to trayarea", &CAppSettings::m_nUseTrayArea},
     };
-    auto* pOptions = new QGroupBox(tr("Options"), this);
-    auto* pOptionsLayout = new QVBoxLayout(pOptions);
-    for (const auto& option : kOptions) {
-        auto* pBox = new QCheckBox(tr(option.pszCaption), pOptions);
-        pBox->setChecked(settings.*option.pField != 0);
-        pOptionsLayout->addWidget(pBox);
-        m_options.append({option.pField, pBox});
-        connect(pBox, &QCheckBox::clicked, this, &CSetupPage::Changed);
-    }
-    pOptionsLayout->addStretch(1);
+    m_pOptions = new CSettingBoxes(tr("Options"), kOptions, settings, this);
     // Without a tray there is nowhere to minimise to; the box shows the stored value.
-    m_options.last().pBox->setEnabled(settings.m_nTrayAvailable != 0);
+    m_pOptions->Boxes().last()->setEnabled(settings.m_nTrayAvailable != 0);
 
     auto* pSignatureBox = new QGroupBox(tr("Signature"), this);
     (new QVBoxLayout(pSignatureBox))->addWidget(m_pSignature);
@@ -66,12 +53,13 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     pLeft->addWidget(m_pSound);
     auto* pLayout = new QHBoxLayout(this);
     pLayout->addLayout(pLeft, 1);
-    pLayout->addWidget(pOptions, 1);
+    pLayout->addWidget(m_pOptions, 1);
 
     // Connected once the controls hold their values: only the user's work counts.
     connect(m_pSignature, &QPlainTextEdit::textChanged, this, &CSetupPage::Changed);
     connect(m_pNickname, &QLineEdit::textChanged, this, &CSetupPage::Changed);
     connect(m_pSound, &CSoundFileBox::Changed, this, &CSetupPage::Changed);
+    connect(m_pOptions, &CSettingBoxes::Changed, this, &CSetupPage::Changed);
 }
 
 QLineEdit* CPagePrefs::TextLine(const QByteArray& strText, bool bFitWidth)
@@ -84,33 +72,19 @@ QLineEdit* CPagePrefs::TextLine(const QByteArray& strText, bool bFitWidth)
     return pEdit;
 }
 
-QList<QCheckBox*> CPagePrefs::OptionBoxes() const
-{
-    QList<QCheckBox*> boxes;
-    for (const COption& option : m_options)
-        boxes.append(option.pBox);
-    return boxes;
-}
-
 bool CPagePrefs::CanApply()
 {
-    if (!m_pSignature->IsEdited() || m_pSignature->Unencodable().isEmpty())
-        return true;
-    m_context.prompts.ShowMessage(
+    return m_pSignature->CanStore(
+        m_context.prompts,
         tr("The signature holds characters that Blipnote cannot keep: %1\n\n"
            "Notes use the Windows-1252 character set. Please replace these characters "
-           "and try again.")
-            .arg(m_pSignature->Unencodable()),
-        PromptIcon::Stop);
-    m_pSignature->setFocus();
-    return false;
+           "and try again."));
 }
 
 void CPagePrefs::Apply()
 {
     CAppSettings& settings = m_context.settings;
-    for (const COption& option : m_options)
-        settings.*option.pField = option.pBox->isChecked() ? 1 : 0;
+    m_pOptions->Store(settings);
     settings.m_strNickname = CodePage::FromUnicode(m_pNickname->text());
     // Untouched, the signature stays as stored, its own line breaks and all.
     if (m_pSignature->IsEdited())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/setup/setting_boxes.h"
 #include "desktop/setup/setup_page.h"
 
 #include <QByteArray>
@@ -27,20 +28,14 @@ public:
     QLineEdit& Nickname() const { return *m_pNickname; }
     CSoundFileBox& Sound() const { return *m_pSound; }
     // The option boxes, top to bottom.
-    QList<QCheckBox*> OptionBoxes() const;
+    const QList<QCheckBox*>& OptionBoxes() const { return m_pOptions->Boxes(); }
 
 private:
-    struct COption
-    {
-        int CAppSettings::*pField;
-        QCheckBox* pBox;
-    };
-
     QLineEdit* TextLine(const QByteArray& strText, bool bFitWidth);
 
     CSetupContext m_context;
     CLinesEdit* m_pSignature;
     QLineEdit* m_pNickname;
     CSoundFileBox* m_pSound;
-    QList<COption> m_options;
+    CSettingBoxes* m_pOptions = nullptr;
 };

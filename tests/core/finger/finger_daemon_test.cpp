@@ -5,6 +5,7 @@
 #include "core/settings/memory_settings_store.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/finger_server.h"
 #include "tests/support/raw_client.h"
 
 #include <QFile>
@@ -48,9 +49,7 @@ protected:
 
     std::unique_ptr<CFingerDaemonSocket> MakeDaemon(std::chrono::milliseconds timeLimit = 20s)
     {
-        return std::make_unique<CFingerDaemonSocket>([this] { return m_settings.FingerSettings(); },
-                                                     m_settings.m_fingerQueryLog, m_prompts,
-                                                     m_sound, timeLimit);
+        return MakeFingerServer(m_settings, m_prompts, m_sound, timeLimit);
     }
 
     QByteArray Query(const QByteArray& strQuery, bool bHalfClose = false)

@@ -8,6 +8,7 @@
 #include "core/settings/memory_settings_store.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/finger_server.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -78,11 +79,8 @@ protected:
         m_settings.m_strComputerName = "PC7";
         m_settings.m_strPlatform = "Linux";
         m_settings.m_strUserName = "ann";
-        m_pFinger =
-            std::make_unique<CFingerDaemonSocket>([this] { return m_settings.FingerSettings(); },
-                                                  m_settings.m_fingerQueryLog, m_prompts, m_sound);
-        ASSERT_EQ(m_pFinger->StartDaemon(0, QHostAddress::LocalHost),
-                  CConnectionServer::EOpen::Opened);
+        m_pFinger = StartLoopbackFingerServer(m_settings, m_prompts, m_sound);
+        ASSERT_TRUE(m_pFinger);
         m_nPort = m_pFinger->ServerPort();
         QObject::connect(&m_seeker, &CSeeker::RowReady,
                          [this](const SeekRow::CRow& row) { m_rows[row.strAddress] = row; });

@@ -8,6 +8,7 @@
 #include "core/settings/memory_settings_store.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/finger_server.h"
 #include "tests/support/hostile_peers.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/recording_status_sink.h"
@@ -54,11 +55,8 @@ protected:
     {
         m_settings.Load();
         m_settings.m_strUserName = "ann";
-        m_pFinger =
-            std::make_unique<CFingerDaemonSocket>([this] { return m_settings.FingerSettings(); },
-                                                  m_settings.m_fingerQueryLog, m_prompts, m_sound);
-        ASSERT_EQ(m_pFinger->StartDaemon(0, QHostAddress::LocalHost),
-                  CConnectionServer::EOpen::Opened);
+        m_pFinger = StartLoopbackFingerServer(m_settings, m_prompts, m_sound);
+        ASSERT_TRUE(m_pFinger);
     }
 
     // An honest peer from 127.0.0.1: its answer, and how long it took to come.

@@ -1,0 +1,28 @@
+#include "desktop/setup/setting_boxes.h"
+
+#include "core/settings/app_settings.h"
+
+#include <QCheckBox>
+#include <QVBoxLayout>
+
+CSettingBoxes::CSettingBoxes(const QString& strTitle, std::span<const COption> options,
+                             const CAppSettings& settings, QWidget* pParent)
+    : QGroupBox(strTitle, pParent)
+{
+    auto* pLayout = new QVBoxLayout(this);
+    for (const COption& option : options) {
+        auto* pBox = new QCheckBox(tr(option.pszCaption), this);
+        pBox->setChecked(settings.*option.pField != 0);
+        pLayout->addWidget(pBox);
+        m_fields.append(option.pField);
+        m_boxes.append(pBox);
+        connect(pBox, &QCheckBox::clicked, this, &CSettingBoxes::Changed);
+    }
+    pLayout->addStretch(1);
+}
+
+void CSettingBoxes::Store(CAppSettings& settings) const
+{
+    for (qsizetype n = 0; n < m_boxes.size(); ++n)
+        settings.*m_fields[n] = m_boxes[n]->isChecked() ? 1 : 0;
+}
