@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 
 // One entry of the host list.
@@ -21,6 +22,8 @@ class CHostList
 {
 public:
     // The stored text of an entry: nickname "/$0" address "/$1" group "/$2".
+    // A part holding one of the separators would split the entry wrongly when read.
+    static QByteArrayList EntrySeparators() { return {"/$0", "/$1", "/$2"}; }
     static CHostEntry ParseHostEntry(const QByteArray& strStored);
     static QByteArray BuildHostEntry(const CHostEntry& entry);
 

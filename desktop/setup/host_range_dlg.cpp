@@ -1,5 +1,6 @@
 #include "desktop/setup/host_range_dlg.h"
 
+#include "core/hosts/host_list.h"
 #include "core/hosts/host_range.h"
 #include "core/text/code_page.h"
 #include "core/text/leading_number.h"
@@ -52,7 +53,7 @@ CHostRangeDlg::CHostRangeDlg(QWidget* pParent)
     pGrid->addWidget(m_octets[4], 1, 7);
     pGrid->setColumnStretch(8, 1);
 
-    m_pGroup->setValidator(new CCodePageValidator(m_pGroup, {"/$0", "/$1", "/$2"}));
+    m_pGroup->setValidator(new CCodePageValidator(m_pGroup, CHostList::EntrySeparators()));
     auto* pGroupBox = new QGroupBox(tr("Group"), this);
     (new QVBoxLayout(pGroupBox))->addWidget(m_pGroup);
 

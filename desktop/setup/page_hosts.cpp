@@ -1,5 +1,6 @@
 #include "desktop/setup/page_hosts.h"
 
+#include "core/hosts/host_list.h"
 #include "core/interfaces/prompts.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
@@ -51,8 +52,7 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
                 m_pList->scrollTo(m_pRows->index(nLast, 0));
             });
 
-    // The separators of a stored entry would split it wrongly when it is read.
-    const QByteArrayList separators = {"/$0", "/$1", "/$2"};
+    const QByteArrayList separators = CHostList::EntrySeparators();
     auto* pEdits = new QGridLayout;
     const QString captions[] = {tr("Nickname"), tr("IP-address"), tr("Group-ID")};
     QLineEdit* const edits[] = {m_pNickname, m_pAddress, m_pGroup};
