@@ -107,18 +107,27 @@ CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddre
 
 bool CConnectionServer::Adopt(int nSocket)
 {
+    errno = 0; // a check that finds the wrong kind of socket sets none
+    const auto refuse = [nSocket](const char* pszWhy) {
+        const int nError = errno;
+        qCWarning(lcNet, "descriptor %d not served: %s%s%s", nSocket, pszWhy,
+                  nError != 0 ? ": " : "", nError != 0 ? std::strerror(nError) : "");
+        return false;
+    };
     int nValue = 0;
     socklen_t nLength = sizeof(nValue);
     if (::getsockopt(nSocket, SOL_SOCKET, SO_TYPE, &nValue, &nLength) != 0 || nValue != SOCK_STREAM)
-        return false;
+        return refuse("no stream socket");
     nLength = sizeof(nValue);
     if (::getsockopt(nSocket, SOL_SOCKET, SO_ACCEPTCONN, &nValue, &nLength) != 0 || nValue == 0)
-        return false;
+        return refuse("not listening");
     const int nFlags = ::fcntl(nSocket, F_GETFL);
     if (nFlags < 0 || ::fcntl(nSocket, F_SETFL, nFlags | O_NONBLOCK) != 0 ||
         ::fcntl(nSocket, F_SETFD, FD_CLOEXEC) != 0)
-        return false;
-    return ListenWith(nSocket);
+        return refuse("descriptor flags");
+    if (!ListenWith(nSocket))
+        return refuse("no IPv4 or IPv6 address");
+    return true;
 }
 
 bool CConnectionServer::ListenWith(int nSocket)
