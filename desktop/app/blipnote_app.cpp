@@ -290,8 +290,6 @@ void CBlipnoteApp::OnSeeker()
         // Port 0 (tests only) stands for the one our own finger server got.
         m_pSeeker->SetFingerPort(m_environment.nFingerPort != 0 ? m_environment.nFingerPort
                                                                 : m_pFingerServer->ServerPort());
-        const int nScale = m_pSeeker->logicalDpiY();
-        m_pSeeker->resize(500 * nScale / 96, 300 * nScale / 96);
         m_pSeeker->move(m_pMainFrame->geometry().center() - m_pSeeker->rect().center());
     }
     m_pSeeker->show();

@@ -3,6 +3,7 @@
 #include "core/finger/finger_query_log.h"
 #include "core/text/code_page.h"
 #include "desktop/resources/icon_list.h"
+#include "desktop/views/screen_scale.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -20,10 +21,9 @@ CFingerQueriesDlg::CFingerQueriesDlg(CFingerQueryLog& log, QWidget* pParent)
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setSortingEnabled(false);
     m_pList->setHeaderLabels({tr("Time:"), tr("Query:"), tr("From:")});
-    const int nScale = logicalDpiY();
     const int widths[] = {140, 140, 105};
     for (int n = 0; n < 3; ++n)
-        m_pList->setColumnWidth(n, widths[n] * nScale / 96);
+        m_pList->setColumnWidth(n, ScaledPx(*this, widths[n]));
     for (const CFingerQueryLog::CRow& row : log.Rows()) {
         auto* pItem = new QTreeWidgetItem(m_pList, {CodePage::ToUnicode(row.strTime),
                                                     CodePage::ToUnicode(row.strQuery),
@@ -42,7 +42,7 @@ CFingerQueriesDlg::CFingerQueriesDlg(CFingerQueryLog& log, QWidget* pParent)
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(pFrame);
     pLayout->addWidget(pButtons);
-    resize(440 * nScale / 96, 320 * nScale / 96);
+    resize(ScaledSize(*this, {440, 320}));
 }
 
 void CFingerQueriesDlg::OnClearAll()

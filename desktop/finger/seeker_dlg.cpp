@@ -3,6 +3,7 @@
 #include "core/interfaces/prompts.h"
 #include "core/settings/app_settings.h"
 #include "desktop/finger/seek_rows_model.h"
+#include "desktop/views/screen_scale.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,10 +28,9 @@ CSeekerDlg::CSeekerDlg(const CAppSettings& settings, IPrompts& prompts,
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setSortingEnabled(false);
     m_pList->header()->setSectionsClickable(false);
-    const int nScale = logicalDpiY();
     const int widths[] = {110, 80, 120, 100, 200, 220, 120};
     for (int n = 0; n < CSeekRowsModel::ColumnCount; ++n)
-        m_pList->setColumnWidth(n, widths[n] * nScale / 96);
+        m_pList->setColumnWidth(n, ScaledPx(*this, widths[n]));
     m_pProgress->setRange(0, 1);
     m_pProgress->setValue(0);
     m_pProgress->setTextVisible(false);
@@ -48,7 +48,8 @@ CSeekerDlg::CSeekerDlg(const CAppSettings& settings, IPrompts& prompts,
     pHostsLayout->addWidget(m_pList, 1);
     pHostsLayout->addLayout(pBottom);
     (new QVBoxLayout(this))->addWidget(pHosts);
-    setMinimumSize(400 * nScale / 96, 170 * nScale / 96);
+    setMinimumSize(ScaledSize(*this, {400, 170}));
+    resize(ScaledSize(*this, {500, 300}));
 
     connect(m_pSeek, &QPushButton::clicked, this, &CSeekerDlg::OnSeek);
     connect(m_pWrite, &QPushButton::clicked, this, &CSeekerDlg::OnWriteMsg);

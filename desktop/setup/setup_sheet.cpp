@@ -5,6 +5,7 @@
 #include "desktop/setup/page_network.h"
 #include "desktop/setup/page_prefs.h"
 #include "desktop/setup/page_styles.h"
+#include "desktop/views/screen_scale.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -45,9 +46,8 @@ CPSheetSetup::CPSheetSetup(const CSetupContext& context, QWidget* pParent)
     pLayout->addWidget(m_pTabs, 1);
     pLayout->addWidget(m_pButtons);
     // Pages are made later, so the sheet cannot learn their size from them.
-    const int nScale = logicalDpiY();
-    setMinimumSize(540 * nScale / 96, 400 * nScale / 96);
-    resize(640 * nScale / 96, 460 * nScale / 96);
+    setMinimumSize(ScaledSize(*this, {540, 400}));
+    resize(ScaledSize(*this, {640, 460}));
 }
 
 void CPSheetSetup::AddPage(const QString& strCaption, CMakePage make)

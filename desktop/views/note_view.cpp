@@ -7,6 +7,7 @@
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "desktop/views/rich_text_ctrl.h"
+#include "desktop/views/screen_scale.h"
 #include "desktop/views/view_context.h"
 
 #include <QApplication>
@@ -43,7 +44,7 @@ CNoteView::~CNoteView()
 
 int CNoteView::Px(int nPixels) const
 {
-    return nPixels * logicalDpiY() / 96;
+    return ScaledPx(*this, nPixels);
 }
 
 QByteArray CNoteView::EditorPlainText() const
