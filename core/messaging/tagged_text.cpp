@@ -148,11 +148,6 @@ qint32 AlertPriority(const QByteArray& strText)
     return p4 >= 1 ? ParseLeadingNumber(strText.mid(p4 - 1, 1)) : 0;
 }
 
-bool IsTagged(const QByteArray& strText)
-{
-    return Find(strText, Tag(0)) >= 1;
-}
-
 CParsedNoteView ParseView(QByteArrayView strText)
 {
     CParsedNoteView note;

@@ -64,9 +64,6 @@ QByteArray AddressSuffix(const QByteArray& strAddress);
 // The position of the first end sequence at or after nFrom, or -1.
 qsizetype FindEndSequence(const QByteArray& strText, qsizetype nFrom = 0);
 
-// True when the first "/$0" stands at position 1 or later.
-bool IsTagged(const QByteArray& strText);
-
 // Reads a tagged or untagged text; never fails. The nickname is returned as it
 // stands (see TrimNickname).
 //

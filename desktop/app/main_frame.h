@@ -33,7 +33,6 @@ public:
     QString StatusText(StatusPane ePane) const;
 
     CMainMenus& Menus() const { return *m_pMenus; }
-    QMdiArea& ClientArea() const { return *m_pClientArea; }
     CChildFrame* AddNoteWindow(CNoteView* pView);
     QList<CChildFrame*> NoteWindows() const;
     CChildFrame* ActiveNoteWindow() const;

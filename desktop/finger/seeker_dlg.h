@@ -36,7 +36,6 @@ public:
     QProgressBar& Progress() const { return *m_pProgress; }
     QPushButton& SeekButton() const { return *m_pSeek; }
     QPushButton& WriteButton() const { return *m_pWrite; }
-    QPushButton& CloseButton() const { return *m_pClose; }
 
 private:
     void OnRow(const SeekRow::CRow& row);

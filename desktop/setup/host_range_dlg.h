@@ -24,7 +24,6 @@ public:
     // The four "From" octets (0 to 3) and "To" (4).
     QLineEdit& Octet(int n) const { return *m_octets[n]; }
     QLineEdit& GroupEdit() const { return *m_pGroup; }
-    QPushButton& CreateButton() const { return *m_pCreate; }
     QPushButton& CancelButton() const { return *m_pCancel; }
 
 private:

@@ -117,7 +117,6 @@ TEST(TaggedText, UntaggedTexts)
 TEST(TaggedText, EmptyNicknameReadsAsUntagged)
 {
     const QByteArray strText = "/$0hi/$1PC7/$2T/$30/$4/$510.0.0.3/$6";
-    EXPECT_FALSE(IsTagged(strText));
     const CParsedNote note = Parse(strText);
     EXPECT_EQ(note.strNickname, "");
     EXPECT_EQ(note.strBody, "0hi/$1PC7/$2T/$30/$4");
@@ -142,13 +141,8 @@ TEST(TaggedText, TheSenderCannotChooseTheAddress)
     EXPECT_EQ(untagged.strBody, "56.6.6.6/$6");
 }
 
-TEST(TaggedText, TaggedAndCompleteTests)
+TEST(TaggedText, TheEndSequenceIsAPriorityDigitAndItsTag)
 {
-    EXPECT_TRUE(IsTagged("a/$0"));
-    EXPECT_FALSE(IsTagged("/$0a"));
-    EXPECT_FALSE(IsTagged("plain"));
-    EXPECT_FALSE(IsTagged(""));
-
     EXPECT_EQ(FindEndSequence("a/$0b/$1c/$2d/$30/$4"), 13);
     EXPECT_EQ(FindEndSequence("a/$0b/$31/$4 and more"), 5);
     EXPECT_EQ(FindEndSequence("x/$31/$4 /$30/$4", 2), 9);
