@@ -6,8 +6,9 @@
 #include <optional>
 
 // The per-user settings store: sections of named values, each an integer or a
-// text. Texts are code-page bytes. A value that is missing, or that does not read
-// as the type asked for, reads as nothing.
+// text. Texts are code-page bytes; file paths are kept with every character they
+// have. A value that is missing, or that does not read as the type asked for,
+// reads as nothing.
 class ISettingsStore
 {
 public:
@@ -19,6 +20,10 @@ public:
     virtual void WriteInt(const QString& strSection, const QString& strName, int nValue) = 0;
     virtual void WriteText(const QString& strSection, const QString& strName,
                            const QByteArray& strValue) = 0;
+    virtual std::optional<QString> ReadPath(const QString& strSection,
+                                            const QString& strName) const = 0;
+    virtual void WritePath(const QString& strSection, const QString& strName,
+                           const QString& strPath) = 0;
     virtual void DeleteValue(const QString& strSection, const QString& strName) = 0;
     virtual void DeleteSection(const QString& strSection) = 0;
 

@@ -87,6 +87,22 @@ void CFileSettingsStore::WriteText(const QString& strSection, const QString& str
     m_settings.setValue(strKey, CodePage::ToUnicode(strValue));
 }
 
+std::optional<QString> CFileSettingsStore::ReadPath(const QString& strSection,
+                                                    const QString& strName) const
+{
+    const QVariant value = m_settings.value(Key(strSection, strName));
+    if (value.metaType().id() != QMetaType::QString)
+        return std::nullopt; // also a hand-written path with commas, which reads as a list
+    return value.toString();
+}
+
+void CFileSettingsStore::WritePath(const QString& strSection, const QString& strName,
+                                   const QString& strPath)
+{
+    m_lossyReads.remove(Key(strSection, strName));
+    m_settings.setValue(Key(strSection, strName), strPath);
+}
+
 void CFileSettingsStore::DeleteValue(const QString& strSection, const QString& strName)
 {
     m_settings.remove(Key(strSection, strName));

@@ -25,6 +25,10 @@ public:
     void WriteInt(const QString& strSection, const QString& strName, int nValue) override;
     void WriteText(const QString& strSection, const QString& strName,
                    const QByteArray& strValue) override;
+    std::optional<QString> ReadPath(const QString& strSection,
+                                    const QString& strName) const override;
+    void WritePath(const QString& strSection, const QString& strName,
+                   const QString& strPath) override;
     void DeleteValue(const QString& strSection, const QString& strName) override;
     void DeleteSection(const QString& strSection) override;
 

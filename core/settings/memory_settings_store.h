@@ -10,7 +10,7 @@
 class CMemorySettingsStore : public ISettingsStore
 {
 public:
-    using CValue = std::variant<int, QByteArray>;
+    using CValue = std::variant<int, QByteArray, QString>;
 
     std::optional<int> ReadInt(const QString& strSection, const QString& strName) const override;
     std::optional<QByteArray> ReadText(const QString& strSection,
@@ -18,6 +18,10 @@ public:
     void WriteInt(const QString& strSection, const QString& strName, int nValue) override;
     void WriteText(const QString& strSection, const QString& strName,
                    const QByteArray& strValue) override;
+    std::optional<QString> ReadPath(const QString& strSection,
+                                    const QString& strName) const override;
+    void WritePath(const QString& strSection, const QString& strName,
+                   const QString& strPath) override;
     void DeleteValue(const QString& strSection, const QString& strName) override;
     void DeleteSection(const QString& strSection) override;
 

@@ -42,7 +42,7 @@ const QString kPriorityMessage = QStringLiteral("You have received \na High-Prio
 
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_settings(m_environment.store),
-      m_autoReply(m_settings), m_docContext(m_settings)
+      m_recentFiles(m_environment.store), m_autoReply(m_settings), m_docContext(m_settings)
 {}
 
 CBlipnoteApp::~CBlipnoteApp()
@@ -52,9 +52,11 @@ CBlipnoteApp::~CBlipnoteApp()
 
 bool CBlipnoteApp::Startup(const CStartupRequest& request)
 {
-    // The two note types, outgoing first.
+    // The two note types, outgoing first, and the recent-file list.
     m_pDocuments = std::make_unique<CDocManager>(m_docContext);
-    m_pFileCommands = std::make_unique<CFileCommands>(*m_pDocuments, m_environment.prompts);
+    m_recentFiles.Load();
+    m_pFileCommands =
+        std::make_unique<CFileCommands>(*m_pDocuments, m_environment.prompts, m_recentFiles);
     m_pViewContext = std::make_unique<CViewContext>(m_docContext, *m_pDocuments,
                                                     m_environment.prompts, m_autoReply);
     m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -168,6 +170,11 @@ void CBlipnoteApp::ConnectCommands()
     };
     On(CMainMenus::New, &CBlipnoteApp::OnNew);
     On(CMainMenus::Open, [this] { m_pFileCommands->OnOpen(); });
+    menus.SetRecentFiles(m_recentFiles.Paths());
+    connect(&m_recentFiles, &CRecentFiles::Changed, &menus,
+            [this, pMenus = &menus] { pMenus->SetRecentFiles(m_recentFiles.Paths()); });
+    connect(&menus, &CMainMenus::RecentFileChosen, this,
+            [this](const QString& strPath) { m_pFileCommands->OpenRecentFile(strPath); });
     On(CMainMenus::PrintSetup, &CBlipnoteApp::OnPrintSetup);
     On(CMainMenus::AutoReply, &CBlipnoteApp::OnAutoReply);
     On(CMainMenus::DeleteAll, &CBlipnoteApp::OnDeleteAll);

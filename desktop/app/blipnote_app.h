@@ -4,6 +4,7 @@
 #include "core/messaging/doc_context.h"
 #include "core/net/local_address.h"
 #include "core/settings/app_settings.h"
+#include "core/settings/recent_files.h"
 #include "desktop/app/startup_request.h"
 #include "desktop/views/view_context.h"
 
@@ -95,6 +96,7 @@ public:
     void ShowGreeting();
 
     CAppSettings& Settings() { return m_settings; }
+    CRecentFiles& RecentFiles() { return m_recentFiles; }
     // The printer set up for this run.
     QPrinter& Printer() const { return *m_pPrinter; }
     CMainFrame& MainFrame() const { return *m_pMainFrame; }
@@ -119,6 +121,7 @@ private:
 
     CAppEnvironment m_environment;
     CAppSettings m_settings;
+    CRecentFiles m_recentFiles;
     CAutoReply m_autoReply;
     CDocContext m_docContext;
     // In the order they are taken down backwards: the windows go before the

@@ -4,6 +4,7 @@
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_manager.h"
 #include "core/messaging/doc_template.h"
+#include "core/settings/recent_files.h"
 #include "core/text/code_page.h"
 #include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -17,8 +18,8 @@ const QString kOpenFilter = QStringLiteral(
     "Notes (*.bno *.bni);;MessageOut Files (*.bno);;MessageIn Files (*.bni);;All Files (*)");
 } // namespace
 
-CFileCommands::CFileCommands(CDocManager& documents, IPrompts& prompts)
-    : m_documents(documents), m_prompts(prompts)
+CFileCommands::CFileCommands(CDocManager& documents, IPrompts& prompts, CRecentFiles& recentFiles)
+    : m_documents(documents), m_prompts(prompts), m_recentFiles(recentFiles)
 {}
 
 void CFileCommands::OnOpen()
@@ -31,9 +32,19 @@ void CFileCommands::OnOpen()
 bool CFileCommands::OpenNoteFile(const QString& strPath)
 {
     QString strError;
-    if (m_documents.OpenDocumentFile(strPath, &strError))
+    if (m_documents.OpenDocumentFile(strPath, &strError)) {
+        m_recentFiles.Add(strPath);
         return true;
+    }
     m_prompts.ShowMessage(strError, PromptIcon::Stop);
+    return false;
+}
+
+bool CFileCommands::OpenRecentFile(const QString& strPath)
+{
+    if (OpenNoteFile(strPath))
+        return true;
+    m_recentFiles.Remove(strPath);
     return false;
 }
 
@@ -84,5 +95,6 @@ bool CFileCommands::SaveTo(CBlipnoteDoc& doc, const QString& strPath)
     }
     if (auto* pView = dynamic_cast<CNoteView*>(doc.FirstView()))
         pView->Editor().document()->setModified(false);
+    m_recentFiles.Add(strPath);
     return true;
 }

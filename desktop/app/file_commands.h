@@ -4,18 +4,22 @@
 
 class CBlipnoteDoc;
 class CDocManager;
+class CRecentFiles;
 class IPrompts;
 
 // The file commands: open a note file, save a note under its name or a new
 // one, and print a note file (the --print start). Failures are told to the user.
+// A file opened or saved goes to the top of the recent-file list.
 class CFileCommands
 {
 public:
-    CFileCommands(CDocManager& documents, IPrompts& prompts);
+    CFileCommands(CDocManager& documents, IPrompts& prompts, CRecentFiles& recentFiles);
 
     // Asks for a note file and opens it.
     void OnOpen();
     bool OpenNoteFile(const QString& strPath);
+    // An entry of the recent-file list: one that no longer opens leaves the list.
+    bool OpenRecentFile(const QString& strPath);
     // Opens the note file and prints it on the default printer.
     bool PrintNoteFile(const QString& strPath);
 
@@ -28,4 +32,5 @@ private:
 
     CDocManager& m_documents;
     IPrompts& m_prompts;
+    CRecentFiles& m_recentFiles;
 };

@@ -1,11 +1,43 @@
 #include "desktop/app/main_menus.h"
 
+#include "core/settings/recent_files.h"
+
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 #include <QToolBar>
+
+namespace {
+
+constexpr int kRecentFiles = CRecentFiles::MaxFiles;
+static_assert(CMainMenus::RecentFile4 - CMainMenus::RecentFile1 + 1 == kRecentFiles);
+constexpr qsizetype kRecentTextLength = 60;
+
+// A recent file as its menu entry shows it: the home folder as "~", a long path
+// shortened in the middle, "&" shown as itself rather than as a mnemonic.
+QString RecentFileText(const QString& strPath)
+{
+    QString strText = QDir::toNativeSeparators(strPath);
+    const QString strHome = QDir::homePath();
+    if (strHome != QStringLiteral("/") && strText.startsWith(strHome + QLatin1Char('/')))
+        strText = QLatin1Char('~') + strText.mid(strHome.size());
+    if (strText.size() > kRecentTextLength) {
+        QString strTail = strText.right(kRecentTextLength * 2 / 3);
+        QString strHead = strText.left(kRecentTextLength - strTail.size() - 1);
+        // Never half a character outside the basic plane.
+        if (strHead.back().isHighSurrogate())
+            strHead.chop(1);
+        if (strTail.front().isLowSurrogate())
+            strTail.remove(0, 1);
+        strText = strHead + QChar(0x2026) + strTail;
+    }
+    return strText.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
 
 CMainMenus::CMainMenus(QWidget* pWindow) : QObject(pWindow), m_pTrayMenu(new QMenu)
 {
@@ -21,6 +53,14 @@ CMainMenus::CMainMenus(QWidget* pWindow) : QObject(pWindow), m_pTrayMenu(new QMe
     Add(Print, tr("&Print ..."), tr("Print the active message\nPrint"), Keys("Ctrl+P"));
     Add(PrintPreview, tr("Print Previe&w"), tr("Display full pages\nPrint Preview"));
     Add(MailSend, tr("&Mapi Send..."), tr("Send the active message through electronic mail\nSend"));
+    for (int n = 0; n < kRecentFiles; ++n) {
+        QAction* pRecent = Add(static_cast<ECommand>(RecentFile1 + n), QString(), QString());
+        connect(pRecent, &QAction::triggered, this, [this, n] {
+            if (n < m_recentPaths.size())
+                Q_EMIT RecentFileChosen(m_recentPaths[n]);
+        });
+    }
+    SetRecentFiles({});
     Add(Exit, tr("E&xit"), tr("Quit the application; prompts to save documents\nExit"));
     Add(AutoReply, tr("Au&to reply"), tr("Auto-reply with custom message\nAuto reply"))
         ->setCheckable(true);
@@ -125,6 +165,9 @@ QList<QMenu*> CMainMenus::BuildMenus(EKind eKind)
         pFile->addAction(Action(MailSend));
         pFile->addSeparator();
     }
+    for (int n = 0; n < kRecentFiles; ++n)
+        pFile->addAction(Action(static_cast<ECommand>(RecentFile1 + n)));
+    pFile->addSeparator();
     pFile->addAction(Action(Exit));
 
     if (bNote) {
@@ -162,6 +205,21 @@ QList<QMenu*> CMainMenus::BuildMenus(EKind eKind)
     pHelp->addSeparator();
     pHelp->addAction(Action(About));
     return menus;
+}
+
+void CMainMenus::SetRecentFiles(const QStringList& paths)
+{
+    m_recentPaths = paths.first(std::min<qsizetype>(paths.size(), kRecentFiles));
+    for (int n = 0; n < kRecentFiles; ++n) {
+        QAction* pAction = Action(static_cast<ECommand>(RecentFile1 + n));
+        const bool bFile = n < m_recentPaths.size();
+        pAction->setVisible(bFile || n == 0);
+        pAction->setEnabled(bFile);
+        pAction->setText(
+            bFile ? QStringLiteral("&%1 %2").arg(n + 1).arg(RecentFileText(m_recentPaths[n]))
+                  : tr("Recent File"));
+        pAction->setStatusTip(bFile ? m_recentPaths[n] : QString());
+    }
 }
 
 void CMainMenus::Show(QMenuBar& menuBar, EKind eKind)

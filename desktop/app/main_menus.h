@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QStringList>
 
 class QAction;
 class QMenu;
@@ -28,6 +29,11 @@ public:
         Print = 57607,
         PrintPreview = 57609,
         MailSend = 57612,
+        // The recent-file list; the first also stands for the empty list.
+        RecentFile1 = 57616,
+        RecentFile2 = 57617,
+        RecentFile3 = 57618,
+        RecentFile4 = 57619,
         Exit = 57665,
         AutoReply = 32780,
         Setup = 32777,
@@ -85,6 +91,13 @@ public:
     QList<QAction*> KeyOnlyActions() const;
     // The tray icon's menu: Restore, Auto reply, Exit.
     QMenu* TrayMenu() const { return m_pTrayMenu; }
+    // Shows these files, newest first, in every File menu ("Recent File", greyed,
+    // when there are none).
+    void SetRecentFiles(const QStringList& paths);
+
+Q_SIGNALS:
+    // An entry of the recent-file list was chosen.
+    void RecentFileChosen(const QString& strPath);
 
 private:
     QAction* Add(ECommand eCommand, const QString& strText, const QString& strPrompt,
@@ -92,6 +105,7 @@ private:
     QList<QMenu*> BuildMenus(EKind eKind);
 
     QHash<int, QAction*> m_actions;
+    QStringList m_recentPaths;
     QMenu* m_pTrayMenu;
     QList<QMenu*> m_menus[3]; // by kind
     EKind m_eShown = EKind::NoNote;

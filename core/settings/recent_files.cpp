@@ -1,0 +1,78 @@
+#include "core/settings/recent_files.h"
+
+#include "core/interfaces/settings_store.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kSection = QStringLiteral("Recent File List");
+
+QString ValueName(int n)
+{
+    return QStringLiteral("File%1").arg(n + 1);
+}
+
+QString Normalized(const QString& strPath)
+{
+    return QDir::cleanPath(QFileInfo(strPath).absoluteFilePath());
+}
+
+} // namespace
+
+CRecentFiles::CRecentFiles(ISettingsStore& store, QObject* pParent)
+    : QObject(pParent), m_store(store)
+{}
+
+void CRecentFiles::Load()
+{
+    QStringList paths;
+    for (int n = 0; n < MaxFiles; ++n) {
+        const QString strPath = m_store.ReadPath(kSection, ValueName(n)).value_or(QString());
+        if (!strPath.isEmpty() && strPath.size() <= MaxPathLength && !paths.contains(strPath))
+            paths.append(strPath);
+    }
+    SetPaths(paths);
+}
+
+void CRecentFiles::Add(const QString& strPath)
+{
+    const QString strFull = Normalized(strPath);
+    if (strFull.size() > MaxPathLength)
+        return;
+    QStringList paths = m_paths;
+    paths.removeAll(strFull);
+    paths.prepend(strFull);
+    if (paths.size() > MaxFiles)
+        paths.resize(MaxFiles);
+    SetPaths(paths);
+    Store();
+}
+
+void CRecentFiles::Remove(const QString& strPath)
+{
+    QStringList paths = m_paths;
+    if (paths.removeAll(strPath) == 0 && paths.removeAll(Normalized(strPath)) == 0)
+        return;
+    SetPaths(paths);
+    Store();
+}
+
+void CRecentFiles::SetPaths(QStringList paths)
+{
+    if (paths == m_paths)
+        return;
+    m_paths = std::move(paths);
+    Q_EMIT Changed();
+}
+
+void CRecentFiles::Store()
+{
+    for (int n = 0; n < MaxFiles; ++n) {
+        if (n < m_paths.size())
+            m_store.WritePath(kSection, ValueName(n), m_paths[n]);
+        else
+            m_store.DeleteValue(kSection, ValueName(n));
+    }
+}
