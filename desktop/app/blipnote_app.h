@@ -96,7 +96,6 @@ public:
     void ShowGreeting();
 
     CAppSettings& Settings() { return m_settings; }
-    CRecentFiles& RecentFiles() { return m_recentFiles; }
     // The printer set up for this run.
     QPrinter& Printer() const { return *m_pPrinter; }
     CMainFrame& MainFrame() const { return *m_pMainFrame; }
