@@ -222,8 +222,8 @@ void CBlipnoteApp::ConnectCommands()
             pIn->Reply();
     });
     // Not there: chat, which nothing answers.
-    for (const CMainMenus::ECommand eCommand : {CMainMenus::ChatWith, CMainMenus::MailSend,
-                                                CMainMenus::NewWindow, CMainMenus::ArrangeIcons})
+    for (const CMainMenus::ECommand eCommand :
+         {CMainMenus::ChatWith, CMainMenus::MailSend, CMainMenus::NewWindow})
         menus.Action(eCommand)->setEnabled(false);
     connect(menus.TrayMenu(), &QMenu::aboutToShow, this, &CBlipnoteApp::UpdateChecks);
     connect(m_pMainFrame.get(), &CMainFrame::MenusShown, this, &CBlipnoteApp::UpdateChecks);

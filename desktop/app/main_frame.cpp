@@ -74,6 +74,8 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompt
             &QMdiArea::tileSubWindows);
     connect(m_pMenus->Action(CMainMenus::MinimizeAll), &QAction::triggered, this,
             &CMainFrame::MinimizeAll);
+    connect(m_pMenus->Action(CMainMenus::ArrangeIcons), &QAction::triggered, this,
+            &CMainFrame::ArrangeIcons);
     connect(m_pMenus->Action(CMainMenus::Restore), &QAction::triggered, this,
             &CMainFrame::ShowAndRestore);
     connect(m_pMenus->Action(CMainMenus::Delete), &QAction::triggered, this, [this] {
@@ -209,6 +211,25 @@ void CMainFrame::MinimizeAll()
     }
     if (pActive)
         m_pClientArea->setActiveSubWindow(pActive);
+}
+
+void CMainFrame::ArrangeIcons()
+{
+    // Left to right along the bottom of the area, a new row above when one is full.
+    const QSize area = m_pClientArea->viewport()->size();
+    int nX = 0;
+    int nBottom = area.height();
+    for (QMdiSubWindow* pWindow : m_pClientArea->subWindowList()) {
+        if (!pWindow->isMinimized())
+            continue;
+        const QSize icon = pWindow->size();
+        if (nX > 0 && nX + icon.width() > area.width()) {
+            nX = 0;
+            nBottom -= icon.height();
+        }
+        pWindow->move(nX, nBottom - icon.height());
+        nX += icon.width();
+    }
 }
 
 bool CMainFrame::UsesTray() const

@@ -41,6 +41,8 @@ public:
     void ShowAndRestore();
     void CenterOnScreen();
     void MinimizeAll();
+    // Puts the minimised note windows in rows along the bottom of the window.
+    void ArrangeIcons();
 
 Q_SIGNALS:
     void GreetingDue();

@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QMap>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -99,6 +100,42 @@ TEST_F(MainMenusTest, CommandsThatOpenCloseAndSwitchWindows)
     // Only the alert of the high-priority note: no note asked to be saved.
     EXPECT_EQ(m_prompts.Boxes(),
               QStringList({QStringLiteral("You have received \na High-Priority message !")}));
+}
+
+TEST_F(MainMenusTest, MinimisedWindowsMovedAwayAreArrangedAlongTheBottom)
+{
+    m_pApp->MainFrame().resize(900, 500);
+    for (int n = 0; n < 4; ++n)
+        Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    ASSERT_EQ(NoteWindows(), 4);
+    Choose(QStringLiteral("&Window"), QStringLiteral("&Minimize All"));
+    const QList<CChildFrame*> frames = m_pApp->MainFrame().NoteWindows();
+    QList<QMdiSubWindow*> icons;
+    for (CChildFrame* pFrame : frames) {
+        if (pFrame->isMinimized())
+            icons.append(pFrame);
+    }
+    ASSERT_EQ(icons.size(), 3); // all but the active one
+    // The user drags two of them somewhere else.
+    icons[0]->move(120, 40);
+    icons[2]->move(10, 10);
+    Choose(QStringLiteral("&Window"), QStringLiteral("&Arrange Icons"));
+    const QWidget* pArea = icons[0]->parentWidget();
+    ASSERT_GE(pArea->width(), 3 * icons[0]->width());
+    int nRight = 0;
+    for (const QMdiSubWindow* pIcon : icons) {
+        EXPECT_EQ(pIcon->geometry().bottom(), pArea->height() - 1);
+        EXPECT_EQ(pIcon->x(), nRight); // side by side, in the order they were opened
+        nRight = pIcon->geometry().right() + 1;
+    }
+    EXPECT_FALSE(frames.last()->isMinimized());
+
+    // In a narrow window a full row goes on above.
+    m_pApp->MainFrame().resize(icons[0]->width() * 2 + 120, 500);
+    QCoreApplication::processEvents();
+    Choose(QStringLiteral("&Window"), QStringLiteral("&Arrange Icons"));
+    EXPECT_EQ(icons[1]->pos(), QPoint(icons[0]->width(), icons[0]->y()));
+    EXPECT_EQ(icons[2]->pos(), QPoint(0, icons[0]->y() - icons[2]->height()));
 }
 
 TEST_F(MainMenusTest, FileOpenSwitchesTheBarFromInsideTheFileMenu)
