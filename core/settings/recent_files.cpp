@@ -14,9 +14,12 @@ QString ValueName(int n)
     return QStringLiteral("File%1").arg(n + 1);
 }
 
+// The file's own path: links resolved when it is there, else absolute and clean.
 QString Normalized(const QString& strPath)
 {
-    return QDir::cleanPath(QFileInfo(strPath).absoluteFilePath());
+    const QFileInfo file(strPath);
+    const QString strCanonical = file.canonicalFilePath();
+    return strCanonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : strCanonical;
 }
 
 } // namespace
@@ -30,7 +33,9 @@ void CRecentFiles::Load()
     QStringList paths;
     for (int n = 0; n < MaxFiles; ++n) {
         const QString strPath = m_store.ReadPath(kSection, ValueName(n)).value_or(QString());
-        if (!strPath.isEmpty() && strPath.size() <= MaxPathLength && !paths.contains(strPath))
+        // A relative path would name another file from each working folder.
+        if (QDir::isAbsolutePath(strPath) && strPath.size() <= MaxPathLength &&
+            !paths.contains(strPath))
             paths.append(strPath);
     }
     SetPaths(paths);

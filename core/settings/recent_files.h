@@ -20,11 +20,13 @@ public:
 
     explicit CRecentFiles(ISettingsStore& store, QObject* pParent = nullptr);
 
-    // Reads the stored list; empty, over-long and repeated values are passed over.
+    // Reads the stored list; empty, relative, over-long and repeated values are
+    // passed over.
     void Load();
     const QStringList& Paths() const { return m_paths; }
 
-    // Puts the file first (as an absolute path); the oldest beyond MaxFiles goes.
+    // Puts the file first (by its absolute path, links resolved); the oldest
+    // beyond MaxFiles goes.
     void Add(const QString& strPath);
     void Remove(const QString& strPath);
 

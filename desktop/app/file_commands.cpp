@@ -10,6 +10,9 @@
 #include "desktop/views/rich_text_ctrl.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -31,13 +34,49 @@ void CFileCommands::OnOpen()
 
 bool CFileCommands::OpenNoteFile(const QString& strPath)
 {
-    QString strError;
-    if (m_documents.OpenDocumentFile(strPath, &strError)) {
-        m_recentFiles.Add(strPath);
-        return true;
+    return OpenDocument(strPath) != nullptr;
+}
+
+CBlipnoteDoc* CFileCommands::OpenDocument(const QString& strPath)
+{
+    // A note already open from that file is shown again, not opened twice.
+    CBlipnoteDoc* pDoc = OpenDocumentOf(strPath);
+    if (pDoc) {
+        if (auto* pView = dynamic_cast<QWidget*>(pDoc->FirstView()))
+            ShowNoteWindowOf(*pView);
+    } else {
+        QString strError;
+        pDoc = m_documents.OpenDocumentFile(strPath, &strError);
+        if (!pDoc) {
+            m_prompts.ShowMessage(strError, PromptIcon::Stop);
+            return nullptr;
+        }
     }
-    m_prompts.ShowMessage(strError, PromptIcon::Stop);
-    return false;
+    m_recentFiles.Add(strPath);
+    return pDoc;
+}
+
+CBlipnoteDoc* CFileCommands::OpenDocumentOf(const QString& strPath) const
+{
+    const QFileInfo file(strPath);
+    for (CBlipnoteDoc* pDoc : m_documents.Documents()) {
+        if (!pDoc->PathName().isEmpty() && QFileInfo(pDoc->PathName()) == file)
+            return pDoc;
+    }
+    return nullptr;
+}
+
+void CFileCommands::ShowNoteWindowOf(QWidget& view)
+{
+    for (QWidget* pWidget = &view; pWidget; pWidget = pWidget->parentWidget()) {
+        if (auto* pWindow = qobject_cast<QMdiSubWindow*>(pWidget)) {
+            if (pWindow->isMinimized())
+                pWindow->showNormal();
+            if (QMdiArea* pArea = pWindow->mdiArea())
+                pArea->setActiveSubWindow(pWindow);
+            return;
+        }
+    }
 }
 
 bool CFileCommands::OpenRecentFile(const QString& strPath)
@@ -50,7 +89,8 @@ bool CFileCommands::OpenRecentFile(const QString& strPath)
 
 bool CFileCommands::PrintNoteFile(const QString& strPath)
 {
-    if (!OpenNoteFile(strPath))
+    CBlipnoteDoc* pDoc = OpenDocument(strPath);
+    if (!pDoc)
         return false;
     if (QPrinterInfo::defaultPrinter().isNull()) {
         m_prompts.ShowMessage(
@@ -60,7 +100,7 @@ bool CFileCommands::PrintNoteFile(const QString& strPath)
         return false;
     }
     QPrinter printer(QPrinter::HighResolution);
-    auto* pView = dynamic_cast<CNoteView*>(m_documents.Documents().last()->FirstView());
+    auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView());
     return pView && pView->PrintTo(printer) > 0;
 }
 

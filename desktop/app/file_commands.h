@@ -6,6 +6,7 @@ class CBlipnoteDoc;
 class CDocManager;
 class CRecentFiles;
 class IPrompts;
+class QWidget;
 
 // The file commands: open a note file, save a note under its name or a new
 // one, and print a note file (the --print start). Failures are told to the user.
@@ -17,6 +18,7 @@ public:
 
     // Asks for a note file and opens it.
     void OnOpen();
+    // A note already open from that file is shown instead of opened again.
     bool OpenNoteFile(const QString& strPath);
     // An entry of the recent-file list: one that no longer opens leaves the list.
     bool OpenRecentFile(const QString& strPath);
@@ -28,6 +30,9 @@ public:
     bool OnSaveAs(CBlipnoteDoc* pDoc);
 
 private:
+    CBlipnoteDoc* OpenDocument(const QString& strPath);
+    CBlipnoteDoc* OpenDocumentOf(const QString& strPath) const;
+    static void ShowNoteWindowOf(QWidget& view);
     bool SaveTo(CBlipnoteDoc& doc, const QString& strPath);
 
     CDocManager& m_documents;

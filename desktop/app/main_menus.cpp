@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kRecentFiles = CRecentFiles::MaxFiles;
@@ -25,8 +27,12 @@ QString RecentFileText(const QString& strPath)
     if (strHome != QStringLiteral("/") && strText.startsWith(strHome + QLatin1Char('/')))
         strText = QLatin1Char('~') + strText.mid(strHome.size());
     if (strText.size() > kRecentTextLength) {
-        QString strTail = strText.right(kRecentTextLength * 2 / 3);
-        QString strHead = strText.left(kRecentTextLength - strTail.size() - 1);
+        // The file's name stays whole as far as it can; the folders give way.
+        const qsizetype nName = strText.size() - strText.lastIndexOf(QLatin1Char('/'));
+        const qsizetype nTail =
+            std::clamp<qsizetype>(nName, kRecentTextLength * 2 / 3, kRecentTextLength - 8);
+        QString strTail = strText.right(nTail);
+        QString strHead = strText.left(kRecentTextLength - nTail - 1);
         // Never half a character outside the basic plane.
         if (strHead.back().isHighSurrogate())
             strHead.chop(1);

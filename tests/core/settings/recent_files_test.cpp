@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -55,13 +56,27 @@ TEST(RecentFiles, NewestFirstFourAtMostEachOnce)
     EXPECT_EQ(nChanged, 8);
 }
 
-TEST(RecentFiles, ARelativePathIsKeptAbsolute)
+TEST(RecentFiles, AFileIsKeptByItsOwnAbsolutePath)
 {
     CMemorySettingsStore store;
     CRecentFiles recent(store);
     recent.Add(QStringLiteral("lunch.bni"));
     EXPECT_EQ(recent.Paths(),
               QStringList({QDir::current().absoluteFilePath(QStringLiteral("lunch.bni"))}));
+
+    // Through a linked folder it is still the one file.
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("real")));
+    const QString strReal = dir.filePath(QStringLiteral("real/a.bno"));
+    QFile file(strReal);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_TRUE(
+        QFile::link(dir.filePath(QStringLiteral("real")), dir.filePath(QStringLiteral("link"))));
+    recent.Add(dir.filePath(QStringLiteral("link/a.bno")));
+    recent.Add(strReal);
+    EXPECT_EQ(recent.Paths().size(), 2);
+    EXPECT_EQ(recent.Paths().first(), QFileInfo(strReal).canonicalFilePath());
 }
 
 TEST(RecentFiles, StoredAtEachChangeAsFileOneToFour)
@@ -89,13 +104,13 @@ TEST(RecentFiles, AHandEditedListIsReadWithCare)
 {
     CMemorySettingsStore store;
     store.WritePath(kSection, QStringLiteral("File1"), QStringLiteral("/notes/a.bno"));
-    store.WritePath(kSection, QStringLiteral("File2"), QStringLiteral(""));
+    store.WritePath(kSection, QStringLiteral("File2"), QStringLiteral("notes/relative.bno"));
     store.WritePath(kSection, QStringLiteral("File3"), QStringLiteral("/notes/a.bno"));
     store.WritePath(kSection, QStringLiteral("File4"), QString(1 << 20, QLatin1Char('x')));
     store.WritePath(kSection, QStringLiteral("File5"), QStringLiteral("/notes/five.bno"));
     CRecentFiles recent(store);
     recent.Load();
-    // Empty, repeated, megabyte-long and fifth entries are passed over.
+    // Relative, repeated, megabyte-long and fifth entries are passed over.
     EXPECT_EQ(recent.Paths(), L({"/notes/a.bno"}));
     recent.Add(QStringLiteral("/") + QString(5000, QLatin1Char('y')));
     EXPECT_EQ(recent.Paths(), L({"/notes/a.bno"}));

@@ -4,8 +4,10 @@
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_manager.h"
 #include "core/messaging/note_file.h"
+#include "desktop/app/child_frame.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/main_menus.h"
+#include "desktop/views/note_view.h"
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/sample_notes.h"
 
@@ -146,6 +148,17 @@ TEST_F(RecentFilesMenuTest, AnEntryChosenByKeyOpensItsFileAndMovesUp)
     ASSERT_EQ(NoteWindows(), 1);
     EXPECT_EQ(m_pApp->Documents().Documents().first()->PathName(), strA);
     EXPECT_EQ(Entries().value(0), QStringLiteral("&1 ") + Shown(strA));
+
+    // A note open already is shown again, not opened a second time.
+    OpenByMenu(strB);
+    ASSERT_EQ(NoteWindows(), 2);
+    m_pApp->MainFrame().NoteWindows().last()->showMinimized();
+    ChooseByKey(Qt::Key_1);
+    ASSERT_EQ(NoteWindows(), 2);
+    CChildFrame* pActive = m_pApp->MainFrame().ActiveNoteWindow();
+    ASSERT_NE(pActive, nullptr);
+    EXPECT_EQ(pActive->View()->Document()->PathName(), strB);
+    EXPECT_FALSE(pActive->isMinimized());
     EXPECT_TRUE(m_prompts.Boxes().isEmpty());
 }
 
@@ -202,4 +215,11 @@ TEST_F(RecentFilesMenuTest, ALongPathIsShortenedInTheMiddle)
     EXPECT_TRUE(strEntry.contains(QChar(0x2026)));
     const QAction* pFirst = m_pApp->MainFrame().Menus().Action(CMainMenus::RecentFile1);
     EXPECT_EQ(pFirst->statusTip(), strPath); // the whole path in the status bar
+
+    // A long name keeps its beginning; the folders give way.
+    const QString strName = QStringLiteral("a_note_with_a_rather_long_name_of_its_own.bni");
+    const QString strLongName = strDeep + QLatin1Char('/') + strName;
+    ASSERT_TRUE(NoteFile::Save(strLongName, SampleNotes::LunchRecord(), "lunch", nullptr));
+    OpenByMenu(strLongName);
+    EXPECT_TRUE(Entries().value(0).endsWith(QLatin1Char('/') + strName));
 }
