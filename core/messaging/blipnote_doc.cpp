@@ -66,6 +66,14 @@ bool CBlipnoteDoc::OnNewDocument(const QByteArray& strTaggedText, const CNewNote
 
 bool CBlipnoteDoc::SaveToFile(const QString& strPath, QString* pstrError)
 {
+    if (!SaveCopyToFile(strPath, pstrError))
+        return false;
+    SetPathName(strPath);
+    return true;
+}
+
+bool CBlipnoteDoc::SaveCopyToFile(const QString& strPath, QString* pstrError)
+{
     // A note nobody edited keeps the bytes it came with (a received rich text,
     // say, whose characters the code page may not hold once shown).
     if (const IDocView* pView = FirstView(); pView && pView->IsEdited()) {
@@ -78,10 +86,7 @@ bool CBlipnoteDoc::SaveToFile(const QString& strPath, QString* pstrError)
         }
         ReadBodyFromView();
     }
-    if (!NoteFile::Save(strPath, *this, Title(), pstrError))
-        return false;
-    SetPathName(strPath);
-    return true;
+    return NoteFile::Save(strPath, *this, Title(), pstrError);
 }
 
 bool CBlipnoteDoc::LoadFromFile(const QString& strPath, QString* pstrError)

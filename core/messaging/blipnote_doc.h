@@ -34,6 +34,8 @@ public:
     // temporary file so that a failure never destroys the previous one. On failure
     // *pstrError is "Failed to save document.".
     bool SaveToFile(const QString& strPath, QString* pstrError);
+    // The same, but the note keeps its own file name (a copy to hand on).
+    bool SaveCopyToFile(const QString& strPath, QString* pstrError);
     // Loads a note file or imports a text file. On failure *pstrError is
     // "Unexpected file format." or "Failed to open document." and the document
     // is unchanged.

@@ -16,6 +16,7 @@
 #include "desktop/app/file_commands.h"
 #include "desktop/app/help_window.h"
 #include "desktop/app/incoming_notes.h"
+#include "desktop/app/mail_sender.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
 #include "desktop/finger/finger_queries_dlg.h"
@@ -57,6 +58,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_recentFiles.Load();
     m_pFileCommands =
         std::make_unique<CFileCommands>(*m_pDocuments, m_environment.prompts, m_recentFiles);
+    m_pMailSender =
+        std::make_unique<CMailSender>(m_environment.prompts, m_environment.strMailProgram);
     m_pViewContext = std::make_unique<CViewContext>(m_docContext, *m_pDocuments,
                                                     m_environment.prompts, m_autoReply);
     m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -201,6 +204,8 @@ void CBlipnoteApp::ConnectCommands()
         });
     };
     OnView(CMainMenus::Print, [](CNoteView& view) { view.Print(); });
+    OnView(CMainMenus::MailSend,
+           [this](CNoteView& view) { m_pMailSender->Send(*view.Document()); });
     OnView(CMainMenus::PrintPreview, [](CNoteView& view) { view.PrintPreview(); });
     OnView(CMainMenus::Cut, [](CNoteView& view) { view.Cut(); });
     OnView(CMainMenus::Undo, [](CNoteView& view) { view.Editor().undo(); });
@@ -221,9 +226,9 @@ void CBlipnoteApp::ConnectCommands()
         if (auto* pIn = qobject_cast<CMsgInView*>(&view))
             pIn->Reply();
     });
-    // Not there: chat, which nothing answers.
-    for (const CMainMenus::ECommand eCommand :
-         {CMainMenus::ChatWith, CMainMenus::MailSend, CMainMenus::NewWindow})
+    // Not there: chat, which nothing answers, and a second window on one note,
+    // which the note views do not offer.
+    for (const CMainMenus::ECommand eCommand : {CMainMenus::ChatWith, CMainMenus::NewWindow})
         menus.Action(eCommand)->setEnabled(false);
     connect(menus.TrayMenu(), &QMenu::aboutToShow, this, &CBlipnoteApp::UpdateChecks);
     connect(m_pMainFrame.get(), &CMainFrame::MenusShown, this, &CBlipnoteApp::UpdateChecks);

@@ -23,6 +23,7 @@ class CDocManager;
 class CFileCommands;
 class CFingerDaemonSocket;
 class CIncomingNotes;
+class CMailSender;
 class CMainFrame;
 class CNoteListenSocket;
 class CNoteView;
@@ -47,6 +48,8 @@ struct CAppEnvironment
     std::chrono::milliseconds greetingDelay = std::chrono::seconds(30);
     // Where the greeting note is looked for: the working folder first.
     QStringList greetingFiles = {QStringLiteral("greetings.bni")};
+    // What hands a note to the desktop's mail program.
+    QString strMailProgram = QStringLiteral("xdg-email");
     // How "&Get IP-addr" looks this computer's address up.
     std::function<void(QObject*, std::function<void(const QByteArray&)>)> resolveLocalAddress =
         LocalAddress::Resolve;
@@ -103,6 +106,7 @@ public:
     CFingerDaemonSocket& FingerServer() const { return *m_pFingerServer; }
     CDocManager& Documents() const { return *m_pDocuments; }
     CIncomingNotes& IncomingNotes() const { return *m_pIncoming; }
+    CMailSender& MailSender() const { return *m_pMailSender; }
     // Made by the first "Seeker ..." command.
     CSeekerDlg* Seeker() const { return m_pSeeker.get(); }
 
@@ -127,6 +131,7 @@ private:
     // notes they show, the sending and the servers before the window they report to.
     std::unique_ptr<CDocManager> m_pDocuments;
     std::unique_ptr<CFileCommands> m_pFileCommands;
+    std::unique_ptr<CMailSender> m_pMailSender;
     std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CViewContext> m_pViewContext;
     std::unique_ptr<CMainFrame> m_pMainFrame;

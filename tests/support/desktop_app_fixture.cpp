@@ -28,6 +28,7 @@ bool CDesktopAppFixture::Start(const CStartupRequest& request, bool bTray)
     CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray, 0};
     environment.greetingDelay = m_greetingDelay;
     environment.greetingFiles = m_greetingFiles;
+    environment.strMailProgram = m_strMailProgram;
     m_pApp = std::make_unique<CBlipnoteApp>(environment);
     QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
     return m_pApp->Startup(request);

@@ -81,6 +81,8 @@ protected:
     CFakeSound m_sound;
     std::chrono::milliseconds m_greetingDelay = std::chrono::hours(1);
     QStringList m_greetingFiles;
+    // Never the desktop's own mail program.
+    QString m_strMailProgram = QStringLiteral("/nonexistent/mail-program");
     std::unique_ptr<CBlipnoteApp> m_pApp;
     bool m_bFinished = false;
 };

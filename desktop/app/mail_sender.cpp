@@ -1,0 +1,103 @@
+#include "desktop/app/mail_sender.h"
+
+#include "core/interfaces/logging.h"
+#include "core/interfaces/prompts.h"
+#include "core/messaging/blipnote_doc.h"
+#include "core/messaging/doc_template.h"
+#include "core/text/code_page.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+const QString kNoMailSystem = QStringLiteral("Unable to load mail system support.");
+const QString kMailFailed = QStringLiteral("Mail failed to send message.");
+constexpr qsizetype kMaxNameLength = 100;
+} // namespace
+
+CMailSender::CMailSender(IPrompts& prompts, QString strProgram, QObject* pParent)
+    : QObject(pParent), m_prompts(prompts), m_strProgram(std::move(strProgram))
+{}
+
+CMailSender::~CMailSender() = default;
+
+QString CMailSender::AttachmentName(const CBlipnoteDoc& doc)
+{
+    QString strName;
+    for (const QChar c : CodePage::ToUnicode(doc.Title()))
+        strName +=
+            c == QLatin1Char('/') || c.category() == QChar::Other_Control ? QLatin1Char('_') : c;
+    strName = strName.trimmed().left(kMaxNameLength);
+    if (strName.isEmpty() || strName.startsWith(QLatin1Char('.')))
+        strName.prepend(doc.Template().DocName());
+    const QString strExtension = doc.Template().DefaultExtension();
+    if (!strName.endsWith(strExtension, Qt::CaseInsensitive))
+        strName += strExtension;
+    return strName;
+}
+
+QString CMailSender::NewFolder()
+{
+    if (!m_pFolder) {
+        m_pFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                    QStringLiteral("/blipnote-mail-XXXXXX"));
+        m_pFolder->setAutoRemove(false);
+    }
+    if (!m_pFolder->isValid())
+        return {};
+    // One folder a copy: two notes of one title never share a file.
+    const QString strFolder = m_pFolder->filePath(QString::number(++m_nSent));
+    return QDir().mkdir(strFolder) ? strFolder : QString();
+}
+
+void CMailSender::Report(const QString& strText)
+{
+    // From the event loop, not from inside the process's own signal.
+    QTimer::singleShot(0, this, [this, strText] {
+        m_prompts.ShowMessage(strText, PromptIcon::Stop);
+        Q_EMIT Finished();
+    });
+}
+
+void CMailSender::Send(CBlipnoteDoc& doc)
+{
+    const QString strFolder = NewFolder();
+    if (strFolder.isEmpty()) {
+        qCWarning(lcMessaging, "no temporary folder for a note to mail");
+        m_prompts.ShowMessage(kMailFailed, PromptIcon::Stop);
+        return;
+    }
+    const QString strFile = strFolder + QLatin1Char('/') + AttachmentName(doc);
+    QString strError;
+    if (!doc.SaveCopyToFile(strFile, &strError)) {
+        m_prompts.ShowMessage(strError, PromptIcon::Stop);
+        return;
+    }
+    auto* pProcess = new QProcess(this);
+    pProcess->setProcessChannelMode(QProcess::ForwardedChannels);
+    connect(pProcess, &QProcess::errorOccurred, this, [this, pProcess](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart)
+            return; // a crash also ends in finished
+        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(m_strProgram),
+                  qUtf8Printable(pProcess->errorString()));
+        pProcess->deleteLater();
+        Report(kNoMailSystem);
+    });
+    connect(pProcess, &QProcess::finished, this,
+            [this, pProcess](int nExitCode, QProcess::ExitStatus eStatus) {
+                if (eStatus != QProcess::NormalExit || nExitCode != 0) {
+                    qCWarning(lcMessaging, "%s ended with %d", qUtf8Printable(m_strProgram),
+                              nExitCode);
+                    pProcess->deleteLater();
+                    Report(kMailFailed);
+                    return;
+                }
+                pProcess->deleteLater();
+                Q_EMIT Finished();
+            });
+    pProcess->start(m_strProgram,
+                    {QStringLiteral("--utf8"), QStringLiteral("--subject"),
+                     CodePage::ToUnicode(doc.Title()), QStringLiteral("--attach"), strFile});
+}
