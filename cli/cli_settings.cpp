@@ -1,9 +1,13 @@
 #include "cli/cli_settings.h"
 
+#include "cli/cli_output.h"
 #include "core/settings/system_info.h"
 
 CCliSettings::CCliSettings() : m_store(CFileSettingsStore::DefaultPath()), m_settings(m_store)
 {
+    if (const QString strWhy = CFileSettingsStore::WhyUnusable(CFileSettingsStore::DefaultPath());
+        !strWhy.isEmpty())
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli: %1; the defaults are used").arg(strWhy));
     m_settings.CollectSystemInfo(false);
     m_settings.Load();
 }

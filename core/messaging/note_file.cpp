@@ -257,6 +257,12 @@ bool Load(const QString& strPath, CNoteRecord& record, QString* pstrError)
     if (file.size() > MaxFileSize)
         return Fail(pstrError, pszTooLarge);
     const QByteArray data = file.read(MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        // Not an empty note: the file could not be read.
+        qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath),
+                  qUtf8Printable(file.errorString()));
+        return Fail(pstrError, "Failed to open document.");
+    }
     if (data.size() > MaxFileSize) // a file that grew meanwhile
         return Fail(pstrError, pszTooLarge);
     if (bBinary)

@@ -3,13 +3,17 @@
 #include "core/interfaces/logging.h"
 #include "core/text/code_page.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
 CFileSettingsStore::CFileSettingsStore(const QString& strPath)
-    : m_settings(strPath, QSettings::IniFormat)
+    : m_settings(WhyUnusable(strPath).isEmpty() ? strPath : QString(), QSettings::IniFormat)
 {
-    if (m_settings.status() != QSettings::NoError)
+    if (m_settings.fileName().isEmpty())
+        qCWarning(lcSettings, "%s: the settings are kept in memory only",
+                  qUtf8Printable(WhyUnusable(strPath)));
+    else if (m_settings.status() != QSettings::NoError)
         qCWarning(lcSettings, "%s cannot be read (%s): every value takes its default",
                   qUtf8Printable(strPath),
                   m_settings.status() == QSettings::FormatError ? "garbled" : "access");
@@ -24,6 +28,14 @@ QString CFileSettingsStore::DefaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Tessaro/Blipnote.conf");
+}
+
+QString CFileSettingsStore::WhyUnusable(const QString& strPath)
+{
+    const QFileInfo file(strPath);
+    if (file.exists() && !file.isFile())
+        return QStringLiteral("%1 is not a regular file").arg(strPath);
+    return {};
 }
 
 QString CFileSettingsStore::Key(const QString& strSection, const QString& strName)
@@ -120,6 +132,8 @@ void CFileSettingsStore::DeleteSection(const QString& strSection)
 
 void CFileSettingsStore::Sync()
 {
+    if (m_settings.fileName().isEmpty())
+        return; // in memory only
     m_settings.sync();
     if (m_settings.status() == QSettings::AccessError)
         qCWarning(lcSettings, "%s cannot be written", qUtf8Printable(m_settings.fileName()));

@@ -18,6 +18,11 @@ public:
 
     // $XDG_CONFIG_HOME/Tessaro/Blipnote.conf (~/.config when it is not set).
     static QString DefaultPath();
+    // Why the file at the path cannot hold the settings, or nothing when it can:
+    // something there that is no regular file (a FIFO would stall the reading, a
+    // device would be replaced by the first save). Such a store keeps its
+    // values in memory only.
+    static QString WhyUnusable(const QString& strPath);
 
     std::optional<int> ReadInt(const QString& strSection, const QString& strName) const override;
     std::optional<QByteArray> ReadText(const QString& strSection,

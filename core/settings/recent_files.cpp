@@ -22,6 +22,15 @@ QString Normalized(const QString& strPath)
     return strCanonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : strCanonical;
 }
 
+// What can be a file's path here: absolute (a relative one would name another
+// file from each working folder), of sensible length, without a zero character
+// (the system would read the path only up to it).
+bool IsPath(const QString& strPath)
+{
+    return QDir::isAbsolutePath(strPath) && strPath.size() <= CRecentFiles::MaxPathLength &&
+           !strPath.contains(QChar(0));
+}
+
 } // namespace
 
 CRecentFiles::CRecentFiles(ISettingsStore& store, QObject* pParent)
@@ -33,21 +42,28 @@ void CRecentFiles::Load()
     QStringList paths;
     for (int n = 0; n < MaxFiles; ++n) {
         const QString strPath = m_store.ReadPath(kSection, ValueName(n)).value_or(QString());
-        // A relative path would name another file from each working folder.
-        if (QDir::isAbsolutePath(strPath) && strPath.size() <= MaxPathLength &&
-            !paths.contains(strPath))
-            paths.append(strPath);
+        if (!IsPath(strPath))
+            continue;
+        // Written by hand as "/notes/./a.bno" it is still "/notes/a.bno".
+        const QString strClean = QDir::cleanPath(strPath);
+        if (!paths.contains(strClean))
+            paths.append(strClean);
     }
     SetPaths(paths);
 }
 
 void CRecentFiles::Add(const QString& strPath)
 {
+    if (strPath.contains(QChar(0)))
+        return;
     const QString strFull = Normalized(strPath);
-    if (strFull.size() > MaxPathLength)
+    if (!IsPath(strFull))
         return;
     QStringList paths = m_paths;
-    paths.removeAll(strFull);
+    // Also an entry that reaches the same file another way (a link, say).
+    paths.removeIf([&strFull](const QString& strEntry) {
+        return strEntry == strFull || Normalized(strEntry) == strFull;
+    });
     paths.prepend(strFull);
     if (paths.size() > MaxFiles)
         paths.resize(MaxFiles);

@@ -20,8 +20,8 @@ public:
 
     explicit CRecentFiles(ISettingsStore& store, QObject* pParent = nullptr);
 
-    // Reads the stored list; empty, relative, over-long and repeated values are
-    // passed over.
+    // Reads the stored list; empty, relative, over-long and repeated values and
+    // values holding a zero character are passed over.
     void Load();
     const QStringList& Paths() const { return m_paths; }
 

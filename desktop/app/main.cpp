@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 
 #include <csignal>
@@ -102,6 +103,14 @@ int main(int argc, char* argv[])
         break;
     }
 
+    // Nothing but a regular file is read or replaced as the settings.
+    if (const QString strWhy = CFileSettingsStore::WhyUnusable(strSettingsPath);
+        !strWhy.isEmpty()) {
+        std::fprintf(stderr, "blipnote: %s\n", qUtf8Printable(strWhy));
+        QMessageBox::critical(nullptr, QStringLiteral("Blipnote"),
+                              QStringLiteral("The settings cannot be kept: %1.").arg(strWhy));
+        return 1;
+    }
     CFileSettingsStore store(strSettingsPath);
     CDialogPrompts prompts;
     CTrayIcon tray;

@@ -40,6 +40,14 @@ QString RecentFileText(const QString& strPath)
             strTail.remove(0, 1);
         strText = strHead + QChar(0x2026) + strTail;
     }
+    // A tab would open the shortcut column, a line break or a direction mark
+    // would make the entry read as another file: they show as what they are not.
+    for (QChar& c : strText) {
+        const ushort nCode = c.unicode();
+        if (c.category() == QChar::Other_Control || (nCode >= 0x202a && nCode <= 0x202e) ||
+            (nCode >= 0x2066 && nCode <= 0x2069) || nCode == 0x200e || nCode == 0x200f)
+            c = QChar::ReplacementCharacter;
+    }
     return strText.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 

@@ -266,3 +266,14 @@ TEST(NoteFile, OnlyRegularFilesAreOpened)
     }
     ::close(nSocket);
 }
+
+TEST(NoteFile, AFileThatCannotBeReadIsNoEmptyNote)
+{
+    // A regular file whose reading fails: an error, not a note without text.
+    CNoteRecord record;
+    record.m_strBody = "kept";
+    QString strError;
+    EXPECT_FALSE(Load(QStringLiteral("/proc/self/mem"), record, &strError));
+    EXPECT_EQ(strError, QStringLiteral("Failed to open document."));
+    EXPECT_EQ(record.m_strBody, "kept");
+}

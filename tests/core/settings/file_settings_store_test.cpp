@@ -4,9 +4,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <sys/stat.h>
 
 namespace {
 
@@ -226,4 +231,41 @@ TEST_F(FileSettingsStoreTest, AValueWrittenAfterItsDeletionIsWritten)
         store.WriteText(QStringLiteral("Settings"), QStringLiteral("Nickname"), "?");
     }
     EXPECT_TRUE(QString::fromUtf8(ReadFile()).contains(QStringLiteral("Nickname=?")));
+}
+
+TEST(FileSettingsStore, OnlyARegularFileIsReadOrReplaced)
+{
+    // A FIFO in the settings' place would stall the reading for ever, and a save
+    // would put a file in its place (through a link, in the place of what the
+    // link names). Such a store keeps its values in memory.
+    QTemporaryDir dir;
+    const QString strFifo = dir.filePath(QStringLiteral("fifo.conf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
+    const QString strLink = dir.filePath(QStringLiteral("link.conf"));
+    ASSERT_TRUE(QFile::link(strFifo, strLink));
+    for (const QString& strPath : {strFifo, strLink, dir.path()}) {
+        EXPECT_FALSE(CFileSettingsStore::WhyUnusable(strPath).isEmpty());
+        auto run = std::async(std::launch::async, [strPath] {
+            CFileSettingsStore store(strPath);
+            store.WriteInt(QStringLiteral("Settings"), QStringLiteral("IP Port"), 7778);
+            const int nPort =
+                store.ReadInt(QStringLiteral("Settings"), QStringLiteral("IP Port"), 0);
+            store.Sync();
+            return nPort;
+        });
+        if (run.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "stalled on " << strPath.toStdString();
+            QFile writer(strFifo); // let the reader go
+            writer.open(QIODevice::WriteOnly);
+        }
+        EXPECT_EQ(run.get(), 7778);
+    }
+    EXPECT_TRUE(QFileInfo(strLink).isSymLink());
+    struct stat status
+    {};
+    ASSERT_EQ(::stat(QFile::encodeName(strFifo).constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+
+    EXPECT_TRUE(
+        CFileSettingsStore::WhyUnusable(dir.filePath(QStringLiteral("new.conf"))).isEmpty());
 }

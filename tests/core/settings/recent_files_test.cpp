@@ -103,17 +103,32 @@ TEST(RecentFiles, StoredAtEachChangeAsFileOneToFour)
 TEST(RecentFiles, AHandEditedListIsReadWithCare)
 {
     CMemorySettingsStore store;
-    store.WritePath(kSection, QStringLiteral("File1"), QStringLiteral("/notes/a.bno"));
-    store.WritePath(kSection, QStringLiteral("File2"), QStringLiteral("notes/relative.bno"));
-    store.WritePath(kSection, QStringLiteral("File3"), QStringLiteral("/notes/a.bno"));
-    store.WritePath(kSection, QStringLiteral("File4"), QString(1 << 20, QLatin1Char('x')));
-    store.WritePath(kSection, QStringLiteral("File5"), QStringLiteral("/notes/five.bno"));
+    const auto Write = [&store](const char* pszName, const QString& strValue) {
+        store.WritePath(kSection, QString::fromLatin1(pszName), strValue);
+    };
+    Write("File1", QStringLiteral("/notes//./a.bno"));
+    Write("File2", QStringLiteral("notes/relative.bno"));
+    Write("File3", QStringLiteral("/notes/a.bno"));
+    Write("File4", QString(1 << 20, QLatin1Char('x')));
+    Write("File5", QStringLiteral("/notes/five.bno"));
     CRecentFiles recent(store);
     recent.Load();
-    // Relative, repeated, megabyte-long and fifth entries are passed over.
+    // Relative, repeated, megabyte-long and fifth entries are passed over; a
+    // path written another way is read as the file it names.
     EXPECT_EQ(recent.Paths(), L({"/notes/a.bno"}));
     recent.Add(QStringLiteral("/") + QString(5000, QLatin1Char('y')));
     EXPECT_EQ(recent.Paths(), L({"/notes/a.bno"}));
+
+    // The system would read a path only up to a zero character: the entry
+    // would show one file and open another.
+    CMemorySettingsStore zero;
+    zero.WritePath(kSection, QStringLiteral("File1"),
+                   QStringLiteral("/notes/a.bno") + QChar(0) + QStringLiteral("/etc/passwd"));
+    CRecentFiles fromZero(zero);
+    fromZero.Load();
+    EXPECT_TRUE(fromZero.Paths().isEmpty());
+    fromZero.Add(QStringLiteral("/etc/passwd") + QChar(0) + QStringLiteral(".bno"));
+    EXPECT_TRUE(fromZero.Paths().isEmpty());
 }
 
 TEST(RecentFiles, EveryCharacterOfAPathSurvivesTheSettingsFile)

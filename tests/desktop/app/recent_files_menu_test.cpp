@@ -216,6 +216,13 @@ TEST_F(RecentFilesMenuTest, ALongPathIsShortenedInTheMiddle)
     const QAction* pFirst = m_pApp->MainFrame().Menus().Action(CMainMenus::RecentFile1);
     EXPECT_EQ(pFirst->statusTip(), strPath); // the whole path in the status bar
 
+    // Characters that would make an entry read as another file show as such.
+    const QString strTricky = m_dir.filePath(QStringLiteral("tab\tCtrl+E \u202eonb.exe.bni"));
+    ASSERT_TRUE(NoteFile::Save(strTricky, SampleNotes::LunchRecord(), "lunch", nullptr));
+    OpenByMenu(strTricky);
+    EXPECT_TRUE(Entries().value(0).endsWith(QStringLiteral("/tab\ufffdCtrl+E \ufffdonb.exe.bni")))
+        << qPrintable(Entries().value(0));
+
     // A long name keeps its beginning; the folders give way.
     const QString strName = QStringLiteral("a_note_with_a_rather_long_name_of_its_own.bni");
     const QString strLongName = strDeep + QLatin1Char('/') + strName;
