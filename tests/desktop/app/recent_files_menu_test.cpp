@@ -21,6 +21,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -82,6 +83,20 @@ protected:
         QCoreApplication::processEvents();
     }
 
+    // a.bni and b.bni opened through the menu and closed again: the list holds
+    // b.bni, then a.bni, and no note is open.
+    std::pair<QString, QString> TwoRecentFiles()
+    {
+        const QString strA = NoteFile(QStringLiteral("a.bni"));
+        const QString strB = NoteFile(QStringLiteral("b.bni"));
+        OpenByMenu(strA);
+        OpenByMenu(strB);
+        m_pApp->OnDeleteAll();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(NoteWindows(), 0);
+        return {strA, strB};
+    }
+
     // The File menu, then the entry's digit. (The menu is opened with the mouse:
     // on the offscreen platform Alt+F opens it only once per run.)
     void ChooseByKey(Qt::Key eDigit)
@@ -137,12 +152,7 @@ TEST_F(RecentFilesMenuTest, FilesOpenedAndSavedStandNewestFirstInEveryFileMenu)
 
 TEST_F(RecentFilesMenuTest, AnEntryChosenByKeyOpensItsFileAndMovesUp)
 {
-    const QString strA = NoteFile(QStringLiteral("a.bni"));
-    const QString strB = NoteFile(QStringLiteral("b.bni"));
-    OpenByMenu(strA);
-    OpenByMenu(strB);
-    m_pApp->OnDeleteAll();
-    QCoreApplication::processEvents();
+    const auto [strA, strB] = TwoRecentFiles();
 
     ChooseByKey(Qt::Key_2);
     ASSERT_EQ(NoteWindows(), 1);
@@ -164,12 +174,7 @@ TEST_F(RecentFilesMenuTest, AnEntryChosenByKeyOpensItsFileAndMovesUp)
 
 TEST_F(RecentFilesMenuTest, AFileGoneFromTheDiskSaysSoAndLeavesTheList)
 {
-    const QString strA = NoteFile(QStringLiteral("a.bni"));
-    const QString strB = NoteFile(QStringLiteral("b.bni"));
-    OpenByMenu(strA);
-    OpenByMenu(strB);
-    m_pApp->OnDeleteAll();
-    QCoreApplication::processEvents();
+    const auto [strA, strB] = TwoRecentFiles();
     ASSERT_TRUE(QFile::remove(strA));
 
     QPointer<QMenu> pFile = OpenMenuByMouse(QStringLiteral("&File"));
