@@ -4,6 +4,7 @@
 #include "core/settings/app_settings.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/tray_icon_interface.h"
+#include "desktop/app/window_list_menu.h"
 #include "desktop/resources/icon_list.h"
 #include "desktop/views/note_view.h"
 
@@ -83,6 +84,9 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompt
             pFrame->close();
     });
     addActions(m_pMenus->KeyOnlyActions());
+    auto* pWindowList = new CWindowListMenu(*m_pClientArea, this);
+    for (QMenu* pMenu : m_pMenus->WindowMenus())
+        pWindowList->Attach(*pMenu);
     for (QMenu* pMenu : m_pMenus->AllMenus())
         connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::MenusShown);
     connect(m_pClientArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);

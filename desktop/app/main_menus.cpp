@@ -209,10 +209,12 @@ QList<QMenu*> CMainMenus::BuildMenus(EKind eKind)
 
     Menu(tr("&View"))->addActions({Action(Toolbar), Action(StatusBar)});
 
-    if (bNote)
-        Menu(tr("&Window"))
-            ->addActions({Action(NewWindow), Action(Cascade), Action(Tile), Action(ArrangeIcons),
-                          Action(MinimizeAll)});
+    if (bNote) {
+        QMenu* pWindowMenu = Menu(tr("&Window"));
+        pWindowMenu->addActions({Action(NewWindow), Action(Cascade), Action(Tile),
+                                 Action(ArrangeIcons), Action(MinimizeAll)});
+        m_windowMenus.append(pWindowMenu);
+    }
 
     QMenu* pHelp = Menu(tr("&Help"));
     pHelp->addAction(Action(HelpTopics));

@@ -85,6 +85,8 @@ public:
     void Show(QMenuBar& menuBar, EKind eKind);
     // The menus of every kind, for those who watch them.
     QList<QMenu*> AllMenus() const;
+    // The Window menus (of the two kinds with a note).
+    const QList<QMenu*>& WindowMenus() const { return m_windowMenus; }
     void FillToolBar(QToolBar& toolBar) const;
     // The commands that are keys only (context help, next and previous pane,
     // undo): the window takes them as its own.
@@ -108,5 +110,6 @@ private:
     QStringList m_recentPaths;
     QMenu* m_pTrayMenu;
     QList<QMenu*> m_menus[3]; // by kind
+    QList<QMenu*> m_windowMenus;
     EKind m_eShown = EKind::NoNote;
 };

@@ -138,6 +138,61 @@ TEST_F(MainMenusTest, MinimisedWindowsMovedAwayAreArrangedAlongTheBottom)
     EXPECT_EQ(icons[2]->pos(), QPoint(0, icons[0]->y() - icons[2]->height()));
 }
 
+TEST_F(MainMenusTest, TheWindowMenuListsTheNoteWindows)
+{
+    for (int n = 0; n < 3; ++n)
+        Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    const QList<CChildFrame*> frames = m_pApp->MainFrame().NoteWindows();
+    frames[0]->setWindowTitle(QStringLiteral("R&D"));
+    frames[1]->showMinimized();
+    frames[2]->mdiArea()->setActiveSubWindow(frames[2]);
+    const auto Listed = [this] {
+        QPointer<QMenu> pMenu = OpenMenuByMouse(QStringLiteral("&Window"));
+        QStringList listed;
+        bool bAfterSeparator = false;
+        for (const QAction* pAction : pMenu->actions()) {
+            if (pAction->isSeparator())
+                bAfterSeparator = true;
+            else if (bAfterSeparator)
+                listed.append(pAction->text() +
+                              (pAction->isChecked() ? QStringLiteral(" *") : QString()));
+        }
+        pMenu->close();
+        QCoreApplication::processEvents();
+        return listed;
+    };
+    const QString strSecond = frames[1]->windowTitle();
+    const QString strThird = frames[2]->windowTitle();
+    EXPECT_EQ(Listed(), QStringList({QStringLiteral("&1 R&&D"), QStringLiteral("&2 ") + strSecond,
+                                     QStringLiteral("&3 ") + strThird + QStringLiteral(" *")}));
+    // Chosen from the list, a minimised window comes back and is active.
+    Choose(QStringLiteral("&Window"), QStringLiteral("&2 ") + strSecond);
+    EXPECT_EQ(m_pApp->MainFrame().ActiveNoteWindow(), frames[1]);
+    EXPECT_FALSE(frames[1]->isMinimized());
+    EXPECT_EQ(Listed().size(), 3); // listed anew, not added again
+
+    // Beyond nine windows the rest are chosen in "Select Window".
+    for (int n = 0; n < 8; ++n)
+        Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    ASSERT_EQ(NoteWindows(), 11);
+    const QStringList listed = Listed();
+    ASSERT_EQ(listed.size(), 10);
+    EXPECT_EQ(listed.last(), QStringLiteral("&More Windows..."));
+    CChildFrame* pEleventh = m_pApp->MainFrame().NoteWindows().last();
+    frames[0]->mdiArea()->setActiveSubWindow(frames[0]);
+    ASSERT_EQ(m_pApp->MainFrame().ActiveNoteWindow(), frames[0]);
+    EXPECT_TRUE(
+        OnModal([this] { Choose(QStringLiteral("&Window"), QStringLiteral("&More Windows...")); },
+                [](QWidget& box) {
+                    auto* pCombo = box.findChild<QComboBox*>();
+                    ASSERT_NE(pCombo, nullptr);
+                    ASSERT_EQ(pCombo->count(), 11);
+                    pCombo->setCurrentIndex(10);
+                    QTest::keyClick(&box, Qt::Key_Return);
+                }));
+    EXPECT_EQ(m_pApp->MainFrame().ActiveNoteWindow(), pEleventh);
+}
+
 TEST_F(MainMenusTest, FileOpenSwitchesTheBarFromInsideTheFileMenu)
 {
     QTemporaryDir dir;
