@@ -87,15 +87,13 @@ void CMailSender::Send(CBlipnoteDoc& doc)
     });
     connect(pProcess, &QProcess::finished, this,
             [this, pProcess](int nExitCode, QProcess::ExitStatus eStatus) {
-                if (eStatus != QProcess::NormalExit || nExitCode != 0) {
-                    qCWarning(lcMessaging, "%s ended with %d", qUtf8Printable(m_strProgram),
-                              nExitCode);
-                    pProcess->deleteLater();
-                    Report(kMailFailed);
+                pProcess->deleteLater();
+                if (eStatus == QProcess::NormalExit && nExitCode == 0) {
+                    Q_EMIT Finished();
                     return;
                 }
-                pProcess->deleteLater();
-                Q_EMIT Finished();
+                qCWarning(lcMessaging, "%s ended with %d", qUtf8Printable(m_strProgram), nExitCode);
+                Report(kMailFailed);
             });
     pProcess->start(m_strProgram,
                     {QStringLiteral("--utf8"), QStringLiteral("--subject"),
