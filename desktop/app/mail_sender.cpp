@@ -7,14 +7,18 @@
 #include "core/text/code_page.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace {
 const QString kNoMailSystem = QStringLiteral("Unable to load mail system support.");
 const QString kMailFailed = QStringLiteral("Mail failed to send message.");
-constexpr qsizetype kMaxNameLength = 100;
+constexpr qsizetype kMaxNameBytes = 200;
+constexpr qsizetype kMaxSubjectLength = 200;
 } // namespace
 
 CMailSender::CMailSender(IPrompts& prompts, QString strProgram, QObject* pParent)
@@ -25,22 +29,44 @@ CMailSender::~CMailSender() = default;
 
 QString CMailSender::AttachmentName(const CBlipnoteDoc& doc)
 {
+    // No folders; and no backslash, which the mail helper's shell may read as
+    // an escape (a title "\0057..\0057etc" would attach another file).
     QString strName;
-    for (const QChar c : CodePage::ToUnicode(doc.Title()))
-        strName +=
-            c == QLatin1Char('/') || c.category() == QChar::Other_Control ? QLatin1Char('_') : c;
-    strName = strName.trimmed().left(kMaxNameLength);
+    for (const QChar c : Subject(doc))
+        strName += c == QLatin1Char('/') || c == QChar(0xff3c) ? QLatin1Char('_') : c;
+    strName = strName.trimmed();
     if (strName.isEmpty() || strName.startsWith(QLatin1Char('.')))
         strName.prepend(doc.Template().DocName());
     const QString strExtension = doc.Template().DefaultExtension();
-    if (!strName.endsWith(strExtension, Qt::CaseInsensitive))
+    if (!strName.endsWith(strExtension))
         strName += strExtension;
+    // A file name holds at most 255 bytes.
+    while (strName.toUtf8().size() > kMaxNameBytes) {
+        strName.chop(strExtension.size() + 1);
+        if (strName.back().isHighSurrogate())
+            strName.chop(1);
+        strName += strExtension;
+    }
     return strName;
+}
+
+QString CMailSender::Subject(const CBlipnoteDoc& doc)
+{
+    QString strSubject;
+    for (const QChar c : CodePage::ToUnicode(doc.Title()).left(kMaxSubjectLength)) {
+        if (c.category() == QChar::Other_Control)
+            strSubject += QLatin1Char(' ');
+        else
+            strSubject += c == QLatin1Char('\\') ? QChar(0xff3c) : c; // a look-alike
+    }
+    return strSubject;
 }
 
 QString CMailSender::NewFolder()
 {
-    if (!m_pFolder) {
+    // Made again when a cleaner of /tmp took it, or someone else's stands there.
+    if (!m_pFolder || !QFileInfo(m_pFolder->path()).isDir() ||
+        QFileInfo(m_pFolder->path()).ownerId() != ::getuid()) {
         m_pFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() +
                                                     QStringLiteral("/blipnote-mail-XXXXXX"));
         m_pFolder->setAutoRemove(false);
@@ -72,11 +98,13 @@ void CMailSender::Send(CBlipnoteDoc& doc)
     const QString strFile = strFolder + QLatin1Char('/') + AttachmentName(doc);
     QString strError;
     if (!doc.SaveCopyToFile(strFile, &strError)) {
+        QDir().rmdir(strFolder);
         m_prompts.ShowMessage(strError, PromptIcon::Stop);
         return;
     }
     auto* pProcess = new QProcess(this);
-    pProcess->setProcessChannelMode(QProcess::ForwardedChannels);
+    pProcess->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    pProcess->setStandardOutputFile(QProcess::nullDevice());
     connect(pProcess, &QProcess::errorOccurred, this, [this, pProcess](QProcess::ProcessError e) {
         if (e != QProcess::FailedToStart)
             return; // a crash also ends in finished
@@ -95,7 +123,6 @@ void CMailSender::Send(CBlipnoteDoc& doc)
                 qCWarning(lcMessaging, "%s ended with %d", qUtf8Printable(m_strProgram), nExitCode);
                 Report(kMailFailed);
             });
-    pProcess->start(m_strProgram,
-                    {QStringLiteral("--utf8"), QStringLiteral("--subject"),
-                     CodePage::ToUnicode(doc.Title()), QStringLiteral("--attach"), strFile});
+    pProcess->start(m_strProgram, {QStringLiteral("--utf8"), QStringLiteral("--subject"),
+                                   Subject(doc), QStringLiteral("--attach"), strFile});
 }

@@ -26,6 +26,8 @@ public:
     // The file name the note's copy gets: its title, without what a file name
     // cannot hold, with the note type's extension.
     static QString AttachmentName(const CBlipnoteDoc& doc);
+    // The mail's subject: the title, of sensible length, on one line.
+    static QString Subject(const CBlipnoteDoc& doc);
 
 Q_SIGNALS:
     // The mail program has ended, and what went wrong has been told (for tests).

@@ -19,12 +19,26 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 namespace {
 
 class MailSendTest : public CDesktopAppFixture
 {
 protected:
-    void SetUp() override { Installed(); }
+    void SetUp() override
+    {
+        Installed();
+        // The copies go to a temporary folder of this test, not to /tmp.
+        m_strOldTemp = qEnvironmentVariable("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    }
+
+    void TearDown() override
+    {
+        m_pApp.reset();
+        qputenv("TMPDIR", QFile::encodeName(m_strOldTemp));
+    }
 
     // A mail program that writes its arguments, one a line, and ends with nExit.
     void FakeMailProgram(int nExit, const char* pszBefore = "")
@@ -71,6 +85,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    QString m_strOldTemp;
     QString m_strArgs;
 };
 
@@ -125,16 +140,49 @@ TEST_F(MailSendTest, ATitleIsMadeAFileNameInsideTheMailFolder)
     CMsgOutView* pView = NewNote(QStringLiteral("x"));
     ASSERT_NE(pView, nullptr);
     CBlipnoteDoc* pDoc = pView->Document();
-    pDoc->SetTitle("../../etc/\tpasswd");
-    ASSERT_TRUE(MailByMenu());
-    const QString strFile = Arguments().value(4);
+    const auto Mailed = [&](const QByteArray& strTitle) {
+        pDoc->SetTitle(strTitle);
+        EXPECT_TRUE(MailByMenu());
+        const QString strFile = Arguments().value(4);
+        EXPECT_TRUE(QFileInfo(strFile).absolutePath().startsWith(m_dir.path() +
+                                                                 QStringLiteral("/blipnote-mail-")))
+            << qPrintable(strFile);
+        EXPECT_TRUE(QFile::exists(strFile)) << qPrintable(strFile);
+        return std::make_pair(QFileInfo(strFile).fileName(), Arguments().value(2));
+    };
     // No folder of its own, and not hidden.
-    EXPECT_EQ(QFileInfo(strFile).fileName(), QStringLiteral("MessageOut.._.._etc__passwd.bno"));
-    EXPECT_TRUE(QFileInfo(strFile).absolutePath().contains(QStringLiteral("blipnote-mail-")));
+    EXPECT_EQ(Mailed("../../etc/\tpasswd").first,
+              QStringLiteral("MessageOut.._.._etc_ passwd.bno"));
+    EXPECT_EQ(Mailed(".hidden").first, QStringLiteral("MessageOut.hidden.bno"));
+    // A backslash, which the mail helper's shell may read as an escape, is
+    // neither in the file name nor in the subject.
+    const auto [strName, strSubject] = Mailed("\\0057..\\0057etc\\0057hostname\\c");
+    EXPECT_EQ(strName, QStringLiteral("_0057.._0057etc_0057hostname_c.bno"));
+    EXPECT_FALSE(strSubject.contains(QLatin1Char('\\'))) << qPrintable(strSubject);
+    // A file name of at most 255 bytes, also of two-byte letters.
+    const QString strLong = Mailed(QByteArray(300, '\x80')).first;
+    EXPECT_LE(strLong.toUtf8().size(), 255);
+    EXPECT_TRUE(strLong.endsWith(QStringLiteral("\u20ac.bno")));
+    EXPECT_LE(Arguments().value(2).size(), 200);
+    // Whatever the title's case, the copy is a note file.
+    const QString strCase = Mailed("report.Bni").first;
+    EXPECT_EQ(strCase, QStringLiteral("report.Bni.bno"));
+    EXPECT_TRUE(m_prompts.Boxes().isEmpty())
+        << qPrintable(m_prompts.Boxes().join(QLatin1Char('|')));
+}
 
-    pDoc->SetTitle(".hidden");
+TEST_F(MailSendTest, AMailFolderClearedAwayIsMadeAgain)
+{
+    FakeMailProgram(0);
+    ASSERT_NE(NewNote(QStringLiteral("hi")), nullptr);
     ASSERT_TRUE(MailByMenu());
-    EXPECT_EQ(QFileInfo(Arguments().value(4)).fileName(), QStringLiteral("MessageOut.hidden.bno"));
+    const QString strFirst = Arguments().value(4);
+    QDir folder = QFileInfo(strFirst).dir();
+    ASSERT_TRUE(folder.cdUp());
+    ASSERT_TRUE(folder.removeRecursively()); // as a cleaner of /tmp would
+    ASSERT_TRUE(MailByMenu());
+    EXPECT_TRUE(QFile::exists(Arguments().value(4)));
+    EXPECT_TRUE(m_prompts.Boxes().isEmpty());
 }
 
 TEST_F(MailSendTest, TypedCharactersTheNoteCannotCarryStopTheMail)
