@@ -1,6 +1,7 @@
 #include "desktop/app/main_menus.h"
 
 #include "core/settings/recent_files.h"
+#include "desktop/app/menu_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,7 +20,7 @@ static_assert(CMainMenus::RecentFile4 - CMainMenus::RecentFile1 + 1 == kRecentFi
 constexpr qsizetype kRecentTextLength = 60;
 
 // A recent file as its menu entry shows it: the home folder as "~", a long path
-// shortened in the middle, "&" shown as itself rather than as a mnemonic.
+// shortened in the middle, every character as itself.
 QString RecentFileText(const QString& strPath)
 {
     QString strText = QDir::toNativeSeparators(strPath);
@@ -40,15 +41,7 @@ QString RecentFileText(const QString& strPath)
             strTail.remove(0, 1);
         strText = strHead + QChar(0x2026) + strTail;
     }
-    // A tab would open the shortcut column, a line break or a direction mark
-    // would make the entry read as another file: they show as what they are not.
-    for (QChar& c : strText) {
-        const ushort nCode = c.unicode();
-        if (c.category() == QChar::Other_Control || (nCode >= 0x202a && nCode <= 0x202e) ||
-            (nCode >= 0x2066 && nCode <= 0x2069) || nCode == 0x200e || nCode == 0x200f)
-            c = QChar::ReplacementCharacter;
-    }
-    return strText.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return LiteralMenuText(strText);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "desktop/app/window_list_menu.h"
 
+#include "desktop/app/menu_text.h"
+
 #include <QAction>
 #include <QInputDialog>
 #include <QMdiArea>
@@ -9,12 +11,11 @@
 
 namespace {
 
-// A window's entry: its number, and its title with "&" shown as itself.
+// A window's entry: its number, and its title as it stands (a title may come
+// from the sender of a note).
 QString EntryText(int nNumber, const QMdiSubWindow& window)
 {
-    QString strTitle = window.windowTitle();
-    return QStringLiteral("&%1 %2").arg(nNumber).arg(
-        strTitle.replace(QLatin1Char('&'), QStringLiteral("&&")));
+    return QStringLiteral("&%1 %2").arg(nNumber).arg(LiteralMenuText(window.windowTitle()));
 }
 
 } // namespace
