@@ -59,11 +59,11 @@ void CRecentFiles::Add(const QString& strPath)
     const QString strFull = Normalized(strPath);
     if (!IsPath(strFull))
         return;
+    // Entries were kept by their own path too: a file reached through a link is
+    // found without asking the file system about every entry (a stale network
+    // mount would stall the window).
     QStringList paths = m_paths;
-    // Also an entry that reaches the same file another way (a link, say).
-    paths.removeIf([&strFull](const QString& strEntry) {
-        return strEntry == strFull || Normalized(strEntry) == strFull;
-    });
+    paths.removeAll(strFull);
     paths.prepend(strFull);
     if (paths.size() > MaxFiles)
         paths.resize(MaxFiles);
@@ -73,8 +73,9 @@ void CRecentFiles::Add(const QString& strPath)
 
 void CRecentFiles::Remove(const QString& strPath)
 {
+    // The entry as the list holds it (the menu hands it back as it is).
     QStringList paths = m_paths;
-    if (paths.removeAll(strPath) == 0 && paths.removeAll(Normalized(strPath)) == 0)
+    if (paths.removeAll(strPath) == 0)
         return;
     SetPaths(paths);
     Store();

@@ -28,6 +28,7 @@ public:
     // Puts the file first (by its absolute path, links resolved); the oldest
     // beyond MaxFiles goes.
     void Add(const QString& strPath);
+    // Takes the entry off the list, as the list holds it.
     void Remove(const QString& strPath);
 
 Q_SIGNALS:
