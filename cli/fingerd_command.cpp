@@ -5,6 +5,8 @@
 #include "cli/cli_settings.h"
 #include "cli/command_line.h"
 #include "cli/json_line.h"
+#include "cli/line_output.h"
+#include "cli/listen_address.h"
 #include "cli/passed_socket.h"
 #include "cli/quit_on_signal.h"
 #include "core/finger/finger_daemon_socket.h"
@@ -13,6 +15,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+
+#include <unistd.h>
 
 namespace {
 // The command-line tool plays no sounds.
@@ -33,8 +37,9 @@ int RunFingerdCommand(const QStringList& arguments)
     const QCommandLineOption portOption({QStringLiteral("p"), QStringLiteral("port")},
                                         QStringLiteral("Port to listen on (default 79)."),
                                         QStringLiteral("N"), QStringLiteral("79"));
+    const QCommandLineOption addressOption = ListenAddressOption();
     QCommandLineParser& parser = command.Parser();
-    parser.addOption(portOption);
+    parser.addOptions({portOption, addressOption});
     if (const std::optional<int> nDone = command.Parse(arguments))
         return *nDone;
     const auto nPort =
@@ -42,21 +47,32 @@ int RunFingerdCommand(const QStringList& arguments)
     if (!nPort)
         return command.Fail(QStringLiteral("invalid port '%1'").arg(parser.value(portOption)));
 
+    const std::optional<QHostAddress> address = ParseListenAddress(parser, addressOption);
+    if (!address)
+        return command.Fail(
+            QStringLiteral("invalid address '%1'").arg(parser.value(addressOption)));
+
     CCliSettings stored;
     CCliPrompts prompts;
     CSilence silence;
     CQuitOnSignal quitOnSignal;
     CFingerDaemonSocket server([&stored] { return stored.Settings().FingerSettings(); },
                                stored.Settings().m_fingerQueryLog, prompts, silence);
-    QObject::connect(
-        &server, &CFingerDaemonSocket::QueryLogged,
-        [](const QByteArray& strTime, const QByteArray& strQuery, const QByteArray& strFrom) {
-            CliOutput::WriteLine(CJsonLine()
-                                     .CodePageText("from", strFrom)
-                                     .CodePageText("query", strQuery)
-                                     .CodePageText("time", strTime)
-                                     .Take());
-        });
+    CLineOutput output(STDOUT_FILENO);
+    // While the reader of our output does not keep up, no new connection is
+    // taken: the system's queue holds them. Without a reader, queries are
+    // answered all the same.
+    QObject::connect(&output, &CLineOutput::BlockedChanged, &server,
+                     &CFingerDaemonSocket::SetAcceptPaused);
+    QObject::connect(&server, &CFingerDaemonSocket::QueryLogged,
+                     [&output](const QByteArray& strTime, const QByteArray& strQuery,
+                               const QByteArray& strFrom) {
+                         output.Write(CJsonLine()
+                                          .CodePageText("from", strFrom)
+                                          .CodePageText("query", strQuery)
+                                          .CodePageText("time", strTime)
+                                          .Take());
+                     });
     // A socket from the service manager (port 79 without running as root) comes
     // before --port. The settings file is never written: a failed start is only
     // reported.
@@ -70,7 +86,7 @@ int RunFingerdCommand(const QStringList& arguments)
                 .arg(server.ServerPort()));
         break;
     case EPassedSocket::None:
-        if (server.StartDaemon(*nPort) != CConnectionServer::EOpen::Opened)
+        if (server.StartDaemon(*nPort, *address) != CConnectionServer::EOpen::Opened)
             return 1;
         CliOutput::ErrorLine(QStringLiteral("finger server on port %1").arg(server.ServerPort()));
         break;

@@ -4,6 +4,8 @@
 #include "cli/cli_settings.h"
 #include "cli/command_line.h"
 #include "cli/incoming_note_saver.h"
+#include "cli/line_output.h"
+#include "cli/listen_address.h"
 #include "cli/note_json.h"
 #include "cli/passed_socket.h"
 #include "cli/quit_on_signal.h"
@@ -18,6 +20,7 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <unistd.h>
 
 int RunListenCommand(const QStringList& arguments)
 {
@@ -35,7 +38,8 @@ int RunListenCommand(const QStringList& arguments)
         QStringLiteral("save-dir"),
         QStringLiteral("Also keep each note as an incoming note file (.bni) in DIR."),
         QStringLiteral("DIR"));
-    parser.addOptions({portOption, saveOption});
+    const QCommandLineOption addressOption = ListenAddressOption();
+    parser.addOptions({portOption, addressOption, saveOption});
     if (const std::optional<int> nDone = command.Parse(arguments))
         return *nDone;
 
@@ -45,6 +49,10 @@ int RunListenCommand(const QStringList& arguments)
     const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Listen);
     if (!nPort)
         return command.Fail(QStringLiteral("invalid port '%1'").arg(strPort));
+    const std::optional<QHostAddress> address = ParseListenAddress(parser, addressOption);
+    if (!address)
+        return command.Fail(
+            QStringLiteral("invalid address '%1'").arg(parser.value(addressOption)));
     std::unique_ptr<CIncomingNoteSaver> pSaver;
     if (parser.isSet(saveOption)) {
         const QString strFolder = parser.value(saveOption);
@@ -62,34 +70,50 @@ int RunListenCommand(const QStringList& arguments)
     CQuitOnSignal quitOnSignal;
     CStderrStatusSink statusSink;
     CNoteListenSocket server(statusSink);
+    CLineOutput output(STDOUT_FILENO);
+    // While the reader of our output does not keep up, no new connection is
+    // taken: the system's queue holds them.
+    QObject::connect(&output, &CLineOutput::BlockedChanged, &server,
+                     &CNoteListenSocket::SetAcceptPaused);
+    QObject::connect(&output, &CLineOutput::Closed, &server, [] {
+        // Nobody reads any more: the tool ends, taking no note it cannot show.
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: standard output is closed"));
+        QCoreApplication::exit(1);
+    });
     // A note is answered only once it is kept: in its file, when there is a
     // folder, and on standard output. What cannot be kept is answered with 0.
-    bool bOutputClosed = false;
-    server.SetKeeper([&](const QByteArray& strText, qint64 nCount) {
-        if (bOutputClosed)
-            return false;
-        QString strFile;
-        if (pSaver) {
-            QString strError;
-            strFile = pSaver->Save(strText, &strError);
-            if (strFile.isEmpty()) {
-                CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strError);
-                return false;
+    using EKept = CNoteListenSocket::EKept;
+    server.SetKeeper(
+        [&](const QByteArray& strText, qint64 nCount, const CNoteListenSocket::CKept& kept) {
+            QString strFile;
+            if (pSaver) {
+                QString strError;
+                strFile = pSaver->Save(strText, &strError);
+                if (strFile.isEmpty()) {
+                    CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strError);
+                    return EKept::NotKept;
+                }
             }
-        }
-        if (!CliOutput::WriteLine(ReceivedNoteJson(strText, nCount, strFile))) {
-            // Nobody reads any more: this note is not taken, and the tool ends
-            // before it could take another.
-            bOutputClosed = true;
-            if (!strFile.isEmpty())
-                QFile::remove(strFile);
-            CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: standard output is closed"));
-            QMetaObject::invokeMethod(
-                &server, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
-            return false;
-        }
-        return true;
-    });
+            const auto forget = [strFile] {
+                if (!strFile.isEmpty())
+                    QFile::remove(strFile);
+            };
+            switch (output.Write(ReceivedNoteJson(strText, nCount, strFile),
+                                 [kept, forget](bool bWritten) {
+                                     if (!bWritten)
+                                         forget();
+                                     kept(bWritten);
+                                 })) {
+            case CLineOutput::EWrite::Written:
+                return EKept::Kept;
+            case CLineOutput::EWrite::Queued:
+                return EKept::Later; // answered once its line is out
+            case CLineOutput::EWrite::Closed:
+                break;
+            }
+            forget();
+            return EKept::NotKept;
+        });
     // A socket from the service manager comes before --port.
     switch (
         ServePassedSocket("listen", [&server](int nSocket) { return server.ListenOn(nSocket); })) {
@@ -100,7 +124,7 @@ int RunListenCommand(const QStringList& arguments)
             QStringLiteral("port %1 (passed by the service manager)").arg(server.ServerPort()));
         break;
     case EPassedSocket::None:
-        if (!server.StartListening(*nPort)) {
+        if (!server.StartListening(*nPort, *address)) {
             CliOutput::ErrorLine(
                 QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));
             return 1;

@@ -6,6 +6,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <sys/resource.h>
+#include <unistd.h>
 
 double PerSecond(const std::function<bool()>& exchange, std::chrono::milliseconds duration)
 {
@@ -29,8 +31,15 @@ double Median(std::vector<double>& figures)
     return figures.empty() ? 0 : figures[figures.size() / 2];
 }
 
-CCliServer::CCliServer(const QStringList& arguments, quint16 nPort)
+CCliServer::CCliServer(const QStringList& arguments, quint16 nPort, int nDescriptorLimit)
 {
+    if (nDescriptorLimit > 0) {
+        m_process.setChildProcessModifier([nDescriptorLimit] {
+            const rlimit limit{static_cast<rlim_t>(nDescriptorLimit),
+                               static_cast<rlim_t>(nDescriptorLimit)};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+    }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
     m_process.setProcessEnvironment(environment);
@@ -39,7 +48,10 @@ CCliServer::CCliServer(const QStringList& arguments, quint16 nPort)
     // texts of every connection never fill a pipe nobody reads.
     const QString strErrors = m_dir.filePath(QStringLiteral("stderr"));
     m_process.setStandardErrorFile(strErrors);
-    m_process.start(QStringLiteral(BLIPNOTE_CLI_PATH),
+    // BLIPNOTE_CLI names another build of the tool to measure, for a comparison.
+    const QString strTool =
+        environment.value(QStringLiteral("BLIPNOTE_CLI"), QStringLiteral(BLIPNOTE_CLI_PATH));
+    m_process.start(strTool,
                     arguments + QStringList{QStringLiteral("--port"), QString::number(nPort)});
     const QRegularExpression portLine(QStringLiteral("port (\\d+)\\n"));
     for (int n = 0; n < 500 && m_process.state() != QProcess::NotRunning; ++n) {
@@ -53,6 +65,21 @@ CCliServer::CCliServer(const QStringList& arguments, quint16 nPort)
         }
         QThread::msleep(10);
     }
+}
+
+double CCliServer::CpuSeconds() const
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    // The fields after the name in parentheses; user and system time are the
+    // 12th and 13th of them, in clock ticks.
+    const QByteArray strStat = file.readAll();
+    const QList<QByteArray> fields = strStat.mid(strStat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return static_cast<double>(fields[11].toLongLong() + fields[12].toLongLong()) /
+           static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 CCliServer::~CCliServer()

@@ -23,11 +23,15 @@ class CCliServer
 {
 public:
     // The command and its options; the port option is added (0: a free one).
-    explicit CCliServer(const QStringList& arguments, quint16 nPort = 0);
+    // With nDescriptorLimit it runs with that limit of open descriptors (the
+    // ordinary one is 1,024).
+    explicit CCliServer(const QStringList& arguments, quint16 nPort = 0, int nDescriptorLimit = 0);
     ~CCliServer();
 
     // 0 when it did not come up.
     quint16 Port() const { return m_nPort; }
+    // Processor time it has used so far, in seconds.
+    double CpuSeconds() const;
 
 private:
     QTemporaryDir m_dir;

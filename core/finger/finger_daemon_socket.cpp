@@ -31,7 +31,7 @@ public:
         return m_reader.AppendRead(m_readRoom.data(), nLength);
     }
 
-    QByteArrayList Answer(EEnd) override
+    std::optional<QByteArrayList> Answer(EEnd, const CAnswerLater&) override
     {
         // Whatever ended the reading, the part received so far is the query.
         m_time = FingerReply::TimeStamp(m_server.m_now());

@@ -17,7 +17,10 @@ bool CFingerQueryReader::AppendRead(const char* pData, qsizetype nLength)
         else
             m_strQuery.append(pData[i]);
     }
-    if (!m_bLineEnded)
-        m_bLineEnded = std::memchr(pData, '\n', static_cast<std::size_t>(nLength)) != nullptr;
+    if (!m_bLineEnded) {
+        m_nLineLength += nLength;
+        m_bLineEnded = std::memchr(pData, '\n', static_cast<std::size_t>(nLength)) != nullptr ||
+                       m_nLineLength > MaxLineLength;
+    }
     return m_bLineEnded;
 }

@@ -14,15 +14,19 @@ class CFingerQueryReader
 public:
     // The longest query text kept; a longer name is cut there.
     static constexpr qsizetype MaxQueryLength = 256;
+    // A line longer than this without a line end is answered as it stands.
+    static constexpr qsizetype MaxLineLength = 4096;
 
     static bool IsNameCharacter(unsigned char c);
 
-    // Takes the bytes of one read; returns true once a line feed has arrived.
+    // Takes the bytes of one read; returns true once a line feed has arrived,
+    // or more than MaxLineLength bytes without one.
     bool AppendRead(const char* pData, qsizetype nLength);
     const QByteArray& QueryText() const { return m_strQuery; }
 
 private:
     QByteArray m_strQuery;
+    qsizetype m_nLineLength = 0;
     bool m_bQueryEnded = false;
     bool m_bLineEnded = false;
 };

@@ -5,6 +5,8 @@
 #include "core/messaging/note_receive_buffer.h"
 #include "core/messaging/tagged_text.h"
 
+#include <memory>
+
 // One connection's note: read until its end, answered with its count.
 class CNoteListenSocket::CNoteSession : public CSession
 {
@@ -18,26 +20,39 @@ public:
     char* ReadRoom(qsizetype nMax) override { return m_buffer.Room(nMax); }
     bool TookRead(qsizetype nLength) override { return m_buffer.Took(nLength); }
 
-    QByteArrayList Answer(EEnd eEnd) override
+    std::optional<QByteArrayList> Answer(EEnd eEnd, const CAnswerLater& later) override
     {
-        const qint64 nTotal = m_buffer.Total();
+        m_nTotal = m_buffer.Total();
         m_strText = m_buffer.TakeText();
         // A connection that brought nothing, or failed, is no note.
-        const bool bNote = eEnd != EEnd::ReadFailed && nTotal > 0 && !m_strPeer.isEmpty();
-        if (bNote)
-            m_strText += TaggedText::AddressSuffix(m_strPeer);
+        if (eEnd == EEnd::ReadFailed || m_nTotal == 0 || m_strPeer.isEmpty())
+            return QByteArrayList{Acknowledgement::Format(m_nTotal)};
+        m_strText += TaggedText::AddressSuffix(m_strPeer);
+        if (!m_server.m_keeper) {
+            *m_pbKept = true;
+            return QByteArrayList{Acknowledgement::Format(m_nTotal)};
+        }
         // A note its keeper could not take is answered with 0: its sender sees
         // that nothing arrived.
-        m_bKept = bNote && (!m_server.m_keeper || m_server.m_keeper(m_strText, nTotal));
-        m_nTotal = nTotal;
-        return {Acknowledgement::Format(bNote && !m_bKept ? 0 : nTotal)};
+        const auto answer = [nTotal = m_nTotal](bool bKept) {
+            return QByteArrayList{Acknowledgement::Format(bKept ? nTotal : 0)};
+        };
+        const CKept kept = [pbKept = m_pbKept, later, answer](bool bKept) {
+            *pbKept = bKept;
+            later(answer(bKept));
+        };
+        const EKept eKept = m_server.m_keeper(m_strText, m_nTotal, kept);
+        if (eKept == EKept::Later)
+            return std::nullopt;
+        *m_pbKept = eKept == EKept::Kept;
+        return answer(*m_pbKept);
     }
 
     void Answered(bool bSent) override
     {
         if (!bSent)
             m_server.Post("Cannot reply");
-        if (!m_bKept || !bSent) {
+        if (!*m_pbKept || !bSent) {
             m_server.Post("Error in receive");
             return;
         }
@@ -51,7 +66,9 @@ private:
     CNoteReceiveBuffer m_buffer;
     QByteArray m_strText;
     qint64 m_nTotal = 0;
-    bool m_bKept = false;
+    // Whether the note was kept; shared with a keeper that tells it later,
+    // which may outlive the session.
+    std::shared_ptr<bool> m_pbKept = std::make_shared<bool>(false);
 };
 
 CNoteListenSocket::CNoteListenSocket(IStatusSink& statusSink, std::chrono::milliseconds timeLimit,

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class IStatusSink;
 
@@ -42,9 +43,19 @@ public:
     bool ListenOn(int nSocket);
 
     // Takes a note (the text with the sender's address, and its byte count)
-    // before its answer goes out; false answers 0, so that the sender knows the
-    // note was not taken. Without a keeper every note is taken.
-    using CKeeper = std::function<bool(const QByteArray& strText, qint64 nCount)>;
+    // before its answer goes out. It says at once whether it kept the note, or
+    // says Later and tells through kept when it knows (within the time limit,
+    // else the sender gets no answer). A note not kept is answered with 0, so
+    // that the sender knows it was not taken. Without a keeper every note is kept.
+    enum class EKept
+    {
+        Kept,
+        NotKept,
+        Later,
+    };
+    using CKept = std::function<void(bool bKept)>;
+    using CKeeper =
+        std::function<EKept(const QByteArray& strText, qint64 nCount, const CKept& kept)>;
     void SetKeeper(CKeeper keeper) { m_keeper = std::move(keeper); }
 
 Q_SIGNALS:

@@ -2,6 +2,7 @@
 
 #include "core/interfaces/logging.h"
 
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -9,26 +10,32 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
 namespace {
 
+using CClock = std::chrono::steady_clock;
+
 // Connections taken from the system's queue in one turn of the event loop, so
 // that a flood cannot keep the loop from everything else.
 constexpr int kAcceptBurst = 64;
+// Bytes read from one connection in one turn of the event loop: then the others
+// have their turn (what is left is read in the next).
+constexpr qsizetype kReadShare = 64 * 1024;
 // Out of descriptors: when to try again, unless a connection ends before.
 constexpr std::chrono::milliseconds kDescriptorRetry(200);
 
-QByteArray DottedAddress(const sockaddr_storage& address)
+// Whether the connection has sent something (or closed) already; false when it
+// has sent nothing yet.
+bool HasInput(int nSocket)
 {
-    const QHostAddress peer(reinterpret_cast<const sockaddr*>(&address));
-    bool bIsIPv4 = false;
-    const quint32 nIPv4 = peer.toIPv4Address(&bIsIPv4);
-    // Dotted text, never "::ffff:"; a peer of an IPv6 socket handed over by the
-    // service manager as the IPv6 text.
-    return (bIsIPv4 ? QHostAddress(nIPv4) : peer).toString().toLatin1();
+    char c = 0;
+    const ssize_t n = ::recv(nSocket, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
 } // namespace
@@ -37,16 +44,22 @@ QByteArray DottedAddress(const sockaddr_storage& address)
 class CConnectionServer::CConnection : public QObject
 {
 public:
-    CConnection(int nDescriptor, QByteArray strPeer)
-        : nDescriptor(nDescriptor), strPeer(std::move(strPeer))
+    CConnection(int nDescriptor, CPeerAddress peer, quint64 nSerial)
+        : nDescriptor(nDescriptor), peer(std::move(peer)), nSerial(nSerial)
     {}
 
     int nDescriptor;
-    QByteArray strPeer;
+    CPeerAddress peer;
+    quint64 nSerial; // tells a later answer whether its connection is still there
     std::unique_ptr<CSession> pSession;
     std::unique_ptr<QSocketNotifier> pNotifier;
     QTimer timer;
+    CClock::time_point started;
+    CClock::time_point deadline;
+    CClock::time_point lastByte; // when its last byte came (its start until one did)
+    qint64 nRead = 0;
     bool bAnswering = false;
+    bool bAnswerKnown = false;
     QByteArrayList answer;
     qsizetype nAnswerSize = 0;
     qsizetype nAnswerSent = 0;
@@ -84,17 +97,38 @@ CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddre
             ::close(nSocket);
         return eOpen;
     };
-    const int nSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    // The dual any-address and "::" take IPv4 peers too, whatever the system's default.
+    const bool bBoth = bindAddress == QHostAddress::Any || bindAddress == QHostAddress::AnyIPv6;
+    const bool bIPv6 = bBoth || bindAddress.protocol() == QAbstractSocket::IPv6Protocol;
+    const int nSocket =
+        ::socket(bIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (nSocket < 0)
         return Fail("socket", nSocket, EOpen::NotCreated);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(nPort);
-    address.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
+    sockaddr_storage address{};
+    socklen_t nLength = 0;
+    if (bIPv6) {
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(nPort);
+        if (!bBoth) {
+            const Q_IPV6ADDR bytes = bindAddress.toIPv6Address();
+            std::memcpy(&v6.sin6_addr, &bytes, sizeof(v6.sin6_addr));
+        }
+        nLength = sizeof(v6);
+        const int nOnly = bBoth ? 0 : 1;
+        if (::setsockopt(nSocket, IPPROTO_IPV6, IPV6_V6ONLY, &nOnly, sizeof(nOnly)) != 0)
+            return Fail("IPV6_V6ONLY", nSocket, EOpen::NotCreated);
+    } else {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(nPort);
+        v4.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
+        nLength = sizeof(v4);
+    }
     const int nReuse = 1;
     if (::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
         return Fail("SO_REUSEADDR", nSocket, EOpen::NotCreated);
-    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), nLength) != 0)
         return Fail("bind", nSocket, EOpen::NotCreated);
     // The system's largest backlog: a burst of peers must not have its
     // connections dropped by the kernel and retried seconds later.
@@ -144,6 +178,7 @@ bool CConnectionServer::ListenWith(int nSocket)
     else
         return false;
     Shut();
+    DeferAccepting(nSocket);
     m_nListening = nSocket;
     m_nPort = nPort;
     m_pAcceptNotifier = std::make_unique<QSocketNotifier>(nSocket, QSocketNotifier::Read);
@@ -151,6 +186,23 @@ bool CConnectionServer::ListenWith(int nSocket)
             &CConnectionServer::AcceptReady);
     UpdateAccepting();
     return true;
+}
+
+void CConnectionServer::SetAcceptDeferral(std::chrono::seconds deferral)
+{
+    m_limits.acceptDeferral = deferral;
+    if (m_nListening >= 0)
+        DeferAccepting(m_nListening);
+}
+
+void CConnectionServer::DeferAccepting(int nSocket) const
+{
+    // Honest peers write their request at once; a connection that says nothing
+    // stays with the system (which keeps no descriptor of ours for it) until it
+    // does, or until the deferral is over.
+    const int nSeconds = static_cast<int>(m_limits.acceptDeferral.count());
+    if (::setsockopt(nSocket, IPPROTO_TCP, TCP_DEFER_ACCEPT, &nSeconds, sizeof(nSeconds)) != 0)
+        qCDebug(lcNet, "port %u: TCP_DEFER_ACCEPT: %s", m_nPort, std::strerror(errno));
 }
 
 void CConnectionServer::Shut()
@@ -183,7 +235,7 @@ void CConnectionServer::UpdateAccepting()
 
 void CConnectionServer::AcceptReady()
 {
-    for (int n = 0; n < kAcceptBurst && m_nListening >= 0; ++n) {
+    for (int n = 0; n < kAcceptBurst && m_nListening >= 0 && !m_bAcceptPaused; ++n) {
         sockaddr_storage address{};
         socklen_t nLength = sizeof(address);
         const int nSocket = ::accept4(m_nListening, reinterpret_cast<sockaddr*>(&address), &nLength,
@@ -192,15 +244,9 @@ void CConnectionServer::AcceptReady()
             const int nError = errno; // this attempt's own error
             if (nError == EAGAIN || nError == EWOULDBLOCK)
                 return;
+            if ((nError == EMFILE || nError == ENFILE) && FreeDescriptor())
+                continue;
             if (nError == EMFILE || nError == ENFILE || nError == ENOBUFS || nError == ENOMEM) {
-                if (nError == EMFILE || nError == ENFILE) {
-                    // The peer with the most connections waiting gives one up,
-                    // unread: no address keeps the descriptors others need.
-                    if (const int nEvicted = m_waiting.Evict(); nEvicted >= 0) {
-                        ::close(nEvicted);
-                        continue;
-                    }
-                }
                 qCWarning(lcNet, "port %u: accepting failed: %s", m_nPort, std::strerror(nError));
                 Q_EMIT ConnectionArrived();
                 Q_EMIT AcceptFailed();
@@ -216,13 +262,47 @@ void CConnectionServer::AcceptReady()
         if (m_nSendBufferSize > 0)
             ::setsockopt(nSocket, SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
                          sizeof(m_nSendBufferSize));
-        if (!m_waiting.Enter(nSocket, DottedAddress(address))) {
-            // Until it lets go, this peer can use up no more descriptors.
-            ::close(nSocket);
-            continue;
-        }
-        ServeWaiting();
+        Admit(nSocket, CPeerAddress::Of(address));
     }
+}
+
+void CConnectionServer::Admit(int nSocket, const CPeerAddress& peer)
+{
+    const bool bInput = HasInput(nSocket);
+    // One that has still sent nothing (the system held it for a while) gets no
+    // place that another needs, and does not wait for one.
+    if (!bInput && (m_nReading >= m_limits.nMaxServed || !m_waiting.BelowShare(peer.strKey))) {
+        qCDebug(lcNet, "%s has sent nothing and there is no place for it: closed",
+                peer.strText.constData());
+        ::close(nSocket);
+        return;
+    }
+    if (!m_waiting.Enter(nSocket, peer, bInput)) {
+        // Until it lets go, this peer can use up no more descriptors.
+        ::close(nSocket);
+        return;
+    }
+    ServeWaiting();
+}
+
+bool CConnectionServer::FreeDescriptor()
+{
+    // Connections that are only being closed go first: their work is done.
+    if (m_closer.LingeringCount() > 0) {
+        m_closer.CloseAll();
+        return true;
+    }
+    if (const int nEvicted = m_waiting.Evict(); nEvicted >= 0) {
+        ::close(nEvicted);
+        return true;
+    }
+    // A place given up is answered, and its descriptor closes with the next
+    // call (or when its answer has gone).
+    if (CConnection* pYielding = Yielding()) {
+        EndReading(*pYielding, EEnd::TimeLimit);
+        return true;
+    }
+    return false;
 }
 
 void CConnectionServer::PauseForDescriptors()
@@ -236,25 +316,52 @@ void CConnectionServer::PauseForDescriptors()
 
 void CConnectionServer::ServeWaiting()
 {
-    while (static_cast<int>(m_served.size()) < m_limits.nMaxServed) {
-        std::optional<CWaitingRoom::CWaiting> next = m_waiting.Next();
-        if (!next)
-            return;
-        Serve(std::make_unique<CConnection>(next->nDescriptor, std::move(next->strPeer)));
+    while (const CWaitingRoom::CWaiting* pNext = m_waiting.PeekNext()) {
+        if (m_nReading >= m_limits.nMaxServed) {
+            // Every place is taken: one that has sent something takes the place
+            // of the one that has gone longest without a byte.
+            CConnection* pYielding = pNext->bInput ? Yielding() : nullptr;
+            if (!pYielding)
+                return;
+            qCDebug(lcNet, "%s gives its place to %s", pYielding->peer.strText.constData(),
+                    pNext->peer.strText.constData());
+            EndReading(*pYielding, EEnd::TimeLimit);
+            continue;
+        }
+        Serve(*m_waiting.Next());
     }
 }
 
-void CConnectionServer::Serve(std::unique_ptr<CConnection> pConnection)
+CConnectionServer::CConnection* CConnectionServer::Yielding() const
 {
-    CConnection& connection = *pConnection;
-    m_served.push_back(std::move(pConnection));
-    m_nServed = static_cast<int>(m_served.size());
-    connection.pSession = NewSession(connection.strPeer);
+    // Those that have sent nothing first; then the longest without a byte;
+    // then the oldest. Never by the order of a hash or of arrival alone.
+    const auto rank = [](const CConnection& connection) {
+        return std::make_tuple(connection.nRead > 0, connection.lastByte, connection.started,
+                               connection.nSerial);
+    };
+    CConnection* pYielding = nullptr;
+    for (const auto& pConnection : m_served) {
+        if (!pConnection->bAnswering && (!pYielding || rank(*pConnection) < rank(*pYielding)))
+            pYielding = pConnection.get();
+    }
+    return pYielding;
+}
+
+void CConnectionServer::Serve(CWaitingRoom::CWaiting waiting)
+{
+    m_served.push_back(std::make_unique<CConnection>(waiting.nDescriptor, std::move(waiting.peer),
+                                                     ++m_nNextSerial));
+    CConnection& connection = *m_served.back();
+    ++m_nReading;
+    connection.started = connection.lastByte = CClock::now();
+    connection.deadline = connection.started + m_limits.timeLimit;
+    connection.pSession = NewSession(connection.peer.strText);
     Q_EMIT ServingStarted();
     connection.timer.setSingleShot(true);
     connect(&connection.timer, &QTimer::timeout, this, [this, &connection] {
         if (connection.bAnswering)
-            Finish(connection, false); // the answer was not taken in time
+            Finish(connection, false); // the answer was not known or not taken in time
         else
             EndReading(connection, EEnd::TimeLimit);
     });
@@ -269,13 +376,21 @@ void CConnectionServer::Serve(std::unique_ptr<CConnection> pConnection)
 
 void CConnectionServer::ReadReady(CConnection& connection)
 {
-    for (;;) {
+    for (qsizetype nThisTurn = 0; nThisTurn < kReadShare;) {
+        const CClock::time_point now = CClock::now();
+        if (now >= connection.deadline) {
+            EndReading(connection, EEnd::TimeLimit);
+            return;
+        }
         char* const pRoom = connection.pSession->ReadRoom(m_nReadSize);
         const ssize_t n = ::recv(connection.nDescriptor, pRoom,
                                  static_cast<std::size_t>(m_nReadSize), MSG_DONTWAIT);
         const int nError = errno;
         const bool bDone = connection.pSession->TookRead(std::max<ssize_t>(n, 0));
         if (n > 0) {
+            connection.nRead += n;
+            connection.lastByte = now;
+            nThisTurn += n;
             if (bDone) {
                 EndReading(connection, EEnd::Done);
                 return;
@@ -289,29 +404,51 @@ void CConnectionServer::ReadReady(CConnection& connection)
         if (nError == EINTR)
             continue;
         if (nError != EAGAIN && nError != EWOULDBLOCK) {
-            qCWarning(lcNet, "reading from %s failed: %s", connection.strPeer.constData(),
+            qCWarning(lcNet, "reading from %s failed: %s", connection.peer.strText.constData(),
                       std::strerror(nError));
             EndReading(connection, EEnd::ReadFailed);
         }
         return;
     }
+    // Its share of this turn is read: the others come first, then the rest of it.
 }
 
 void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
 {
     connection.pNotifier.reset();
-    connection.timer.stop();
     connection.bAnswering = true;
-    connection.answer = connection.pSession->Answer(eEnd);
-    for (const QByteArray& strPart : std::as_const(connection.answer))
+    --m_nReading;
+    // The answer has a time limit of its own, to be known and to be taken.
+    connection.timer.start(m_limits.timeLimit);
+    const quint64 nSerial = connection.nSerial;
+    const CSession::CAnswerLater later = [pThis = QPointer<CConnectionServer>(this),
+                                          nSerial](const QByteArrayList& answer) {
+        if (pThis)
+            pThis->AnswerLater(nSerial, answer);
+    };
+    if (std::optional<QByteArrayList> answer = connection.pSession->Answer(eEnd, later))
+        StartAnswer(connection, *answer);
+}
+
+void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayList& answer)
+{
+    connection.bAnswerKnown = true;
+    connection.answer = answer;
+    for (const QByteArray& strPart : answer)
         connection.nAnswerSize += strPart.size();
     if (connection.nAnswerSize == 0) {
         Finish(connection, true);
         return;
     }
-    // The answer has a time limit of its own to be taken.
-    connection.timer.start(m_limits.timeLimit);
     WriteAnswer(connection);
+}
+
+void CConnectionServer::AnswerLater(quint64 nSerial, const QByteArrayList& answer)
+{
+    const auto found = std::find_if(m_served.begin(), m_served.end(),
+                                    [nSerial](const auto& p) { return p->nSerial == nSerial; });
+    if (found != m_served.end() && (*found)->bAnswering && !(*found)->bAnswerKnown)
+        StartAnswer(**found, answer);
 }
 
 void CConnectionServer::WriteAnswer(CConnection& connection)
@@ -340,7 +477,8 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
         if (n < 0 && (nError == EAGAIN || nError == EWOULDBLOCK)) {
             // The peer takes it slower: go on when it has room again.
             qCDebug(lcNet, "answering %s: %lld of %lld bytes sent, waiting for room",
-                    connection.strPeer.constData(), static_cast<long long>(connection.nAnswerSent),
+                    connection.peer.strText.constData(),
+                    static_cast<long long>(connection.nAnswerSent),
                     static_cast<long long>(connection.nAnswerSize));
             if (!connection.pNotifier) {
                 connection.pNotifier = std::make_unique<QSocketNotifier>(connection.nDescriptor,
@@ -351,7 +489,8 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
             return;
         }
         qCWarning(lcNet, "answering %s failed after %lld of %lld bytes: %s",
-                  connection.strPeer.constData(), static_cast<long long>(connection.nAnswerSent),
+                  connection.peer.strText.constData(),
+                  static_cast<long long>(connection.nAnswerSent),
                   static_cast<long long>(connection.nAnswerSize), std::strerror(nError));
         Finish(connection, false);
         return;
@@ -371,8 +510,7 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
     // Off the list first: the session may run code that comes back here.
     std::unique_ptr<CConnection> pConnection = std::move(*found);
     m_served.erase(found);
-    m_nServed = static_cast<int>(m_served.size());
-    m_waiting.Left(pConnection->strPeer);
+    m_waiting.Left(pConnection->peer.strKey);
     m_closer.Close(pConnection->nDescriptor);
     pConnection->pSession->Answered(bSent);
     // This may run inside the connection's own timer or notifier: it goes later.

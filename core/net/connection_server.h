@@ -11,16 +11,28 @@
 #include <QTimer>
 
 #include <chrono>
-#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSocketNotifier;
 
 // A server that reads its connections side by side on the event loop, each with
-// its own time limit, so that no peer can hold up another: a bounded number are
-// read at the same time, overall and per peer address, the others wait their
-// turn, and a peer with too many waiting has the rest closed at once, unread.
+// its own time limit, so that no peer can hold up another:
+// - the system holds a connection that has sent nothing yet (deferred accept);
+// - a bounded number are read at the same time, overall and per peer (an IPv6
+//   peer counted by its /64); a peer's connections beyond its share wait their
+//   turn, and beyond its share of waiting they are closed at once, unread;
+// - when every place is taken, a connection that has sent something takes the
+//   place of the one that has gone longest without a byte (one that has sent
+//   nothing at all first), whose reading ends as at its time limit; one that
+//   has sent nothing is closed at once;
+// - each connection gets a bounded share of reading per turn of the event loop,
+//   and its time limit is checked at every read, so that one that streams
+//   without end holds up nobody;
+// - out of descriptors, closing connections go first, then the newest waiting
+//   connection of the peer with the most waiting, then a place as above.
 // Each connection's reading and answer belong to a session the subclass makes;
 // the server writes the answer whole, as the peer takes it, and closes the
 // connection without cutting the answer off.
@@ -50,9 +62,13 @@ public:
     {
         // For reading a connection, and again for writing its answer.
         std::chrono::milliseconds timeLimit{30000};
-        int nMaxServed = 512; // connections read or answered at the same time
+        int nMaxServed = 512; // connections read at the same time
         int nMaxServedPerPeer = 32;
         int nMaxWaitingPerPeer = 64; // beyond it, the peer's connections are closed
+        // How long the system holds a connection that has sent nothing before
+        // handing it over (it may hold it somewhat longer: it counts in its own
+        // retransmission steps); 0 hands every connection over at once.
+        std::chrono::seconds acceptDeferral{5};
     };
 
     // One connection: what it reads and what it answers.
@@ -66,19 +82,26 @@ public:
         // After every ReadRoom: nLength bytes went there (0 when the read
         // brought none). True when the reading is done.
         virtual bool TookRead(qsizetype nLength) = 0;
-        // The reading ended: the answer (nothing when empty).
+        // Gives the answer of a session that could not give it at once, when
+        // it is known; nothing happens when the connection has ended meanwhile.
+        using CAnswerLater = std::function<void(const QByteArrayList& answer)>;
+        // The reading ended: the answer (nothing when empty), or none yet, when
+        // the session gives it later through later (within the answer's time
+        // limit; after it the connection ends unanswered).
         // The parts are sent one after the other, so that a large part held
         // elsewhere (a long plan) need not be copied for every connection.
-        virtual QByteArrayList Answer(EEnd eEnd) = 0;
+        virtual std::optional<QByteArrayList> Answer(EEnd eEnd, const CAnswerLater& later) = 0;
         // The answer went out whole (or there was none), or it could not.
         virtual void Answered(bool bSent) = 0;
     };
 
     CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent);
+    // The connections are not served any more: their descriptors close.
     ~CConnectionServer() override;
 
     // Creates, binds and listens on the port on the address (every local IPv4
-    // address by default); port 0 picks a free one (see ServerPort()).
+    // address by default; "::" every IPv6 and IPv4 address); port 0 picks a
+    // free one (see ServerPort()).
     EOpen Open(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
     // Serves on a socket that listens already (one the service manager opened
     // and handed over); false, and the socket left as it is, when it is not a
@@ -99,14 +122,20 @@ public:
     // leaves the system's size and its autotuning. A small one plays a slow link.
     void SetSendBufferSize(int nBytes) { m_nSendBufferSize = nBytes; }
 
-    int ServedConnections() const { return m_nServed; }
+    // How long the system holds a connection that has sent nothing (tests of
+    // the server's own bounds turn it off).
+    void SetAcceptDeferral(std::chrono::seconds deferral);
+
+    // Connections read or answered now.
+    int ServedConnections() const { return static_cast<int>(m_served.size()); }
     int WaitingConnections() const { return m_waiting.WaitingCount(); }
     // Every connection still open here: served, waiting or being closed.
     int OpenConnections() const;
 
 Q_SIGNALS:
     // A connection came, before it is read: also one the system failed to hand
-    // over, or one closed at once because its peer has too many waiting.
+    // over, or one closed at once (its peer has too many waiting, or it has
+    // sent nothing while every place is taken).
     void ConnectionArrived();
     // The system could not hand over a connection (out of descriptors, say).
     void AcceptFailed();
@@ -115,8 +144,8 @@ Q_SIGNALS:
     void ServingFinished();
 
 protected:
-    // A session for a connection from the peer (dotted IPv4 text, empty when
-    // unknown), when its turn comes.
+    // A session for a connection from the peer (its address as text: dotted
+    // for IPv4), when its turn comes.
     virtual std::unique_ptr<CSession> NewSession(const QByteArray& strPeer) = 0;
 
 private:
@@ -124,13 +153,21 @@ private:
 
     // Takes the listening socket for this server's own; false when it has no address.
     bool ListenWith(int nSocket);
+    void DeferAccepting(int nSocket) const;
     void AcceptReady();
+    void Admit(int nSocket, const CPeerAddress& peer);
+    // Frees a descriptor when there are none left; false when nothing can go.
+    bool FreeDescriptor();
     void PauseForDescriptors();
     void UpdateAccepting();
     void ServeWaiting();
-    void Serve(std::unique_ptr<CConnection> pConnection);
+    // The connection being read that gives up its place first, or none.
+    CConnection* Yielding() const;
+    void Serve(CWaitingRoom::CWaiting waiting);
     void ReadReady(CConnection& connection);
     void EndReading(CConnection& connection, EEnd eEnd);
+    void StartAnswer(CConnection& connection, const QByteArrayList& answer);
+    void AnswerLater(quint64 nSerial, const QByteArrayList& answer);
     void WriteAnswer(CConnection& connection);
     void Finish(CConnection& connection, bool bSent);
 
@@ -145,6 +182,7 @@ private:
     QTimer m_descriptorRetry;
     CWaitingRoom m_waiting;
     std::vector<std::unique_ptr<CConnection>> m_served;
-    int m_nServed = 0;
+    int m_nReading = 0; // of the served, those still being read
+    quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
 };

@@ -1,25 +1,12 @@
 #include "tests/support/cli_listener.h"
 #include "tests/support/event_loop.h"
-#include "tests/support/hostile_peers.h"
 #include "tests/support/raw_client.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
-#include <memory>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-// "blipnote-cli listen" on a free port, allowed only so many descriptors.
-QString ListenWithFewDescriptors(int nDescriptors)
-{
-    return QStringLiteral("ulimit -n %1; exec \"$0\" listen --port 0").arg(nDescriptors);
-}
-
-} // namespace
 
 TEST(ListenCommand, PrintsEachNoteAsOneJsonLine)
 {
@@ -100,66 +87,4 @@ TEST(CommandLine, EveryCommandShowsItsHelpAndRefusesWhatItDoesNotTake)
     const CCliRun two = RunCli({QStringLiteral("show"), QStringLiteral("a"), QStringLiteral("b")});
     EXPECT_EQ(two.nExitCode, 2);
     EXPECT_EQ(two.strErr, "blipnote-cli show: name one note file\n");
-}
-
-TEST(ListenCommand, OneAddressCannotTakeTheDescriptorsAnotherNeeds)
-{
-#ifdef BLIPNOTE_CLI_SANITIZED
-    GTEST_SKIP() << "the undefined-behaviour sanitizer needs a free descriptor of its own";
-#endif
-    // A tool that may hold 64 descriptors, and one address that would hold
-    // them all: its newest waiting connection gives way to a new peer's.
-    CCliInShell listen(ListenWithFewDescriptors(64));
-    const quint16 nPort = listen.Port();
-    ASSERT_NE(nPort, 0);
-    CHostilePeers attacker(CHostilePlan{.nPort = nPort, .nIdle = 200});
-    // Its connections are taken until the descriptors run out, and then some
-    // are closed to take the next.
-    ASSERT_TRUE(SpinUntil([&] { return attacker.ClosedByServer() >= 200 - 64; }));
-    for (int n = 0; n < 3; ++n)
-        EXPECT_EQ(AskRawClient(nPort, "ann/$0hi/$1PC/$2T/$30/$4"), "24") << "note " << n;
-    EXPECT_FALSE(listen.Errors().contains("Cannot accept")) << listen.Errors().constData();
-}
-
-TEST(ListenCommand, OutOfDescriptorsAcceptingPausesThenComesBackAtFullSpeed)
-{
-#ifdef BLIPNOTE_CLI_SANITIZED
-    GTEST_SKIP() << "the undefined-behaviour sanitizer needs a free descriptor of its own";
-#endif
-    // A tool that may hold 48 descriptors, and more idle peers than that.
-    CCliInShell listen(ListenWithFewDescriptors(48));
-    const quint16 nPort = listen.Port();
-    ASSERT_NE(nPort, 0);
-    auto pFirst = std::make_unique<CHostilePeers>(CHostilePlan{.nPort = nPort, .nIdle = 30});
-    auto pSecond = std::make_unique<CHostilePeers>(
-        CHostilePlan{.nPort = nPort, .strFrom = "127.0.0.3", .nIdle = 30});
-    ASSERT_TRUE(SpinUntil([&] { return listen.Errors().contains("Cannot accept"); }));
-    // Out of descriptors, it tries again now and then, not in a busy loop.
-    SpinUntil(
-        [&] {
-            listen.Errors();
-            return false;
-        },
-        1s);
-    const qsizetype nFailed = listen.Errors().count("Cannot accept");
-    std::printf("out of descriptors, accepting failed %lld times in a second\n",
-                static_cast<long long>(nFailed));
-    EXPECT_LT(nFailed, 30);
-
-    // A note that comes meanwhile waits, and is taken once the peers let go.
-    CRawClientScript script;
-    script.nPort = nPort;
-    script.strFirst = "ann/$0waited/$1PC/$2T/$30/$4";
-    auto waited = RunRawClient(script);
-    pFirst.reset();
-    pSecond.reset();
-    EXPECT_EQ(AskRawClient(nPort, script.strFirst), "28");
-    ASSERT_TRUE(SpinUntil([&] { return waited.wait_for(0s) == std::future_status::ready; }));
-    EXPECT_EQ(waited.get().strAnswer, "28");
-
-    // And every note after it is taken at once, with no failure left over.
-    const qsizetype nFailedBefore = listen.Errors().count("Cannot accept");
-    for (int n = 0; n < 50; ++n)
-        ASSERT_EQ(AskRawClient(nPort, script.strFirst), "28") << "note " << n;
-    EXPECT_EQ(listen.Errors().count("Cannot accept"), nFailedBefore);
 }

@@ -2,8 +2,10 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -13,26 +15,53 @@ namespace {
 struct CPeer
 {
     int nSocket = -1;
+    int nAddress = 0; // which of the plan's addresses it comes from
     bool bConnected = false;
     bool bTrickling = false;
     bool bGotData = false;
     qsizetype nTrickled = 0;
 };
 
-int StartConnecting(const CHostilePlan& plan)
+// The plan's address number nIndex, with the port.
+sockaddr_storage AddressOf(const QByteArray& strAddress, quint64 nIndex, quint16 nPort,
+                           socklen_t& nLength)
 {
-    const int nSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_storage address{};
+    if (strAddress.contains(':')) {
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(nPort);
+        ::inet_pton(AF_INET6, strAddress.constData(), &v6.sin6_addr);
+        quint64 nLow = 0;
+        for (int n = 8; n < 16; ++n)
+            nLow = (nLow << 8) | v6.sin6_addr.s6_addr[n];
+        nLow += nIndex;
+        for (int n = 15; n >= 8; --n, nLow >>= 8)
+            v6.sin6_addr.s6_addr[n] = static_cast<unsigned char>(nLow & 0xFF);
+        nLength = sizeof(sockaddr_in6);
+    } else {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(nPort);
+        ::inet_pton(AF_INET, strAddress.constData(), &v4.sin_addr);
+        v4.sin_addr.s_addr = htonl(ntohl(v4.sin_addr.s_addr) + static_cast<quint32>(nIndex));
+        nLength = sizeof(sockaddr_in);
+    }
+    return address;
+}
+
+int StartConnecting(const CHostilePlan& plan, int nAddress)
+{
+    socklen_t nFromLength = 0;
+    socklen_t nToLength = 0;
+    const sockaddr_storage from =
+        AddressOf(plan.strFrom, static_cast<quint64>(nAddress), 0, nFromLength);
+    const sockaddr_storage to = AddressOf(plan.strTo, 0, plan.nPort, nToLength);
+    const int nSocket = ::socket(from.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (nSocket < 0)
         return -1;
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, plan.strFrom.constData(), &from.sin_addr);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(plan.nPort);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&from), sizeof(from)) != 0 ||
-        (::connect(nSocket, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != 0 &&
+    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&from), nFromLength) != 0 ||
+        (::connect(nSocket, reinterpret_cast<const sockaddr*>(&to), nToLength) != 0 &&
          errno != EINPROGRESS)) {
         ::close(nSocket);
         return -1;
@@ -41,6 +70,16 @@ int StartConnecting(const CHostilePlan& plan)
 }
 
 } // namespace
+
+int RaiseDescriptorLimit()
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    return static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 1 << 30));
+}
 
 CHostilePeers::CHostilePeers(const CHostilePlan& plan) : m_thread([this, plan] { Run(plan); }) {}
 
@@ -58,26 +97,42 @@ void CHostilePeers::LetGo(bool bReset)
 
 void CHostilePeers::Run(CHostilePlan plan)
 {
+    const int nAddresses = std::max(1, plan.nAddresses);
     std::vector<CPeer> peers;
-    for (int n = 0; n < plan.nIdle + plan.nTrickling && m_nLetGo == 0; ++n) {
-        const int nSocket = StartConnecting(plan);
+    const auto connectFrom = [&](int nAddress, bool bTrickling) {
+        const int nSocket = StartConnecting(plan, nAddress);
         if (nSocket >= 0)
-            peers.push_back({.nSocket = nSocket, .bTrickling = n < plan.nTrickling});
-    }
+            peers.push_back({.nSocket = nSocket, .nAddress = nAddress, .bTrickling = bTrickling});
+        else
+            ++m_nFailed;
+    };
+    for (int n = 0; n < plan.nIdle + plan.nTrickling && m_nLetGo == 0; ++n)
+        connectFrom(n % nAddresses, n < plan.nTrickling);
     m_bAllStarted = true;
 
+    QByteArray strStream;
+    if (plan.bStream) {
+        while (strStream.size() < 65536)
+            strStream += plan.strTrickle;
+    }
     auto nextTrickle = std::chrono::steady_clock::now();
     std::vector<pollfd> polled;
     while (m_nLetGo == 0) {
         polled.clear();
-        for (const CPeer& peer : peers)
-            polled.push_back(
-                {peer.nSocket, static_cast<short>(peer.bConnected ? POLLIN : POLLOUT), 0});
+        for (const CPeer& peer : peers) {
+            const bool bWrites = peer.bConnected && peer.bTrickling && plan.bStream;
+            polled.push_back({peer.nSocket,
+                              static_cast<short>(!peer.bConnected ? POLLOUT
+                                                 : bWrites        ? POLLIN | POLLOUT
+                                                                  : POLLIN),
+                              0});
+        }
         ::poll(polled.data(), polled.size(), 20);
         const bool bTrickleNow = std::chrono::steady_clock::now() >= nextTrickle;
         if (bTrickleNow)
             nextTrickle += plan.trickleEvery;
         std::vector<CPeer> open;
+        std::vector<CPeer> again;
         for (std::size_t n = 0; n < peers.size(); ++n) {
             CPeer& peer = peers[n];
             bool bClosed = false;
@@ -92,9 +147,11 @@ void CHostilePeers::Run(CHostilePlan plan)
                         ::send(peer.nSocket, plan.strFirst.constData(),
                                static_cast<std::size_t>(plan.strFirst.size()),
                                MSG_NOSIGNAL | MSG_DONTWAIT);
-                } else
+                } else {
+                    ++m_nFailed;
                     bClosed = true; // refused: it never was
-            } else if (peer.bConnected && polled[n].revents != 0) {
+                }
+            } else if (peer.bConnected && (polled[n].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
                 char buffer[4096];
                 ssize_t nRead = 0;
                 while ((nRead = ::recv(peer.nSocket, buffer, sizeof(buffer), MSG_DONTWAIT)) > 0)
@@ -104,12 +161,26 @@ void CHostilePeers::Run(CHostilePlan plan)
                     if (peer.bGotData)
                         ++m_nAnswered;
                     bClosed = true;
+                    if (plan.bReconnect)
+                        again.push_back(peer);
                 }
             }
-            if (!bClosed && peer.bConnected && peer.bTrickling && bTrickleNow &&
-                !plan.strTrickle.isEmpty()) {
+            if (!bClosed && peer.bConnected && peer.bTrickling && plan.bStream &&
+                (polled[n].revents & POLLOUT) != 0) {
+                // Bounded per turn, so that one stream cannot hold up the others.
+                for (int nChunk = 0; nChunk < 16; ++nChunk) {
+                    const ssize_t nSent = ::send(peer.nSocket, strStream.constData(),
+                                                 static_cast<std::size_t>(strStream.size()),
+                                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+                    if (nSent <= 0)
+                        break;
+                    m_nWritten += nSent;
+                }
+            } else if (!bClosed && peer.bConnected && peer.bTrickling && !plan.bStream &&
+                       bTrickleNow && !plan.strTrickle.isEmpty()) {
                 const char cByte = plan.strTrickle.at(peer.nTrickled++ % plan.strTrickle.size());
-                ::send(peer.nSocket, &cByte, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (::send(peer.nSocket, &cByte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1)
+                    ++m_nWritten;
             }
             if (bClosed)
                 ::close(peer.nSocket);
@@ -117,6 +188,8 @@ void CHostilePeers::Run(CHostilePlan plan)
                 open.push_back(peer);
         }
         peers.swap(open);
+        for (const CPeer& peer : again)
+            connectFrom(peer.nAddress, peer.bTrickling);
     }
     for (const CPeer& peer : peers) {
         if (m_nLetGo == 2) {

@@ -47,12 +47,14 @@ QByteArray ReadUntilClosed(int nSocket, bool* pbBroken)
     return strAnswer;
 }
 
-std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest)
+std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest,
+                                   std::chrono::seconds timeLimit)
 {
     const int nSocket = Connect(nPort);
     if (nSocket < 0)
         return std::nullopt;
-    const timeval limit{5, 0}; // a server that hangs is reported, not waited for
+    // A server that hangs is reported, not waited for.
+    const timeval limit{static_cast<time_t>(timeLimit.count()), 0};
     ::setsockopt(nSocket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
     WriteAll(nSocket, strRequest);
     bool bBroken = false;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <chrono>
 #include <optional>
 
 // A plain blocking client on 127.0.0.1, as a peer on the network would be: the
@@ -18,7 +19,9 @@ bool WriteAll(int nSocket, const QByteArray& strData);
 // connection failed or timed out instead.
 QByteArray ReadUntilClosed(int nSocket, bool* pbBroken = nullptr);
 // Connects, writes the request and reads the answer until the server closes.
-// Returns the answer, or nothing when the connection failed.
-std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest);
+// Returns the answer, or nothing when the connection failed or the answer did
+// not come within the time limit.
+std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest,
+                                   std::chrono::seconds timeLimit = std::chrono::seconds(5));
 
 } // namespace Loopback

@@ -168,6 +168,8 @@ TEST_F(FingerDaemonTest, ASilentClientIsAnsweredAfterTheTimeLimit)
 {
     SetAllLines(0);
     Start(200ms);
+    // The system holds a connection that says nothing for some seconds before
+    // the server sees it; then its time limit runs.
     EXPECT_EQ(Query(""), "\n");
     EXPECT_EQ(LastQuery(), "");
     // A client that closes before its line ends is answered at once.
