@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 
 class QLocalServer;
 class QLocalSocket;
@@ -15,8 +16,10 @@ class QLocalSocket;
 // One running copy per settings file: a second start hands what its command line
 // asks for (a note to open, or to print) to the running copy and ends, without
 // touching the ports or the settings. The copies meet on a local socket in the
-// user's runtime folder, named after the settings file, so copies with settings
-// of their own (another XDG_CONFIG_HOME) still run side by side.
+// user's private folder (see CPrivateFolder), named after the settings file, so
+// copies with settings of their own (another XDG_CONFIG_HOME) still run side by
+// side. Only the user's own processes take part: a folder, socket or lock of
+// another user is never used, and either end checks who is at the other.
 class CInstanceChannel : public QObject
 {
     Q_OBJECT
@@ -29,23 +32,25 @@ public:
         Taken,       // the running copy took the request: this start ends
         NoneRunning, // no copy runs: this one starts
         NoAnswer,    // a copy runs but does not answer
+        Unsafe,      // not the user's own folder, socket or peer: nothing was sent
     };
 
     explicit CInstanceChannel(const QString& strSettingsPath, QObject* pParent = nullptr);
     ~CInstanceChannel() override;
 
-    // The socket's path for that settings file.
+    // The socket's path for that settings file; empty when the user has no
+    // private folder.
     static QString SocketPath(const QString& strSettingsPath);
 
     // Hands the request (its files made absolute) to a running copy, which has
     // the time limit to answer.
     EHandOver HandOver(const CStartupRequest& request,
-                       std::chrono::milliseconds timeLimit = AnswerTimeLimit) const;
+                       std::chrono::milliseconds timeLimit = AnswerTimeLimit);
     enum class EListen
     {
         Listening,
         OtherCopy, // another start won the race and listens
-        Failed,    // no socket can be made here: this copy runs on its own
+        Failed,    // no socket can be made here (Problem says why)
     };
 
     // Takes the requests of later starts; a socket left by a copy that crashed
@@ -57,12 +62,17 @@ public:
     // limit does not answer.
     enum class EStart
     {
-        HandedOver,  // the running copy took the request: this start ends
-        NoAnswer,    // a copy runs but does not answer
-        ThisCopyRuns // listening, or running on its own where it cannot listen
+        HandedOver,   // the running copy took the request: this start ends
+        NoAnswer,     // a copy runs but does not answer
+        ThisCopyRuns, // listening
+        RunsAlone,    // the channel cannot be used (Problem says why): this copy
+                      // neither looks for another nor can be found
     };
     EStart Start(const CStartupRequest& request,
                  std::chrono::milliseconds timeLimit = AnswerTimeLimit);
+
+    // Why the channel could not be used, for the user.
+    QString Problem() const { return m_strProblem; }
 
     // Connections served at once, and how long one may take to ask.
     static constexpr int MaxConnections = 16;
@@ -73,11 +83,15 @@ Q_SIGNALS:
     void Requested(const CStartupRequest& request);
 
 private:
+    // The socket's path, its folder checked (and made) now; empty when unsafe.
+    QString CheckedPath();
     void OnConnection();
     void ListenAgain();
 
-    QString m_strPath;
-    QLockFile m_lock;
+    QString m_strName; // the socket's name in the folder
+    QString m_strPath; // where this copy listens
+    QString m_strProblem;
+    std::unique_ptr<QLockFile> m_pLock;
     QLocalServer* m_pServer;
     QList<QLocalSocket*> m_connections; // oldest first
 };

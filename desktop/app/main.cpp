@@ -99,6 +99,14 @@ int main(int argc, char* argv[])
     case CInstanceChannel::EStart::NoAnswer:
         std::fprintf(stderr, "blipnote: a running Blipnote does not answer\n");
         return 1;
+    case CInstanceChannel::EStart::RunsAlone:
+        // Nothing is handed to a process of another user; the user hears why
+        // this start opens its own window.
+        std::fprintf(stderr,
+                     "blipnote: cannot look for a running Blipnote: %s; this copy runs on its "
+                     "own\n",
+                     qUtf8Printable(channel.Problem()));
+        break;
     case CInstanceChannel::EStart::ThisCopyRuns:
         break;
     }
