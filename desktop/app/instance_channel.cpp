@@ -19,9 +19,7 @@ namespace {
 // running copy answers "ok".
 constexpr qint64 kMaxRequest = 16 * 1024;
 const QByteArray kOk = "ok\n";
-} // namespace
 
-namespace {
 QString SocketName(const QString& strSettingsPath)
 {
     const QByteArray strKey =
@@ -38,11 +36,6 @@ CInstanceChannel::CInstanceChannel(const QString& strSettingsPath, QObject* pPar
 {
     m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_pServer, &QLocalServer::newConnection, this, &CInstanceChannel::OnConnection);
-    // The local server stops listening when a connection cannot be accepted
-    // (no file descriptors left): it listens again once it can.
-    auto* pKeeper = new QTimer(this);
-    connect(pKeeper, &QTimer::timeout, this, &CInstanceChannel::ListenAgain);
-    pKeeper->start(RequestTimeLimit);
 }
 
 CInstanceChannel::~CInstanceChannel() = default;
@@ -66,7 +59,8 @@ CInstanceChannel::EHandOver CInstanceChannel::HandOver(const CStartupRequest& re
     const QString strPath = CheckedPath();
     if (strPath.isEmpty())
         return EHandOver::Unsafe;
-    if (m_strProblem = CPrivateFolder::WhyNotOwn(strPath, S_IFSOCK); !m_strProblem.isEmpty())
+    m_strProblem = CPrivateFolder::WhyNotOwn(strPath, S_IFSOCK);
+    if (!m_strProblem.isEmpty())
         return EHandOver::Unsafe;
     QLocalSocket socket;
     socket.connectToServer(strPath);
@@ -126,6 +120,11 @@ CInstanceChannel::EListen CInstanceChannel::Listen()
     QLocalServer::removeServer(strPath); // one a crashed copy left
     if (m_pServer->listen(strPath)) {
         m_strPath = strPath;
+        // The local server stops listening when a connection cannot be accepted
+        // (no file descriptors left): it listens again once it can.
+        auto* pKeeper = new QTimer(this);
+        connect(pKeeper, &QTimer::timeout, this, &CInstanceChannel::ListenAgain);
+        pKeeper->start(RequestTimeLimit);
         return EListen::Listening;
     }
     m_strProblem = QStringLiteral("%1: %2").arg(strPath, m_pServer->errorString());
