@@ -63,8 +63,17 @@ QByteArray WithNoteLineBreaks(const QByteArray& strText)
     return strOut;
 }
 
-int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients)
+int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients,
+        const QList<QByteArray>& notSent)
 {
+    // Known before the first job starts: said at once, so that a user who sees
+    // them can still stop the send and split the list.
+    for (const QByteArray& strAddress : notSent)
+        CliOutput::WriteLine(
+            (CodePage::ToUnicode(strAddress) +
+             QStringLiteral(": not sent: more than %1 recipients").arg(RecipientList::MaxJobs))
+                .toUtf8());
+
     CQuitOnSignal quitOnSignal;
     CQuietStatusSink statusSink;
     CCliPrompts prompts;
@@ -106,7 +115,7 @@ int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients)
     if (quitOnSignal.ReceivedSignal() != 0)
         return 130;
     const bool bAllServed = nFinished == nRecipients || (!settings.bMultiSend && nFinished == 1);
-    return nDelivered == nFinished && bAllServed ? 0 : 1;
+    return nDelivered == nFinished && bAllServed && notSent.isEmpty() ? 0 : 1;
 }
 
 } // namespace
@@ -118,8 +127,10 @@ int RunSendCommand(const QStringList& arguments)
         QStringLiteral("Sends one note to each RECIPIENT and prints one result line per address. "
                        "A recipient is a nickname of your host list, \"Group\" and a group of "
                        "it, an IPv4 address or a host name. The note's text is --text, or else "
-                       "standard input. Options not given come from your settings. Exits 0 only "
-                       "when every address got the note."));
+                       "standard input. Options not given come from your settings. One send "
+                       "serves at most 250 addresses; each one beyond gets the line \"ADDRESS: "
+                       "not sent: more than 250 recipients\". Exits 0 only when every address "
+                       "got the note."));
     QCommandLineParser& parser = command.Parser();
     const QCommandLineOption portOption(
         {QStringLiteral("p"), QStringLiteral("port")},
@@ -188,8 +199,7 @@ int RunSendCommand(const QStringList& arguments)
         if (recipient->isEmpty() || recipient->contains("/$"))
             return command.Fail(QStringLiteral("invalid recipient '%1'").arg(strRecipient));
         const QByteArray strList = BuildRecipientList(appSettings.m_hosts, *recipient);
-        for (const auto& resolved : RecipientList::Split(strList, true).recipients)
-            addresses.append(resolved.strAddress);
+        addresses += RecipientList::Addresses(strList);
     }
 
     QString strBody;
@@ -238,9 +248,16 @@ int RunSendCommand(const QStringList& arguments)
     note.m_strBody = WithNoteLineBreaks(*body);
     note.SetTitle(*title);
     note.m_nPriority = parser.isSet(priorityOption) ? 1 : 0;
+    // One send starts at most so many jobs; the addresses beyond them get a
+    // line of their own instead of the desktop's warning box.
+    QList<QByteArray> notSent;
+    if (settings.bMultiSend && addresses.size() > RecipientList::MaxJobs) {
+        notSent = addresses.mid(RecipientList::MaxJobs);
+        addresses.resize(RecipientList::MaxJobs);
+    }
     note.m_strAddress = RecipientList::Compose(addresses);
     settings.strNickname = *nick;
     settings.strComputerName = *system;
 
-    return Run(settings, note, static_cast<int>(addresses.size()));
+    return Run(settings, note, static_cast<int>(addresses.size()), notSent);
 }

@@ -38,4 +38,19 @@ CSplit Split(QByteArray strList, bool bMultiSend)
     return split;
 }
 
+QList<QByteArray> Addresses(const QByteArray& strList)
+{
+    QList<QByteArray> addresses;
+    qsizetype nFrom = 0;
+    for (int n = 0;; ++n) {
+        const QByteArray strTag = TagOf(n);
+        const qsizetype p = strList.indexOf(strTag, nFrom);
+        if (p < 0)
+            return addresses;
+        if (p > nFrom)
+            addresses.append(strList.mid(nFrom, p - nFrom));
+        nFrom = p + strTag.size();
+    }
+}
+
 } // namespace RecipientList

@@ -30,4 +30,8 @@ QByteArray Compose(const QList<QByteArray>& addresses);
 // missing tag, after the first recipient when bMultiSend is off, or after MaxJobs.
 CSplit Split(QByteArray strList, bool bMultiSend);
 
+// Every address of the list in order, walked as Split walks it but without
+// its bound: for a caller that reports what a send leaves over.
+QList<QByteArray> Addresses(const QByteArray& strList);
+
 } // namespace RecipientList

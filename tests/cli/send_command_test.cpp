@@ -145,6 +145,52 @@ TEST(SendCommand, MultiSendOffInTheSettingsServesTheFirstAddress)
     EXPECT_EQ(run.strOut, "127.0.0.1: Send successful\n");
 }
 
+TEST(SendCommand, AddressesBeyondTheLimitAreReportedNotDropped)
+{
+    // A group of 300 hosts, and the same 300 addresses typed: 250 get the note,
+    // each of the other 50 gets a line saying it was not sent, and the status
+    // says that not every address got the note.
+    CTestSettingsFile file;
+    CCliListener listener;
+    const quint16 nPort = listener.Start();
+    ASSERT_NE(nPort, 0);
+    file.Settings().m_nIpPort = nPort;
+    file.Settings().m_nMultiSendDelay = 0;
+    QList<CHostEntry> hosts;
+    QStringList typed;
+    QList<QByteArray> expectedNotSent;
+    for (int n = 0; n < 300; ++n) {
+        const QByteArray strAddress =
+            "127.0." + QByteArray::number(n / 200) + '.' + QByteArray::number(n % 200 + 1);
+        hosts.append({"h" + QByteArray::number(n), strAddress, "lab"});
+        typed.append(QString::fromLatin1(strAddress));
+        if (n >= 250)
+            expectedNotSent.append(strAddress + ": not sent: more than 250 recipients");
+    }
+    file.Settings().m_hosts.Replace(hosts);
+    file.Write();
+
+    for (const QStringList& recipients : {QStringList{QStringLiteral("Group lab")}, typed}) {
+        const CCliRun run = RunCli(
+            QStringList{QStringLiteral("send"), QStringLiteral("--text"), QStringLiteral("hi")} +
+            recipients);
+        EXPECT_EQ(run.nExitCode, 1) << recipients.size();
+        EXPECT_TRUE(run.strErr.isEmpty()) << run.strErr.constData();
+        QList<QByteArray> notSent;
+        int nSuccessful = 0;
+        for (const QByteArray& strLine : run.strOut.trimmed().split('\n')) {
+            if (strLine.endsWith(": Send successful"))
+                ++nSuccessful;
+            else
+                notSent.append(strLine);
+        }
+        EXPECT_EQ(nSuccessful, 250);
+        EXPECT_EQ(notSent, expectedNotSent);
+        for (int n = 0; n < 250; ++n)
+            ASSERT_FALSE(listener.NextNote().isEmpty()) << n;
+    }
+}
+
 TEST(HostsCommand, PrintsTheHostList)
 {
     CTestSettingsFile file;
