@@ -1,6 +1,5 @@
 // Feeds an arbitrary finger reply to the Seeker's row: no value holds a byte
-// below 32 taken as signed (so none from 0x80 on), none has blanks around it,
-// and none is longer than the reply.
+// below 32, none has blanks around it, and none is longer than the reply.
 #include "core/finger/seek_row.h"
 
 #include <cstddef>
@@ -20,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         if (pValue->size() > reply.size() || *pValue != pValue->trimmed())
             std::abort();
         for (const char c : *pValue) {
-            if (static_cast<signed char>(c) < 32)
+            if (static_cast<unsigned char>(c) < 32)
                 std::abort();
         }
     }

@@ -11,7 +11,9 @@ QByteArray Column(QByteArrayView reply, QByteArrayView key)
         return QByteArrayLiteral("???");
     const qsizetype nStart = nKey + key.size();
     qsizetype nEnd = nStart;
-    while (nEnd < reply.size() && static_cast<signed char>(reply.at(nEnd)) >= 32)
+    // Only control bytes end a value: letters of the code page ("PC-Z\xFCrich")
+    // are bytes from 0x80 on and belong to it.
+    while (nEnd < reply.size() && static_cast<unsigned char>(reply.at(nEnd)) >= 32)
         ++nEnd;
     return reply.sliced(nStart, nEnd - nStart).trimmed().toByteArray();
 }

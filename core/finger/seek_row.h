@@ -43,9 +43,9 @@ struct CTarget
     QByteArray strMappedTo;
 };
 
-// The value after the key ("User:") up to the first byte below 32 taken as a
-// signed byte (so a byte from 0x80 on ends it too), trimmed; "???" when the
-// key is missing or stands at the very first byte.
+// The value after the key ("User:") up to the first control byte (below 32:
+// a line end or a tab), trimmed; "???" when the key is missing or stands at
+// the very first byte.
 QByteArray Column(QByteArrayView reply, QByteArrayView key);
 
 EKind Kind(bool bFailed, std::chrono::milliseconds took, QByteArrayView reply,

@@ -7,14 +7,15 @@
 using namespace std::chrono_literals;
 using SeekRow::EKind;
 
-TEST(SeekRow, AColumnIsTheValueAfterItsKeyToTheFirstControlOrHighByte)
+TEST(SeekRow, AColumnIsTheValueAfterItsKeyToTheFirstControlByte)
 {
     const QByteArray strReply =
-        "\nSystem:    PC7\r\nUser:      Bj\xf6rn\nPlatform:\tLinux x86_64\n"
+        "\nSystem:    PC-Z\xfcrich\r\nUser:      Bj\xf6rn \x7f\x81\xff\nPlatform:\tLinux x86_64\n"
         "Uptime:    0 days 2 hours \t\nLocaltime: Mon 7 Dec 2026  12:30:05\n";
-    EXPECT_EQ(SeekRow::Column(strReply, "System:"), "PC7");
-    // Cut at the Scandinavian letter, as at any byte from 0x80 on.
-    EXPECT_EQ(SeekRow::Column(strReply, "User:"), "Bj");
+    // Letters of the code page belong to the value, and so does every other
+    // byte from 0x7F on (JSON and the list show them harmlessly).
+    EXPECT_EQ(SeekRow::Column(strReply, "System:"), "PC-Z\xfcrich");
+    EXPECT_EQ(SeekRow::Column(strReply, "User:"), "Bj\xf6rn \x7f\x81\xff");
     // A tab ends the value; blanks around it go.
     EXPECT_EQ(SeekRow::Column(strReply, "Platform:"), "");
     EXPECT_EQ(SeekRow::Column(strReply, "Uptime:"), "0 days 2 hours");

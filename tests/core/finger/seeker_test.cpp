@@ -76,7 +76,7 @@ protected:
     void SetUp() override
     {
         m_settings.Load();
-        m_settings.m_strComputerName = "PC7";
+        m_settings.m_strComputerName = "PC-Z\xFCrich";
         m_settings.m_strPlatform = "Linux";
         m_settings.m_strUserName = "ann";
         m_pFinger = StartLoopbackFingerServer(m_settings, m_prompts, m_sound);
@@ -150,7 +150,7 @@ TEST_F(SeekerTest, EachKindOfHostGivesItsRow)
     EXPECT_EQ(ours.eKind, EKind::Up);
     EXPECT_EQ(ours.strUser, "ann");
     EXPECT_EQ(ours.strMappedTo, "nick-127.0.0.1");
-    EXPECT_EQ(ours.strSystem, "PC7");
+    EXPECT_EQ(ours.strSystem, "PC-Z\xFCrich"); // whole, with its letter from 0x80 on
     EXPECT_EQ(ours.strPlatform, "Linux");
     EXPECT_NE(ours.strUptime, "???");
     EXPECT_TRUE(ours.strLocaltime.contains("  ")) << ours.strLocaltime.constData();

@@ -50,6 +50,7 @@ TEST_F(SeekerDlgTest, SeekFillsTheListFromTheHostList)
     Installed();
     ASSERT_TRUE(Start());
     m_pApp->Settings().m_strUserName = "ann";
+    m_pApp->Settings().m_strComputerName = "PC-Z\xFCrich";
     m_pApp->Settings().m_hosts.Replace(
         {{"ann", "127.0.0.1", ""}, {"carl", "127.0.0.2", ""}, {"bob", "127.0.0.1", ""}});
     CSeekerDlg* pSeeker = OpenSeeker();
@@ -69,6 +70,7 @@ TEST_F(SeekerDlgTest, SeekFillsTheListFromTheHostList)
         Cell(*pSeeker, 0, CSeekRowsModel::Address) == QStringLiteral("127.0.0.1") ? 0 : 1;
     EXPECT_EQ(Cell(*pSeeker, nAnn, CSeekRowsModel::MappedTo), QStringLiteral("ann,bob"));
     EXPECT_EQ(Cell(*pSeeker, nAnn, CSeekRowsModel::User), QStringLiteral("ann"));
+    EXPECT_EQ(Cell(*pSeeker, nAnn, CSeekRowsModel::System), QStringLiteral("PC-Zürich"));
     EXPECT_TRUE(Cell(*pSeeker, nAnn, CSeekRowsModel::Localtime).contains(QStringLiteral("  ")));
 
     // Write msg with the row in focus: a new note to that address.
