@@ -47,7 +47,7 @@ char* Escaped(char* pOut, unsigned char byte)
 }
 
 // Copies the bytes from pIn on that stand as they are in a JSON string, up to
-// the first control character, quote, backslash or byte from 0x80 on (which
+// the first control character, DEL, quote, backslash or byte from 0x80 on (which
 // code-page text turns into UTF-8 and other text copies on the slow path). The
 // output has room for six bytes per input byte, so whole blocks may be stored.
 void CopyPlainRun(const char*& pIn, const char* pEnd, char*& pOut)
@@ -56,10 +56,11 @@ void CopyPlainRun(const char*& pIn, const char* pEnd, char*& pOut)
     const __m128i space = _mm_set1_epi8(0x20);
     const __m128i quote = _mm_set1_epi8('"');
     const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i del = _mm_set1_epi8(0x7F);
     // Taken as signed, bytes from 0x80 on are below 0x20 too.
     const auto Special = [&](__m128i bytes) {
         return _mm_or_si128(
-            _mm_cmplt_epi8(bytes, space),
+            _mm_or_si128(_mm_cmplt_epi8(bytes, space), _mm_cmpeq_epi8(bytes, del)),
             _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)));
     };
     const auto Load = [](const char* p) {
@@ -97,7 +98,7 @@ void CopyPlainRun(const char*& pIn, const char* pEnd, char*& pOut)
 #endif
     for (; pIn < pEnd; ++pIn, ++pOut) {
         const auto byte = static_cast<unsigned char>(*pIn);
-        if (byte < 0x20 || byte >= 0x80 || byte == '"' || byte == '\\')
+        if (byte < 0x20 || byte >= 0x7F || byte == '"' || byte == '\\')
             return;
         *pOut = static_cast<char>(byte);
     }
@@ -167,14 +168,21 @@ void CJsonLine::String(QByteArrayView bytes, bool bCodePage)
         CopyPlainRun(pIn, pEnd, pOut);
         if (pIn == pEnd)
             break;
-        // The run ended before a byte that needs a look.
+        // The run ended before a byte that needs a look. Control characters a
+        // terminal would obey (DEL and U+0080 to U+009F too, which JSON allows
+        // raw) are escaped, so that a peer's text cannot drive the terminal.
         const auto byte = static_cast<unsigned char>(*pIn++);
-        if (byte < 0x80)
+        if (byte < 0x80) {
             pOut = Escaped(pOut, byte);
-        else if (bCodePage)
-            pOut = Utf8(pOut, CodePage::CharOf(byte).unicode());
-        else
+        } else if (bCodePage) {
+            const char16_t ch = CodePage::CharOf(byte).unicode();
+            pOut = ch < 0xA0 ? Escaped(pOut, static_cast<unsigned char>(ch)) : Utf8(pOut, ch);
+        } else if (byte == 0xC2 && pIn < pEnd && (*pIn & 0xE0) == 0x80) {
+            // U+0080 to U+009F in UTF-8: 0xC2, then 0x80 to 0x9F.
+            pOut = Escaped(pOut, static_cast<unsigned char>(*pIn++));
+        } else {
             *pOut++ = static_cast<char>(byte); // already UTF-8
+        }
     }
     *pOut++ = '"';
     m_strLine.truncate(pOut - m_strLine.constData());

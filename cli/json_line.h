@@ -5,9 +5,10 @@
 #include <QString>
 
 // One JSON object on one line, its members in the order they are added (the
-// tool adds them in alphabetical order). Strings are written as UTF-8 with only
-// the escapes JSON requires, in one pass over their bytes: a note at the size
-// limit costs little more than copying it.
+// tool adds them in alphabetical order). Strings are written as UTF-8 with the
+// escapes JSON requires, and every other control character a terminal obeys
+// (DEL, U+0080 to U+009F) escaped too, in one pass over their bytes: a note at
+// the size limit costs little more than copying it.
 class CJsonLine
 {
 public:

@@ -9,7 +9,8 @@
 
 namespace {
 
-// What Qt's own JSON writer makes of the same members: the reference the
+// What Qt's own JSON writer makes of the same members, with the control
+// characters it leaves raw (DEL, U+0080 to U+009F) escaped: the reference the
 // line's output must match byte for byte.
 QByteArray QtLine(const QByteArray& strBytes, qint64 nNumber)
 {
@@ -17,7 +18,12 @@ QByteArray QtLine(const QByteArray& strBytes, qint64 nNumber)
     object.insert(QStringLiteral("body"), CodePage::ToUnicode(strBytes));
     object.insert(QStringLiteral("bytes"), nNumber);
     object.insert(QStringLiteral("file"), QString::fromUtf8(strBytes));
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    QByteArray strLine = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    strLine.replace("\x7f", "\\u007f");
+    for (char c = '\x80'; c != '\xA0'; ++c)
+        strLine.replace(QByteArray("\xC2") + c,
+                        "\\u00" + QByteArray::number(static_cast<unsigned char>(c), 16));
+    return strLine;
 }
 
 QByteArray OurLine(const QByteArray& strBytes, qint64 nNumber)
@@ -60,6 +66,19 @@ TEST(JsonLine, RandomTextsAreWrittenAsQtWritesThem)
             static_cast<qint64>(random.generate64() >> 1) * (nRound % 2 ? -1 : 1);
         ASSERT_EQ(OurLine(strBytes, nNumber), QtLine(strBytes, nNumber)) << nRound;
     }
+}
+
+TEST(JsonLine, NoControlCharacterReachesTheTerminalRaw)
+{
+    // The code page's unassigned bytes stand for C1 controls; a terminal obeys
+    // 0x9B (CSI) and 0x90 (DCS) as it obeys ESC.
+    CJsonLine line;
+    EXPECT_EQ(
+        line.CodePageText("a", "\x1b[2J\x7f\x81\x8d\x8f\x90\x9d\x80\x9b")
+            .Text("b", QStringLiteral("\u0085\u009b\u00a0"))
+            .Take(),
+        "{\"a\":\"\\u001b[2J\\u007f\\u0081\\u008d\\u008f\\u0090\\u009d\xE2\x82\xAC\xE2\x80\xBA\","
+        "\"b\":\"\\u0085\\u009b\xC2\xA0\"}");
 }
 
 TEST(JsonLine, ALineIsUsedAgainAfterItIsTaken)

@@ -28,6 +28,16 @@ TEST(ListenCommand, PrintsEachNoteAsOneJsonLine)
     EXPECT_EQ(listener.NextNote().value(QStringLiteral("body")).toString(),
               QStringLiteral("plain words"));
 
+    // No control character of a peer reaches the terminal raw: not ESC, not DEL,
+    // not the C1 controls that the code page's unassigned bytes stand for.
+    EXPECT_EQ(AskRawClient(nPort, "eve\x9d/$0\x1b]2;x\x07\x90\x7f\x81\x8d\x8f\x9b/$1PC/$2T/$30/$4"),
+              "35");
+    const QByteArray strLine = listener.NextLine();
+    EXPECT_TRUE(strLine.contains("\"body\":\"\\u001b]2;x\\u0007\\u0090\\u007f\\u0081\\u008d\\u008f"
+                                 "\xE2\x80\xBA\""))
+        << strLine.constData();
+    EXPECT_TRUE(strLine.contains("\"nickname\":\"eve\\u009d\"")) << strLine.constData();
+
     listener.Signal(SIGTERM);
     ASSERT_TRUE(listener.WaitForExit());
     EXPECT_EQ(listener.Process().exitStatus(), QProcess::NormalExit);

@@ -3,6 +3,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +88,26 @@ TEST(SeekCommand, SeeksTheHostListOrTheAddressesGiven)
     EXPECT_EQ(empty.nExitCode, 0);
     EXPECT_TRUE(empty.strOut.isEmpty());
     EXPECT_TRUE(empty.strErr.startsWith("0 up, 0 unknown, 0 down in ")) << empty.strErr.constData();
+}
+
+TEST(SeekCommand, ValuesKeepTheirLettersAndNoControlReachesTheTerminal)
+{
+    // A finger server that names its system "PC-Z\u00fcrich" and puts control
+    // characters into its values: the letters stay, the controls come out escaped.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&server, &QTcpServer::newConnection, [&server] {
+        QTcpSocket* pSocket = server.nextPendingConnection();
+        pSocket->write("\nSystem:    PC-Z\xFCrich\r\nUser:      ann\x7f\x90\x9b\x1b[2J\n");
+        pSocket->disconnectFromHost();
+    });
+    const CCliRun run = RunCli({QStringLiteral("seek"), QStringLiteral("--port"),
+                                QString::number(server.serverPort()), QStringLiteral("127.0.0.1")});
+    EXPECT_EQ(run.nExitCode, 0) << run.strErr.constData();
+    EXPECT_TRUE(run.strOut.contains("\"system\":\"PC-Z\xC3\xBCrich\"")) << run.strOut.constData();
+    // ESC is a control byte below 32: it ends the value.
+    EXPECT_TRUE(run.strOut.contains("\"user\":\"ann\\u007f\\u0090\xE2\x80\xBA\""))
+        << run.strOut.constData();
 }
 
 TEST(SeekCommand, MistakesOnTheCommandLine)

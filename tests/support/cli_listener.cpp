@@ -46,16 +46,21 @@ quint16 CCliListener::Start()
 
 QJsonObject CCliListener::NextNote()
 {
+    return QJsonDocument::fromJson(NextLine()).object();
+}
+
+QByteArray CCliListener::NextLine()
+{
     SpinUntil([&] {
         m_strOut += m_process.readAllStandardOutput();
         return m_strOut.contains('\n') || m_process.state() == QProcess::NotRunning;
     });
     const qsizetype nEnd = m_strOut.indexOf('\n');
     if (nEnd < 0)
-        return QJsonObject();
+        return QByteArray();
     const QByteArray strLine = m_strOut.left(nEnd);
     m_strOut.remove(0, nEnd + 1);
-    return QJsonDocument::fromJson(strLine).object();
+    return strLine;
 }
 
 void CCliListener::Signal(int nSignal)

@@ -25,6 +25,8 @@ public:
     bool StartWith(const QStringList& options,
                    const QString& strReadyPattern = QStringLiteral("^Listening \\.\\.\\.$"));
     QJsonObject NextNote();
+    // The next line of standard output as it was written, without its line end.
+    QByteArray NextLine();
     void Signal(int nSignal);
     bool WaitForExit();
 
