@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -278,15 +279,17 @@ bool Save(const QString& strPath, const CNoteRecord& record, const QByteArray& s
     const QByteArray data =
         FormForPath(strPath) == EForm::Binary ? WriteBinary(record) : WriteText(record, strTitle);
     QSaveFile file(strPath);
-    errno = 0;
-    // The flush reports a full disk: Qt's commit of a save file may not.
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush() ||
-        !file.commit()) {
-        // A write cut short leaves Qt without a reason; the system still has it.
-        const int nError = errno;
-        const QString strReason = file.error() == QFileDevice::WriteError && nError != 0
-                                      ? qt_error_string(nError)
-                                      : file.errorString();
+    // Unbuffered, each write reaches the system at once. A disk that fills up
+    // takes part of a write without a word; only the next write is refused,
+    // and with it Qt learns the system's reason ("No space left on device").
+    bool bWritten = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qsizetype nDone = 0; bWritten && nDone < data.size();) {
+        const qint64 nWrote = file.write(data.constData() + nDone, data.size() - nDone);
+        bWritten = nWrote > 0;
+        nDone += std::max<qint64>(nWrote, 0);
+    }
+    if (!bWritten || !file.commit()) {
+        const QString strReason = file.errorString();
         qCWarning(lcMessaging, "%s: %s", qUtf8Printable(strPath), qUtf8Printable(strReason));
         if (pstrReason)
             *pstrReason = strReason;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 TEST(NoteFilesCommands, AReceivedNoteIsKeptAndShown)
 {
@@ -252,4 +253,33 @@ TEST(ListenCommand, ANoteThatCannotBeWrittenWholeIsAnsweredWithZero)
     ASSERT_TRUE(SpinUntil([&] { return tool.Errors().contains("cannot keep"); }));
     EXPECT_TRUE(tool.Errors().contains("File too large")) << tool.Errors().constData();
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(ListenCommand, ANoteOnAFullDiskIsAnsweredZeroWithTheSystemsReason)
+{
+    // A small file system of its own, mounted in a mount namespace of the tool
+    // (as an unprivileged user through a user namespace), and nearly filled:
+    // a short note still fits, a long one fits only in part.
+    QTemporaryDir folder;
+    CCliInShell tool(
+        QStringLiteral("exec unshare -m%1 --propagation private bash -c 'mount -t tmpfs -o "
+                       "size=64k blipnote-test \"$2\" && head -c 45056 /dev/zero > \"$2/fill\" && "
+                       "exec \"$1\" listen --port 0 --save-dir \"$2\"' - \"$0\" \"$1\"")
+            .arg(::geteuid() == 0 ? QString() : QStringLiteral("r")),
+        {folder.path()});
+    const quint16 nPort = tool.Port();
+    if (nPort == 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << tool.Errors().constData();
+    // The folder as the tool sees it, inside its namespace.
+    const QDir seen(
+        QStringLiteral("/proc/%1/root%2").arg(tool.Process().processId()).arg(folder.path()));
+
+    EXPECT_EQ(AskRawClient(nPort, "ann/$0short/$1PC/$2T/$30/$4"), "27");
+    const QByteArray strLong = "ann/$0" + QByteArray(40000, 'x') + "/$1PC/$2T/$30/$4";
+    EXPECT_EQ(AskRawClient(nPort, strLong), "0");
+    ASSERT_TRUE(SpinUntil([&] { return tool.Errors().contains("cannot keep"); }));
+    EXPECT_TRUE(tool.Errors().contains(": No space left on device\n")) << tool.Errors().constData();
+    // Nothing is left of the note that did not fit.
+    EXPECT_EQ(seen.entryList(QDir::Files).size(), 2)
+        << seen.entryList(QDir::Files).join(u' ').toStdString();
 }
