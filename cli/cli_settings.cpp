@@ -10,4 +10,10 @@ CCliSettings::CCliSettings() : m_store(CFileSettingsStore::DefaultPath()), m_set
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli: %1; the defaults are used").arg(strWhy));
     m_settings.CollectSystemInfo(false);
     m_settings.Load();
+    // The tools do not write the settings; should one ever, a failure is said.
+    m_store.SetWriteFailureHandler([](const QString& strPath, const QString& strReason) {
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli: the settings cannot be written to %1: "
+                                            "%2; they stay in effect until the tool ends")
+                                 .arg(strPath, strReason));
+    });
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The per-user settings store: sections of named values, each an integer or a
@@ -26,6 +27,14 @@ public:
                            const QString& strPath) = 0;
     virtual void DeleteValue(const QString& strSection, const QString& strName) = 0;
     virtual void DeleteSection(const QString& strSection) = 0;
+
+    // Told once, the first time the store cannot write what it was given, with
+    // the file and the system's reason; the values stay as given for the rest
+    // of the run. A store in memory never fails and never tells. A handler that
+    // uses objects which go before the store is set back to nothing with them.
+    using WriteFailureHandler =
+        std::function<void(const QString& strPath, const QString& strReason)>;
+    virtual void SetWriteFailureHandler(WriteFailureHandler /*handler*/) {}
 
     int ReadInt(const QString& strSection, const QString& strName, int nDefault) const
     {

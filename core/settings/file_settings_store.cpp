@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <cerrno>
+
 CFileSettingsStore::CFileSettingsStore(const QString& strPath)
     : m_settings(WhyUnusable(strPath).isEmpty() ? strPath : QString(), QSettings::IniFormat)
 {
@@ -17,6 +19,7 @@ CFileSettingsStore::CFileSettingsStore(const QString& strPath)
         qCWarning(lcSettings, "%s cannot be read (%s): every value takes its default",
                   qUtf8Printable(strPath),
                   m_settings.status() == QSettings::FormatError ? "garbled" : "access");
+    m_bReadFailed = m_settings.status() == QSettings::AccessError;
 }
 
 CFileSettingsStore::~CFileSettingsStore()
@@ -86,6 +89,7 @@ std::optional<int> CFileSettingsStore::ReadInt(const QString& strSection,
 void CFileSettingsStore::WriteInt(const QString& strSection, const QString& strName, int nValue)
 {
     m_settings.setValue(Key(strSection, strName), nValue);
+    QueueSync();
 }
 
 void CFileSettingsStore::WriteText(const QString& strSection, const QString& strName,
@@ -97,6 +101,7 @@ void CFileSettingsStore::WriteText(const QString& strSection, const QString& str
         return; // unchanged: the original, with its characters, stays
     m_lossyReads.remove(strKey);
     m_settings.setValue(strKey, CodePage::ToUnicode(strValue));
+    QueueSync();
 }
 
 std::optional<QString> CFileSettingsStore::ReadPath(const QString& strSection,
@@ -113,6 +118,7 @@ void CFileSettingsStore::WritePath(const QString& strSection, const QString& str
 {
     m_lossyReads.remove(Key(strSection, strName));
     m_settings.setValue(Key(strSection, strName), strPath);
+    QueueSync();
 }
 
 void CFileSettingsStore::DeleteValue(const QString& strSection, const QString& strName)
@@ -120,6 +126,7 @@ void CFileSettingsStore::DeleteValue(const QString& strSection, const QString& s
     m_settings.remove(Key(strSection, strName));
     // A value written after this is new, whatever it reads like.
     m_lossyReads.remove(Key(strSection, strName));
+    QueueSync();
 }
 
 void CFileSettingsStore::DeleteSection(const QString& strSection)
@@ -128,13 +135,46 @@ void CFileSettingsStore::DeleteSection(const QString& strSection)
     const QString strPrefix = Key(strSection, QString());
     m_lossyReads.removeIf(
         [&strPrefix](const auto& item) { return item.key().startsWith(strPrefix); });
+    QueueSync();
+}
+
+void CFileSettingsStore::SetWriteFailureHandler(WriteFailureHandler handler)
+{
+    m_writeFailureHandler = std::move(handler);
+}
+
+void CFileSettingsStore::QueueSync()
+{
+    if (m_bSyncQueued || m_settings.fileName().isEmpty())
+        return;
+    m_bSyncQueued = true;
+    QMetaObject::invokeMethod(
+        &m_syncContext,
+        [this] {
+            m_bSyncQueued = false;
+            Sync();
+        },
+        Qt::QueuedConnection);
 }
 
 void CFileSettingsStore::Sync()
 {
     if (m_settings.fileName().isEmpty())
         return; // in memory only
+    errno = 0;
     m_settings.sync();
-    if (m_settings.status() == QSettings::AccessError)
-        qCWarning(lcSettings, "%s cannot be written", qUtf8Printable(m_settings.fileName()));
+    // The call that failed is the last one QSettings made: its reason stands.
+    const int nError = errno;
+    // A failed write keeps its changes in QSettings, which tries them again
+    // with the next sync; the status stays an error from then on, so only the
+    // first failure can be told apart (and none after a failed read).
+    if (m_settings.status() != QSettings::AccessError || m_bReadFailed || m_bWriteFailed)
+        return;
+    m_bWriteFailed = true;
+    const QString strReason =
+        nError != 0 ? qt_error_string(nError) : QStringLiteral("the reason is unknown");
+    qCWarning(lcSettings, "%s cannot be written (%s): changes are kept until the program ends",
+              qUtf8Printable(m_settings.fileName()), qUtf8Printable(strReason));
+    if (m_writeFailureHandler)
+        m_writeFailureHandler(m_settings.fileName(), strReason);
 }

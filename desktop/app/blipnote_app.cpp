@@ -44,10 +44,21 @@ const QString kPriorityMessage = QStringLiteral("You have received \na High-Prio
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_settings(m_environment.store),
       m_recentFiles(m_environment.store), m_autoReply(m_settings), m_docContext(m_settings)
-{}
+{
+    // A box, not a status text: the status panes change with every note, and
+    // this needs to be seen once, as every other failure of the program is.
+    m_environment.store.SetWriteFailureHandler([this](const QString& strPath,
+                                                      const QString& strReason) {
+        m_environment.prompts.ShowMessage(tr("The settings cannot be written to %1:\n%2.\n\n"
+                                             "What you set stays in effect until Blipnote ends.")
+                                              .arg(strPath, strReason),
+                                          PromptIcon::Warning);
+    });
+}
 
 CBlipnoteApp::~CBlipnoteApp()
 {
+    m_environment.store.SetWriteFailureHandler(nullptr);
     Shutdown();
 }
 

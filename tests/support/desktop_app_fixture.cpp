@@ -25,7 +25,7 @@ void CDesktopAppFixture::Installed()
 
 bool CDesktopAppFixture::Start(const CStartupRequest& request, bool bTray)
 {
-    CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, bTray, 0};
+    CAppEnvironment environment{*m_pStore, m_prompts, m_tray, m_sound, bTray, 0};
     environment.greetingDelay = m_greetingDelay;
     environment.greetingFiles = m_greetingFiles;
     environment.strMailProgram = m_strMailProgram;

@@ -76,6 +76,7 @@ protected:
     static bool ClickItem(QMenu& menu, const QString& strText);
 
     CMemorySettingsStore m_store;
+    ISettingsStore* m_pStore = &m_store; // the store the program is started with
     CEventLog m_prompts;
     CFakeTray m_tray;
     CFakeSound m_sound;

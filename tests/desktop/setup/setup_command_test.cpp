@@ -5,6 +5,7 @@
 #include "core/finger/finger_daemon_socket.h"
 #include "core/messaging/note_file.h"
 #include "core/messaging/note_listen_socket.h"
+#include "core/settings/file_settings_store.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/setup/lines_edit.h"
 #include "desktop/setup/number_box.h"
@@ -17,17 +18,23 @@
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
+#include "tests/support/small_file_system.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
 
 using namespace std::chrono_literals;
 
@@ -292,4 +299,89 @@ TEST_F(SetupCommandTest, EveryTabWorkedAndConfirmedTogether)
         QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
     }));
     EXPECT_EQ(m_pApp->Settings().m_hosts.Count(), 1);
+}
+
+namespace {
+
+// Log lines of one category, while it lives.
+class CCategoryLog
+{
+public:
+    explicit CCategoryLog(const char* pszCategory)
+    {
+        s_pszCategory = pszCategory;
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(QString::fromLatin1(pszCategory) +
+                                         QStringLiteral(".warning=true"));
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& strText) {
+                if (context.category && std::strcmp(context.category, s_pszCategory) == 0)
+                    s_lines.append(strText);
+            });
+    }
+    ~CCategoryLog()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    static const QStringList& Lines() { return s_lines; }
+
+private:
+    QtMessageHandler m_previous = nullptr;
+    static inline const char* s_pszCategory = nullptr;
+    static inline QStringList s_lines;
+};
+
+} // namespace
+
+TEST_F(SetupCommandTest, SettingsThatCannotBeWrittenAreToldOnceAndKeptForTheRun)
+{
+    CSmallFileSystem disk;
+    if (!disk.Mounted())
+        GTEST_SKIP() << qPrintable(disk.Why());
+    const QString strPath = disk.Path() + QStringLiteral("/Tessaro/Blipnote.conf");
+    {
+        CFileSettingsStore installed(strPath);
+        installed.WriteInt(QStringLiteral("Settings"), QStringLiteral("version"), 2);
+        installed.WriteInt(QStringLiteral("Settings"), QStringLiteral("IP Port"), 0);
+        installed.WriteInt(QStringLiteral("Settings"), QStringLiteral("greetings"), 1);
+    }
+    ASSERT_TRUE(disk.Fill());
+    const CCategoryLog log("blipnote.settings");
+    CFileSettingsStore store(strPath);
+    m_pStore = &store;
+    const auto appGoesFirst = qScopeGuard([this] { m_pApp.reset(); });
+    ASSERT_TRUE(Start());
+
+    // The disk is full: the first nickname set cannot be written, and the user
+    // is told so once, however often the settings change after.
+    for (const QString& strNickname : {QStringLiteral("zed"), QStringLiteral("yan")}) {
+        EXPECT_TRUE(RunSetup([&strNickname](CPSheetSetup& sheet) {
+            QLineEdit& nickname = qobject_cast<CPagePrefs*>(sheet.Page(0))->Nickname();
+            nickname.setFocus();
+            QTest::keyClick(&nickname, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(&nickname, strNickname);
+            QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+        }));
+        QCoreApplication::processEvents(); // the queued write
+    }
+    EXPECT_EQ(m_prompts.Boxes(),
+              QStringList(QStringLiteral("The settings cannot be written to %1:\nNo space left on "
+                                         "device.\n\nWhat you set stays in effect until Blipnote "
+                                         "ends.")
+                              .arg(strPath)));
+    ASSERT_EQ(log.Lines().size(), 1);
+    EXPECT_TRUE(log.Lines()[0].contains(QStringLiteral("No space left on device")));
+    // What the user set holds for the rest of the run.
+    EXPECT_EQ(m_pApp->Settings().m_strNickname, "yan");
+    EXPECT_EQ(store.ReadText(QStringLiteral("Settings"), QStringLiteral("Nickname")), "yan");
+
+    // Room again: the next change writes everything kept so far.
+    disk.Unfill();
+    m_pApp->OnExit();
+    QFile file(strPath);
+    ASSERT_TRUE(SpinUntil([&] {
+        file.close();
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("Nickname=yan");
+    }));
 }
