@@ -34,8 +34,9 @@ public:
     std::optional<QByteArrayList> Answer(EEnd, const CAnswerLater&) override
     {
         // Whatever ended the reading, the part received so far is the query.
-        m_time = FingerReply::TimeStamp(m_server.m_now());
-        return FingerReply::BuildParts(m_settings, m_time, FormatUptime());
+        const CReply& reply = m_server.ReplyNow(m_settings);
+        m_time = reply.time;
+        return reply.parts;
     }
 
     void Answered(bool bSent) override
@@ -65,6 +66,48 @@ CFingerDaemonSocket::CFingerDaemonSocket(CSettingsSource settings, CFingerQueryL
     : CConnectionServer({.timeLimit = queryTimeLimit}, kReadSize, pParent),
       m_settingsSource(std::move(settings)), m_log(log), m_prompts(prompts), m_sound(sound)
 {}
+
+namespace {
+
+// Whether two texts are the same, at once when they share their bytes (a long
+// plan is compared only when it changed).
+bool Same(const QByteArray& strA, const QByteArray& strB)
+{
+    return (strA.constData() == strB.constData() && strA.size() == strB.size()) || strA == strB;
+}
+
+bool SameReply(const CFingerSettings& a, const CFingerSettings& b)
+{
+    return a.bSendSystem == b.bSendSystem && a.bSendOs == b.bSendOs && a.bSendUser == b.bSendUser &&
+           a.bSendUptime == b.bSendUptime && a.bSendTime == b.bSendTime &&
+           a.bSendPlan == b.bSendPlan && Same(a.strComputerName, b.strComputerName) &&
+           Same(a.strPlatform, b.strPlatform) && Same(a.strUserName, b.strUserName) &&
+           Same(a.strPlan, b.strPlan);
+}
+
+} // namespace
+
+const CFingerDaemonSocket::CReply& CFingerDaemonSocket::ReplyNow(const CFingerSettings& settings)
+{
+    // What a reply says changes at most once a second (and when the settings
+    // do): a server answering thousands of queries a second formats the time
+    // once a second, not once a query.
+    // The system's clock is asked without the local time zone (looking it up
+    // costs more than the rest of a reply); a clock of a test's own is asked.
+    const QDateTime now = m_now ? m_now() : QDateTime();
+    const qint64 nSecond = m_now ? now.toSecsSinceEpoch() : QDateTime::currentSecsSinceEpoch();
+    const quint32 nUptimeSecond = SystemInfo::TickCount() / 1000;
+    if (m_reply.nSecond != nSecond || m_reply.nUptimeSecond != nUptimeSecond ||
+        !SameReply(m_reply.settings, settings)) {
+        const QByteArray strUptime = FormatUptime(nUptimeSecond * 1000);
+        m_reply.nSecond = nSecond;
+        m_reply.nUptimeSecond = nUptimeSecond;
+        m_reply.settings = settings;
+        m_reply.time = FingerReply::TimeStamp(m_now ? now : QDateTime::currentDateTime());
+        m_reply.parts = FingerReply::BuildParts(settings, m_reply.time, strUptime);
+    }
+    return m_reply;
+}
 
 CConnectionServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort,
                                                           const QHostAddress& address)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/finger/finger_query.h"
+#include "core/finger/finger_reply.h"
 #include "core/finger/finger_settings.h"
 #include "core/net/connection_server.h"
 
@@ -44,7 +45,7 @@ public:
     // Stops the server.
     void Close();
 
-    // The clock of the time stamps; tests set their own.
+    // The clock of the time stamps; tests set their own (none: the system's).
     void SetClock(CClock clock) { m_now = std::move(clock); }
 
 Q_SIGNALS:
@@ -58,9 +59,21 @@ protected:
 private:
     class CFingerSession;
 
+    // The reply of one second, for the settings it was made from.
+    struct CReply
+    {
+        qint64 nSecond = -1;
+        quint32 nUptimeSecond = 0;
+        CFingerSettings settings;
+        FingerReply::CTimeStamp time;
+        QByteArrayList parts;
+    };
+    const CReply& ReplyNow(const CFingerSettings& settings);
+
     CSettingsSource m_settingsSource;
     CFingerQueryLog& m_log;
     IPrompts& m_prompts;
     ISoundPlayer& m_sound;
-    CClock m_now = [] { return QDateTime::currentDateTime(); };
+    CClock m_now; // the system's clock when empty
+    CReply m_reply;
 };

@@ -7,6 +7,10 @@
 
 namespace FingerReply {
 
+namespace {
+constexpr qsizetype kPlanCopiedUpTo = 16 * 1024;
+} // namespace
+
 CTimeStamp TimeStamp(const QDateTime& now)
 {
     const QLocale locale;
@@ -37,6 +41,9 @@ QByteArrayList BuildParts(const CFingerSettings& settings, const CTimeStamp& tim
         strReply += "Localtime: " + time.strDay + "  " + time.strTime + "\n\n";
     if (!settings.bSendPlan)
         return {strReply};
+    // A short plan goes with the rest in one piece; a long one is not copied.
+    if (settings.strPlan.size() <= kPlanCopiedUpTo)
+        return {strReply + settings.strPlan + '\n'};
     return {strReply, settings.strPlan, QByteArrayLiteral("\n")};
 }
 

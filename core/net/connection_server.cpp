@@ -41,7 +41,7 @@ bool HasInput(int nSocket)
 } // namespace
 
 // One accepted connection, from its turn to its answer.
-class CConnectionServer::CConnection : public QObject
+class CConnectionServer::CConnection
 {
 public:
     CConnection(int nDescriptor, CPeerAddress peer, quint64 nSerial)
@@ -53,13 +53,14 @@ public:
     quint64 nSerial; // tells a later answer whether its connection is still there
     std::unique_ptr<CSession> pSession;
     std::unique_ptr<QSocketNotifier> pNotifier;
-    QTimer timer;
     CClock::time_point started;
-    CClock::time_point deadline;
+    CClock::time_point deadline = CClock::time_point::max(); // none while max
     CClock::time_point lastByte; // when its last byte came (its start until one did)
     qint64 nRead = 0;
     bool bAnswering = false;
+    bool bInAnswer = false; // its session is working out the answer
     bool bAnswerKnown = false;
+    std::optional<QByteArrayList> earlyAnswer; // given through "later" before Answer returned
     QByteArrayList answer;
     qsizetype nAnswerSize = 0;
     qsizetype nAnswerSent = 0;
@@ -77,6 +78,10 @@ CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize,
         m_bOutOfDescriptors = false;
         UpdateAccepting();
     });
+    // One timer for every connection's time limit: the nearest one.
+    m_deadlineTimer.setSingleShot(true);
+    m_deadlineTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_deadlineTimer, &QTimer::timeout, this, &CConnectionServer::DeadlinesPassed);
 }
 
 CConnectionServer::~CConnectionServer()
@@ -268,10 +273,13 @@ void CConnectionServer::AcceptReady()
 
 void CConnectionServer::Admit(int nSocket, const CPeerAddress& peer)
 {
-    const bool bInput = HasInput(nSocket);
-    // One that has still sent nothing (the system held it for a while) gets no
-    // place that another needs, and does not wait for one.
-    if (!bInput && (m_nReading >= m_limits.nMaxServed || !m_waiting.BelowShare(peer.strKey))) {
+    // Whether it has sent something matters only when it cannot be served at
+    // once. One that has still sent nothing (the system held it for a while)
+    // then gets no place that another needs, and does not wait for one.
+    const bool bServedAtOnce =
+        m_nReading < m_limits.nMaxServed && m_waiting.BelowShare(peer.strKey);
+    const bool bInput = bServedAtOnce || HasInput(nSocket);
+    if (!bInput) {
         qCDebug(lcNet, "%s has sent nothing and there is no place for it: closed",
                 peer.strText.constData());
         ::close(nSocket);
@@ -355,22 +363,11 @@ void CConnectionServer::Serve(CWaitingRoom::CWaiting waiting)
     CConnection& connection = *m_served.back();
     ++m_nReading;
     connection.started = connection.lastByte = CClock::now();
-    connection.deadline = connection.started + m_limits.timeLimit;
+    SetDeadline(connection, connection.started + m_limits.timeLimit);
     connection.pSession = NewSession(connection.peer.strText);
     Q_EMIT ServingStarted();
-    connection.timer.setSingleShot(true);
-    connect(&connection.timer, &QTimer::timeout, this, [this, &connection] {
-        if (connection.bAnswering)
-            Finish(connection, false); // the answer was not known or not taken in time
-        else
-            EndReading(connection, EEnd::TimeLimit);
-    });
-    connection.timer.start(m_limits.timeLimit);
-    connection.pNotifier =
-        std::make_unique<QSocketNotifier>(connection.nDescriptor, QSocketNotifier::Read);
-    connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
-            [this, &connection] { ReadReady(connection); });
-    // What came with the connection is read at once.
+    // What came with the connection is read at once: a request that came
+    // whole is answered without ever watching its socket.
     ReadReady(connection);
 }
 
@@ -407,10 +404,18 @@ void CConnectionServer::ReadReady(CConnection& connection)
             qCWarning(lcNet, "reading from %s failed: %s", connection.peer.strText.constData(),
                       std::strerror(nError));
             EndReading(connection, EEnd::ReadFailed);
+            return;
         }
-        return;
+        break;
     }
-    // Its share of this turn is read: the others come first, then the rest of it.
+    // All there was is read, or its share of this turn (the others come
+    // first): the rest when the event loop says it is there.
+    if (!connection.pNotifier) {
+        connection.pNotifier =
+            std::make_unique<QSocketNotifier>(connection.nDescriptor, QSocketNotifier::Read);
+        connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
+                [this, &connection] { ReadReady(connection); });
+    }
 }
 
 void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
@@ -419,14 +424,19 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
     connection.bAnswering = true;
     --m_nReading;
     // The answer has a time limit of its own, to be known and to be taken.
-    connection.timer.start(m_limits.timeLimit);
+    SetDeadline(connection, CClock::now() + m_limits.timeLimit);
     const quint64 nSerial = connection.nSerial;
     const CSession::CAnswerLater later = [pThis = QPointer<CConnectionServer>(this),
                                           nSerial](const QByteArrayList& answer) {
         if (pThis)
             pThis->AnswerLater(nSerial, answer);
     };
-    if (std::optional<QByteArrayList> answer = connection.pSession->Answer(eEnd, later))
+    connection.bInAnswer = true;
+    std::optional<QByteArrayList> answer = connection.pSession->Answer(eEnd, later);
+    connection.bInAnswer = false;
+    if (!answer)
+        answer = std::move(connection.earlyAnswer);
+    if (answer)
         StartAnswer(connection, *answer);
 }
 
@@ -447,7 +457,12 @@ void CConnectionServer::AnswerLater(quint64 nSerial, const QByteArrayList& answe
 {
     const auto found = std::find_if(m_served.begin(), m_served.end(),
                                     [nSerial](const auto& p) { return p->nSerial == nSerial; });
-    if (found != m_served.end() && (*found)->bAnswering && !(*found)->bAnswerKnown)
+    if (found == m_served.end() || !(*found)->bAnswering || (*found)->bAnswerKnown)
+        return;
+    if ((*found)->bInAnswer)
+        (*found)->earlyAnswer =
+            answer; // the session is still on the stack: it goes when it returns
+    else
         StartAnswer(**found, answer);
 }
 
@@ -498,10 +513,42 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
     Finish(connection, true);
 }
 
+void CConnectionServer::SetDeadline(CConnection& connection, CClock::time_point deadline)
+{
+    m_deadlines.erase({connection.deadline, &connection});
+    connection.deadline = deadline;
+    if (deadline != CClock::time_point::max())
+        m_deadlines.insert({deadline, &connection});
+    ArmDeadlineTimer();
+}
+
+void CConnectionServer::ArmDeadlineTimer()
+{
+    if (m_deadlines.empty()) {
+        m_deadlineTimer.stop();
+        return;
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(m_deadlines.begin()->first - CClock::now());
+    m_deadlineTimer.start(std::max(left, std::chrono::milliseconds(0)));
+}
+
+void CConnectionServer::DeadlinesPassed()
+{
+    while (!m_deadlines.empty() && m_deadlines.begin()->first <= CClock::now()) {
+        CConnection& connection = *m_deadlines.begin()->second;
+        if (connection.bAnswering)
+            Finish(connection, false); // the answer was not known or not taken in time
+        else
+            EndReading(connection, EEnd::TimeLimit);
+    }
+    ArmDeadlineTimer();
+}
+
 void CConnectionServer::Finish(CConnection& connection, bool bSent)
 {
     connection.pNotifier.reset();
-    connection.timer.stop();
+    SetDeadline(connection, CClock::time_point::max());
     const auto found = std::find_if(m_served.begin(), m_served.end(), [&connection](const auto& p) {
         return p.get() == &connection;
     });
@@ -513,8 +560,9 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
     m_waiting.Left(pConnection->peer.strKey);
     m_closer.Close(pConnection->nDescriptor);
     pConnection->pSession->Answered(bSent);
-    // This may run inside the connection's own timer or notifier: it goes later.
-    pConnection.release()->deleteLater();
+    // The connection goes now (its notifier may be the one whose signal runs
+    // this: a notifier may be deleted in its own signal); nothing up the stack
+    // touches it after this.
     Q_EMIT ServingFinished();
     if (m_bOutOfDescriptors) {
         // A descriptor came free.

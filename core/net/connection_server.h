@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 class QSocketNotifier;
@@ -169,6 +171,9 @@ private:
     void StartAnswer(CConnection& connection, const QByteArrayList& answer);
     void AnswerLater(quint64 nSerial, const QByteArrayList& answer);
     void WriteAnswer(CConnection& connection);
+    void SetDeadline(CConnection& connection, std::chrono::steady_clock::time_point deadline);
+    void ArmDeadlineTimer();
+    void DeadlinesPassed();
     void Finish(CConnection& connection, bool bSent);
 
     CLimits m_limits;
@@ -182,6 +187,9 @@ private:
     QTimer m_descriptorRetry;
     CWaitingRoom m_waiting;
     std::vector<std::unique_ptr<CConnection>> m_served;
+    // Every served connection's time limit, nearest first.
+    std::set<std::pair<std::chrono::steady_clock::time_point, CConnection*>> m_deadlines;
+    QTimer m_deadlineTimer;
     int m_nReading = 0; // of the served, those still being read
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;

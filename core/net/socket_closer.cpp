@@ -1,103 +1,148 @@
 #include "core/net/socket_closer.h"
 
+#include "core/interfaces/logging.h"
+
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <functional>
+#include <cstring>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 // Input dropped from one socket before it is closed regardless.
 constexpr qint64 kMaxDrained = 1 << 20;
+// Sockets looked at per turn of the event loop.
+constexpr int kEventsPerTurn = 64;
 } // namespace
-
-class CLingeringSocket : public QObject
-{
-public:
-    CLingeringSocket(int nDescriptor, std::chrono::milliseconds linger,
-                     std::function<void(CLingeringSocket*)> onDone, QObject* pParent)
-        : QObject(pParent), m_nDescriptor(nDescriptor),
-          m_notifier(nDescriptor, QSocketNotifier::Read), m_onDone(std::move(onDone))
-    {
-        ::shutdown(m_nDescriptor, SHUT_WR);
-        connect(&m_notifier, &QSocketNotifier::activated, this, &CLingeringSocket::Drain);
-        m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this, &CLingeringSocket::Finish);
-        m_timer.start(linger);
-    }
-
-    ~CLingeringSocket() override
-    {
-        m_notifier.setEnabled(false);
-        ::close(m_nDescriptor);
-    }
-
-private:
-    void Drain()
-    {
-        std::array<char, 4096> buffer;
-        for (;;) {
-            const ssize_t n = ::recv(m_nDescriptor, buffer.data(), buffer.size(), MSG_DONTWAIT);
-            if (n > 0) {
-                m_nDrained += n;
-                if (m_nDrained < kMaxDrained)
-                    continue;
-            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-                return;
-            }
-            Finish(); // end of stream, an error, or too much input
-            return;
-        }
-    }
-
-    void Finish()
-    {
-        m_notifier.setEnabled(false);
-        m_timer.stop();
-        m_onDone(this);
-    }
-
-    int m_nDescriptor;
-    QSocketNotifier m_notifier;
-    QTimer m_timer;
-    std::function<void(CLingeringSocket*)> m_onDone;
-    qint64 m_nDrained = 0;
-};
 
 CSocketCloser::CSocketCloser(std::chrono::milliseconds linger, std::size_t nMaxLingering,
                              QObject* pParent)
-    : QObject(pParent), m_linger(linger), m_nMaxLingering(std::max<std::size_t>(1, nMaxLingering))
-{}
+    : QObject(pParent), m_linger(linger), m_nMaxLingering(std::max<std::size_t>(1, nMaxLingering)),
+      m_nEpoll(::epoll_create1(EPOLL_CLOEXEC))
+{
+    if (m_nEpoll < 0) {
+        qCWarning(lcNet, "epoll_create1: %s: served sockets close at once", std::strerror(errno));
+    } else {
+        m_pNotifier = std::make_unique<QSocketNotifier>(m_nEpoll, QSocketNotifier::Read);
+        connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CSocketCloser::Drain);
+    }
+    // Every socket lingers as long: they run out in the order they came.
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &CSocketCloser::CloseExpired);
+}
 
-CSocketCloser::~CSocketCloser() = default; // the lingering sockets are children
+CSocketCloser::~CSocketCloser()
+{
+    CloseAll();
+    m_pNotifier.reset();
+    if (m_nEpoll >= 0)
+        ::close(m_nEpoll);
+}
 
 void CSocketCloser::Close(int nDescriptor)
 {
     if (nDescriptor < 0)
         return;
-    if (static_cast<std::size_t>(m_lingering.size()) >= m_nMaxLingering)
-        delete m_lingering.takeFirst();
-    m_lingering.append(new CLingeringSocket(
-        nDescriptor, m_linger, [this](CLingeringSocket* p) { Forget(p); }, this));
+    ::shutdown(nDescriptor, SHUT_WR);
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLRDHUP;
+    event.data.fd = nDescriptor;
+    if (m_nEpoll < 0 || ::epoll_ctl(m_nEpoll, EPOLL_CTL_ADD, nDescriptor, &event) != 0) {
+        ::close(nDescriptor);
+        return;
+    }
+    while (m_lingering.size() >= m_nMaxLingering && !m_order.empty()) {
+        const auto [nOldest, deadline] = m_order.front();
+        m_order.pop_front();
+        CloseIfStill(nOldest, deadline);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + m_linger;
+    m_lingering[nDescriptor] = {deadline, 0};
+    m_order.emplace_back(nDescriptor, deadline);
+    if (!m_timer.isActive())
+        StartTimer();
 }
 
 void CSocketCloser::CloseAll()
 {
-    qDeleteAll(std::exchange(m_lingering, {}));
+    for (const auto& [nDescriptor, lingering] : m_lingering)
+        ::close(nDescriptor);
+    m_lingering.clear();
+    m_order.clear();
+    m_timer.stop();
 }
 
-int CSocketCloser::LingeringCount() const
+void CSocketCloser::CloseNow(int nDescriptor)
 {
-    return static_cast<int>(m_lingering.size());
+    // Closing takes it out of the epoll set as well.
+    if (m_lingering.erase(nDescriptor) > 0)
+        ::close(nDescriptor);
 }
 
-void CSocketCloser::Forget(CLingeringSocket* pSocket)
+void CSocketCloser::CloseIfStill(int nDescriptor, std::chrono::steady_clock::time_point deadline)
 {
-    m_lingering.removeOne(pSocket);
-    pSocket->deleteLater();
+    // A descriptor closed early may have been given to a newer socket since:
+    // only its own entry closes it.
+    if (const auto it = m_lingering.find(nDescriptor);
+        it != m_lingering.end() && it->second.deadline == deadline)
+        CloseNow(nDescriptor);
+}
+
+void CSocketCloser::Drain()
+{
+    std::array<epoll_event, kEventsPerTurn> events;
+    const int nEvents = ::epoll_wait(m_nEpoll, events.data(), kEventsPerTurn, 0);
+    for (int n = 0; n < nEvents; ++n) {
+        const int nDescriptor = events[static_cast<std::size_t>(n)].data.fd;
+        const auto it = m_lingering.find(nDescriptor);
+        if (it != m_lingering.end() && DrainOne(nDescriptor, it->second))
+            CloseNow(nDescriptor);
+    }
+}
+
+bool CSocketCloser::DrainOne(int nDescriptor, CLingering& lingering)
+{
+    std::array<char, 4096> buffer;
+    for (;;) {
+        const ssize_t n = ::recv(nDescriptor, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (n > 0) {
+            lingering.nDrained += n;
+            if (lingering.nDrained < kMaxDrained)
+                continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            return false;
+        }
+        return true; // end of stream, an error, or too much input
+    }
+}
+
+void CSocketCloser::CloseExpired()
+{
+    const auto now = std::chrono::steady_clock::now();
+    while (!m_order.empty() && m_order.front().second <= now) {
+        const auto [nDescriptor, deadline] = m_order.front();
+        m_order.pop_front();
+        CloseIfStill(nDescriptor, deadline);
+    }
+    StartTimer();
+}
+
+void CSocketCloser::StartTimer()
+{
+    // Entries of sockets closed early are passed over.
+    for (;;) {
+        if (m_order.empty())
+            return;
+        const auto it = m_lingering.find(m_order.front().first);
+        if (it != m_lingering.end() && it->second.deadline == m_order.front().second)
+            break;
+        m_order.pop_front();
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        m_order.front().second - std::chrono::steady_clock::now());
+    m_timer.start(std::max(left, std::chrono::milliseconds(0)));
 }

@@ -1,17 +1,23 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <chrono>
+#include <deque>
+#include <memory>
+#include <unordered_map>
 
-class CLingeringSocket;
+class QSocketNotifier;
 
 // Closes served connections without cutting off the reply. Closing a socket that
 // still holds unread input makes the kernel reset the connection, and the peer may
 // then lose the reply it has not read yet. So the sending direction is shut down
 // first and what the peer still sends is read and dropped until it closes too, a
 // time limit passes or enough has been dropped; only then is the socket closed.
-// This happens on the event loop and never holds up the next connection.
+// This happens on the event loop and never holds up the next connection. The
+// sockets are watched through one epoll descriptor and run out by one timer, so
+// a closing socket costs the event loop nothing of its own.
 class CSocketCloser : public QObject
 {
     Q_OBJECT
@@ -25,14 +31,33 @@ public:
     // Takes ownership of the descriptor.
     void Close(int nDescriptor);
 
-    int LingeringCount() const;
+    int LingeringCount() const { return static_cast<int>(m_lingering.size()); }
     // Closes every lingering socket now (their descriptors are needed).
     void CloseAll();
 
 private:
-    void Forget(CLingeringSocket* pSocket);
+    struct CLingering
+    {
+        std::chrono::steady_clock::time_point deadline;
+        qint64 nDrained = 0;
+    };
+
+    void Drain();
+    // Drops what the peer sent; true when the socket is done with.
+    bool DrainOne(int nDescriptor, CLingering& lingering);
+    void CloseNow(int nDescriptor);
+    void CloseIfStill(int nDescriptor, std::chrono::steady_clock::time_point deadline);
+    void CloseExpired();
+    // For the first to run out, when there is one.
+    void StartTimer();
 
     std::chrono::milliseconds m_linger;
     std::size_t m_nMaxLingering;
-    QList<CLingeringSocket*> m_lingering;
+    int m_nEpoll = -1;
+    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    std::unordered_map<int, CLingering> m_lingering;
+    // The descriptors in the order they came, which is the order they run out
+    // (one closed early stays here until its turn, and is passed over).
+    std::deque<std::pair<int, std::chrono::steady_clock::time_point>> m_order;
+    QTimer m_timer;
 };
