@@ -83,14 +83,14 @@ _blipnote_cli()
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
         ;;
-    -p | --port | --delay | --parallel | --text | --nick | --system | --title)
+    -p | --port | --address | --delay | --parallel | --text | --nick | --system | --title)
         return
         ;;
     esac
     case $command in
-    listen) options='--port --save-dir --help' ;;
+    listen) options='--port --address --save-dir --help' ;;
     send) options='--port --text --nick --system --title --priority --delay --single --help' ;;
-    fingerd) options='--port --help' ;;
+    fingerd) options='--port --address --help' ;;
     seek) options='--port --parallel --help' ;;
     *) options='--help' ;;
     esac
