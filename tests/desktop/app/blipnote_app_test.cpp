@@ -17,6 +17,7 @@
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/hostile_peers.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/sample_notes.h"
 
@@ -27,6 +28,7 @@
 #include <QMdiArea>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -346,6 +348,36 @@ TEST_F(BlipnoteAppTest, TheFingerServerFollowsItsMenuCommand)
     m_pApp->OnFingerDActive();
     EXPECT_TRUE(m_pApp->FingerServer().IsListening());
     EXPECT_TRUE(menus.Action(CMainMenus::FingerDActive)->isChecked());
+}
+
+TEST_F(BlipnoteAppTest, FingerClientsStreamingWithoutEndHoldUpNeitherTheNotePortNorTheWindow)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    // Four clients stream bytes without a line end into the finger port as fast
+    // as it takes them, and come back each time they are answered.
+    CHostilePeers streams({.nPort = m_pApp->FingerServer().ServerPort(),
+                           .nAddresses = 4,
+                           .nTrickling = 4,
+                           .strTrickle = "u",
+                           .bStream = true,
+                           .bReconnect = true});
+    ASSERT_TRUE(SpinUntil([&] { return streams.Written() > 4 * 1024 * 1024; }));
+    // Notes still come in and open, and the window's timers still run.
+    bool bTicked = false;
+    QTimer::singleShot(10ms, [&bTicked] { bTicked = true; });
+    for (int n = 0; n < 3; ++n) {
+        CRawClientScript script;
+        script.nPort = m_pApp->NoteServer().ServerPort();
+        script.strFirst = SampleNotes::Numbered(n);
+        auto sent = RunRawClient(script);
+        ASSERT_TRUE(SpinUntil([&] { return sent.wait_for(0s) == std::future_status::ready; }, 5s))
+            << "note " << n;
+        EXPECT_FALSE(sent.get().strAnswer.isEmpty());
+    }
+    EXPECT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().size() >= 3; }, 5s));
+    EXPECT_TRUE(bTicked);
+    EXPECT_TRUE(SpinUntil([&] { return streams.Answered() >= 4; }, 5s));
 }
 
 TEST_F(BlipnoteAppTest, AFingerPortThatIsTakenSwitchesTheServerOffForGood)
