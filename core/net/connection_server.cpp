@@ -528,8 +528,13 @@ void CConnectionServer::ArmDeadlineTimer()
         m_deadlineTimer.stop();
         return;
     }
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(m_deadlines.begin()->first - CClock::now());
+    // A timer that fires before the nearest time limit finds nothing to do and
+    // is set again: it is only moved when a nearer one comes.
+    const CClock::time_point nearest = m_deadlines.begin()->first;
+    if (m_deadlineTimer.isActive() && m_armedFor <= nearest)
+        return;
+    m_armedFor = nearest;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(nearest - CClock::now());
     m_deadlineTimer.start(std::max(left, std::chrono::milliseconds(0)));
 }
 

@@ -190,6 +190,7 @@ private:
     // Every served connection's time limit, nearest first.
     std::set<std::pair<std::chrono::steady_clock::time_point, CConnection*>> m_deadlines;
     QTimer m_deadlineTimer;
+    std::chrono::steady_clock::time_point m_armedFor; // what the timer was set for
     int m_nReading = 0; // of the served, those still being read
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;

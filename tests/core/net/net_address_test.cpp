@@ -1,5 +1,6 @@
 #include "core/net/local_address.h"
 #include "core/net/net_address.h"
+#include "core/net/peer_address.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 
@@ -7,6 +8,11 @@
 #include <QHostInfo>
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 using namespace NetAddress;
 
@@ -63,4 +69,35 @@ TEST(LocalAddress, TheFirstIpv4AddressOrCannotGetIp)
     info.setAddresses({QHostAddress(QStringLiteral("127.0.0.1"))});
     info.setError(QHostInfo::HostNotFound);
     EXPECT_EQ(LocalAddress::FirstIpv4(info), "cannot get IP");
+}
+
+TEST(PeerAddress, IPv4AsItIsIPv6ByItsPrefix)
+{
+    const auto of = [](const char* pszAddress) {
+        sockaddr_storage address{};
+        if (std::strchr(pszAddress, ':')) {
+            auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
+            v6.sin6_family = AF_INET6;
+            ::inet_pton(AF_INET6, pszAddress, &v6.sin6_addr);
+        } else {
+            auto& v4 = reinterpret_cast<sockaddr_in&>(address);
+            v4.sin_family = AF_INET;
+            ::inet_pton(AF_INET, pszAddress, &v4.sin_addr);
+        }
+        return CPeerAddress::Of(address);
+    };
+    const CPeerAddress v4 = of("10.0.0.5");
+    EXPECT_EQ(v4.strText, "10.0.0.5");
+    EXPECT_EQ(v4.strKey, "10.0.0.5");
+    // An IPv4 peer of a dual-stack socket is the IPv4 peer it is.
+    const CPeerAddress mapped = of("::ffff:10.0.0.5");
+    EXPECT_EQ(mapped.strText, "10.0.0.5");
+    EXPECT_EQ(mapped.strKey, "10.0.0.5");
+    // Every address of one /64 is one peer, with an address of its own.
+    const CPeerAddress a = of("2001:db8:1:2::7");
+    const CPeerAddress b = of("2001:db8:1:2:ffff:1:2:3");
+    EXPECT_EQ(a.strText, "2001:db8:1:2::7");
+    EXPECT_EQ(a.strKey, "2001:db8:1:2::/64");
+    EXPECT_EQ(b.strKey, a.strKey);
+    EXPECT_NE(of("2001:db8:1:3::7").strKey, a.strKey);
 }
