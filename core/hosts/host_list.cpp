@@ -1,5 +1,6 @@
 #include "core/hosts/host_list.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -59,31 +60,53 @@ QByteArray CHostList::NicknamesOfAddress(const QByteArray& strAddress) const
     return nicknames.join(',');
 }
 
-QByteArray CHostList::AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress,
+QByteArray CHostList::AutoAddedNickname(const QByteArray& strNickname)
+{
+    QByteArrayView nickname =
+        QByteArrayView(strNickname).first(std::min(strNickname.size(), AutoAddedNicknameLength));
+    // A separator would split the stored entry elsewhere when it is read back.
+    for (const char* pszSeparator : {"/$1", "/$2"}) {
+        if (const qsizetype nAt = nickname.indexOf(QByteArrayView(pszSeparator)); nAt >= 0)
+            nickname = nickname.first(nAt);
+    }
+    return nickname.toByteArray();
+}
+
+QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByteArray& strAddress,
                                        bool bUseAutoAdd)
 {
     if (!bUseAutoAdd || strAddress == "unknown" || strAddress.size() <= 2)
         return QByteArray();
 
+    const QByteArray strNickname = AutoAddedNickname(strReceived);
+    // "Bob-01" is a numbered "Bob". A host typed by hand with a longer nickname
+    // still knows its sender by the whole of it.
+    const auto Matches = [&strNickname, &strReceived](QByteArrayView listed) {
+        if (listed == strNickname || listed == strReceived)
+            return true;
+        if (listed.size() < kTagLength)
+            return false;
+        const QByteArrayView numbered = listed.chopped(kTagLength);
+        return numbered == strNickname || numbered == strReceived;
+    };
     int nCount = 0;
     for (const CHostEntry& entry : m_entries) {
-        const bool bSame = entry.strNickname == strNickname;
-        // "Bob-01" is a numbered "Bob".
-        const bool bNumbered = entry.strNickname.size() >= kTagLength &&
-                               entry.strNickname.chopped(kTagLength) == strNickname;
-        if (bSame || bNumbered)
-            ++nCount;
+        if (!Matches(entry.strNickname))
+            continue;
+        ++nCount;
         // Known: nothing to add. The note is shown under the name of the entry that
-        // matched, not under an earlier numbered entry at another address.
-        if ((bSame || bNumbered) && entry.strAddress == strAddress)
-            return bNumbered ? entry.strNickname : QByteArray();
+        // matched (a numbered or a cut one), not under an earlier numbered entry
+        // at another address.
+        if (entry.strAddress == strAddress)
+            return entry.strNickname == strReceived ? QByteArray() : entry.strNickname;
     }
 
     // A peer that calls itself something new with every note would grow the
     // list (and the settings file) without end.
-    if (m_nAutoAdded >= MaxAutoAdded)
+    if (m_entries.size() >= AutoAddBound) {
+        ++m_nRefusedSenders;
         return QByteArray();
-    ++m_nAutoAdded;
+    }
     QByteArray strListed = strNickname;
     if (nCount > 0) {
         char szNumber[16];

@@ -35,15 +35,30 @@ public:
     // The nicknames of all entries at the address, joined with ",".
     QByteArray NicknamesOfAddress(const QByteArray& strAddress) const;
 
-    // At most this many senders are added automatically in one run.
-    static constexpr int MaxAutoAdded = 1000;
+    // What a peer can add. A nickname added automatically keeps at most this
+    // many bytes: the Preferences box, which takes what its width shows, holds
+    // some 20 to 35 ordinary letters (77 of the narrowest), so no nickname set
+    // there is cut; and a list at the bound below stays well under a megabyte.
+    static constexpr qsizetype AutoAddedNicknameLength = 80;
+    // Senders are added only while the list holds fewer entries than this, the
+    // hosts typed by hand included: an office's list is far shorter, and a peer
+    // with a new nickname or address on every note fills it at most to here,
+    // across any number of runs (some 0.5 MB of settings).
+    static constexpr qsizetype AutoAddBound = 4000;
 
     // Adds the sender of an arriving note when it is not known yet (with a numbered
-    // nickname "%s-%02d" when the nickname is taken), up to MaxAutoAdded in a run.
-    // Returns the nickname the note is to be shown under, or an empty text to keep
-    // the note's own.
+    // nickname "%s-%02d" when the nickname is taken), while the list is below
+    // AutoAddBound. The nickname is first cut to AutoAddedNicknameLength and
+    // before any "/$1" or "/$2" in it, so that the stored entry reads back as it
+    // was added; a sender listed under the cut nickname is known. Returns the
+    // nickname the note is to be shown under, or an empty text to keep the
+    // note's own.
     QByteArray AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress,
                                 bool bUseAutoAdd);
+    // Senders not added in this run because the list was at its bound.
+    int RefusedSenders() const { return m_nRefusedSenders; }
+    // The nickname as it is added automatically.
+    static QByteArray AutoAddedNickname(const QByteArray& strNickname);
 
     // Replaces the whole list (the hosts page) and marks it changed.
     void Replace(const QList<CHostEntry>& entries);
@@ -56,5 +71,5 @@ public:
 
 private:
     QList<CHostEntry> m_entries;
-    int m_nAutoAdded = 0;
+    int m_nRefusedSenders = 0;
 };

@@ -1,5 +1,6 @@
 #include "core/settings/app_settings.h"
 
+#include "core/interfaces/logging.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/settings_store.h"
 #include "core/net/net_address.h"
@@ -271,7 +272,15 @@ bool CAppSettings::SaveWindowPlacement(const CWindowPlacement& placement, int nS
 QByteArray CAppSettings::AddUnknownSender(const QByteArray& strNickname,
                                           const QByteArray& strAddress)
 {
-    return m_hosts.AddUnknownSender(strNickname, strAddress, m_nUseAutoAdd != 0);
+    const int nRefusedBefore = m_hosts.RefusedSenders();
+    const QByteArray strShown =
+        m_hosts.AddUnknownSender(strNickname, strAddress, m_nUseAutoAdd != 0);
+    if (nRefusedBefore == 0 && m_hosts.RefusedSenders() > 0)
+        qCWarning(lcSettings,
+                  "the host list holds %lld hosts: senders are no longer added to it "
+                  "automatically in this run (the first one not added came from %s)",
+                  static_cast<long long>(m_hosts.Count()), strAddress.constData());
+    return strShown;
 }
 
 void CAppSettings::ReplaceHostList(const QList<CHostEntry>& entries,

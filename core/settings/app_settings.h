@@ -56,7 +56,8 @@ public:
     bool SaveWindowPlacement(const CWindowPlacement& placement, int nScreenWidth,
                              int nScreenHeight);
 
-    // The host list's automatic adding, under "Use AutoAdd".
+    // The host list's automatic adding, under "Use AutoAdd"; the first sender
+    // not added because the list is at its bound is logged.
     QByteArray AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress);
     // Replaces the host list (the hosts page applied) and stores it. storedAt
     // gives, for each entry, the index it was listed at before (-1: new); an

@@ -116,6 +116,16 @@ void CIncomingNotes::AnnounceNote(const QByteArray& strText)
     }
     if (CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strText))
         Q_EMIT NoteOpened(pDoc);
+    // Once a run, as the first sender is not added.
+    if (!m_bHostListFullShown && m_settings.m_hosts.RefusedSenders() > 0) {
+        m_bHostListFullShown = true;
+        m_mainFrame.ShowStatusNote(HostListFullText());
+    }
+}
+
+QString CIncomingNotes::HostListFullText()
+{
+    return QStringLiteral("Host list full: new senders are not added");
 }
 
 void CIncomingNotes::SendAutoReply(CBlipnoteDoc& incoming)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 #include <deque>
 
@@ -51,6 +52,10 @@ public:
     static constexpr qsizetype MaxOpenParagraphs = 500000;
     void SetMaxOpenParagraphs(qsizetype nMax) { m_nMaxOpenParagraphs = nMax; }
 
+    // The status note shown, once a run, when a sender is not added because the
+    // host list is at its bound.
+    static QString HostListFullText();
+
 Q_SIGNALS:
     void NoteOpened(CBlipnoteDoc* pDoc);
 
@@ -73,4 +78,5 @@ private:
     bool m_bOpening = false;
     int m_nMaxOpenNotes = MaxOpenNotes;
     qsizetype m_nMaxOpenParagraphs = MaxOpenParagraphs;
+    bool m_bHostListFullShown = false;
 };

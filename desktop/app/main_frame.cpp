@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 
 namespace {
@@ -121,6 +122,28 @@ void CMainFrame::PostStatusText(StatusPane ePane, const QString& strText)
 QString CMainFrame::StatusText(StatusPane ePane) const
 {
     return (ePane == StatusPane::Listening ? m_pListening : m_pSending)->text();
+}
+
+void CMainFrame::ShowStatusNote(const QString& strText)
+{
+    m_strStatusNote = strText;
+    statusBar()->showMessage(strText);
+}
+
+QString CMainFrame::StatusNote() const
+{
+    return statusBar()->currentMessage();
+}
+
+bool CMainFrame::event(QEvent* pEvent)
+{
+    // A menu's hint that ends gives the pane back to the note.
+    if (pEvent->type() == QEvent::StatusTip && !m_strStatusNote.isEmpty() &&
+        static_cast<QStatusTipEvent*>(pEvent)->tip().isEmpty()) {
+        statusBar()->showMessage(m_strStatusNote);
+        return true;
+    }
+    return QMainWindow::event(pEvent);
 }
 
 CChildFrame* CMainFrame::AddNoteWindow(CNoteView* pView)

@@ -31,6 +31,10 @@ public:
     // From any thread: the pane shows the text as soon as the window gets to it.
     void PostStatusText(StatusPane ePane, const QString& strText) override;
     QString StatusText(StatusPane ePane) const;
+    // A note in the status bar's message pane that stays: a menu item's hint
+    // shows over it only while the pointer is on that item.
+    void ShowStatusNote(const QString& strText);
+    QString StatusNote() const;
 
     CMainMenus& Menus() const { return *m_pMenus; }
     CChildFrame* AddNoteWindow(CNoteView* pView);
@@ -53,6 +57,7 @@ Q_SIGNALS:
     void Closing();
 
 protected:
+    bool event(QEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
@@ -73,4 +78,5 @@ private:
     QLabel* m_pListening;
     QLabel* m_pSending;
     QTimer m_greetingTimer;
+    QString m_strStatusNote;
 };

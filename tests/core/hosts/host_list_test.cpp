@@ -150,18 +150,75 @@ TEST(RecipientChoices, EveryNicknameAndGroupOnceSortedWithoutRegardToCase)
     EXPECT_TRUE(RecipientChoices(CHostList()).isEmpty());
 }
 
-TEST(AddUnknownSender, AddsAtMostAThousandSendersInARun)
+TEST(AddUnknownSender, APeerFillsTheListOnlyUpToItsBound)
 {
-    // A peer with a new nickname for every note.
+    // Hosts typed by hand count towards the bound and are never touched.
     CHostList hosts;
-    for (int n = 0; n < CHostList::MaxAutoAdded; ++n)
-        EXPECT_FALSE(
+    for (int n = 0; n < 10; ++n)
+        hosts.Append({"pc" + QByteArray::number(n), "10.1.0." + QByteArray::number(n), "lab"});
+    const QList<CHostEntry> typed = hosts.Entries();
+    // A peer with a new nickname for every note.
+    for (qsizetype n = hosts.Count(); n < CHostList::AutoAddBound; ++n)
+        ASSERT_FALSE(
             hosts.AddUnknownSender("x" + QByteArray::number(n), "10.9.9.9", true).isEmpty());
-    EXPECT_EQ(hosts.Count(), CHostList::MaxAutoAdded);
-    EXPECT_TRUE(hosts.AddUnknownSender("one more", "10.9.9.9", true).isEmpty());
-    EXPECT_EQ(hosts.Count(), CHostList::MaxAutoAdded);
-    // A known sender is still shown under its entry.
-    EXPECT_TRUE(hosts.AddUnknownSender("x5", "10.9.9.9", true).isEmpty());
+    EXPECT_EQ(hosts.RefusedSenders(), 0);
+    hosts.m_bHostListChanged = hosts.m_bHostsUnsaved = false;
+
+    EXPECT_EQ(hosts.AddUnknownSender("one more", "10.9.9.9", true), "");
+    EXPECT_EQ(hosts.AddUnknownSender("and another", "10.9.9.8", true), "");
+    EXPECT_EQ(hosts.Count(), CHostList::AutoAddBound);
+    EXPECT_EQ(hosts.RefusedSenders(), 2);
+    EXPECT_FALSE(hosts.m_bHostListChanged);
+    EXPECT_FALSE(hosts.m_bHostsUnsaved);
+    EXPECT_EQ(hosts.Entries().first(10), typed);
+    // A known sender is still shown under its entry, and refuses nothing.
+    EXPECT_EQ(hosts.AddUnknownSender("pc3", "10.1.0.3", true), "");
+    EXPECT_EQ(hosts.RefusedSenders(), 2);
+
+    // The user may go on adding by hand.
+    hosts.Append({"mine", "10.1.1.1", "lab"});
+    EXPECT_EQ(hosts.Count(), CHostList::AutoAddBound + 1);
+}
+
+TEST(AddUnknownSender, ALongNicknameIsCutAndItsSenderKnownByIt)
+{
+    CHostList hosts;
+    const QByteArray strLong(9900, 'n');
+    const QByteArray strCut = strLong.first(CHostList::AutoAddedNicknameLength);
+    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.5", true), strCut);
+    EXPECT_EQ(hosts.Entries(), (QList<CHostEntry>{{strCut, "10.0.0.5", "default"}}));
+    // Known by the cut nickname, and shown under it: nothing more is added, from
+    // any number of notes.
+    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.5", true), strCut);
+    EXPECT_EQ(hosts.AddUnknownSender(strLong + "x", "10.0.0.5", true), strCut);
+    // From elsewhere: numbered after the cut one.
+    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.6", true), strCut + "-01");
+    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.6", true), strCut + "-01");
+    EXPECT_EQ(hosts.Count(), 2);
+
+    // A long nickname typed by hand knows its sender by the whole of it.
+    const QByteArray strTyped(100, 't');
+    hosts.Append({strTyped, "10.0.0.7", "lab"});
+    EXPECT_EQ(hosts.AddUnknownSender(strTyped, "10.0.0.7", true), "");
+    EXPECT_EQ(hosts.Count(), 3);
+    EXPECT_EQ(hosts.Entries()[2].strNickname, strTyped);
+}
+
+TEST(AddUnknownSender, AnAddedSenderReadsBackFromItsStoredEntryAsAdded)
+{
+    // The note's nickname ends at its first "/$0"; the other separators may be in it.
+    for (const QByteArray& strNickname : {QByteArray("ann/$1x"), QByteArray("ann/$2/$1"),
+                                          QByteArray("ann") + QByteArray(100, '/')}) {
+        CHostList hosts;
+        const QByteArray strShown = hosts.AddUnknownSender(strNickname, "10.0.0.5", true);
+        EXPECT_TRUE(strShown.startsWith("ann")) << strShown.constData();
+        ASSERT_EQ(hosts.Count(), 1);
+        EXPECT_EQ(CHostList::ParseHostEntry(CHostList::BuildHostEntry(hosts.Entries()[0])),
+                  hosts.Entries()[0])
+            << strNickname.constData();
+        EXPECT_EQ(hosts.AddUnknownSender(strNickname, "10.0.0.5", true), strShown);
+        EXPECT_EQ(hosts.Count(), 1);
+    }
 }
 
 TEST(HostRange, AnOctetShowsItsValueWithinItsRange)
