@@ -12,6 +12,7 @@ QByteArray BuildRecipientList(const CHostList& hosts, const QByteArray& strText)
 
 // What the recipient box offers: every nickname of the host list and every
 // "Group " and group, each once (compared without regard to case, the first
-// spelling kept), sorted without regard to case. Linear in the list, apart from
+// spelling kept), sorted as QString::compare without regard to case orders them
+// (what finds an entry by halving relies on it). Linear in the list, apart from
 // the sort.
 QStringList RecipientChoices(const CHostList& hosts);

@@ -2,6 +2,7 @@
 
 #include "desktop/views/note_view.h"
 
+class CRecipientModel;
 class QCheckBox;
 class QComboBox;
 
@@ -38,6 +39,7 @@ private:
     QList<QWidget*> Panes() const override;
 
     QComboBox* m_pRecipients;
+    CRecipientModel* m_pRecipientEntries = nullptr;
     QCheckBox* m_pPriority;
     int m_nRecipientIcon = 0;
 };

@@ -150,6 +150,24 @@ TEST(RecipientChoices, EveryNicknameAndGroupOnceSortedWithoutRegardToCase)
     EXPECT_TRUE(RecipientChoices(CHostList()).isEmpty());
 }
 
+TEST(RecipientChoices, AreInTheOrderThatTheComparisonWithoutRegardToCaseGives)
+{
+    // What finds a typed entry by halving compares as QString does: every byte
+    // of the code page, alone and after others, in both cases.
+    CHostList hosts;
+    for (int n = 1; n < 256; ++n) {
+        const QByteArray strByte(1, static_cast<char>(n));
+        hosts.Append({strByte, "10.0.0.1", "g" + strByte + "x"});
+        hosts.Append({"a" + strByte + "b", "10.0.0.2", "default"});
+        hosts.Append({strByte.toUpper() + "z", "10.0.0.3", "default"});
+    }
+    const QStringList choices = RecipientChoices(hosts);
+    ASSERT_GT(choices.size(), 600);
+    for (qsizetype n = 1; n < choices.size(); ++n)
+        EXPECT_LT(choices[n - 1].compare(choices[n], Qt::CaseInsensitive), 0)
+            << choices[n - 1].toStdString() << " / " << choices[n].toStdString();
+}
+
 TEST(AddUnknownSender, APeerFillsTheListOnlyUpToItsBound)
 {
     // Hosts typed by hand count towards the bound and are never touched.

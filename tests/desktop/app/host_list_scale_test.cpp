@@ -1,6 +1,8 @@
-// The host list as peers make it large: senders added from real notes over
-// loopback stop at the list's bound (nicknames cut, one status note, the
-// settings file bounded across restarts).
+// The host list as peers and a user make it large: senders added from real
+// notes over loopback stop at the list's bound (nicknames cut, one status note,
+// the settings file bounded across restarts), and a hundred thousand hosts typed
+// by hand stay whole and usable: the recipient box offers them, finds what is
+// typed, sends to a host and a group; the Hosts tab shows and stores them.
 #include "core/hosts/host_list.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_manager.h"
@@ -201,4 +203,111 @@ TEST_F(HostListScaleTest, APeerFillsTheListOnlyUpToItsBoundAndTheUserIsToldOnce)
     EXPECT_EQ(Deliver(NoteFrom("frank"))->m_strNickname, "frank");
     EXPECT_EQ(m_pApp->MainFrame().StatusNote(), CIncomingNotes::HostListFullText());
     EXPECT_EQ(Hosts().Count(), CHostList::AutoAddBound);
+}
+
+TEST_F(HostListScaleTest, AHundredThousandHostsTypedByHandStayWholeAndUsable)
+{
+    // A peer that takes notes for three of the hosts and one address typed.
+    CRecordingStatusSink peerStatus;
+    CNoteListenSocket peer(peerStatus);
+    ASSERT_TRUE(peer.StartListening(0, QHostAddress::LocalHost));
+    QByteArrayList received;
+    QObject::connect(&peer, &CNoteListenSocket::NoteReceived,
+                     [&received](const QByteArray& strText, qint64) { received.append(strText); });
+    const QByteArray strPeer = "127.0.0.1:" + QByteArray::number(peer.ServerPort());
+
+    static constexpr int kHosts = 100000;
+    QByteArrayList typed;
+    for (int n = 0; n < kHosts; ++n) {
+        const bool bPeer = n == 7777 || n == 31 || n == 99998;
+        typed.append("pc" + QByteArray::number(n) + "/$0" +
+                     (bPeer ? strPeer
+                            : "127.1." + QByteArray::number(n / 256 % 256) + '.' +
+                                  QByteArray::number(n % 256)) +
+                     "/$1" + (bPeer ? QByteArray("peers") : "lab" + QByteArray::number(n % 40)) +
+                     "/$2");
+    }
+    WriteSettings(typed);
+    ASSERT_TRUE(StartOnFile());
+    ASSERT_EQ(Hosts().Count(), kHosts);
+    EXPECT_EQ(Hosts().Entries()[kHosts - 1], (CHostEntry{"pc99999", "127.1.134.159", "lab39"}));
+
+    // The recipient box offers every nickname and group once, in order.
+    CMsgOutView& view = NewNote();
+    QComboBox& box = view.RecipientBox();
+    ASSERT_EQ(box.count(), kHosts + 41);
+    for (int n = 1; n < box.count(); ++n)
+        ASSERT_LT(box.itemText(n - 1).compare(box.itemText(n), Qt::CaseInsensitive), 0) << n;
+    EXPECT_EQ(box.itemIcon(box.findText(QStringLiteral("Group peers"))).cacheKey(),
+              CIconList::Icon(CIconList::Group).cacheKey());
+
+    // What is typed is looked up among them, without regard to case.
+    box.setFocus();
+    QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&box, QStringLiteral("PC7777"));
+    EXPECT_EQ(box.completer()->completionCount(), 11); // pc7777, pc77770 ... pc77779
+    EXPECT_EQ(box.completer()->currentCompletion(), QStringLiteral("pc7777"));
+    EXPECT_EQ(box.currentText(), QStringLiteral("PC7777")); // never changed behind the user
+    QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&box, QStringLiteral("pc7777"));
+    QTest::keyClick(&box, Qt::Key_S, Qt::ControlModifier); // Send
+    ASSERT_TRUE(SpinUntil([&] { return received.size() == 1; }));
+
+    // A group: every host in it.
+    CMsgOutView& groupView = NewNote();
+    groupView.RecipientBox().setFocus();
+    QTest::keyClick(&groupView.RecipientBox(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&groupView.RecipientBox(), QStringLiteral("Group peers"));
+    QTest::keyClick(&groupView.RecipientBox(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(SpinUntil([&] { return received.size() == 4; }));
+    // An address typed.
+    CMsgOutView& typedView = NewNote();
+    typedView.RecipientBox().setFocus();
+    QTest::keyClick(&typedView.RecipientBox(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&typedView.RecipientBox(), QString::fromLatin1(strPeer));
+    QTest::keyClick(&typedView.RecipientBox(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(SpinUntil([&] { return received.size() == 5; }));
+    EXPECT_TRUE(m_prompts.Boxes().isEmpty());
+
+    // A note from a host of that name elsewhere: the list is past the bound, so
+    // it is not added; the reply opens with the first host of that name chosen.
+    Deliver(NoteFrom("PC31"));
+    EXPECT_EQ(Hosts().Count(), kHosts);
+    EXPECT_EQ(m_pApp->MainFrame().StatusNote(), CIncomingNotes::HostListFullText());
+    QTest::keyClick(&m_pApp->MainFrame(), Qt::Key_R, Qt::ControlModifier);
+    auto* pReply = qobject_cast<CMsgOutView*>(m_pApp->MainFrame().ActiveNoteWindow()->View());
+    ASSERT_NE(pReply, nullptr);
+    EXPECT_EQ(pReply->RecipientBox().currentText(), QStringLiteral("pc31"));
+
+    // The Hosts tab shows them all; End loads the last, a letter typed changes
+    // it, and Delete on the first row removes it.
+    EXPECT_TRUE(OnModal(
+        [this] {
+            if (QMenu* pFile = OpenMenuByKey(Qt::Key_F))
+                ClickItem(*pFile, QStringLiteral("Se&tup ..."));
+        },
+        [](QWidget& modal) {
+            auto& sheet = static_cast<CPSheetSetup&>(modal);
+            sheet.Tabs().setCurrentIndex(1);
+            auto* pPage = qobject_cast<CPageHosts*>(sheet.Page(1));
+            ASSERT_NE(pPage, nullptr);
+            ASSERT_EQ(pPage->Rows().rowCount(), kHosts);
+            pPage->List().setFocus();
+            QTest::keyClick(&pPage->List(), Qt::Key_End);
+            EXPECT_EQ(pPage->NicknameEdit().text(), QStringLiteral("pc99999"));
+            QTest::keyClick(&pPage->NicknameEdit(), Qt::Key_End);
+            QTest::keyClicks(&pPage->NicknameEdit(), QStringLiteral("x"));
+            QTest::keyClick(&pPage->List(), Qt::Key_Home);
+            QTest::keyClick(&pPage->List(), Qt::Key_Delete);
+            QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+        }));
+    ASSERT_EQ(Hosts().Count(), kHosts - 1);
+
+    // What was applied is what the next run reads.
+    Exit();
+    ASSERT_TRUE(StartOnFile());
+    ASSERT_EQ(Hosts().Count(), kHosts - 1);
+    EXPECT_EQ(Hosts().Entries()[0].strNickname, "pc1");
+    EXPECT_EQ(Hosts().Entries()[kHosts - 2], (CHostEntry{"pc99999x", "127.1.134.159", "lab39"}));
+    EXPECT_EQ(Hosts().AddressesOfGroup("peers"), (QByteArrayList{strPeer, strPeer, strPeer}));
 }
