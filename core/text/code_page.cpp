@@ -50,18 +50,26 @@ int ByteOf(char32_t ch)
 
 QByteArray FromUnicode(const QString& strText, bool* pbLossless)
 {
-    QByteArray strBytes;
-    strBytes.reserve(strText.size());
+    // Written in place, one byte per character (a surrogate pair is one): the
+    // settings of a large host list convert a hundred thousand texts.
+    QByteArray strBytes(strText.size(), Qt::Uninitialized);
+    char* pOut = strBytes.data();
     bool bLossless = true;
-    for (const uint ch : strText.toUcs4()) {
-        const int nByte = ByteOf(ch);
-        if (nByte < 0) {
-            bLossless = false;
-            strBytes.append('?');
-        } else {
-            strBytes.append(static_cast<char>(nByte));
+    const QChar* const pEnd = strText.constData() + strText.size();
+    for (const QChar* pIn = strText.constData(); pIn != pEnd; ++pIn) {
+        const char16_t ch = pIn->unicode();
+        if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
+            *pOut++ = static_cast<char>(ch);
+            continue;
         }
+        if (pIn->isHighSurrogate() && pIn + 1 != pEnd && pIn[1].isLowSurrogate())
+            ++pIn;
+        const int nByte = ByteOf(ch);
+        if (nByte < 0)
+            bLossless = false;
+        *pOut++ = nByte < 0 ? '?' : static_cast<char>(nByte);
     }
+    strBytes.truncate(pOut - strBytes.constData());
     if (pbLossless)
         *pbLossless = bLossless;
     return strBytes;
