@@ -2,6 +2,8 @@
 
 #include "core/text/code_page.h"
 
+#include <numeric>
+
 namespace {
 // What a cell shows at most: wider than any column, and a megabyte-long
 // nickname is not laid out at every paint.
@@ -11,9 +13,13 @@ constexpr qsizetype kShownLength = 1024;
 CHostRowsModel::CHostRowsModel(QList<CHostEntry> rows, QObject* pParent)
     : QAbstractTableModel(pParent), m_rows(std::move(rows))
 {
-    m_origins.reserve(m_rows.size());
-    for (qsizetype n = 0; n < m_rows.size(); ++n)
-        m_origins.append(n);
+    MarkStored();
+}
+
+void CHostRowsModel::MarkStored()
+{
+    m_origins.resize(m_rows.size());
+    std::iota(m_origins.begin(), m_origins.end(), qsizetype(0));
 }
 
 int CHostRowsModel::rowCount(const QModelIndex& parent) const

@@ -30,6 +30,9 @@ public:
     // For each row, the index in the host list it was copied from, or -1 for a
     // row added on the page.
     const QList<qsizetype>& Origins() const { return m_origins; }
+    // The rows have been stored as the host list: each is now at its own index
+    // (a second Apply then compares them in place instead of rewriting all).
+    void MarkStored();
     static const QByteArray& Cell(const CHostEntry& row, int nColumn);
     void SetCell(int nRow, int nColumn, const QByteArray& strText);
     void Append(const QList<CHostEntry>& rows);

@@ -237,4 +237,5 @@ void CPageHosts::OnCreateRange()
 void CPageHosts::Apply()
 {
     m_context.settings.ReplaceHostList(m_pRows->Rows(), m_pRows->Origins());
+    m_pRows->MarkStored();
 }
