@@ -88,7 +88,10 @@ std::optional<int> CFileSettingsStore::ReadInt(const QString& strSection,
 
 void CFileSettingsStore::WriteInt(const QString& strSection, const QString& strName, int nValue)
 {
-    m_settings.setValue(Key(strSection, strName), nValue);
+    const QString strKey = Key(strSection, strName);
+    if (m_settings.value(strKey).toString() == QString::number(nValue))
+        return; // as it stands (see WriteText)
+    m_settings.setValue(strKey, nValue);
     QueueSync();
 }
 
@@ -100,7 +103,14 @@ void CFileSettingsStore::WriteText(const QString& strSection, const QString& str
     if (lossy != m_lossyReads.cend() && *lossy == strValue)
         return; // unchanged: the original, with its characters, stays
     m_lossyReads.remove(strKey);
-    m_settings.setValue(strKey, CodePage::ToUnicode(strValue));
+    const QString strText = CodePage::ToUnicode(strValue);
+    // A value written as it stands changes nothing; every change makes the
+    // whole file be written again (a list of 100,000 hosts, when a setup page
+    // is confirmed), and a file edited by hand keeps its form.
+    const QVariant current = m_settings.value(strKey);
+    if (current.metaType().id() == QMetaType::QString && current.toString() == strText)
+        return;
+    m_settings.setValue(strKey, strText);
     QueueSync();
 }
 

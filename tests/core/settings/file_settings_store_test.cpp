@@ -233,6 +233,42 @@ TEST_F(FileSettingsStoreTest, AValueWrittenAfterItsDeletionIsWritten)
     EXPECT_TRUE(QString::fromUtf8(ReadFile()).contains(QStringLiteral("Nickname=?")));
 }
 
+TEST_F(FileSettingsStoreTest, ValuesWrittenAsTheyStandLeaveTheFileAsItWas)
+{
+    // Confirming a page writes its group whether or not anything changed: a
+    // file edited by hand keeps its form, and 100,000 hosts are not written
+    // out again for nothing.
+    const QByteArray strHand = "; written by hand\n"
+                               "[Settings]\n"
+                               "IP%20Port=7001\n"
+                               "Multi Send=1\n"
+                               "MultiSendDelay=100\n"
+                               "[Hosts]\n"
+                               "Host%200=ann/$0127.0.0.5/$1lab/$2\n"
+                               "Host%201=bob/$0127.0.0.6/$1lab/$2\n";
+    WriteFile(strHand);
+    {
+        CFileSettingsStore store(Path());
+        CAppSettings settings(store);
+        settings.Load();
+        settings.Save(SettingsGroup::Network);
+        settings.ReplaceHostList(settings.m_hosts.Entries());
+    }
+    EXPECT_EQ(ReadFile(), strHand);
+
+    // A change is written, with the rest.
+    {
+        CFileSettingsStore store(Path());
+        CAppSettings settings(store);
+        settings.Load();
+        settings.m_nIpPort = 7002;
+        settings.Save(SettingsGroup::Network);
+    }
+    const QString strFile = QString::fromUtf8(ReadFile());
+    EXPECT_TRUE(strFile.contains(QStringLiteral("IP%20Port=7002"))) << strFile.toStdString();
+    EXPECT_TRUE(strFile.contains(QStringLiteral("Host%201=bob/$0127.0.0.6/$1lab/$2")));
+}
+
 TEST(FileSettingsStore, OnlyARegularFileIsReadOrReplaced)
 {
     // A FIFO in the settings' place would stall the reading for ever, and a save
