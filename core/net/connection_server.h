@@ -191,7 +191,7 @@ private:
     std::set<std::pair<std::chrono::steady_clock::time_point, CConnection*>> m_deadlines;
     QTimer m_deadlineTimer;
     std::chrono::steady_clock::time_point m_armedFor; // what the timer was set for
-    int m_nReading = 0; // of the served, those still being read
+    int m_nReading = 0;                               // of the served, those still being read
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
 };
