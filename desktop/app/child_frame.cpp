@@ -3,6 +3,7 @@
 #include "core/interfaces/prompts.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/text/code_page.h"
+#include "core/text/shown_text.h"
 #include "desktop/resources/icon_list.h"
 #include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -25,7 +26,7 @@ CChildFrame::CChildFrame(CNoteView* pView, IPrompts& prompts, QWidget* pParent)
 void CChildFrame::UpdateTitle()
 {
     if (const CBlipnoteDoc* pDoc = m_pView->Document())
-        setWindowTitle(CodePage::ToUnicode(pDoc->Title()));
+        setWindowTitle(CodePage::ToUnicode(ShownText::Of(pDoc->Title())));
 }
 
 void CChildFrame::CloseWithoutQuestion()
@@ -38,7 +39,8 @@ void CChildFrame::closeEvent(QCloseEvent* pEvent)
 {
     if (!m_bClosingQuietly && m_pView->Editor().document()->isModified()) {
         const CBlipnoteDoc* pDoc = m_pView->Document();
-        const QString strTitle = pDoc ? CodePage::ToUnicode(pDoc->Title()) : QString();
+        const QString strTitle =
+            pDoc ? CodePage::ToUnicode(ShownText::Of(pDoc->Title())) : QString();
         switch (m_prompts.AskYesNoCancel(tr("Save changes to %1?").arg(strTitle))) {
         case PromptAnswer::Cancel:
             pEvent->ignore();

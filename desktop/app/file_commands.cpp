@@ -6,6 +6,7 @@
 #include "core/messaging/doc_template.h"
 #include "core/settings/recent_files.h"
 #include "core/text/code_page.h"
+#include "core/text/shown_text.h"
 #include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
 
@@ -119,7 +120,7 @@ bool CFileCommands::OnSaveAs(CBlipnoteDoc* pDoc)
         return false;
     const CDocTemplate& docTemplate = pDoc->Template();
     const QString strPath = m_prompts.AskSaveFileName(
-        CodePage::ToUnicode(pDoc->Title()) + docTemplate.DefaultExtension(),
+        CodePage::ToUnicode(ShownText::Of(pDoc->Title())) + docTemplate.DefaultExtension(),
         docTemplate.FilterName() + QStringLiteral(";;All Files (*)"));
     if (strPath.isEmpty())
         return false;

@@ -5,6 +5,7 @@
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_template.h"
 #include "core/text/code_page.h"
+#include "core/text/shown_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +19,6 @@ namespace {
 const QString kNoMailSystem = QStringLiteral("Unable to load mail system support.");
 const QString kMailFailed = QStringLiteral("Mail failed to send message.");
 constexpr qsizetype kMaxNameBytes = 200;
-constexpr qsizetype kMaxSubjectLength = 200;
 } // namespace
 
 CMailSender::CMailSender(IPrompts& prompts, QString strProgram, QObject* pParent)
@@ -53,7 +53,7 @@ QString CMailSender::AttachmentName(const CBlipnoteDoc& doc)
 QString CMailSender::Subject(const CBlipnoteDoc& doc)
 {
     QString strSubject;
-    for (const QChar c : CodePage::ToUnicode(doc.Title()).left(kMaxSubjectLength)) {
+    for (const QChar c : CodePage::ToUnicode(ShownText::Of(doc.Title()))) {
         if (c.category() == QChar::Other_Control)
             strSubject += QLatin1Char(' ');
         else

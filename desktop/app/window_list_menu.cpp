@@ -11,8 +11,8 @@
 
 namespace {
 
-// A window's entry: its number, and its title as it stands (a title may come
-// from the sender of a note).
+// A window's entry: its number, and its title as the window shows it, every
+// character as itself (a title may come from the sender of a note).
 QString EntryText(int nNumber, const QMdiSubWindow& window)
 {
     return QStringLiteral("&%1 %2").arg(nNumber).arg(LiteralMenuText(window.windowTitle()));

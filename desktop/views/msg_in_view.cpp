@@ -8,6 +8,7 @@
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/quote_text.h"
+#include "core/text/shown_text.h"
 #include "desktop/resources/icon_list.h"
 #include "desktop/views/rich_text_ctrl.h"
 #include "desktop/views/view_context.h"
@@ -39,10 +40,11 @@ CMsgInView::CMsgInView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParen
 QLabel* CMsgInView::AddField(int x, int y, int nWidth, const QByteArray& strText)
 {
     auto* pLabel = new QLabel(this);
-    // What the sender wrote is shown as it stands, never read as markup (an
-    // image tag would have the program load any file, or /dev/zero).
+    // What the sender wrote is shown as it stands (a long text cut short),
+    // never read as markup (an image tag would have the program load any file,
+    // or /dev/zero).
     pLabel->setTextFormat(Qt::PlainText);
-    pLabel->setText(CodePage::ToUnicode(strText));
+    pLabel->setText(CodePage::ToUnicode(ShownText::Of(strText)));
     pLabel->setGeometry(Px(x), Px(y), Px(nWidth), Px(18));
     pLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pLabel->setToolTip(

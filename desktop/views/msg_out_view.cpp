@@ -8,6 +8,7 @@
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
+#include "core/text/shown_text.h"
 #include "desktop/resources/icon_list.h"
 #include "desktop/views/recipient_model.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -146,9 +147,11 @@ void CMsgOutView::Send()
 void CMsgOutView::ChangeTitle()
 {
     CBlipnoteDoc* pDoc = Document();
-    const std::optional<QString> title =
-        m_context.prompts.AskText(tr("Enter new title"), CodePage::ToUnicode(pDoc->Title()));
-    if (!title)
+    // The box shows the title as the window does; taken back unchanged, it
+    // leaves the note's own title whole.
+    const QString strShown = CodePage::ToUnicode(ShownText::Of(pDoc->Title()));
+    const std::optional<QString> title = m_context.prompts.AskText(tr("Enter new title"), strShown);
+    if (!title || *title == strShown)
         return;
     bool bLossless = true;
     const QByteArray strTitle = CodePage::FromUnicode(*title, &bLossless);

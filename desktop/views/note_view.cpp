@@ -6,6 +6,7 @@
 #include "core/messaging/note_limits.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
+#include "core/text/shown_text.h"
 #include "desktop/views/rich_text_ctrl.h"
 #include "desktop/views/screen_scale.h"
 #include "desktop/views/view_context.h"
@@ -85,7 +86,8 @@ void CNoteView::ShowNoteText(const QByteArray& strText)
     if (m_pEditor->SetNoteText(strText))
         return;
     // Told once the window stands, not from inside its making.
-    const QString strTitle = m_pDoc ? CodePage::ToUnicode(m_pDoc->Title()) : QString();
+    const QString strTitle =
+        m_pDoc ? CodePage::ToUnicode(ShownText::Of(m_pDoc->Title())) : QString();
     QMetaObject::invokeMethod(
         this,
         [this, nLimit, strTitle] {

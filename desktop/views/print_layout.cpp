@@ -4,6 +4,7 @@
 #include "core/messaging/blipnote_doc.h"
 #include "core/text/code_page.h"
 #include "core/text/print_wrap.h"
+#include "core/text/shown_text.h"
 
 #include <QFontMetrics>
 #include <QPagedPaintDevice>
@@ -57,7 +58,8 @@ void CPrintLayout::PrintHeader(QPainter& painter, const CBlipnoteDoc& doc)
 
     m_nCurrentY = 2 * h;
     painter.setFont(MakeFont(*painter.device(), 700));
-    DrawLine(painter, m_nCurrentY, PrintWrap::TitleLine(doc.Title(), Version::ProductLine));
+    DrawLine(painter, m_nCurrentY,
+             PrintWrap::TitleLine(ShownText::Of(doc.Title()), Version::ProductLine));
     m_nCurrentY += h * 5 / 4;
     DrawRule(painter, m_nCurrentY);
     int nLabelY = m_nCurrentY - h;
@@ -68,10 +70,10 @@ void CPrintLayout::PrintHeader(QPainter& painter, const CBlipnoteDoc& doc)
 
     painter.setFont(m_normalFont.value_or(previousFont));
     m_nCurrentY += h / 2;
-    DrawLine(painter, m_nCurrentY, kValuePrefix + doc.m_strNickname);
+    DrawLine(painter, m_nCurrentY, kValuePrefix + ShownText::Of(doc.m_strNickname));
     for (const QByteArray* pValue : {&doc.m_strSystem, &doc.m_strAddress, &doc.m_strTime}) {
         m_nCurrentY += h * 3 / 2;
-        DrawLine(painter, m_nCurrentY, kValuePrefix + *pValue);
+        DrawLine(painter, m_nCurrentY, kValuePrefix + ShownText::Of(*pValue));
     }
     m_nCurrentY += h * 3 / 2;
     DrawRule(painter, m_nCurrentY);
