@@ -73,8 +73,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
         std::make_unique<CMailSender>(m_environment.prompts, m_environment.strMailProgram);
     m_pViewContext = std::make_unique<CViewContext>(m_docContext, *m_pDocuments,
                                                     m_environment.prompts, m_autoReply);
-    m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    m_pViewContext->pPrinter = m_pPrinter.get();
+    m_pViewContext->printer = [this]() -> QPrinter& { return Printer(); };
     for (const EDocKind eKind : {EDocKind::MessageOut, EDocKind::MessageIn})
         m_pDocuments->Template(eKind).SetViewFactory(
             [this](CBlipnoteDoc& doc) { return CreateView(doc); });
@@ -129,6 +128,15 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     else
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
     return true;
+}
+
+QPrinter& CBlipnoteApp::Printer()
+{
+    // Made at the first print: the printing system's support is loaded only
+    // then, not while the program starts.
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_pPrinter;
 }
 
 void CBlipnoteApp::TakeRequest(const CStartupRequest& request)
@@ -404,7 +412,7 @@ void CBlipnoteApp::OnPrintSetup()
         return;
     }
     // The choice holds for the rest of the run: Print and Print Preview use it.
-    QPageSetupDialog dialog(m_pPrinter.get(), m_pMainFrame.get());
+    QPageSetupDialog dialog(&Printer(), m_pMainFrame.get());
     dialog.exec();
 }
 

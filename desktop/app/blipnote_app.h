@@ -99,8 +99,8 @@ public:
     void ShowGreeting();
 
     CAppSettings& Settings() { return m_settings; }
-    // The printer set up for this run.
-    QPrinter& Printer() const { return *m_pPrinter; }
+    // The printer set up for this run, made when first used.
+    QPrinter& Printer();
     CMainFrame& MainFrame() const { return *m_pMainFrame; }
     CNoteListenSocket& NoteServer() const { return *m_pNoteServer; }
     CFingerDaemonSocket& FingerServer() const { return *m_pFingerServer; }

@@ -21,6 +21,20 @@
 #include <QScopedValueRollback>
 #include <QStyleOptionFrame>
 
+#include <optional>
+
+namespace {
+
+// The printer set up for this run, else one made in own for this print.
+QPrinter& PrinterToUse(const CViewContext& context, std::optional<QPrinter>& own)
+{
+    if (context.printer)
+        return context.printer();
+    return own.emplace(QPrinter::HighResolution);
+}
+
+} // namespace
+
 CNoteView::CNoteView(CBlipnoteDoc& doc, CViewContext& context, int nHeaderHeight, QWidget* pParent)
     : QWidget(pParent), m_context(context), m_pDoc(&doc), m_pEditor(new CRichTextCtrl(this)),
       m_nHeaderHeight(nHeaderHeight)
@@ -141,8 +155,8 @@ int CNoteView::PrintTo(QPagedPaintDevice& device)
 
 void CNoteView::Print()
 {
-    QPrinter own(QPrinter::HighResolution);
-    QPrinter& printer = m_context.pPrinter ? *m_context.pPrinter : own;
+    std::optional<QPrinter> own;
+    QPrinter& printer = PrinterToUse(m_context, own);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
         PrintTo(printer);
@@ -150,8 +164,8 @@ void CNoteView::Print()
 
 void CNoteView::PrintPreview()
 {
-    QPrinter own(QPrinter::HighResolution);
-    QPrinter& printer = m_context.pPrinter ? *m_context.pPrinter : own;
+    std::optional<QPrinter> own;
+    QPrinter& printer = PrinterToUse(m_context, own);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* pPrinter) { PrintTo(*pPrinter); });

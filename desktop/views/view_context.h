@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class CAutoReply;
 class QPrinter;
 class CDocManager;
@@ -24,7 +26,7 @@ struct CViewContext
     CAutoReply& autoReply;
     // The printer set up for this run (Print setup), for Print and Print
     // Preview; none in tests, where each print has a printer of its own.
-    QPrinter* pPrinter = nullptr;
+    std::function<QPrinter&()> printer;
     // The recipient box's entries as last built from the host list.
     QStringList recipientCache;
 };
