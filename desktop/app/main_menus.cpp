@@ -2,6 +2,7 @@
 
 #include "core/settings/recent_files.h"
 #include "desktop/app/menu_text.h"
+#include "desktop/resources/lazy_icon_engine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -115,13 +116,16 @@ CMainMenus::CMainMenus(QWidget* pWindow) : QObject(pWindow), m_pTrayMenu(new QMe
     Add(Undo, tr("&Undo"), tr("Undo the last action\nUndo"),
         {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
 
-    const QStyle* pStyle = QApplication::style();
-    Action(New)->setIcon(pStyle->standardIcon(QStyle::SP_FileIcon));
-    Action(Open)->setIcon(pStyle->standardIcon(QStyle::SP_DialogOpenButton));
-    Action(Save)->setIcon(pStyle->standardIcon(QStyle::SP_DialogSaveButton));
-    Action(Send)->setIcon(pStyle->standardIcon(QStyle::SP_ArrowForward));
-    Action(Reply)->setIcon(pStyle->standardIcon(QStyle::SP_ArrowBack));
-    Action(About)->setIcon(pStyle->standardIcon(QStyle::SP_MessageBoxInformation));
+    // The style's pictures are read when the toolbar is first drawn, not while
+    // the program starts.
+    for (const auto& [eCommand, eIcon] :
+         {std::pair{New, QStyle::SP_FileIcon}, std::pair{Open, QStyle::SP_DialogOpenButton},
+          std::pair{Save, QStyle::SP_DialogSaveButton}, std::pair{Send, QStyle::SP_ArrowForward},
+          std::pair{Reply, QStyle::SP_ArrowBack},
+          std::pair{About, QStyle::SP_MessageBoxInformation}}) {
+        Action(eCommand)->setIcon(
+            CLazyIconEngine::Icon([eIcon] { return QApplication::style()->standardIcon(eIcon); }));
+    }
 
     m_pTrayMenu->addAction(Action(Restore));
     m_pTrayMenu->addAction(Action(AutoReply));

@@ -1,5 +1,7 @@
 #include "desktop/resources/icon_list.h"
 
+#include "desktop/resources/lazy_icon_engine.h"
+
 #include <QPainter>
 
 #include <array>
@@ -33,14 +35,16 @@ QIcon CIconList::Icon(int nIndex)
         return QIcon();
     QIcon& icon = icons[static_cast<std::size_t>(nIndex)];
     if (icon.isNull())
-        icon = QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(kFiles[nIndex])));
+        icon = Named(QLatin1String(kFiles[nIndex]));
     return icon;
 }
 
 QIcon CIconList::Named(const QString& strName)
 {
     InitIconResources();
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(strName));
+    // The SVG support is loaded and the file read when the icon is first drawn.
+    return CLazyIconEngine::Icon(
+        [strName] { return QIcon(QStringLiteral(":/icons/%1.svg").arg(strName)); });
 }
 
 void CIconList::Draw(QPainter& painter, int nIndex, int x, int y, int nSize)
