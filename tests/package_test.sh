@@ -33,13 +33,14 @@ for file in usr/bin/blipnote usr/share/blipnote/greetings.bni \
     usr/share/metainfo/org.tessaro.Blipnote.metainfo.xml \
     usr/share/man/man1/blipnote.1.gz usr/share/man/man1/blipnote-cli.1.gz \
     usr/share/bash-completion/completions/blipnote-cli \
+    usr/lib/blipnote/blipnote-sound.so \
     usr/lib/systemd/system/blipnote-fingerd.socket \
     usr/lib/systemd/system/blipnote-fingerd.service; do
     [[ -s $root/$file ]] || { echo "missing from the package: /$file"; exit 1; }
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6core6 libqt6widgets6 libqt6network6 libqt6svg6; do
+for library in libqt6core6 libqt6widgets6 libqt6network6 libqt6svg6 libqt6multimedia6; do
     [[ $depends == *"$library"* ]] || { echo "Depends lacks $library: $depends"; exit 1; }
 done
 if command -v appstreamcli >/dev/null; then

@@ -5,7 +5,7 @@
 #include "desktop/app/dialog_prompts.h"
 #include "desktop/app/instance_channel.h"
 #include "desktop/app/main_frame.h"
-#include "desktop/app/sound_effect_player.h"
+#include "desktop/app/sound_module.h"
 #include "desktop/app/tray_icon.h"
 #include "desktop/resources/icon_list.h"
 
@@ -122,7 +122,7 @@ int main(int argc, char* argv[])
     CFileSettingsStore store(strSettingsPath);
     CDialogPrompts prompts;
     CTrayIcon tray;
-    CSoundEffectPlayer sound;
+    CSoundModule sound(CSoundModule::DefaultFolders());
     const QString strDataFolder = QApplication::applicationDirPath();
     CAppEnvironment environment{store, prompts, tray, sound,
                                 QSystemTrayIcon::isSystemTrayAvailable()};

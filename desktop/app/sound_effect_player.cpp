@@ -18,3 +18,8 @@ void CSoundEffectPlayer::Play(const QString& strFile)
         m_pEffect->setSource(url);
     m_pEffect->play();
 }
+
+ISoundPlayer* BlipnoteNewSoundPlayer()
+{
+    return new CSoundEffectPlayer;
+}

@@ -6,7 +6,8 @@
 
 class QSoundEffect;
 
-// Plays sounds through Qt Multimedia.
+// Plays sounds through Qt Multimedia. It lives in the sound module
+// (blipnote-sound.so), which the program loads at its first sound.
 class CSoundEffectPlayer : public QObject, public ISoundPlayer
 {
     Q_OBJECT
@@ -19,3 +20,6 @@ public:
 private:
     QSoundEffect* m_pEffect;
 };
+
+// The sound module's one entry: a new player, which the caller owns.
+extern "C" Q_DECL_EXPORT ISoundPlayer* BlipnoteNewSoundPlayer();

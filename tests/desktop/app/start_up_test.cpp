@@ -15,8 +15,13 @@
 #include "tests/support/raw_client.h"
 
 #include <QApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -93,6 +98,52 @@ protected:
     CFakeTray m_tray;
     CFakeSound m_sound;
 };
+
+// A tenth of a second of silence, as a .wav file.
+void WriteSilence(const QString& strPath)
+{
+    QFile file(strPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    constexpr quint32 nRate = 8000;
+    constexpr quint32 nData = nRate / 10 * 2;
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + nData);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << nRate << quint32(nRate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << nData;
+    out.writeRawData(QByteArray(nData, '\0').constData(), nData);
+}
+
+// Whether something listens on the TCP port, as the system's tables say (a
+// connection to find out would be a note arriving).
+bool Listens(quint16 nPort)
+{
+    const QString strPort = QStringLiteral(":%1 ").arg(nPort, 4, 16, QLatin1Char('0')).toUpper();
+    for (const char* pszTable : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile table(QString::fromLatin1(pszTable));
+        if (!table.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& strLine : table.readAll().split('\n')) {
+            const QList<QByteArray> columns = strLine.simplified().split(' ');
+            // Local address, remote address, state (0A: listening).
+            if (columns.size() > 3 && columns[1].endsWith(strPort.trimmed().toLatin1()) &&
+                columns[3] == "0A")
+                return true;
+        }
+    }
+    return false;
+}
+
+// The files a running process has mapped: its program and its libraries.
+QByteArray MappedFiles(qint64 nPid)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(nPid));
+    return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -183,4 +234,57 @@ TEST_F(StartUpTest, AHighPriorityBoxLeftOpenHoldsBackNoAcknowledgement)
               QStringList(10, QStringLiteral("29")) + QStringList(10, QStringLiteral("30")));
     // Received, not yet shown: the notes behind the alert open once it is read.
     EXPECT_EQ(nOpenWhileBoxOpen, 0);
+}
+
+TEST(StartOfTheProgramTest, TheSoundAndPrintingSystemsAreLoadedOnlyWhenFirstNeeded)
+{
+    // The real program, with a sound for arriving notes and its own settings.
+    QTemporaryDir config;
+    QTemporaryDir runtime;
+    const QString strSound = config.filePath(QStringLiteral("arrival.wav"));
+    WriteSilence(strSound);
+    quint16 nPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        nPort = probe.serverPort();
+    }
+    ASSERT_TRUE(QDir().mkpath(config.filePath(QStringLiteral("Tessaro"))));
+    QFile settings(config.filePath(QStringLiteral("Tessaro/Blipnote.conf")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(
+        "[Settings]\nversion=2\ngreetings=1\nUse Sound=1\nIP Port=" + QByteArray::number(nPort) +
+        "\nSoundFile=" + strSound.toUtf8() + "\n[FingerD-Settings]\nUse FingerD=0\n");
+    settings.close();
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(BLIPNOTE_DESKTOP_PATH));
+    ASSERT_TRUE(program.waitForStarted());
+
+    // Listening: neither the sound system nor the printing system is loaded.
+    ASSERT_TRUE(SpinUntil([&] { return Listens(nPort); }));
+    const QByteArray strStarted = MappedFiles(program.processId());
+    ASSERT_TRUE(strStarted.contains("libQt6Widgets")) << strStarted.constData();
+    EXPECT_FALSE(strStarted.contains("blipnote-sound.so"));
+    EXPECT_FALSE(strStarted.contains("libQt6Multimedia"));
+    EXPECT_FALSE(strStarted.contains("libcups"));
+
+    // The first note that arrives brings its sound, and the sound system.
+    CRawClientScript script;
+    script.nPort = nPort;
+    script.strFirst = "ann/$0hi/$1PC7/$2T/$30/$4";
+    auto result = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_EQ(result.get().strAnswer, "25");
+    EXPECT_TRUE(SpinUntil([&] {
+        const QByteArray strMapped = MappedFiles(program.processId());
+        return strMapped.contains("blipnote-sound.so") && strMapped.contains("libQt6Multimedia");
+    }));
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished();
 }
