@@ -1,6 +1,8 @@
-// How long the desktop program takes from start to listening, and its memory at
-// rest, beside a minimal Qt widgets program built the same way; and how long it
-// takes to receive and open 200 notes.
+// How long the desktop program takes from start to listening (wall time, and
+// the CPU time it used, which does not grow with what else the machine does),
+// and its memory at rest, beside a minimal Qt widgets program built the same
+// way, the two started in turn; and how long it takes to receive and open 200
+// notes.
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/doc_manager.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -23,6 +26,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -80,50 +84,72 @@ long ResidentKilobytes(qint64 nPid)
     return -1;
 }
 
+double Median(std::vector<double> figures)
+{
+    std::sort(figures.begin(), figures.end());
+    return figures.empty() ? 0 : figures[figures.size() / 2];
+}
+
 struct CStartFigures
 {
-    double dMedianMs = 0;
+    std::vector<double> wall; // ms from starting the process until it listens
+    std::vector<double> cpu;  // ms of CPU time the process had used by then
     long nResidentKb = 0;
 };
 
-// Starts the program a few times and times each start until its port answers.
-CStartFigures MeasureStart(const QString& strProgram, bool bBlipnote)
+// Starts the program once and times its start until it listens on its port,
+// as the preloaded listen clock saw it; the memory is read after a second at
+// rest.
+void MeasureStart(const QString& strProgram, bool bBlipnote, CStartFigures& figures)
 {
-    std::vector<double> times;
-    long nResident = 0;
-    for (int nRun = 0; nRun < 5; ++nRun) {
-        QTemporaryDir config;
-        const quint16 nPort = FreePort();
-        QStringList arguments;
-        if (bBlipnote) {
-            QDir().mkpath(config.filePath(QStringLiteral("Tessaro")));
-            QFile file(config.filePath(QStringLiteral("Tessaro/Blipnote.conf")));
-            file.open(QIODevice::WriteOnly);
-            // No finger server: port 79 needs rights the benchmark need not have.
-            file.write("[Settings]\nversion=2\ngreetings=1\nIP Port=" + QByteArray::number(nPort) +
-                       "\n[FingerD-Settings]\nUse FingerD=0\n");
-            file.close();
-        } else {
-            arguments << QString::number(nPort);
-        }
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(environment);
-        QElapsedTimer timer;
-        timer.start();
-        process.start(strProgram, arguments);
-        while (!CanConnect(nPort) && timer.elapsed() < 20000)
-            QThread::usleep(500);
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-        QThread::sleep(1); // at rest
-        nResident = ResidentKilobytes(process.processId());
-        process.kill();
-        process.waitForFinished();
+    QTemporaryDir config;
+    // The runtime folder of a desktop session is in memory (/run/user/UID):
+    // the program's lock file there costs no disk write.
+    QTemporaryDir runtime(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                              ? QStringLiteral("/dev/shm/blipnote-bench-XXXXXX")
+                              : QDir::tempPath() + QStringLiteral("/blipnote-bench-XXXXXX"));
+    const quint16 nPort = FreePort();
+    QStringList arguments;
+    if (bBlipnote) {
+        QDir().mkpath(config.filePath(QStringLiteral("Tessaro")));
+        QFile file(config.filePath(QStringLiteral("Tessaro/Blipnote.conf")));
+        file.open(QIODevice::WriteOnly);
+        // No finger server: port 79 needs rights the benchmark need not have.
+        file.write("[Settings]\nversion=2\ngreetings=1\nIP Port=" + QByteArray::number(nPort) +
+                   "\n[FingerD-Settings]\nUse FingerD=0\n");
+        file.close();
+    } else {
+        arguments << QString::number(nPort);
     }
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], nResident};
+    const QString strClock = config.filePath(QStringLiteral("listen-clock"));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(BLIPNOTE_LISTEN_CLOCK_PATH));
+    environment.insert(QStringLiteral("BLIPNOTE_LISTEN_CLOCK"), strClock);
+    process.setProcessEnvironment(environment);
+    timespec started{};
+    clock_gettime(CLOCK_MONOTONIC, &started);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(strProgram, arguments);
+    while (!CanConnect(nPort) && timer.elapsed() < 20000)
+        QThread::usleep(200);
+    QFile clock(strClock);
+    const QList<QByteArray> times = clock.open(QIODevice::ReadOnly)
+                                        ? clock.readAll().trimmed().split(' ')
+                                        : QList<QByteArray>();
+    if (times.size() == 2) {
+        const double dStarted = static_cast<double>(started.tv_sec) * 1e9 + started.tv_nsec;
+        figures.wall.push_back((times[0].toDouble() - dStarted) / 1e6);
+        figures.cpu.push_back(times[1].toDouble() / 1e6);
+    }
+    QThread::sleep(1); // at rest
+    figures.nResidentKb = ResidentKilobytes(process.processId());
+    process.kill();
+    process.waitForFinished();
 }
 
 double MeasureTwoHundredNotes()
@@ -161,13 +187,31 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    const CStartFigures blipnote = MeasureStart(QStringLiteral(BLIPNOTE_DESKTOP_PATH), true);
-    const CStartFigures minimal = MeasureStart(QStringLiteral(BLIPNOTE_MINIMAL_PATH), false);
-    std::printf("%-40s %12s %14s\n", "program", "start (ms)", "at rest (KiB)");
-    std::printf("%-40s %12.1f %14ld\n", "blipnote (start to listening)", blipnote.dMedianMs,
-                blipnote.nResidentKb);
-    std::printf("%-40s %12.1f %14ld\n", "minimal Qt widgets program", minimal.dMedianMs,
-                minimal.nResidentKb);
+    // Side by side: the two programs start in turn, so that whatever else the
+    // machine does falls on both alike.
+    // Another build of the program (an older one, say) may be given to start
+    // beside them.
+    const QString strOther = QCoreApplication::arguments().value(1);
+    CStartFigures blipnote;
+    CStartFigures other;
+    CStartFigures minimal;
+    for (int nRun = 0; nRun < 11; ++nRun) {
+        MeasureStart(QStringLiteral(BLIPNOTE_DESKTOP_PATH), true, blipnote);
+        if (!strOther.isEmpty())
+            MeasureStart(strOther, true, other);
+        MeasureStart(QStringLiteral(BLIPNOTE_MINIMAL_PATH), false, minimal);
+    }
+    std::printf("%-36s %10s %8s %10s %8s %14s\n", "program (median of 11 starts)", "start (ms)",
+                "ratio", "CPU (ms)", "ratio", "at rest (KiB)");
+    const auto Print = [&minimal](const char* pszName, const CStartFigures& figures) {
+        std::printf("%-36s %10.1f %8.2f %10.1f %8.2f %14ld\n", pszName, Median(figures.wall),
+                    Median(figures.wall) / Median(minimal.wall), Median(figures.cpu),
+                    Median(figures.cpu) / Median(minimal.cpu), figures.nResidentKb);
+    };
+    Print("blipnote (start to listening)", blipnote);
+    if (!strOther.isEmpty())
+        Print(qPrintable(strOther), other);
+    Print("minimal Qt widgets program", minimal);
     const double dNotes = MeasureTwoHundredNotes();
     std::printf("receive and open 200 notes: %.0f ms (%.1f ms per note)\n", dNotes, dNotes / 200);
     return 0;
