@@ -94,11 +94,14 @@ QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByt
         if (!Matches(entry.strNickname))
             continue;
         ++nCount;
-        // Known: nothing to add. The note is shown under the name of the entry that
-        // matched (a numbered or a cut one), not under an earlier numbered entry
-        // at another address.
-        if (entry.strAddress == strAddress)
-            return entry.strNickname == strReceived ? QByteArray() : entry.strNickname;
+        // Known: nothing to add. The note is shown under the name of a numbered
+        // entry that matched, not under an earlier numbered entry at another
+        // address; a note whose nickname was only cut for the list keeps it whole.
+        if (entry.strAddress == strAddress) {
+            const bool bAsSent =
+                entry.strNickname == strReceived || entry.strNickname == strNickname;
+            return bAsSent ? QByteArray() : entry.strNickname;
+        }
     }
 
     // A peer that calls itself something new with every note would grow the
@@ -116,7 +119,8 @@ QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByt
     m_entries.append({strListed, strAddress, kDefaultGroup});
     m_bHostListChanged = true;
     m_bHostsUnsaved = true;
-    return strListed;
+    // Listed cut, the note keeps its own nickname whole.
+    return strListed == strReceived || nCount > 0 ? strListed : QByteArray();
 }
 
 void CHostList::Replace(const QList<CHostEntry>& entries)

@@ -203,12 +203,12 @@ TEST(AddUnknownSender, ALongNicknameIsCutAndItsSenderKnownByIt)
     CHostList hosts;
     const QByteArray strLong(9900, 'n');
     const QByteArray strCut = strLong.first(CHostList::AutoAddedNicknameLength);
-    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.5", true), strCut);
+    // Listed cut; the note keeps its own nickname whole.
+    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.5", true), "");
     EXPECT_EQ(hosts.Entries(), (QList<CHostEntry>{{strCut, "10.0.0.5", "default"}}));
-    // Known by the cut nickname, and shown under it: nothing more is added, from
-    // any number of notes.
-    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.5", true), strCut);
-    EXPECT_EQ(hosts.AddUnknownSender(strLong + "x", "10.0.0.5", true), strCut);
+    // Known by the cut nickname: nothing more is added, from any number of notes.
+    EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.5", true), "");
+    EXPECT_EQ(hosts.AddUnknownSender(strLong + "x", "10.0.0.5", true), "");
     // From elsewhere: numbered after the cut one.
     EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.6", true), strCut + "-01");
     EXPECT_EQ(hosts.AddUnknownSender(strLong, "10.0.0.6", true), strCut + "-01");
@@ -228,9 +228,11 @@ TEST(AddUnknownSender, AnAddedSenderReadsBackFromItsStoredEntryAsAdded)
     for (const QByteArray& strNickname : {QByteArray("ann/$1x"), QByteArray("ann/$2/$1"),
                                           QByteArray("ann") + QByteArray(100, '/')}) {
         CHostList hosts;
+        // Listed cut before the separator; the note keeps its own nickname.
         const QByteArray strShown = hosts.AddUnknownSender(strNickname, "10.0.0.5", true);
-        EXPECT_TRUE(strShown.startsWith("ann")) << strShown.constData();
+        EXPECT_EQ(strShown, "");
         ASSERT_EQ(hosts.Count(), 1);
+        EXPECT_TRUE(hosts.Entries()[0].strNickname.startsWith("ann"));
         EXPECT_EQ(CHostList::ParseHostEntry(CHostList::BuildHostEntry(hosts.Entries()[0])),
                   hosts.Entries()[0])
             << strNickname.constData();
