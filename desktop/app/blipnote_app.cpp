@@ -122,11 +122,13 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
             this, [this, waiting] { TakeRequest(waiting); }, Qt::QueuedConnection);
     m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("initializing"));
     m_pMainFrame->PostStatusText(StatusPane::Sending, QStringLiteral(" "));
-    StartFingerServer();
     if (const auto nPort = NetAddress::Port(m_settings.m_nIpPort, NetAddress::EPortUse::Listen))
         m_pNoteServer->StartListening(*nPort);
     else
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
+    // The finger server after the note port: a box saying that its port cannot
+    // be had must not keep the note port closed while it waits for the user.
+    StartFingerServer();
     return true;
 }
 

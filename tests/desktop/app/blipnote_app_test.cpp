@@ -385,18 +385,32 @@ TEST_F(BlipnoteAppTest, AFingerPortThatIsTakenSwitchesTheServerOffForGood)
     Installed();
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4));
-    CAppEnvironment environment{m_store, m_prompts, m_tray, m_sound, false, other.serverPort()};
+    // The box waits for the user: the note port listens already meanwhile.
+    struct CLookingPrompts : CEventLog
+    {
+        void ShowMessage(const QString& strText, PromptIcon eIcon) override
+        {
+            bNotesListening = pApp && pApp->NoteServer().IsListening();
+            CEventLog::ShowMessage(strText, eIcon);
+        }
+        const CBlipnoteApp* pApp = nullptr;
+        bool bNotesListening = false;
+    } prompts;
+    CAppEnvironment environment{m_store, prompts, m_tray, m_sound, false, other.serverPort()};
     environment.greetingDelay = m_greetingDelay;
     m_pApp = std::make_unique<CBlipnoteApp>(environment);
+    prompts.pApp = m_pApp.get();
     ASSERT_TRUE(m_pApp->Startup({}));
     EXPECT_FALSE(m_pApp->FingerServer().IsListening());
-    EXPECT_EQ(m_prompts.Boxes(),
+    EXPECT_TRUE(prompts.bNotesListening);
+    EXPECT_EQ(prompts.Boxes(),
               QStringList({QStringLiteral(
                   "Cannot create serversocket for FingerDaemon.\nFingerDaemon disabled.")}));
     EXPECT_EQ(m_pApp->Settings().m_nUseFingerD, 0);
     EXPECT_EQ(m_store.ReadInt(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")),
               0);
     EXPECT_FALSE(m_pApp->MainFrame().Menus().Action(CMainMenus::FingerDActive)->isChecked());
+    m_pApp.reset(); // before the prompts it was given
 }
 
 TEST_F(BlipnoteAppTest, StatusTextsFromManyThreadsAllArrive)
