@@ -3,6 +3,8 @@
 // and its memory at rest, beside a minimal Qt widgets program built the same
 // way, the two started in turn; and how long it takes to receive and open 200
 // notes.
+#include "bench/support/desktop_stand_ins.h"
+#include "bench/support/load.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/doc_manager.h"
@@ -32,63 +34,6 @@
 #include <vector>
 
 namespace {
-
-class CQuietPrompts : public IPrompts
-{
-public:
-    void ShowMessage(const QString&, PromptIcon) override {}
-    bool AskYesNo(const QString&) override { return false; }
-    std::optional<QString> AskText(const QString&, const QString&) override { return std::nullopt; }
-};
-
-class CNoTray : public ITrayIcon
-{
-public:
-    bool SetIcon(EIcon) override { return false; }
-    void SetTip(const QString&) override {}
-    bool IsShown() const override { return false; }
-    EIcon Icon() const override { return EIcon::None; }
-    QString Tip() const override { return QString(); }
-};
-
-class CNoSound : public ISoundPlayer
-{
-public:
-    void Play(const QString&) override {}
-};
-
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool CanConnect(quint16 nPort)
-{
-    const int nSocket = Loopback::Connect(nPort);
-    if (nSocket >= 0)
-        ::close(nSocket);
-    return nSocket >= 0;
-}
-
-long ResidentKilobytes(qint64 nPid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(nPid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& strLine : status.readAll().split('\n')) {
-        if (strLine.startsWith("VmRSS:"))
-            return strLine.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-double Median(std::vector<double> figures)
-{
-    std::sort(figures.begin(), figures.end());
-    return figures.empty() ? 0 : figures[figures.size() / 2];
-}
 
 struct CStartFigures
 {

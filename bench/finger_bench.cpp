@@ -34,13 +34,6 @@ double QueriesPerSecond(quint16 nPort)
     return PerSecond([nPort] { return Finger(nPort); }, std::chrono::milliseconds(600));
 }
 
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // efingerd answers each query in a process of its own, started by socat.
 double Efingerd()
 {

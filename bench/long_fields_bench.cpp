@@ -4,6 +4,8 @@
 // and the main window has been drawn with it (the median of three), the longest
 // single turn of the event loop meanwhile, and how long the Window menu then
 // takes to show.
+#include "bench/support/desktop_stand_ins.h"
+#include "bench/support/load.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/doc_manager.h"
@@ -27,30 +29,6 @@
 #include <vector>
 
 namespace {
-
-class CQuietPrompts : public IPrompts
-{
-public:
-    void ShowMessage(const QString&, PromptIcon) override {}
-    bool AskYesNo(const QString&) override { return false; }
-    std::optional<QString> AskText(const QString&, const QString&) override { return std::nullopt; }
-};
-
-class CNoTray : public ITrayIcon
-{
-public:
-    bool SetIcon(EIcon) override { return false; }
-    void SetTip(const QString&) override {}
-    bool IsShown() const override { return false; }
-    EIcon Icon() const override { return EIcon::None; }
-    QString Tip() const override { return QString(); }
-};
-
-class CNoSound : public ISoundPlayer
-{
-public:
-    void Play(const QString&) override {}
-};
 
 struct CFigures
 {

@@ -8,6 +8,8 @@
 // File / New, the recipient box's list opened and a host's name typed into it,
 // the setup window opened on its Hosts tab, and the exit that stores one host
 // added meanwhile. "--desktop-only N" measures the desktop with N hosts alone.
+#include "bench/support/desktop_stand_ins.h"
+#include "bench/support/load.h"
 #include "core/messaging/blipnote_doc.h"
 #include "core/messaging/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
@@ -126,33 +128,6 @@ void Measure(int nHosts)
                 nHosts, dShow, dEnd, dKey, dRange, dDelete, dApply, dWrite, dApplyUnchanged);
 }
 
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool CanConnect(quint16 nPort)
-{
-    const int nSocket = Loopback::Connect(nPort);
-    if (nSocket >= 0)
-        ::close(nSocket);
-    return nSocket >= 0;
-}
-
-long ResidentMegabytes(qint64 nPid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(nPid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& strLine : status.readAll().split('\n')) {
-        if (strLine.startsWith("VmRSS:"))
-            return strLine.mid(6).trimmed().split(' ').value(0).toLong() / 1024;
-    }
-    return -1;
-}
-
 // A settings file as a user who typed (or pasted) a large host list has it.
 void WriteSettingsFile(const QString& strPath, int nHosts, quint16 nPort)
 {
@@ -197,7 +172,7 @@ void MeasureStart(int nHosts, double* pdMs, long* pnMegabytes)
             QThread::usleep(500);
         times.push_back(Milliseconds(timer));
         QThread::sleep(1); // at rest
-        *pnMegabytes = ResidentMegabytes(process.processId());
+        *pnMegabytes = ResidentKilobytes(process.processId()) / 1024;
         process.kill();
         process.waitForFinished();
     }

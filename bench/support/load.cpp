@@ -1,8 +1,11 @@
 #include "bench/support/load.h"
 
+#include "tests/support/loopback.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QThread>
 
 #include <algorithm>
@@ -25,10 +28,37 @@ double PerSecond(const std::function<bool()>& exchange, std::chrono::millisecond
     return static_cast<double>(nDone) * 1e9 / static_cast<double>(timer.nsecsElapsed());
 }
 
-double Median(std::vector<double>& figures)
+double Median(std::vector<double> figures)
 {
     std::sort(figures.begin(), figures.end());
     return figures.empty() ? 0 : figures[figures.size() / 2];
+}
+
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool CanConnect(quint16 nPort)
+{
+    const int nSocket = Loopback::Connect(nPort);
+    if (nSocket >= 0)
+        ::close(nSocket);
+    return nSocket >= 0;
+}
+
+long ResidentKilobytes(qint64 nPid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(nPid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& strLine : status.readAll().split('\n')) {
+        if (strLine.startsWith("VmRSS:"))
+            return strLine.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
 }
 
 CCliServer::CCliServer(const QStringList& arguments, quint16 nPort, int nDescriptorLimit)

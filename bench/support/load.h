@@ -14,8 +14,15 @@
 double PerSecond(const std::function<bool()>& exchange,
                  std::chrono::milliseconds duration = std::chrono::seconds(2));
 
-// The middle of the figures (which it sorts).
-double Median(std::vector<double>& figures);
+// The middle of the figures.
+double Median(std::vector<double> figures);
+
+// A loopback port free at this moment.
+quint16 FreePort();
+// Whether something listens on the loopback port.
+bool CanConnect(quint16 nPort);
+// The memory a process holds, in KiB (-1 when it cannot be read).
+long ResidentKilobytes(qint64 nPid);
 
 // "blipnote-cli" serving on a free loopback port in a process of its own, with
 // a settings folder of its own; what it prints goes nowhere.

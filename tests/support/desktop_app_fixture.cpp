@@ -67,6 +67,15 @@ QMenu* CDesktopAppFixture::OpenMenuByKey(Qt::Key eKey)
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
 }
 
+void CDesktopAppFixture::Choose(const QString& strMenu, const QString& strItem)
+{
+    QPointer<QMenu> pMenu = OpenMenuByMouse(strMenu);
+    ASSERT_NE(pMenu, nullptr) << qPrintable(strMenu);
+    ASSERT_TRUE(ClickItem(*pMenu, strItem)) << qPrintable(strItem);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(pMenu.isNull()) << qPrintable(strItem);
+}
+
 QMenu* CDesktopAppFixture::OpenMenuByMouse(const QString& strTitle)
 {
     QMenuBar* pBar = m_pApp->MainFrame().menuBar();

@@ -74,6 +74,9 @@ protected:
     QMenu* OpenMenuByMouse(const QString& strTitle);
     // Clicks an enabled item of an open menu; false when it has none of that text.
     static bool ClickItem(QMenu& menu, const QString& strText);
+    // Opens the menu with the mouse and chooses the item; the menu it was chosen
+    // in must outlive the command.
+    void Choose(const QString& strMenu, const QString& strItem);
 
     CMemorySettingsStore m_store;
     ISettingsStore* m_pStore = &m_store; // the store the program is started with

@@ -28,14 +28,6 @@ protected:
         ASSERT_TRUE(ActivateMainWindow());
     }
 
-    void Choose(const QString& strMenu, const QString& strItem)
-    {
-        QPointer<QMenu> pMenu = OpenMenuByMouse(strMenu);
-        ASSERT_NE(pMenu, nullptr) << qPrintable(strMenu);
-        ASSERT_TRUE(ClickItem(*pMenu, strItem)) << qPrintable(strItem);
-        QCoreApplication::processEvents();
-    }
-
     // The note windows the Window menu lists, as a user reads them.
     QStringList WindowMenuEntries()
     {

@@ -45,17 +45,6 @@ protected:
         ASSERT_TRUE(ActivateMainWindow());
     }
 
-    // Chooses an item with the mouse; the menu it was chosen in must outlive the
-    // command.
-    void Choose(const QString& strMenu, const QString& strItem)
-    {
-        QPointer<QMenu> pMenu = OpenMenuByMouse(strMenu);
-        ASSERT_NE(pMenu, nullptr) << qPrintable(strMenu);
-        ASSERT_TRUE(ClickItem(*pMenu, strItem)) << qPrintable(strItem);
-        QCoreApplication::processEvents();
-        EXPECT_FALSE(pMenu.isNull()) << qPrintable(strItem);
-    }
-
     QStringList MenuTitles() const
     {
         QStringList titles;
