@@ -38,13 +38,15 @@ CLineOutput::~CLineOutput()
         ::close(m_nDescriptor);
 }
 
-CLineOutput::EWrite CLineOutput::Write(const QByteArray& strLine, CDone done)
+CLineOutput::EWrite CLineOutput::Write(const QByteArray& strLine, CDone done, CWanted wanted)
 {
     if (m_bClosed)
         return EWrite::Closed;
-    m_waiting.push_back({strLine + '\n', std::move(done)});
-    if (m_waiting.size() > 1)
+    m_waiting.push_back({strLine + '\n', std::move(done), std::move(wanted)});
+    if (m_waiting.size() > 1) {
+        m_nWaitingBytes += m_waiting.back().strBytes.size();
         return EWrite::Queued; // behind others
+    }
     if (!WriteSome()) {
         m_waiting.clear();
         Close();
@@ -56,6 +58,7 @@ CLineOutput::EWrite CLineOutput::Write(const QByteArray& strLine, CDone done)
         return EWrite::Written;
     }
     // The reader takes it slower: go on when it has room again.
+    m_nWaitingBytes = m_waiting.front().strBytes.size();
     if (!m_pNotifier) {
         m_pNotifier = std::make_unique<QSocketNotifier>(m_nDescriptor, QSocketNotifier::Write);
         connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CLineOutput::Flush);
@@ -88,6 +91,16 @@ bool CLineOutput::WriteSome()
 void CLineOutput::Flush()
 {
     while (!m_waiting.empty()) {
+        CLine& first = m_waiting.front();
+        if (m_nSentOfFirst == 0 && first.wanted && !first.wanted()) {
+            // Its turn came too late: nothing of it was written.
+            CLine line = std::move(first);
+            m_waiting.pop_front();
+            m_nWaitingBytes -= line.strBytes.size();
+            if (line.done)
+                line.done(false);
+            continue;
+        }
         if (!WriteSome()) {
             Close();
             return;
@@ -96,6 +109,7 @@ void CLineOutput::Flush()
             return; // more when there is room
         CLine line = std::move(m_waiting.front());
         m_waiting.pop_front();
+        m_nWaitingBytes -= line.strBytes.size();
         m_nSentOfFirst = 0;
         if (line.done)
             line.done(true);
@@ -111,6 +125,7 @@ void CLineOutput::Close()
     if (m_pNotifier)
         m_pNotifier->setEnabled(false);
     std::deque<CLine> lost = std::exchange(m_waiting, {});
+    m_nWaitingBytes = 0;
     for (CLine& line : lost) {
         if (line.done)
             line.done(false);

@@ -25,14 +25,19 @@ public:
         Closed,  // the reader has gone: nothing more can be written
     };
     using CDone = std::function<void(bool bWritten)>;
+    // Whether a line that waits is still wanted when its turn comes.
+    using CWanted = std::function<bool()>;
 
     explicit CLineOutput(int nDescriptor, QObject* pParent = nullptr);
     ~CLineOutput() override;
 
-    // The line and a line end.
-    EWrite Write(const QByteArray& strLine, CDone done = {});
+    // The line and a line end. A line that waits and is no longer wanted when
+    // its turn comes is not written (done is told false).
+    EWrite Write(const QByteArray& strLine, CDone done = {}, CWanted wanted = {});
     // Lines are waiting for the reader.
     bool Blocked() const { return !m_waiting.empty(); }
+    // The bytes of the lines that wait.
+    qsizetype WaitingBytes() const { return m_nWaitingBytes; }
 
 Q_SIGNALS:
     void BlockedChanged(bool bBlocked);
@@ -44,6 +49,7 @@ private:
     {
         QByteArray strBytes; // with its line end
         CDone done;
+        CWanted wanted;
     };
 
     // Writes what it can of the first waiting line; false when the reader has gone.
@@ -56,6 +62,7 @@ private:
     bool m_bSocket = false;
     bool m_bClosed = false;
     std::deque<CLine> m_waiting;
+    qsizetype m_nWaitingBytes = 0;
     qsizetype m_nSentOfFirst = 0;
     std::unique_ptr<QSocketNotifier> m_pNotifier;
 };

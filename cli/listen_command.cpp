@@ -22,6 +22,11 @@
 #include <memory>
 #include <unistd.h>
 
+namespace {
+// Lines of notes waiting for a reader that does not keep up, at most.
+constexpr qsizetype kMaxWaitingOutput = 8 * 1024 * 1024;
+} // namespace
+
 int RunListenCommand(const QStringList& arguments)
 {
     CCommandLine command(
@@ -85,6 +90,10 @@ int RunListenCommand(const QStringList& arguments)
     using EKept = CNoteListenSocket::EKept;
     server.SetKeeper(
         [&](const QByteArray& strText, qint64 nCount, const CNoteListenSocket::CKept& kept) {
+            // While the reader does not keep up, lines wait for it, in memory:
+            // beyond a bound, notes are not taken (answered 0) until it catches up.
+            if (output.WaitingBytes() > kMaxWaitingOutput)
+                return EKept::NotKept;
             QString strFile;
             if (pSaver) {
                 QString strError;
@@ -98,12 +107,15 @@ int RunListenCommand(const QStringList& arguments)
                 if (!strFile.isEmpty())
                     QFile::remove(strFile);
             };
-            switch (output.Write(ReceivedNoteJson(strText, nCount, strFile),
-                                 [kept, forget](bool bWritten) {
-                                     if (!bWritten)
-                                         forget();
-                                     kept(bWritten);
-                                 })) {
+            const auto written = [kept, forget](bool bWritten) {
+                if (!bWritten)
+                    forget();
+                kept(bWritten);
+            };
+            // A line whose sender gave up waiting (its time ran out) is not
+            // written: the sender reported the note as not received.
+            const auto wanted = [kept] { return kept.Awaited(); };
+            switch (output.Write(ReceivedNoteJson(strText, nCount, strFile), written, wanted)) {
             case CLineOutput::EWrite::Written:
                 return EKept::Kept;
             case CLineOutput::EWrite::Queued:

@@ -24,35 +24,35 @@ public:
     {
         m_nTotal = m_buffer.Total();
         m_strText = m_buffer.TakeText();
-        // A connection that brought nothing, or failed, is no note.
+        // A connection that brought nothing, or failed, is no note; nor is one
+        // that gave its place away unfinished (it would open as many notes as
+        // an attacker makes connections): its sender hears that nothing was taken.
+        if (eEnd == EEnd::Yielded)
+            return QByteArrayList{Acknowledgement::Format(0)};
         if (eEnd == EEnd::ReadFailed || m_nTotal == 0 || m_strPeer.isEmpty())
             return QByteArrayList{Acknowledgement::Format(m_nTotal)};
         m_strText += TaggedText::AddressSuffix(m_strPeer);
         if (!m_server.m_keeper) {
-            *m_pbKept = true;
+            m_kept.m_pState->kept = true;
             return QByteArrayList{Acknowledgement::Format(m_nTotal)};
         }
-        // A note its keeper could not take is answered with 0: its sender sees
-        // that nothing arrived.
-        const auto answer = [nTotal = m_nTotal](bool bKept) {
-            return QByteArrayList{Acknowledgement::Format(bKept ? nTotal : 0)};
-        };
-        const CKept kept = [pbKept = m_pbKept, later, answer](bool bKept) {
-            *pbKept = bKept;
-            later(answer(bKept));
-        };
-        const EKept eKept = m_server.m_keeper(m_strText, m_nTotal, kept);
+        m_kept.m_later = later;
+        m_kept.m_nCount = m_nTotal;
+        const EKept eKept = m_server.m_keeper(m_strText, m_nTotal, m_kept);
         if (eKept == EKept::Later)
             return std::nullopt;
-        *m_pbKept = eKept == EKept::Kept;
-        return answer(*m_pbKept);
+        m_kept.m_pState->kept = eKept == EKept::Kept;
+        return QByteArrayList{Acknowledgement::Format(eKept == EKept::Kept ? m_nTotal : 0)};
     }
 
     void Answered(bool bSent) override
     {
+        const std::optional<bool> kept = m_kept.m_pState->kept;
+        if (!kept)
+            m_kept.m_pState->bGaveUp = true; // its keeper had not said yet
         if (!bSent)
             m_server.Post("Cannot reply");
-        if (!*m_pbKept || !bSent) {
+        if (!kept.value_or(false) || !bSent) {
             m_server.Post("Error in receive");
             return;
         }
@@ -66,10 +66,22 @@ private:
     CNoteReceiveBuffer m_buffer;
     QByteArray m_strText;
     qint64 m_nTotal = 0;
-    // Whether the note was kept; shared with a keeper that tells it later,
-    // which may outlive the session.
-    std::shared_ptr<bool> m_pbKept = std::make_shared<bool>(false);
+    // Whether the note was kept; its state is shared with a keeper that tells
+    // it later, which may outlive the session.
+    CKept m_kept;
 };
+
+void CNoteListenSocket::CKept::operator()(bool bKept) const
+{
+    m_pState->kept = bKept;
+    // A note not kept is answered with 0: its sender sees that nothing arrived.
+    m_later({Acknowledgement::Format(bKept ? m_nCount : 0)});
+}
+
+bool CNoteListenSocket::CKept::Awaited() const
+{
+    return !m_pState->bGaveUp;
+}
 
 CNoteListenSocket::CNoteListenSocket(IStatusSink& statusSink, std::chrono::milliseconds timeLimit,
                                      qsizetype nSizeLimit, QObject* pParent)

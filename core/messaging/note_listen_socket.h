@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class IStatusSink;
@@ -21,7 +22,8 @@ class IStatusSink;
 //
 // A connection whose reading ends early (the peer closed, or the time limit ran
 // out) is answered with the count it sent and opened with what arrived, so no
-// text is lost; one that sent nothing, or failed, ends in "Error in receive".
+// text is lost; one that sent nothing, or failed, ends in "Error in receive",
+// and one that gave its place away unfinished is answered with 0.
 class CNoteListenSocket : public CConnectionServer
 {
     Q_OBJECT
@@ -53,7 +55,27 @@ public:
         NotKept,
         Later,
     };
-    using CKept = std::function<void(bool bKept)>;
+    // How a keeper that said Later tells, and whether the sender still waits.
+    class CKept
+    {
+    public:
+        // The note was kept (or not): its answer goes out.
+        void operator()(bool bKept) const;
+        // False once the connection has ended unanswered (its time ran out):
+        // a note kept after that would be kept without its sender knowing.
+        bool Awaited() const;
+
+    private:
+        friend class CNoteListenSocket;
+        struct CState
+        {
+            std::optional<bool> kept;
+            bool bGaveUp = false;
+        };
+        std::shared_ptr<CState> m_pState = std::make_shared<CState>();
+        CSession::CAnswerLater m_later;
+        qint64 m_nCount = 0;
+    };
     using CKeeper =
         std::function<EKept(const QByteArray& strText, qint64 nCount, const CKept& kept)>;
     void SetKeeper(CKeeper keeper) { m_keeper = std::move(keeper); }

@@ -71,7 +71,11 @@ public:
 CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)
     : QObject(pParent), m_limits(limits), m_nReadSize(nReadSize),
       m_waiting(limits.nMaxServedPerPeer, limits.nMaxWaitingPerPeer),
-      m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed))
+      m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed)),
+      m_lobby(
+          limits.timeLimit, limits.nMaxServed, limits.nMaxWaitingPerPeer,
+          [this](int nSocket, const CPeerAddress& peer) { Admit(nSocket, peer); },
+          [this](int nSocket, const CPeerAddress& peer) { AnswerSilent(nSocket, peer); })
 {
     m_descriptorRetry.setSingleShot(true);
     connect(&m_descriptorRetry, &QTimer::timeout, this, [this] {
@@ -219,6 +223,7 @@ void CConnectionServer::Shut()
     m_bOutOfDescriptors = false;
     for (const int nDescriptor : m_waiting.TakeAll())
         ::close(nDescriptor);
+    m_lobby.CloseAll();
 }
 
 void CConnectionServer::SetAcceptPaused(bool bPaused)
@@ -229,7 +234,8 @@ void CConnectionServer::SetAcceptPaused(bool bPaused)
 
 int CConnectionServer::OpenConnections() const
 {
-    return static_cast<int>(m_served.size()) + m_waiting.WaitingCount() + m_closer.LingeringCount();
+    return static_cast<int>(m_served.size()) + m_waiting.WaitingCount() + m_lobby.Count() +
+           m_closer.LingeringCount();
 }
 
 void CConnectionServer::UpdateAccepting()
@@ -273,24 +279,32 @@ void CConnectionServer::AcceptReady()
 
 void CConnectionServer::Admit(int nSocket, const CPeerAddress& peer)
 {
-    // Whether it has sent something matters only when it cannot be served at
-    // once. One that has still sent nothing (the system held it for a while)
-    // then gets no place that another needs, and does not wait for one.
-    const bool bServedAtOnce =
-        m_nReading < m_limits.nMaxServed && m_waiting.BelowShare(peer.strKey);
-    const bool bInput = bServedAtOnce || HasInput(nSocket);
-    if (!bInput) {
-        qCDebug(lcNet, "%s has sent nothing and there is no place for it: closed",
-                peer.strText.constData());
-        ::close(nSocket);
+    // One that has sent nothing (the system held it for a while, or handed it
+    // over at once when its queue overflowed) takes no place until it speaks.
+    if (!HasInput(nSocket)) {
+        m_lobby.Enter(nSocket, peer);
         return;
     }
-    if (!m_waiting.Enter(nSocket, peer, bInput)) {
+    // Its peer has its share: its connection that reads slowest gives way.
+    if (!m_waiting.BelowShare(peer.strKey)) {
+        if (CConnection* pYielding = Yielding(&peer.strKey)) {
+            qCDebug(lcNet, "%s: a connection gives its place to a newer one",
+                    peer.strText.constData());
+            EndReading(*pYielding, EEnd::Yielded);
+        }
+    }
+    if (!m_waiting.Enter(nSocket, peer)) {
         // Until it lets go, this peer can use up no more descriptors.
         ::close(nSocket);
         return;
     }
     ServeWaiting();
+}
+
+void CConnectionServer::AnswerSilent(int nSocket, const CPeerAddress& peer)
+{
+    m_waiting.Join(peer.strKey);
+    EndReading(Serve(nSocket, peer), EEnd::TimeLimit);
 }
 
 bool CConnectionServer::FreeDescriptor()
@@ -300,6 +314,8 @@ bool CConnectionServer::FreeDescriptor()
         m_closer.CloseAll();
         return true;
     }
+    if (m_lobby.CloseOldest())
+        return true;
     if (const int nEvicted = m_waiting.Evict(); nEvicted >= 0) {
         ::close(nEvicted);
         return true;
@@ -307,7 +323,7 @@ bool CConnectionServer::FreeDescriptor()
     // A place given up is answered, and its descriptor closes with the next
     // call (or when its answer has gone).
     if (CConnection* pYielding = Yielding()) {
-        EndReading(*pYielding, EEnd::TimeLimit);
+        EndReading(*pYielding, EEnd::Yielded);
         return true;
     }
     return false;
@@ -324,51 +340,54 @@ void CConnectionServer::PauseForDescriptors()
 
 void CConnectionServer::ServeWaiting()
 {
-    while (const CWaitingRoom::CWaiting* pNext = m_waiting.PeekNext()) {
+    while (m_waiting.PeekNext()) {
         if (m_nReading >= m_limits.nMaxServed) {
-            // Every place is taken: one that has sent something takes the place
-            // of the one that has gone longest without a byte.
-            CConnection* pYielding = pNext->bInput ? Yielding() : nullptr;
+            // Every place is taken: the one that reads slowest gives way.
+            CConnection* pYielding = Yielding();
             if (!pYielding)
                 return;
-            qCDebug(lcNet, "%s gives its place to %s", pYielding->peer.strText.constData(),
-                    pNext->peer.strText.constData());
-            EndReading(*pYielding, EEnd::TimeLimit);
+            qCDebug(lcNet, "%s gives its place to a connection that speaks",
+                    pYielding->peer.strText.constData());
+            EndReading(*pYielding, EEnd::Yielded);
             continue;
         }
-        Serve(*m_waiting.Next());
+        CWaitingRoom::CWaiting next = *m_waiting.Next();
+        ReadReady(Serve(next.nDescriptor, std::move(next.peer)));
     }
 }
 
-CConnectionServer::CConnection* CConnectionServer::Yielding() const
+CConnectionServer::CConnection* CConnectionServer::Yielding(const QByteArray* pstrKey) const
 {
-    // Those that have sent nothing first; then the longest without a byte;
-    // then the oldest. Never by the order of a hash or of arrival alone.
-    const auto rank = [](const CConnection& connection) {
-        return std::make_tuple(connection.nRead > 0, connection.lastByte, connection.started,
-                               connection.nSerial);
+    // The one that reads slowest: the fewest bytes for the time it has been
+    // read (one that trickles, or sent a little and went quiet); of equals, the
+    // longest without a byte, then the oldest. Never by the order of a hash.
+    const CClock::time_point now = CClock::now();
+    const auto rank = [now](const CConnection& connection) {
+        const double dSeconds =
+            std::chrono::duration<double>(now - connection.started).count() + 1e-6;
+        return std::make_tuple(static_cast<double>(connection.nRead) / dSeconds,
+                               connection.lastByte, connection.started, connection.nSerial);
     };
     CConnection* pYielding = nullptr;
     for (const auto& pConnection : m_served) {
-        if (!pConnection->bAnswering && (!pYielding || rank(*pConnection) < rank(*pYielding)))
+        if (pConnection->bAnswering || (pstrKey && pConnection->peer.strKey != *pstrKey))
+            continue;
+        if (!pYielding || rank(*pConnection) < rank(*pYielding))
             pYielding = pConnection.get();
     }
     return pYielding;
 }
 
-void CConnectionServer::Serve(CWaitingRoom::CWaiting waiting)
+CConnectionServer::CConnection& CConnectionServer::Serve(int nSocket, CPeerAddress peer)
 {
-    m_served.push_back(std::make_unique<CConnection>(waiting.nDescriptor, std::move(waiting.peer),
-                                                     ++m_nNextSerial));
+    m_served.push_back(std::make_unique<CConnection>(nSocket, std::move(peer), ++m_nNextSerial));
     CConnection& connection = *m_served.back();
     ++m_nReading;
     connection.started = connection.lastByte = CClock::now();
     SetDeadline(connection, connection.started + m_limits.timeLimit);
     connection.pSession = NewSession(connection.peer.strText);
     Q_EMIT ServingStarted();
-    // What came with the connection is read at once: a request that came
-    // whole is answered without ever watching its socket.
-    ReadReady(connection);
+    return connection;
 }
 
 void CConnectionServer::ReadReady(CConnection& connection)
@@ -423,6 +442,7 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
     connection.pNotifier.reset();
     connection.bAnswering = true;
     --m_nReading;
+    m_waiting.Left(connection.peer.strKey);
     // The answer has a time limit of its own, to be known and to be taken.
     SetDeadline(connection, CClock::now() + m_limits.timeLimit);
     const quint64 nSerial = connection.nSerial;
@@ -442,6 +462,18 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
 
 void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayList& answer)
 {
+    // Answers not yet taken are bounded as reading is: the oldest goes (the
+    // system would hold each one's unsent part as long as it waited).
+    if (static_cast<int>(m_served.size()) - m_nReading > m_limits.nMaxServed) {
+        CConnection* pOldest = nullptr;
+        for (const auto& pOther : m_served) {
+            if (pOther->bAnswerKnown && pOther.get() != &connection &&
+                (!pOldest || pOther->nSerial < pOldest->nSerial))
+                pOldest = pOther.get();
+        }
+        if (pOldest)
+            Finish(*pOldest, false);
+    }
     connection.bAnswerKnown = true;
     connection.answer = answer;
     for (const QByteArray& strPart : answer)
@@ -550,6 +582,13 @@ void CConnectionServer::DeadlinesPassed()
     ArmDeadlineTimer();
 }
 
+void CConnectionServer::Abort(int nSocket)
+{
+    const linger reset{1, 0};
+    ::setsockopt(nSocket, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+    ::close(nSocket);
+}
+
 void CConnectionServer::Finish(CConnection& connection, bool bSent)
 {
     connection.pNotifier.reset();
@@ -562,8 +601,10 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
     // Off the list first: the session may run code that comes back here.
     std::unique_ptr<CConnection> pConnection = std::move(*found);
     m_served.erase(found);
-    m_waiting.Left(pConnection->peer.strKey);
-    m_closer.Close(pConnection->nDescriptor);
+    if (!bSent && pConnection->nAnswerSent < pConnection->nAnswerSize)
+        Abort(pConnection->nDescriptor); // a peer that does not take its answer
+    else
+        m_closer.Close(pConnection->nDescriptor);
     pConnection->pSession->Answered(bSent);
     // The connection goes now (its notifier may be the one whose signal runs
     // this: a notifier may be deleted in its own signal); nothing up the stack

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/silent_lobby.h"
 #include "core/net/socket_closer.h"
 #include "core/net/waiting_room.h"
 
@@ -22,19 +23,22 @@ class QSocketNotifier;
 
 // A server that reads its connections side by side on the event loop, each with
 // its own time limit, so that no peer can hold up another:
-// - the system holds a connection that has sent nothing yet (deferred accept);
+// - the system holds a connection that has sent nothing yet (deferred accept),
+//   and one it hands over all the same waits in the silent lobby, taking no
+//   place, until it speaks or its time runs out;
 // - a bounded number are read at the same time, overall and per peer (an IPv6
 //   peer counted by its /64); a peer's connections beyond its share wait their
 //   turn, and beyond its share of waiting they are closed at once, unread;
-// - when every place is taken, a connection that has sent something takes the
-//   place of the one that has gone longest without a byte (one that has sent
-//   nothing at all first), whose reading ends as at its time limit; one that
-//   has sent nothing is closed at once;
+// - a connection that speaks when every place is taken, or when its peer has
+//   its share, takes the place of the one that reads slowest (of that peer),
+//   whose reading ends without it being taken;
 // - each connection gets a bounded share of reading per turn of the event loop,
 //   and its time limit is checked at every read, so that one that streams
 //   without end holds up nobody;
-// - out of descriptors, closing connections go first, then the newest waiting
-//   connection of the peer with the most waiting, then a place as above.
+// - a bounded number of answers are written at the same time;
+// - out of descriptors, closing connections go first, then the silent ones,
+//   then the newest waiting connection of the peer with the most waiting, then
+//   a place as above.
 // Each connection's reading and answer belong to a session the subclass makes;
 // the server writes the answer whole, as the peer takes it, and closes the
 // connection without cutting the answer off.
@@ -58,13 +62,14 @@ public:
         PeerClosed, // end of stream
         TimeLimit,
         ReadFailed,
+        Yielded, // it gave its place to a connection that has something to say
     };
 
     struct CLimits
     {
         // For reading a connection, and again for writing its answer.
         std::chrono::milliseconds timeLimit{30000};
-        int nMaxServed = 512; // connections read at the same time
+        int nMaxServed = 512; // connections read at the same time, and answered
         int nMaxServedPerPeer = 32;
         int nMaxWaitingPerPeer = 64; // beyond it, the peer's connections are closed
         // How long the system holds a connection that has sent nothing before
@@ -158,14 +163,17 @@ private:
     void DeferAccepting(int nSocket) const;
     void AcceptReady();
     void Admit(int nSocket, const CPeerAddress& peer);
+    // A silent connection whose time ran out is answered as at its time limit.
+    void AnswerSilent(int nSocket, const CPeerAddress& peer);
     // Frees a descriptor when there are none left; false when nothing can go.
     bool FreeDescriptor();
     void PauseForDescriptors();
     void UpdateAccepting();
     void ServeWaiting();
-    // The connection being read that gives up its place first, or none.
-    CConnection* Yielding() const;
-    void Serve(CWaitingRoom::CWaiting waiting);
+    // The connection being read (of the peer, when a key is given) that gives
+    // up its place first, or none.
+    CConnection* Yielding(const QByteArray* pstrKey = nullptr) const;
+    CConnection& Serve(int nSocket, CPeerAddress peer);
     void ReadReady(CConnection& connection);
     void EndReading(CConnection& connection, EEnd eEnd);
     void StartAnswer(CConnection& connection, const QByteArrayList& answer);
@@ -175,6 +183,9 @@ private:
     void ArmDeadlineTimer();
     void DeadlinesPassed();
     void Finish(CConnection& connection, bool bSent);
+    // Closes the connection at once, with a reset: what was not sent is dropped
+    // instead of being held by the system.
+    static void Abort(int nSocket);
 
     CLimits m_limits;
     qsizetype m_nReadSize;
@@ -194,4 +205,5 @@ private:
     int m_nReading = 0;                               // of the served, those still being read
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
+    CSilentLobby m_lobby;
 };

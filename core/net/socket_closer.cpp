@@ -13,8 +13,10 @@
 #include <unistd.h>
 
 namespace {
-// Input dropped from one socket before it is closed regardless.
-constexpr qint64 kMaxDrained = 1 << 20;
+// Input dropped from one socket before it is closed regardless: an honest
+// peer sends nothing after its request, and one that streams on is not read
+// for long.
+constexpr qint64 kMaxDrained = 64 * 1024;
 // Sockets looked at per turn of the event loop.
 constexpr int kEventsPerTurn = 64;
 } // namespace

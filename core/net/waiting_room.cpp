@@ -17,7 +17,7 @@ bool CWaitingRoom::BelowShare(const QByteArray& strKey) const
     return it == m_peers.cend() || it->nServed < m_nMaxServedPerPeer;
 }
 
-bool CWaitingRoom::Enter(int nDescriptor, const CPeerAddress& peerAddress, bool bInput)
+bool CWaitingRoom::Enter(int nDescriptor, const CPeerAddress& peerAddress)
 {
     const QByteArray& strKey = peerAddress.strKey;
     CPeer& peer = m_peers[strKey];
@@ -26,13 +26,22 @@ bool CWaitingRoom::Enter(int nDescriptor, const CPeerAddress& peerAddress, bool 
         return false;
     }
     const bool bHadTurn = HasTurn(peer);
-    peer.waiting.push_back({nDescriptor, peerAddress, bInput});
+    peer.waiting.push_back({nDescriptor, peerAddress});
     ++m_nWaiting;
     if (!bHadTurn && HasTurn(peer)) {
         // A peer that has nothing served goes before those that have.
         (peer.nServed == 0 ? m_fresh : m_turns).push_back(strKey);
     }
     return true;
+}
+
+void CWaitingRoom::Join(const QByteArray& strKey)
+{
+    CPeer& peer = m_peers[strKey];
+    const bool bHadTurn = HasTurn(peer);
+    ++peer.nServed;
+    if (bHadTurn && !HasTurn(peer))
+        DropTurn(strKey);
 }
 
 std::optional<CWaitingRoom::CWaiting> CWaitingRoom::Next()

@@ -22,14 +22,15 @@ public:
     {
         int nDescriptor;
         CPeerAddress peer;
-        bool bInput = false; // it had sent something when it came
     };
 
     CWaitingRoom(int nMaxServedPerPeer, int nMaxWaitingPerPeer);
 
     // A new connection from the peer; false when the peer has its share
     // waiting already (the caller closes it unread).
-    bool Enter(int nDescriptor, const CPeerAddress& peer, bool bInput = true);
+    bool Enter(int nDescriptor, const CPeerAddress& peer);
+    // A connection of the peer is served without having waited.
+    void Join(const QByteArray& strKey);
     // Whether a connection of the peer would be served now, were there room.
     bool BelowShare(const QByteArray& strKey) const;
     // The connection whose turn it is, now counted as served for its peer; none
@@ -37,7 +38,7 @@ public:
     std::optional<CWaiting> Next();
     // The same without taking it: it stays waiting.
     const CWaiting* PeekNext() const;
-    // A served connection of the peer has ended.
+    // A served connection of the peer has ended (its reading).
     void Left(const QByteArray& strKey);
     // The descriptors run out: the newest waiting connection of the peer with
     // the most waiting (of equals, the lowest key: the choice never depends on

@@ -10,8 +10,6 @@
 #include "tests/support/raw_client.h"
 #include "tests/support/sample_notes.h"
 
-#include <QTcpSocket>
-
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -70,14 +68,27 @@ TEST(ListenUnderAttack, TenThousandAddressesHoldingConnectionsKeepNoNoteWaiting)
                              .trickleEvery = 1s});
     ASSERT_TRUE(SpinUntil([&] { return silent.AllStarted() && trickling.AllStarted(); }));
     ASSERT_TRUE(SpinUntil([&] { return silent.Connected() + trickling.Connected() == 10000; }));
-    for (int n = 0; n < 3; ++n)
+    // So many silent connections overflow the system's queue of those it
+    // holds: it hands over the rest, and honest ones, at once, before they
+    // speak. The real sender connects and then writes, as any sender does.
+    const auto send = [&] {
+        return RunCli({QStringLiteral("send"), QStringLiteral("--port"),
+                       QString::number(listen.Port()), QStringLiteral("--text"),
+                       QStringLiteral("hi"), QStringLiteral("127.0.0.1")})
+            .strOut;
+    };
+    for (int n = 0; n < 3; ++n) {
         EXPECT_EQ(HonestNote(listen.Port()), "39") << "note " << n;
+        EXPECT_EQ(send(), "127.0.0.1: Send successful\n") << "send " << n;
+    }
     // Past the time the system holds a silent connection: the server has met
-    // them all now, and has closed those there was no place for.
+    // them all now, and has closed those there was no room for.
     Wait(9s);
     EXPECT_GT(silent.ClosedByServer(), 1000);
-    for (int n = 0; n < 3; ++n)
+    for (int n = 0; n < 3; ++n) {
         EXPECT_EQ(HonestNote(listen.Port()), "39") << "note " << n << " after the deferral";
+        EXPECT_EQ(send(), "127.0.0.1: Send successful\n") << "send " << n;
+    }
     EXPECT_FALSE(listen.Errors().contains("Cannot accept")) << listen.Errors().constData();
 }
 
@@ -139,27 +150,25 @@ TEST(ListenUnderAttack, AnIPv6PrefixCountsAsOnePeer)
     CCliInShell listen(ListenWithDescriptors(1024, QStringLiteral("--address ::")));
     ASSERT_NE(listen.Port(), 0) << listen.Errors().constData();
     // 3,000 connections from one /64, each from an address of its own, with
-    // notes they never finish: they share one peer's share.
+    // notes they never finish: they share one peer's share of 32 (each new one
+    // takes the place of the slowest of its own).
     CHostilePeers prefix({.nPort = listen.Port(),
-                          .strFrom = "fd00:b1::1",
+                          .strFrom = "fd00:b1::100",
                           .nAddresses = 3000,
                           .strTo = "::1",
                           .nTrickling = 3000,
                           .strFirst = "bob/$0",
                           .trickleEvery = 1s});
-    ASSERT_TRUE(SpinUntil([&] { return prefix.ClosedByServer() == 3000 - 32 - 64; }))
+    ASSERT_TRUE(SpinUntil([&] { return prefix.ClosedByServer() >= 3000 - 32 - 64; }))
         << prefix.ClosedByServer();
     EXPECT_EQ(HonestNote(listen.Port()), "39") << "from IPv4, on the same socket";
-    // A peer of another /64 is a peer of its own, and its address is kept.
-    QTcpSocket socket;
-    ASSERT_TRUE(socket.bind(QHostAddress(QStringLiteral("fd00:b2::7"))));
-    socket.connectToHost(QHostAddress(QStringLiteral("::1")), listen.Port());
-    ASSERT_TRUE(socket.waitForConnected(5000));
-    socket.write(SampleNotes::Lunch);
-    ASSERT_TRUE(socket.waitForDisconnected(5000));
-    EXPECT_EQ(socket.readAll(), "39");
-    Wait(1s);
-    EXPECT_EQ(prefix.ClosedByServer(), 3000 - 32 - 64);
+    // A peer of another /64 is a peer of its own; a neighbour in the same /64
+    // takes a place of its own prefix's.
+    EXPECT_EQ(Loopback::ExchangeFrom("fd00:b2::7", "::1", listen.Port(), SampleNotes::Lunch), "39");
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(Loopback::ExchangeFrom("fd00:b1::2", "::1", listen.Port(), SampleNotes::Lunch),
+                  "39")
+            << "neighbour's note " << n;
 }
 
 TEST(ListenUnderAttack, AStalledReaderOfItsOutputHoldsUpNoSignalAndNoAnswerIsEarly)

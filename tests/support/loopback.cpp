@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace Loopback {
@@ -47,12 +48,11 @@ QByteArray ReadUntilClosed(int nSocket, bool* pbBroken)
     return strAnswer;
 }
 
-std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest,
-                                   std::chrono::seconds timeLimit)
+namespace {
+
+std::optional<QByteArray> ExchangeOn(int nSocket, const QByteArray& strRequest,
+                                     std::chrono::seconds timeLimit)
 {
-    const int nSocket = Connect(nPort);
-    if (nSocket < 0)
-        return std::nullopt;
     // A server that hangs is reported, not waited for.
     const timeval limit{static_cast<time_t>(timeLimit.count()), 0};
     ::setsockopt(nSocket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
@@ -64,6 +64,55 @@ std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest,
     if (bBroken && strAnswer.isEmpty())
         return std::nullopt;
     return strAnswer;
+}
+
+sockaddr_storage Address(const QByteArray& strAddress, quint16 nPort, socklen_t& nLength)
+{
+    sockaddr_storage address{};
+    if (strAddress.contains(':')) {
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(nPort);
+        ::inet_pton(AF_INET6, strAddress.constData(), &v6.sin6_addr);
+        nLength = sizeof(v6);
+    } else {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(nPort);
+        ::inet_pton(AF_INET, strAddress.constData(), &v4.sin_addr);
+        nLength = sizeof(v4);
+    }
+    return address;
+}
+
+} // namespace
+
+std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest,
+                                   std::chrono::seconds timeLimit)
+{
+    const int nSocket = Connect(nPort);
+    if (nSocket < 0)
+        return std::nullopt;
+    return ExchangeOn(nSocket, strRequest, timeLimit);
+}
+
+std::optional<QByteArray> ExchangeFrom(const QByteArray& strFrom, const QByteArray& strTo,
+                                       quint16 nPort, const QByteArray& strRequest,
+                                       std::chrono::seconds timeLimit)
+{
+    socklen_t nFromLength = 0;
+    socklen_t nToLength = 0;
+    const sockaddr_storage from = Address(strFrom, 0, nFromLength);
+    const sockaddr_storage to = Address(strTo, nPort, nToLength);
+    const int nSocket = ::socket(from.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (nSocket < 0)
+        return std::nullopt;
+    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&from), nFromLength) != 0 ||
+        ::connect(nSocket, reinterpret_cast<const sockaddr*>(&to), nToLength) != 0) {
+        ::close(nSocket);
+        return std::nullopt;
+    }
+    return ExchangeOn(nSocket, strRequest, timeLimit);
 }
 
 } // namespace Loopback

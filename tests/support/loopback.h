@@ -24,4 +24,10 @@ QByteArray ReadUntilClosed(int nSocket, bool* pbBroken = nullptr);
 std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest,
                                    std::chrono::seconds timeLimit = std::chrono::seconds(5));
 
+// The same from one address of this machine to another (IPv4 or IPv6, such as
+// an address of a prefix a test's namespace routes to itself).
+std::optional<QByteArray> ExchangeFrom(const QByteArray& strFrom, const QByteArray& strTo,
+                                       quint16 nPort, const QByteArray& strRequest,
+                                       std::chrono::seconds timeLimit = std::chrono::seconds(5));
+
 } // namespace Loopback
