@@ -38,6 +38,13 @@ bool HasInput(int nSocket)
     return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
+// Whether bytes the connection sent wait unread (closing it would reset it).
+bool HasUnreadBytes(int nSocket)
+{
+    char c = 0;
+    return ::recv(nSocket, &c, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+}
+
 } // namespace
 
 // One accepted connection, from its turn to its answer.
@@ -58,7 +65,8 @@ public:
     CClock::time_point lastByte; // when its last byte came (its start until one did)
     qint64 nRead = 0;
     bool bAnswering = false;
-    bool bInAnswer = false; // its session is working out the answer
+    bool bPeerClosed = false; // it sent all it will send
+    bool bInAnswer = false;   // its session is working out the answer
     bool bAnswerKnown = false;
     std::optional<QByteArrayList> earlyAnswer; // given through "later" before Answer returned
     QByteArrayList answer;
@@ -441,6 +449,7 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
 {
     connection.pNotifier.reset();
     connection.bAnswering = true;
+    connection.bPeerClosed = eEnd == EEnd::PeerClosed;
     --m_nReading;
     m_waiting.Left(connection.peer.strKey);
     // The answer has a time limit of its own, to be known and to be taken.
@@ -603,6 +612,8 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
     m_served.erase(found);
     if (!bSent && pConnection->nAnswerSent < pConnection->nAnswerSize)
         Abort(pConnection->nDescriptor); // a peer that does not take its answer
+    else if (pConnection->bPeerClosed || !HasUnreadBytes(pConnection->nDescriptor))
+        ::close(pConnection->nDescriptor); // nothing unread: closing resets nothing
     else
         m_closer.Close(pConnection->nDescriptor);
     pConnection->pSession->Answered(bSent);
