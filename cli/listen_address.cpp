@@ -6,8 +6,8 @@ QCommandLineOption ListenAddressOption()
 {
     return QCommandLineOption(
         QStringLiteral("address"),
-        QStringLiteral("Address to listen on (default: every IPv4 address; \"::\" for every "
-                       "IPv6 and IPv4 address)."),
+        QStringLiteral("IPv4 or IPv6 address to listen on (default: every IPv4 address; "
+                       "\"::\" for every IPv6 and IPv4 address)."),
         QStringLiteral("ADDR"));
 }
 
@@ -20,4 +20,14 @@ std::optional<QHostAddress> ParseListenAddress(const QCommandLineParser& parser,
     if (address.isNull())
         return std::nullopt;
     return address;
+}
+
+QString ListenPlace(const QHostAddress& address, quint16 nPort)
+{
+    if (address == QHostAddress::AnyIPv4)
+        return QStringLiteral("port %1").arg(nPort);
+    const QString strAddress = address.protocol() == QAbstractSocket::IPv6Protocol
+                                   ? QStringLiteral("[%1]").arg(address.toString())
+                                   : address.toString();
+    return QStringLiteral("%1 port %2").arg(strAddress).arg(nPort);
 }

@@ -137,8 +137,8 @@ int RunListenCommand(const QStringList& arguments)
         break;
     case EPassedSocket::None:
         if (!server.StartListening(*nPort, *address)) {
-            CliOutput::ErrorLine(
-                QStringLiteral("blipnote-cli listen: cannot listen on port %1").arg(*nPort));
+            CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: cannot listen on %1: %2")
+                                     .arg(ListenPlace(*address, *nPort), server.OpenError()));
             return 1;
         }
         if (*nPort == 0)

@@ -107,9 +107,11 @@ CConnectionServer::~CConnectionServer()
 
 CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddress& bindAddress)
 {
-    const auto Fail = [nPort](const char* pszStep, int nSocket, EOpen eOpen) {
+    m_strOpenError.clear();
+    const auto Fail = [this, nPort](const char* pszStep, int nSocket, EOpen eOpen) {
         const int nError = errno; // before anything else can change it
         qCWarning(lcNet, "port %u: %s failed: %s", nPort, pszStep, std::strerror(nError));
+        m_strOpenError = QString::fromLocal8Bit(std::strerror(nError));
         if (nSocket >= 0)
             ::close(nSocket);
         return eOpen;

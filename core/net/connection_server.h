@@ -118,6 +118,8 @@ public:
     // being served finish.
     void Shut();
     bool IsListening() const { return m_nListening >= 0; }
+    // Why the last Open() failed, as the system says it ("Address already in use").
+    const QString& OpenError() const { return m_strOpenError; }
     quint16 ServerPort() const { return m_nPort; }
 
     // While paused no connection is accepted (the system's queue holds them);
@@ -190,6 +192,7 @@ private:
     CLimits m_limits;
     qsizetype m_nReadSize;
     int m_nListening = -1;
+    QString m_strOpenError;
     quint16 m_nPort = 0;
     std::unique_ptr<QSocketNotifier> m_pAcceptNotifier;
     bool m_bAcceptPaused = false;

@@ -17,7 +17,10 @@ namespace ShownText {
 inline constexpr qsizetype MaxLength = 64;
 
 // The text itself, or, when longer than MaxLength characters, its beginning
-// followed by an ellipsis (code-page byte 0x85), MaxLength characters in all.
+// followed by an ellipsis (code-page byte 0x85), MaxLength characters in all;
+// a control character (a line break, a tab, an escape a terminal would obey
+// where a window title is listed) shows as a bullet (0x95), so the text stays
+// one line of what it says.
 QByteArray Of(const QByteArray& strText);
 
 } // namespace ShownText

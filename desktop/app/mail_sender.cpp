@@ -52,14 +52,9 @@ QString CMailSender::AttachmentName(const CBlipnoteDoc& doc)
 
 QString CMailSender::Subject(const CBlipnoteDoc& doc)
 {
-    QString strSubject;
-    for (const QChar c : CodePage::ToUnicode(ShownText::Of(doc.Title()))) {
-        if (c.category() == QChar::Other_Control)
-            strSubject += QLatin1Char(' ');
-        else
-            strSubject += c == QLatin1Char('\\') ? QChar(0xff3c) : c; // a look-alike
-    }
-    return strSubject;
+    // One line already (a control character shows as a bullet).
+    QString strSubject = CodePage::ToUnicode(ShownText::Of(doc.Title()));
+    return strSubject.replace(QLatin1Char('\\'), QChar(0xff3c)); // a look-alike
 }
 
 QString CMailSender::NewFolder()

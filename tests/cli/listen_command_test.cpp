@@ -2,6 +2,8 @@
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
 
+#include <QTcpServer>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -97,4 +99,29 @@ TEST(CommandLine, EveryCommandShowsItsHelpAndRefusesWhatItDoesNotTake)
     const CCliRun two = RunCli({QStringLiteral("show"), QStringLiteral("a"), QStringLiteral("b")});
     EXPECT_EQ(two.nExitCode, 2);
     EXPECT_EQ(two.strErr, "blipnote-cli show: name one note file\n");
+}
+
+TEST(ListenCommand, APlaceItCannotListenOnIsNamedWithTheReason)
+{
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::AnyIPv4));
+    const CCliRun busy = RunCli(
+        {QStringLiteral("listen"), QStringLiteral("--port"), QString::number(taken.serverPort())});
+    EXPECT_EQ(busy.nExitCode, 1);
+    EXPECT_TRUE(busy.strErr.endsWith("blipnote-cli listen: cannot listen on port " +
+                                     QByteArray::number(taken.serverPort()) +
+                                     ": Address already in use\n"))
+        << busy.strErr.constData();
+    // An address of no interface of this machine (binding sends nothing).
+    const CCliRun elsewhere =
+        RunCli({QStringLiteral("fingerd"), QStringLiteral("--address"), QStringLiteral("192.0.2.1"),
+                QStringLiteral("--port"), QStringLiteral("0")});
+    EXPECT_EQ(elsewhere.nExitCode, 1);
+    EXPECT_TRUE(elsewhere.strErr.endsWith("blipnote-cli fingerd: cannot listen on 192.0.2.1 port "
+                                          "0: Cannot assign requested address\n"))
+        << elsewhere.strErr.constData();
+    EXPECT_EQ(
+        RunCli({QStringLiteral("listen"), QStringLiteral("--address"), QStringLiteral("localhost")})
+            .strErr,
+        "blipnote-cli listen: invalid address 'localhost'\n");
 }

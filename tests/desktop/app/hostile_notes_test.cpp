@@ -98,6 +98,22 @@ TEST_F(HostileNotesTest, AHundredKilobyteTitleIsShownShortAndKeptWhole)
     EXPECT_TRUE(m_prompts.Boxes().isEmpty()) << qPrintable(m_prompts.Boxes().join(u'|'));
 }
 
+TEST_F(HostileNotesTest, ControlCharactersOfATitleAreShownAsBullets)
+{
+    // An escape sequence a terminal would obey where window titles are
+    // listed, a tab and a line break: each shows as a bullet.
+    const QByteArray strTitle = "Esc\x1b]0;pwned\x07 tab\there\r\nnext\x90";
+    CBlipnoteDoc* pDoc = Deliver(TaggedText::Compose({"ann", "Shall we go?", "PC7", strTitle, 0}));
+    ASSERT_NE(pDoc, nullptr);
+    EXPECT_EQ(pDoc->Title(), strTitle);
+    const QString strShown =
+        QStringLiteral("Esc\u2022]0;pwned\u2022 tab\u2022here\u2022\u2022next\u2022");
+    ASSERT_NE(ActiveWindow(), nullptr);
+    EXPECT_EQ(ActiveWindow()->windowTitle(), strShown);
+    EXPECT_EQ(m_pApp->MainFrame().windowTitle(), QStringLiteral("Blipnote - ") + strShown);
+    EXPECT_EQ(WindowMenuEntries(), QStringList({QStringLiteral("&1 ") + strShown}));
+}
+
 TEST_F(HostileNotesTest, LongNamesOfTheSenderAreShownShortAndKeptWhole)
 {
     // The nickname ends within the note's first read (9,999 bytes), or the note

@@ -152,7 +152,7 @@ TEST_F(MailSendTest, ATitleIsMadeAFileNameInsideTheMailFolder)
     };
     // No folder of its own, and not hidden.
     EXPECT_EQ(Mailed("../../etc/\tpasswd").first,
-              QStringLiteral("MessageOut.._.._etc_ passwd.bno"));
+              QStringLiteral("MessageOut.._.._etc_\u2022passwd.bno"));
     EXPECT_EQ(Mailed(".hidden").first, QStringLiteral("MessageOut.hidden.bno"));
     // A backslash, which the mail helper's shell may read as an escape, is
     // neither in the file name nor in the subject.
