@@ -83,7 +83,8 @@ CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize,
       m_lobby(
           limits.timeLimit, limits.nMaxServed, limits.nMaxWaitingPerPeer,
           [this](int nSocket, const CPeerAddress& peer) { Admit(nSocket, peer); },
-          [this](int nSocket, const CPeerAddress& peer) { AnswerSilent(nSocket, peer); })
+          [this](int nSocket, const CPeerAddress& peer) { AnswerSilent(nSocket, peer); }),
+      m_budget([this] { return OpenConnections(); })
 {
     m_descriptorRetry.setSingleShot(true);
     connect(&m_descriptorRetry, &QTimer::timeout, this, [this] {
@@ -200,6 +201,7 @@ bool CConnectionServer::ListenWith(int nSocket)
     DeferAccepting(nSocket);
     m_nListening = nSocket;
     m_nPort = nPort;
+    CDescriptorBudget::CountTheRest();
     m_pAcceptNotifier = std::make_unique<QSocketNotifier>(nSocket, QSocketNotifier::Read);
     connect(m_pAcceptNotifier.get(), &QSocketNotifier::activated, this,
             &CConnectionServer::AcceptReady);
@@ -283,7 +285,14 @@ void CConnectionServer::AcceptReady()
         if (m_nSendBufferSize > 0)
             ::setsockopt(nSocket, SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
                          sizeof(m_nSendBufferSize));
+        // At the bound: one of ours gives its descriptor back, or no more are
+        // taken for a while.
+        const bool bFreed = !CDescriptorBudget::Spent() || FreeDescriptor();
         Admit(nSocket, CPeerAddress::Of(address));
+        if (!bFreed) {
+            PauseForDescriptors();
+            return;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/descriptor_budget.h"
 #include "core/net/silent_lobby.h"
 #include "core/net/socket_closer.h"
 #include "core/net/waiting_room.h"
@@ -36,9 +37,10 @@ class QSocketNotifier;
 //   and its time limit is checked at every read, so that one that streams
 //   without end holds up nobody;
 // - a bounded number of answers are written at the same time;
-// - out of descriptors, closing connections go first, then the silent ones,
-//   then the newest waiting connection of the peer with the most waiting, then
-//   a place as above.
+// - connections leave the process the descriptors the rest of it holds, and
+//   a reserve (see CDescriptorBudget); at that bound, or out of descriptors, closing
+//   connections go first, then the silent ones, then the newest waiting
+//   connection of the peer with the most waiting, then a place as above.
 // Each connection's reading and answer belong to a session the subclass makes;
 // the server writes the answer whole, as the peer takes it, and closes the
 // connection without cutting the answer off.
@@ -209,4 +211,5 @@ private:
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
     CSilentLobby m_lobby;
+    CDescriptorBudget m_budget; // last: it goes first, while all it counts is there
 };

@@ -1,5 +1,6 @@
 #include "tests/support/cli_listener.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/loopback.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/sample_notes.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -74,12 +74,8 @@ TEST(NoteFilesCommands, ShowReportsFilesThatAreNoNotes)
 
 TEST(NoteFilesCommands, ListenTakesItsPortFromTheSettings)
 {
-    quint16 nPort = 0;
-    {
-        QTcpServer probe; // a port that is free right now
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        nPort = probe.serverPort();
-    }
+    const quint16 nPort = Loopback::UnusedPort();
+    ASSERT_NE(nPort, 0);
     CTestSettingsFile file;
     file.Settings().m_nIpPort = nPort;
     file.Write();

@@ -1,6 +1,10 @@
 #include "tests/support/loopback.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cstdio>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -113,6 +117,34 @@ std::optional<QByteArray> ExchangeFrom(const QByteArray& strFrom, const QByteArr
         return std::nullopt;
     }
     return ExchangeOn(nSocket, strRequest, timeLimit);
+}
+
+quint16 UnusedPort()
+{
+    // The outgoing range starts at 32768 unless the system says otherwise.
+    int nOutgoingFrom = 32768;
+    if (FILE* pRange = std::fopen("/proc/sys/net/ipv4/ip_local_port_range", "r")) {
+        if (std::fscanf(pRange, "%d", &nOutgoingFrom) != 1)
+            nOutgoingFrom = 32768;
+        std::fclose(pRange);
+    }
+    const int nFrom = 10000;
+    const int nCount = std::max(nOutgoingFrom - nFrom, 1000);
+    const int nStart = static_cast<int>(QRandomGenerator::global()->bounded(nCount));
+    for (int n = 0; n < nCount; ++n) {
+        const auto nPort = static_cast<quint16>(nFrom + (nStart + n) % nCount);
+        const int nSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(nPort);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool bFree =
+            ::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+        ::close(nSocket);
+        if (bFree)
+            return nPort;
+    }
+    return 0;
 }
 
 } // namespace Loopback

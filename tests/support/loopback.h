@@ -10,6 +10,11 @@
 // tests' scripted peers and the benchmarks' load are made of it.
 namespace Loopback {
 
+// A port free on 127.0.0.1 now, for a server a test starts on a port it must
+// know beforehand: below the system's range of ports for outgoing connections,
+// so that the connections of tests running beside it do not take it meanwhile.
+quint16 UnusedPort();
+
 // A connected socket, or -1; with a receive buffer of that size when not 0, as
 // a slow link or a small machine has.
 int Connect(quint16 nPort, int nReceiveBuffer = 0);

@@ -6,6 +6,7 @@
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/hostile_peers.h"
+#include "tests/support/loopback.h"
 #include "tests/support/recording_status_sink.h"
 #include "tests/support/sample_notes.h"
 
@@ -85,12 +86,7 @@ protected:
     }
 
     // A port on which nothing listens.
-    static quint16 ClosedPort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
+    static quint16 ClosedPort() { return Loopback::UnusedPort(); }
 
     CEventLog m_log;
     CSendJobs m_jobs{m_log, m_log};

@@ -12,6 +12,7 @@
 #include "desktop/views/rich_text_ctrl.h"
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/loopback.h"
 #include "tests/support/raw_client.h"
 
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -243,12 +243,8 @@ TEST(StartOfTheProgramTest, TheSoundAndPrintingSystemsAreLoadedOnlyWhenFirstNeed
     QTemporaryDir runtime;
     const QString strSound = config.filePath(QStringLiteral("arrival.wav"));
     WriteSilence(strSound);
-    quint16 nPort = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        nPort = probe.serverPort();
-    }
+    const quint16 nPort = Loopback::UnusedPort();
+    ASSERT_NE(nPort, 0);
     ASSERT_TRUE(QDir().mkpath(config.filePath(QStringLiteral("Tessaro"))));
     QFile settings(config.filePath(QStringLiteral("Tessaro/Blipnote.conf")));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));

@@ -1,0 +1,64 @@
+#include "core/net/descriptor_budget.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <limits>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+std::vector<const std::function<int()>*> g_servers;
+int g_nRest = 3; // the standard streams, until counted
+
+int HeldByServers()
+{
+    int nHeld = 0;
+    for (const auto* pHeld : g_servers)
+        nHeld += (*pHeld)();
+    return nHeld;
+}
+
+// Descriptors open in this process, or -1 when it cannot be told.
+int OpenDescriptors()
+{
+    DIR* pFolder = ::opendir("/proc/self/fd");
+    if (!pFolder)
+        return -1;
+    int nCount = 0;
+    while (const dirent* pEntry = ::readdir(pFolder)) {
+        if (pEntry->d_name[0] != '.')
+            ++nCount;
+    }
+    ::closedir(pFolder);
+    return nCount - 1; // the folder's own
+}
+
+} // namespace
+
+CDescriptorBudget::CDescriptorBudget(std::function<int()> held) : m_held(std::move(held))
+{
+    g_servers.push_back(&m_held);
+}
+
+CDescriptorBudget::~CDescriptorBudget()
+{
+    std::erase(g_servers, &m_held);
+}
+
+void CDescriptorBudget::CountTheRest()
+{
+    if (const int nOpen = OpenDescriptors(); nOpen >= 0)
+        g_nRest = std::max(nOpen - HeldByServers(), 0);
+}
+
+bool CDescriptorBudget::Spent()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+        limit.rlim_cur > static_cast<rlim_t>(std::numeric_limits<int>::max() / 2))
+        return false;
+    const int nLimit = static_cast<int>(limit.rlim_cur);
+    const int nReserve = std::clamp(nLimit / 16, 4, 64);
+    return HeldByServers() >= nLimit - nReserve - g_nRest;
+}
