@@ -45,7 +45,8 @@ struct CStartFigures
 // Starts the program once and times its start until it listens on its port,
 // as the preloaded listen clock saw it; the memory is read after a second at
 // rest.
-void MeasureStart(const QString& strProgram, bool bBlipnote, CStartFigures& figures)
+void MeasureStart(const QString& strProgram, bool bBlipnote, CStartFigures& figures,
+                  const QStringList& minimalOptions = {})
 {
     QTemporaryDir config;
     // The runtime folder of a desktop session is in memory (/run/user/UID):
@@ -64,7 +65,7 @@ void MeasureStart(const QString& strProgram, bool bBlipnote, CStartFigures& figu
                    "\n[FingerD-Settings]\nUse FingerD=0\n");
         file.close();
     } else {
-        arguments << QString::number(nPort);
+        arguments << QString::number(nPort) << minimalOptions;
     }
     const QString strClock = config.filePath(QStringLiteral("listen-clock"));
     QProcess process;
@@ -140,11 +141,14 @@ int main(int argc, char* argv[])
     CStartFigures blipnote;
     CStartFigures other;
     CStartFigures minimal;
+    CStartFigures minimalWithText;
     for (int nRun = 0; nRun < 11; ++nRun) {
         MeasureStart(QStringLiteral(BLIPNOTE_DESKTOP_PATH), true, blipnote);
         if (!strOther.isEmpty())
             MeasureStart(strOther, true, other);
         MeasureStart(QStringLiteral(BLIPNOTE_MINIMAL_PATH), false, minimal);
+        MeasureStart(QStringLiteral(BLIPNOTE_MINIMAL_PATH), false, minimalWithText,
+                     {QStringLiteral("--text")});
     }
     std::printf("%-36s %10s %8s %10s %8s %14s\n", "program (median of 11 starts)", "start (ms)",
                 "ratio", "CPU (ms)", "ratio", "at rest (KiB)");
@@ -157,6 +161,7 @@ int main(int argc, char* argv[])
     if (!strOther.isEmpty())
         Print(qPrintable(strOther), other);
     Print("minimal Qt widgets program", minimal);
+    Print("the same with a menu and status text", minimalWithText);
     const double dNotes = MeasureTwoHundredNotes();
     std::printf("receive and open 200 notes: %.0f ms (%.1f ms per note)\n", dNotes, dNotes / 200);
     return 0;

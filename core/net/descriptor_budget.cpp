@@ -10,6 +10,7 @@ namespace {
 
 std::vector<const std::function<int()>*> g_servers;
 int g_nRest = 3; // the standard streams, until counted
+int g_nBound = -1; // what the servers' connections may hold, or -1 until known
 
 int HeldByServers()
 {
@@ -50,15 +51,23 @@ void CDescriptorBudget::CountTheRest()
 {
     if (const int nOpen = OpenDescriptors(); nOpen >= 0)
         g_nRest = std::max(nOpen - HeldByServers(), 0);
+    g_nBound = -1; // worked out again with the next connection
 }
 
 bool CDescriptorBudget::Spent()
 {
+    // The limit is read again only near the bound it gave (it may have been
+    // raised meanwhile); a connection costs no system call for it.
+    const int nHeld = HeldByServers();
+    if (g_nBound >= 0 && nHeld < g_nBound)
+        return false;
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-        limit.rlim_cur > static_cast<rlim_t>(std::numeric_limits<int>::max() / 2))
+        limit.rlim_cur > static_cast<rlim_t>(std::numeric_limits<int>::max() / 2)) {
+        g_nBound = std::numeric_limits<int>::max();
         return false;
+    }
     const int nLimit = static_cast<int>(limit.rlim_cur);
-    const int nReserve = std::clamp(nLimit / 16, 4, 64);
-    return HeldByServers() >= nLimit - nReserve - g_nRest;
+    g_nBound = nLimit - std::clamp(nLimit / 16, 4, 64) - g_nRest;
+    return nHeld >= g_nBound;
 }
