@@ -8,9 +8,12 @@
 
 namespace {
 
-std::vector<const std::function<int()>*> g_servers;
-int g_nRest = 3; // the standard streams, until counted
-int g_nBound = -1; // what the servers' connections may hold, or -1 until known
+// The servers of one thread are counted together (a process runs its servers
+// on one thread; a test or benchmark that runs one on a thread of its own
+// counts it alone, and the system's own limit still holds).
+thread_local std::vector<const std::function<int()>*> g_servers;
+thread_local int g_nRest = 3;   // the standard streams, until counted
+thread_local int g_nBound = -1; // what the servers' connections may hold, or -1 until known
 
 int HeldByServers()
 {

@@ -6,8 +6,7 @@
 // open but a reserve (a sixteenth of its limit, 4 to 64) and those the rest of
 // the program holds, so that a flood of connections never takes the ones that
 // saving a note, opening a file or the desktop itself needs. Every server of
-// the process has a budget of its own and they are counted together; they run
-// on one thread.
+// the process has one, and those of one thread are counted together.
 class CDescriptorBudget
 {
 public:
