@@ -59,6 +59,12 @@ expect "$work/notes/OLD.BNI|$work/notes/draft.bno|$work/notes/lunch.bni|$work/no
 expect "$work/notes/sub" listen --save-dir "$work/notes/"
 expect "$work/notes/sub" listen --save-dir = "$work/notes/"
 
+# Every command the tool's help lists is completed, and nothing else is (but
+# the two options).
+commands=$("$cli" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z]*\) .*/\1/p')
+[[ -n $commands ]] || { echo "FAILED: the help lists no command"; failures=$((failures + 1)); }
+expect "$(printf '%s\n' $commands --help --version | sort | paste -sd'|')" ''
+
 if ((failures)); then
     exit 1
 fi

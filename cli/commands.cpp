@@ -1,0 +1,46 @@
+#include "cli/commands.h"
+
+#include "cli/fingerd_command.h"
+#include "cli/hosts_command.h"
+#include "cli/listen_command.h"
+#include "cli/seek_command.h"
+#include "cli/send_command.h"
+#include "cli/show_command.h"
+
+namespace {
+
+const CCliCommand kCommands[] = {
+    {"listen", "run the note server and print each note as JSON", RunListenCommand},
+    {"send", "send a note to one or more recipients", RunSendCommand},
+    {"hosts", "print the host list as JSON", RunHostsCommand},
+    {"show", "print a note file as JSON", RunShowCommand},
+    {"fingerd", "run the finger server and print each query as JSON", RunFingerdCommand},
+    {"seek", "finger the host list and print who is up as JSON", RunSeekCommand},
+};
+
+} // namespace
+
+std::span<const CCliCommand> CliCommands()
+{
+    return kCommands;
+}
+
+QByteArray CliUsage()
+{
+    QByteArray strUsage =
+        "Usage: blipnote-cli COMMAND [OPTIONS]\n"
+        "\n"
+        "Blipnote's command-line tool: sends and receives notes without a window.\n"
+        "It reads your settings ($XDG_CONFIG_HOME/Tessaro/Blipnote.conf) and\n"
+        "never writes them.\n"
+        "\n"
+        "Commands:\n";
+    for (const CCliCommand& command : kCommands)
+        strUsage +=
+            "  " + QByteArray(command.pszName).leftJustified(12) + command.pszSummary + '\n';
+    strUsage += "\n"
+                "Options:\n"
+                "  -h, --help     show this help, or a command's help after it\n"
+                "  -v, --version  show the version";
+    return strUsage;
+}
