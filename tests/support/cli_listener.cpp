@@ -135,11 +135,22 @@ CCliInShell::CCliInShell(const QString& strScript, const QStringList& arguments,
     }
     m_shell.start(QStringLiteral("bash"),
                   QStringList{QStringLiteral("-c"), strScript, kCli} + arguments);
-    if (!SpinUntil(
-            [&] { return Errors().contains(strReady) || m_shell.state() == QProcess::NotRunning; }))
+    // The ready line whole, and after "Listening ..." the port line that
+    // follows it (a slow start may have written only the first so far).
+    const QRegularExpression portLine(QStringLiteral("port (\\d+)\\D"));
+    const auto ready = [&] {
+        if (m_shell.state() == QProcess::NotRunning)
+            return true;
+        const QByteArray& strErrors = Errors();
+        const qsizetype nAt = strErrors.indexOf(strReady);
+        if (nAt < 0 || strErrors.indexOf('\n', nAt) < 0)
+            return false;
+        return strReady != "Listening ..." ||
+               portLine.match(QString::fromUtf8(strErrors)).hasMatch();
+    };
+    if (!SpinUntil(ready))
         return;
-    const QRegularExpressionMatch port =
-        QRegularExpression(QStringLiteral("port (\\d+)")).match(QString::fromUtf8(m_strErrors));
+    const QRegularExpressionMatch port = portLine.match(QString::fromUtf8(m_strErrors));
     m_nPort = port.hasMatch() ? port.captured(1).toUShort() : 0;
 }
 
