@@ -1,5 +1,7 @@
 #include "tests/support/hostile_peers.h"
 
+#include "tests/support/loopback.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -22,30 +24,23 @@ struct CPeer
     qsizetype nTrickled = 0;
 };
 
-// The plan's address number nIndex, with the port.
+// The plan's address number nIndex, with the port: the address counted on by
+// nIndex in its last bits.
 sockaddr_storage AddressOf(const QByteArray& strAddress, quint64 nIndex, quint16 nPort,
                            socklen_t& nLength)
 {
-    sockaddr_storage address{};
-    if (strAddress.contains(':')) {
+    sockaddr_storage address = Loopback::Address(strAddress, nPort, nLength);
+    if (address.ss_family == AF_INET6) {
         auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = htons(nPort);
-        ::inet_pton(AF_INET6, strAddress.constData(), &v6.sin6_addr);
         quint64 nLow = 0;
         for (int n = 8; n < 16; ++n)
             nLow = (nLow << 8) | v6.sin6_addr.s6_addr[n];
         nLow += nIndex;
         for (int n = 15; n >= 8; --n, nLow >>= 8)
             v6.sin6_addr.s6_addr[n] = static_cast<unsigned char>(nLow & 0xFF);
-        nLength = sizeof(sockaddr_in6);
     } else {
         auto& v4 = reinterpret_cast<sockaddr_in&>(address);
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(nPort);
-        ::inet_pton(AF_INET, strAddress.constData(), &v4.sin_addr);
         v4.sin_addr.s_addr = htonl(ntohl(v4.sin_addr.s_addr) + static_cast<quint32>(nIndex));
-        nLength = sizeof(sockaddr_in);
     }
     return address;
 }

@@ -70,6 +70,8 @@ std::optional<QByteArray> ExchangeOn(int nSocket, const QByteArray& strRequest,
     return strAnswer;
 }
 
+} // namespace
+
 sockaddr_storage Address(const QByteArray& strAddress, quint16 nPort, socklen_t& nLength)
 {
     sockaddr_storage address{};
@@ -88,8 +90,6 @@ sockaddr_storage Address(const QByteArray& strAddress, quint16 nPort, socklen_t&
     }
     return address;
 }
-
-} // namespace
 
 std::optional<QByteArray> Exchange(quint16 nPort, const QByteArray& strRequest,
                                    std::chrono::seconds timeLimit)

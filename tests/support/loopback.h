@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <sys/socket.h>
 
 // A plain blocking client on 127.0.0.1, as a peer on the network would be: the
 // tests' scripted peers and the benchmarks' load are made of it.
@@ -14,6 +15,9 @@ namespace Loopback {
 // know beforehand: below the system's range of ports for outgoing connections,
 // so that the connections of tests running beside it do not take it meanwhile.
 quint16 UnusedPort();
+
+// The socket address of an IPv4 or IPv6 address text and a port.
+sockaddr_storage Address(const QByteArray& strAddress, quint16 nPort, socklen_t& nLength);
 
 // A connected socket, or -1; with a receive buffer of that size when not 0, as
 // a slow link or a small machine has.
