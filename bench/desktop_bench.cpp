@@ -5,9 +5,9 @@
 // notes.
 #include "bench/support/desktop_stand_ins.h"
 #include "bench/support/load.h"
+#include "core/documents/doc_manager.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
-#include "core/messaging/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/settings/memory_settings_store.h"
 #include "desktop/app/blipnote_app.h"

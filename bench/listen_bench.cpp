@@ -4,7 +4,7 @@
 // this machine sets. One note per connection, one connection after the other.
 #include "bench/support/load.h"
 #include "bench/support/minimal_servers.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/tagged_text.h"
 #include "tests/support/loopback.h"
 
 #include <QCoreApplication>

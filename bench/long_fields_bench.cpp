@@ -6,11 +6,11 @@
 // takes to show.
 #include "bench/support/desktop_stand_ins.h"
 #include "bench/support/load.h"
+#include "core/documents/doc_manager.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
-#include "core/messaging/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/tagged_text.h"
 #include "core/settings/memory_settings_store.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/main_frame.h"

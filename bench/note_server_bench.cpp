@@ -1,8 +1,8 @@
 // How fast one note server takes notes from a local sender over loopback, one
 // connection after the other, and how the cost per byte behaves as notes grow.
 #include "bench/support/server_thread.h"
-#include "core/messaging/note_receive_buffer.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/note_receive_buffer.h"
+#include "core/notes/tagged_text.h"
 #include "tests/support/loopback.h"
 
 #include <benchmark/benchmark.h>

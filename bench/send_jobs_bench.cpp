@@ -3,9 +3,9 @@
 #include "bench/support/server_thread.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/status_sink.h"
-#include "core/messaging/recipient_list.h"
 #include "core/messaging/send_jobs.h"
-#include "core/messaging/sendable_note.h"
+#include "core/notes/recipient_list.h"
+#include "core/notes/sendable_note.h"
 
 #include <QEventLoop>
 

@@ -10,8 +10,8 @@
 // added meanwhile. "--desktop-only N" measures the desktop with N hosts alone.
 #include "bench/support/desktop_stand_ins.h"
 #include "bench/support/load.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/file_settings_store.h"

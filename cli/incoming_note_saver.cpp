@@ -1,7 +1,7 @@
 #include "cli/incoming_note_saver.h"
 
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/notes/note_file.h"
 #include "core/text/code_page.h"
 
 #include <QDateTime>

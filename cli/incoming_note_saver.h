@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/messaging/doc_context.h"
-#include "core/messaging/doc_manager.h"
+#include "core/documents/doc_context.h"
+#include "core/documents/doc_manager.h"
 
 #include <QByteArray>
 #include <QHash>

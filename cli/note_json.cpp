@@ -1,7 +1,7 @@
 #include "cli/note_json.h"
 
 #include "cli/json_line.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/tagged_text.h"
 
 QByteArray ReceivedNoteJson(const QByteArray& strText, qint64 nAcknowledged, const QString& strFile)
 {

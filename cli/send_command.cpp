@@ -7,10 +7,10 @@
 #include "cli/quit_on_signal.h"
 #include "core/hosts/recipient_builder.h"
 #include "core/interfaces/status_sink.h"
-#include "core/messaging/recipient_list.h"
 #include "core/messaging/send_jobs.h"
-#include "core/messaging/sendable_note.h"
 #include "core/net/net_address.h"
+#include "core/notes/recipient_list.h"
+#include "core/notes/sendable_note.h"
 #include "core/text/code_page.h"
 
 #include <QCommandLineParser>

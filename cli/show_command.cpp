@@ -3,7 +3,7 @@
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/json_line.h"
-#include "core/messaging/note_file.h"
+#include "core/notes/note_file.h"
 
 int RunShowCommand(const QStringList& arguments)
 {

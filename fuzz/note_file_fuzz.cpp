@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the note file readers: the binary record (with its
 // three length prefixes and the 16-bit text form) and the text import.
-#include "core/messaging/note_file.h"
+#include "core/notes/note_file.h"
 
 #include <cstddef>
 #include <cstdint>

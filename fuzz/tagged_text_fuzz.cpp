@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the readers of received notes: the note text parser,
 // the receive buffer (the input cut into reads at the positions its first byte
 // chooses), and the acknowledgement reader.
-#include "core/messaging/acknowledgement.h"
-#include "core/messaging/note_receive_buffer.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/acknowledgement.h"
+#include "core/notes/note_receive_buffer.h"
+#include "core/notes/tagged_text.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "core/hosts/recipient_builder.h"
 
 #include "core/hosts/host_list.h"
-#include "core/messaging/recipient_list.h"
+#include "core/notes/recipient_list.h"
 #include "core/text/code_page.h"
 
 #include <QSet>

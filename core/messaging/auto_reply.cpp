@@ -1,7 +1,7 @@
 #include "core/messaging/auto_reply.h"
 
-#include "core/messaging/note_record.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/note_record.h"
+#include "core/notes/tagged_text.h"
 #include "core/settings/app_settings.h"
 
 CAutoReply::CAutoReply(CAppSettings& settings) : m_settings(settings) {}

@@ -1,9 +1,9 @@
 #include "core/messaging/note_listen_socket.h"
 
 #include "core/interfaces/status_sink.h"
-#include "core/messaging/acknowledgement.h"
-#include "core/messaging/note_receive_buffer.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/acknowledgement.h"
+#include "core/notes/note_receive_buffer.h"
+#include "core/notes/tagged_text.h"
 
 #include <memory>
 

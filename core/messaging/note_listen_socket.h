@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/messaging/note_limits.h"
 #include "core/net/connection_server.h"
+#include "core/notes/note_limits.h"
 
 #include <QByteArray>
 #include <QHostAddress>

@@ -3,8 +3,8 @@
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/status_sink.h"
 #include "core/messaging/send_note_job.h"
-#include "core/messaging/sendable_note.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/sendable_note.h"
+#include "core/notes/tagged_text.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/messaging/recipient_list.h"
 #include "core/messaging/send_settings.h"
+#include "core/notes/recipient_list.h"
 
 #include <QByteArray>
 #include <QObject>

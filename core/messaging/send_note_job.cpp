@@ -2,9 +2,9 @@
 
 #include "core/interfaces/logging.h"
 #include "core/interfaces/status_sink.h"
-#include "core/messaging/acknowledgement.h"
-#include "core/messaging/note_limits.h"
 #include "core/net/net_address.h"
+#include "core/notes/acknowledgement.h"
+#include "core/notes/note_limits.h"
 #include "core/text/code_page.h"
 
 CSendNoteJob::CSendNoteJob(CSendJobInput input, IStatusSink& statusSink, QObject* pParent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/messaging/sendable_note.h"
+#include "core/notes/sendable_note.h"
 
 #include <QByteArray>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/messaging/note_limits.h"
+#include "core/notes/note_limits.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/documents/doc_context.h"
 #include "core/messaging/auto_reply.h"
-#include "core/messaging/doc_context.h"
 #include "core/net/local_address.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/recent_files.h"

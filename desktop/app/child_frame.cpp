@@ -1,7 +1,7 @@
 #include "desktop/app/child_frame.h"
 
+#include "core/documents/blipnote_doc.h"
 #include "core/interfaces/prompts.h"
-#include "core/messaging/blipnote_doc.h"
 #include "core/text/code_page.h"
 #include "core/text/shown_text.h"
 #include "desktop/resources/icon_list.h"

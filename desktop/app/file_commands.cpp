@@ -1,9 +1,9 @@
 #include "desktop/app/file_commands.h"
 
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
+#include "core/documents/doc_template.h"
 #include "core/interfaces/prompts.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
-#include "core/messaging/doc_template.h"
 #include "core/settings/recent_files.h"
 #include "core/text/code_page.h"
 #include "core/text/shown_text.h"

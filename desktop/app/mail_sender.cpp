@@ -1,9 +1,9 @@
 #include "desktop/app/mail_sender.h"
 
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_template.h"
 #include "core/interfaces/logging.h"
 #include "core/interfaces/prompts.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_template.h"
 #include "core/text/code_page.h"
 #include "core/text/shown_text.h"
 

@@ -1,6 +1,6 @@
 #include "desktop/app/main_frame.h"
 
-#include "core/messaging/blipnote_doc.h"
+#include "core/documents/blipnote_doc.h"
 #include "core/settings/app_settings.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/tray_icon_interface.h"

@@ -1,10 +1,10 @@
 #include "desktop/views/msg_out_view.h"
 
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_context.h"
 #include "core/hosts/recipient_builder.h"
 #include "core/interfaces/prompts.h"
 #include "core/messaging/auto_reply.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_context.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"

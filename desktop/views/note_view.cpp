@@ -1,9 +1,9 @@
 #include "desktop/views/note_view.h"
 
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_context.h"
 #include "core/interfaces/prompts.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_context.h"
-#include "core/messaging/note_limits.h"
+#include "core/notes/note_limits.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/shown_text.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_view.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_view.h"
 #include "desktop/views/print_layout.h"
 
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "desktop/views/print_layout.h"
 
+#include "core/documents/blipnote_doc.h"
 #include "core/interfaces/version.h"
-#include "core/messaging/blipnote_doc.h"
 #include "core/text/code_page.h"
 #include "core/text/print_wrap.h"
 #include "core/text/shown_text.h"

@@ -1,7 +1,7 @@
 #include "tests/support/desktop_app_fixture.h"
 
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
 #include "desktop/app/main_frame.h"
 #include "tests/support/event_loop.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/messaging/note_record.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/note_record.h"
+#include "core/notes/tagged_text.h"
 
 #include <QByteArray>
 

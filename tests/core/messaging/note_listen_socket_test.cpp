@@ -1,5 +1,5 @@
 #include "core/messaging/note_listen_socket.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/tagged_text.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/recording_status_sink.h"

@@ -3,9 +3,9 @@
 // the settings file bounded across restarts), and a hundred thousand hosts typed
 // by hand stay whole and usable: the recipient box offers them, finds what is
 // typed, sends to a host and a group; the Hosts tab shows and stores them.
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
 #include "core/hosts/host_list.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/settings/file_settings_store.h"
 #include "desktop/app/child_frame.h"

@@ -1,9 +1,9 @@
 // Notes a peer sends to the desktop program with every field as long as a note
 // may hold: the windows show short forms of the texts, at once, and the note
 // keeps its own texts whole for saving and answering.
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/note_file.h"
-#include "core/messaging/tagged_text.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/notes/note_file.h"
+#include "core/notes/tagged_text.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/views/msg_in_view.h"

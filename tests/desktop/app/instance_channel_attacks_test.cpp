@@ -2,9 +2,9 @@
 // sockets and locks put in the user's way, and servers that answer as the
 // user's running copy. The other user is nobody, in a child forked from this
 // test, so these scenarios need root.
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
+#include "core/notes/note_file.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/instance_channel.h"
 #include "tests/support/desktop_app_fixture.h"

@@ -1,7 +1,7 @@
 // One running copy per settings file: later starts hand their files over.
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
+#include "core/notes/note_file.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/instance_channel.h"
 #include "tests/support/desktop_app_fixture.h"

@@ -1,8 +1,8 @@
 // "&Mapi Send..." as a user chooses it: the note's copy reaches a stand-in for
 // the desktop's mail program as an attachment, and what goes wrong is told.
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
+#include "core/notes/note_file.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/mail_sender.h"
 #include "desktop/app/main_frame.h"

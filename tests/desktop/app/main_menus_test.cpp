@@ -1,9 +1,9 @@
 // The menu commands as a user chooses them: with the keyboard and the mouse on
 // the real menu bar. A command that opens, closes or switches a note window
 // switches the menu bar while its own menu is still handling the click.
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
+#include "core/notes/note_file.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/views/msg_out_view.h"

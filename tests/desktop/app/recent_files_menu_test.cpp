@@ -1,9 +1,9 @@
 // The recent-file list in the File menu, worked as a user does: files opened and
 // saved through the real menus, entries chosen by key and by mouse, a file gone
 // from the disk, and the list found again at the next start.
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
+#include "core/notes/note_file.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/main_menus.h"

@@ -1,8 +1,8 @@
 // The start as a user meets it: real message boxes that stay open while the
 // program's timers run, and the settings that are there afterwards.
-#include "core/messaging/doc_manager.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
+#include "core/notes/note_file.h"
 #include "core/settings/memory_settings_store.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/child_frame.h"

@@ -2,9 +2,9 @@
 // rows of the host list filled from the program's own finger server over
 // loopback, Write msg, closed while probes run, and the program ended in the
 // middle of a seek.
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
 #include "core/finger/seeker.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_manager.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/finger/seek_rows_model.h"
 #include "desktop/finger/seeker_dlg.h"

@@ -3,8 +3,8 @@
 // icon and the finger server follow the options. Also a timer that fires while
 // the sheet is open, and the program ended from under it.
 #include "core/finger/finger_daemon_socket.h"
-#include "core/messaging/note_file.h"
 #include "core/messaging/note_listen_socket.h"
+#include "core/notes/note_file.h"
 #include "core/settings/file_settings_store.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/setup/lines_edit.h"

@@ -3,12 +3,12 @@
 //   QT_QPA_PLATFORM=offscreen build/tests/view_screenshots docs
 // A tool, not a test: it writes the pictures into the folder it is given (the
 // working folder when none is) and says which it wrote.
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_context.h"
+#include "core/documents/doc_manager.h"
 #include "core/finger/seek_row.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/auto_reply.h"
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_context.h"
-#include "core/messaging/doc_manager.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "desktop/finger/seek_rows_model.h"

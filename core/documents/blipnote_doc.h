@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/messaging/doc_kind.h"
-#include "core/messaging/sendable_note.h"
+#include "core/documents/doc_kind.h"
+#include "core/notes/sendable_note.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "core/messaging/acknowledgement.h"
+#include "core/notes/acknowledgement.h"
 
 #include "core/text/leading_number.h"
 

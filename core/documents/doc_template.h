@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/messaging/doc_kind.h"
+#include "core/documents/doc_kind.h"
 
 #include <QByteArray>
 #include <QString>

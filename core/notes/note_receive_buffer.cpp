@@ -1,7 +1,7 @@
-#include "core/messaging/note_receive_buffer.h"
+#include "core/notes/note_receive_buffer.h"
 
-#include "core/messaging/note_limits.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/note_limits.h"
+#include "core/notes/tagged_text.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "core/messaging/doc_template.h"
+#include "core/documents/doc_template.h"
 
 CDocTemplate::CDocTemplate(EDocKind eKind, const QString& strResource)
     : m_eKind(eKind), m_parts(strResource.split(QLatin1Char('\n')))

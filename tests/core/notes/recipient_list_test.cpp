@@ -1,4 +1,4 @@
-#include "core/messaging/recipient_list.h"
+#include "core/notes/recipient_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "core/messaging/doc_manager.h"
+#include "core/documents/doc_manager.h"
 
-#include "core/messaging/blipnote_doc.h"
-#include "core/messaging/doc_template.h"
-#include "core/messaging/doc_view.h"
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_template.h"
+#include "core/documents/doc_view.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "core/messaging/note_receive_buffer.h"
+#include "core/notes/note_receive_buffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/messaging/tagged_text.h"
+#include "core/notes/tagged_text.h"
 
 #include "core/text/leading_number.h"
 

@@ -1,4 +1,4 @@
-#include "core/messaging/note_file.h"
+#include "core/notes/note_file.h"
 
 #include "core/interfaces/logging.h"
 #include "core/interfaces/version.h"

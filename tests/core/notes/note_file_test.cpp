@@ -1,4 +1,4 @@
-#include "core/messaging/note_file.h"
+#include "core/notes/note_file.h"
 #include "tests/support/sample_notes.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "core/messaging/tagged_text.h"
+#include "core/notes/tagged_text.h"
 #include "tests/support/sample_notes.h"
 
 #include <gtest/gtest.h>

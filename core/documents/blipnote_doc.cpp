@@ -1,11 +1,11 @@
-#include "core/messaging/blipnote_doc.h"
+#include "core/documents/blipnote_doc.h"
 
-#include "core/messaging/doc_context.h"
-#include "core/messaging/doc_template.h"
-#include "core/messaging/doc_view.h"
-#include "core/messaging/note_file.h"
+#include "core/documents/doc_context.h"
+#include "core/documents/doc_template.h"
+#include "core/documents/doc_view.h"
 #include "core/messaging/send_jobs.h"
-#include "core/messaging/tagged_text.h"
+#include "core/notes/note_file.h"
+#include "core/notes/tagged_text.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 

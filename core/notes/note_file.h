@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/messaging/note_record.h"
+#include "core/notes/note_record.h"
 
 #include <QByteArray>
 #include <QString>
