@@ -7,6 +7,7 @@
 #include "bench/support/load.h"
 #include "bench/support/minimal_servers.h"
 #include "core/finger/finger_reply.h"
+#include "core/finger/finger_settings.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "core/settings/system_info.h"
@@ -60,10 +61,10 @@ int main(int argc, char* argv[])
     // The reply our server sends with the settings it starts with (none stored).
     CMemorySettingsStore store;
     CAppSettings settings(store);
-    settings.CollectSystemInfo(false);
+    settings.SetEnvironment({SystemInfo::UserName(), false});
     settings.Load();
     const QByteArray strReply =
-        FingerReply::Build(settings.FingerSettings(),
+        FingerReply::Build(FingerSettingsOf(settings, SystemInfo::Collect()),
                            FingerReply::TimeStamp(QDateTime::currentDateTime()), FormatUptime());
     const CMinimalServer minimal(CMinimalServer::EProtocol::Finger, strReply);
     QCoreApplication app(argc, argv);

@@ -19,8 +19,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     CMemorySettingsStore store;
     CAppSettings settings(store);
+    const CHostList hosts;
     CEventLog prompts;
-    CSeekerDlg seeker(settings, prompts, [](const QByteArray&) {});
+    CSeekerDlg seeker(settings, hosts, prompts, [](const QByteArray&) {});
     seeker.resize(500, 300);
     seeker.show();
     QApplication::processEvents();

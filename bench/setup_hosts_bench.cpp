@@ -12,9 +12,11 @@
 #include "bench/support/load.h"
 #include "core/documents/blipnote_doc.h"
 #include "core/documents/doc_manager.h"
+#include "core/hosts/host_book.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/file_settings_store.h"
+#include "core/settings/system_info.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/setup/host_rows_model.h"
 #include "desktop/setup/page_hosts.h"
@@ -57,7 +59,7 @@ void Measure(int nHosts)
     QTemporaryDir folder;
     CFileSettingsStore store(folder.filePath(QStringLiteral("Blipnote.conf")));
     CAppSettings settings(store);
-    settings.CollectSystemInfo(false);
+    settings.SetEnvironment({SystemInfo::UserName(), false});
     settings.Load();
     QList<CHostEntry> hosts;
     for (int n = 0; n < nHosts; ++n) {
@@ -66,13 +68,15 @@ void Measure(int nHosts)
                                       QByteArray::number(n % 256);
         hosts.append({"pc" + QByteArray::number(n), strAddress, "lab"});
     }
-    settings.ReplaceHostList(hosts);
+    CHostBook book(store);
+    book.Replace(hosts);
     store.Sync();
 
+    SystemInfo::CSystemInfo system = SystemInfo::Collect();
     CEventLog prompts;
     CFakeSound sound;
     CDialogFontChooser fonts;
-    CPSheetSetup sheet({settings, prompts, sound, fonts, {}}, nullptr);
+    CPSheetSetup sheet({settings, book, system, false, prompts, sound, fonts, {}}, nullptr);
     sheet.resize(620, 420);
     sheet.show();
     QApplication::processEvents();
@@ -207,8 +211,9 @@ void MeasureDesktop(int nHosts)
     {
         CFileSettingsStore store(strPath);
         CAppSettings settings(store);
-        settings.CollectSystemInfo(false);
+        settings.SetEnvironment({SystemInfo::UserName(), false});
         settings.Load();
+        CHostBook(store).Load();
         dLoad = Milliseconds(timer);
     }
 
@@ -271,8 +276,7 @@ void MeasureDesktop(int nHosts)
             });
 
     // A sender new to the list, then Exit: the list is stored.
-    pApp->Settings().m_hosts.Append({"new", "10.255.0.1", "default"});
-    pApp->Settings().m_hosts.m_bHostsUnsaved = true;
+    pApp->HostBook().AddUnknownSender("new", "10.255.0.1", true);
     timer.restart();
     pApp->OnExit();
     pApp.reset();
@@ -301,18 +305,18 @@ void MeasurePeerFlood()
         qsizetype nHosts = 0;
         {
             CFileSettingsStore store(strPath);
-            CAppSettings settings(store);
-            settings.CollectSystemInfo(false);
-            settings.Load();
+            CHostBook book(store);
+            book.Load();
             for (int n = 0; n < 2000; ++n) {
                 const QByteArray strNumber = QByteArray::number(nRun * 10000 + n);
-                settings.AddUnknownSender(strNumber + QByteArray(9900 - strNumber.size(), 'x'),
-                                          "10.7." + QByteArray::number(n / 256) + '.' +
-                                              QByteArray::number(n % 256));
+                book.AddUnknownSender(strNumber + QByteArray(9900 - strNumber.size(), 'x'),
+                                      "10.7." + QByteArray::number(n / 256) + '.' +
+                                          QByteArray::number(n % 256),
+                                      true);
             }
-            if (settings.m_hosts.m_bHostsUnsaved)
-                settings.Save(SettingsGroup::Hosts);
-            nHosts = settings.m_hosts.Count();
+            if (book.HasUnsavedChanges())
+                book.Save();
+            nHosts = book.Hosts().Count();
         }
         std::printf("peer flood, run %d: %6lld hosts listed, settings file %8.2f MB "
                     "(%.0f ms for the run)\n",

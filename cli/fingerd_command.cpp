@@ -10,6 +10,7 @@
 #include "cli/passed_socket.h"
 #include "cli/quit_on_signal.h"
 #include "core/finger/finger_daemon_socket.h"
+#include "core/finger/finger_query_log.h"
 #include "core/interfaces/sound_player.h"
 #include "core/net/net_address.h"
 
@@ -56,8 +57,10 @@ int RunFingerdCommand(const QStringList& arguments)
     CCliPrompts prompts;
     CSilence silence;
     CQuitOnSignal quitOnSignal;
-    CFingerDaemonSocket server([&stored] { return stored.Settings().FingerSettings(); },
-                               stored.Settings().m_fingerQueryLog, prompts, silence);
+    CFingerQueryLog queries;
+    CFingerDaemonSocket server(
+        [&stored] { return FingerSettingsOf(stored.Settings(), stored.System()); }, queries,
+        prompts, silence);
     CLineOutput output(STDOUT_FILENO);
     // While the reader of our output does not keep up, no new connection is
     // taken: the system's queue holds them. Without a reader, queries are

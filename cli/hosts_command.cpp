@@ -15,7 +15,7 @@ int RunHostsCommand(const QStringList& arguments)
     if (const std::optional<int> nDone = command.Parse(arguments))
         return *nDone;
     const CCliSettings settings;
-    for (const CHostEntry& entry : settings.Settings().m_hosts.Entries()) {
+    for (const CHostEntry& entry : settings.Hosts().Entries()) {
         CliOutput::WriteLine(CJsonLine()
                                  .CodePageText("address", entry.strAddress)
                                  .CodePageText("group", entry.strGroup)

@@ -1,5 +1,6 @@
 #include "cli/incoming_note_saver.h"
 
+#include "cli/cli_settings.h"
 #include "core/documents/blipnote_doc.h"
 #include "core/notes/note_file.h"
 #include "core/text/code_page.h"
@@ -14,9 +15,17 @@ namespace {
 constexpr int kMaxTries = 1000;
 } // namespace
 
-CIncomingNoteSaver::CIncomingNoteSaver(CAppSettings& settings, const QString& strFolder)
-    : m_strFolder(strFolder), m_context(settings), m_documents(m_context)
-{}
+CIncomingNoteSaver::CIncomingNoteSaver(CCliSettings& stored, const QString& strFolder)
+    : m_strFolder(strFolder), m_documents(m_context)
+{
+    // Senders are added to the host list in memory, as the desktop adds them,
+    // so that a note is kept under the nickname the desktop would show.
+    m_context.addUnknownSender = [&stored](const QByteArray& strNickname,
+                                           const QByteArray& strAddress) {
+        return stored.HostBook().AddUnknownSender(strNickname, strAddress,
+                                                  stored.Settings().UseAutoAdd());
+    };
+}
 
 QString CIncomingNoteSaver::ReserveName(const QString& strStem, QString& strTried,
                                         QString& strReason)

@@ -7,7 +7,7 @@
 #include <QHash>
 #include <QString>
 
-class CAppSettings;
+class CCliSettings;
 
 // Keeps received notes as incoming note files, made the way the desktop program
 // makes them: an incoming document opened from the received text, saved in the
@@ -15,7 +15,7 @@ class CAppSettings;
 class CIncomingNoteSaver
 {
 public:
-    CIncomingNoteSaver(CAppSettings& settings, const QString& strFolder);
+    CIncomingNoteSaver(CCliSettings& stored, const QString& strFolder);
 
     // Returns the path of the new file, or an empty text and in *pstrError what
     // could not be kept where, and the system's reason.

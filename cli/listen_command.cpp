@@ -50,7 +50,7 @@ int RunListenCommand(const QStringList& arguments)
 
     CCliSettings stored;
     const QString strPort = parser.isSet(portOption) ? parser.value(portOption)
-                                                     : QString::number(stored.Settings().m_nIpPort);
+                                                     : QString::number(stored.Settings().IpPort());
     const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Listen);
     if (!nPort)
         return command.Fail(QStringLiteral("invalid port '%1'").arg(strPort));
@@ -69,7 +69,7 @@ int RunListenCommand(const QStringList& arguments)
         if (!strReason.isEmpty())
             return command.Fail(
                 QStringLiteral("cannot save notes in '%1': %2").arg(strFolder, strReason));
-        pSaver = std::make_unique<CIncomingNoteSaver>(stored.Settings(), strFolder);
+        pSaver = std::make_unique<CIncomingNoteSaver>(stored, strFolder);
     }
 
     CQuitOnSignal quitOnSignal;

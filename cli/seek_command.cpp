@@ -101,18 +101,18 @@ int RunSeekCommand(const QStringList& arguments)
 
     const CCliSettings stored;
     CSeeker::CPlan plan;
-    plan.strNickname = stored.Settings().m_strNickname;
+    plan.strNickname = stored.Settings().Nickname();
     plan.nPort = *nPort;
     plan.nMaxInFlight = nParallel;
     const QStringList addressArguments = parser.positionalArguments();
     if (addressArguments.isEmpty()) {
-        plan.targets = SeekRow::Targets(stored.Settings().m_hosts.Entries());
+        plan.targets = SeekRow::Targets(stored.Hosts().Entries());
     } else {
         QString strError;
         const auto addresses = AddressRanges::Expand(addressArguments, &strError);
         if (!addresses)
             return command.Fail(strError);
-        plan.targets = TargetsOf(*addresses, stored.Settings().m_hosts);
+        plan.targets = TargetsOf(*addresses, stored.Hosts());
     }
 
     CQuitOnSignal quitOnSignal;

@@ -168,9 +168,9 @@ int RunSendCommand(const QStringList& arguments)
 
     const CCliSettings stored;
     const CAppSettings& appSettings = stored.Settings();
-    CSendSettings settings = appSettings.SendSettings();
-    const QString strPort = parser.isSet(portOption) ? parser.value(portOption)
-                                                     : QString::number(appSettings.m_nIpPort);
+    CSendSettings settings = SendSettingsOf(appSettings, stored.System().strComputerName);
+    const QString strPort =
+        parser.isSet(portOption) ? parser.value(portOption) : QString::number(appSettings.IpPort());
     const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Connect);
     if (!nPort)
         return command.Fail(QStringLiteral("invalid port '%1'").arg(strPort));
@@ -198,7 +198,7 @@ int RunSendCommand(const QStringList& arguments)
             return command.Fail(strError);
         if (recipient->isEmpty() || recipient->contains("/$"))
             return command.Fail(QStringLiteral("invalid recipient '%1'").arg(strRecipient));
-        const QByteArray strList = BuildRecipientList(appSettings.m_hosts, *recipient);
+        const QByteArray strList = BuildRecipientList(stored.Hosts(), *recipient);
         addresses += RecipientList::Addresses(strList);
     }
 

@@ -6,7 +6,6 @@
 #include "core/messaging/send_jobs.h"
 #include "core/notes/note_file.h"
 #include "core/notes/tagged_text.h"
-#include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 
 #include <QFileInfo>
@@ -27,16 +26,16 @@ QByteArray CBlipnoteDoc::TimeText() const
 
 bool CBlipnoteDoc::OnNewDocument(const QByteArray& strTaggedText, const CNewNoteOptions& options)
 {
-    CAppSettings& settings = m_context.settings;
     const QByteArray strTime = TimeText();
     if (strTaggedText.isEmpty()) {
         m_nPriority = m_nReserved = m_nSendState = 0;
         m_strBody.clear();
         m_strSubject.clear();
-        m_strNickname = settings.m_strNickname;
+        const CNoteIdentity identity = m_context.identity();
+        m_strNickname = identity.strNickname;
         m_strTime = strTime;
-        m_strAddress = settings.m_strLocalAddress;
-        m_strSystem = settings.m_strComputerName;
+        m_strAddress = identity.strAddress;
+        m_strSystem = identity.strComputerName;
         return true;
     }
 
@@ -51,7 +50,7 @@ bool CBlipnoteDoc::OnNewDocument(const QByteArray& strTaggedText, const CNewNote
         SetTitle(note.strTitle);
 
     if (options.bAddSender) {
-        const QByteArray strDisplay = settings.AddUnknownSender(m_strNickname, m_strAddress);
+        const QByteArray strDisplay = m_context.addUnknownSender(m_strNickname, m_strAddress);
         if (!strDisplay.isEmpty())
             m_strNickname = strDisplay;
     }
@@ -59,7 +58,7 @@ bool CBlipnoteDoc::OnNewDocument(const QByteArray& strTaggedText, const CNewNote
     m_nSendState = 0;
     m_strTime = strTime;
 
-    if (options.bMayAutoReply && settings.m_nAutoReplyActive && m_context.sendAutoReply)
+    if (options.bMayAutoReply && m_context.autoReplyActive() && m_context.sendAutoReply)
         m_context.sendAutoReply(*this);
     return true;
 }
@@ -136,7 +135,7 @@ void CBlipnoteDoc::SetRecipientText(const QByteArray& strText)
 void CBlipnoteDoc::StartSendJobs()
 {
     if (m_context.pSendJobs)
-        m_context.pSendJobs->StartSendJobs(*this, m_context.settings.SendSettings());
+        m_context.pSendJobs->StartSendJobs(*this, m_context.sendSettings());
 }
 
 void CBlipnoteDoc::AddView(IDocView* pView)

@@ -2,6 +2,11 @@
 
 #include <QByteArray>
 
+class CAppSettings;
+namespace SystemInfo {
+struct CSystemInfo;
+}
+
 // What the finger server takes from the settings and the system, copied for
 // each query: which lines the reply holds and what they say, and the sound.
 struct CFingerSettings
@@ -19,3 +24,7 @@ struct CFingerSettings
     bool bUseSound = true;   // "Use Sound" of the finger settings
     QByteArray strSoundFile; // "SoundFile" of the finger settings
 };
+
+// What the finger server takes, copied from the settings and the system.
+CFingerSettings FingerSettingsOf(const CAppSettings& settings,
+                                 const SystemInfo::CSystemInfo& system);

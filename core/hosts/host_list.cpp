@@ -117,8 +117,7 @@ QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByt
         strListed += szNumber;
     }
     m_entries.append({strListed, strAddress, kDefaultGroup});
-    m_bHostListChanged = true;
-    m_bHostsUnsaved = true;
+    ++m_nRevision;
     // Listed cut, the note keeps its own nickname whole.
     return strListed == strReceived || nCount > 0 ? strListed : QByteArray();
 }
@@ -126,5 +125,5 @@ QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByt
 void CHostList::Replace(const QList<CHostEntry>& entries)
 {
     m_entries = entries;
-    m_bHostListChanged = true;
+    ++m_nRevision;
 }

@@ -16,8 +16,8 @@ struct CHostEntry
 
 // The user's address book of other workstations: nickname, address and group per
 // entry, in the order the entries were added. Texts are compared exactly. The list
-// keeps two flags: "host list changed" (the recipient boxes must be rebuilt) and
-// "hosts unsaved" (an entry was added automatically and is not stored yet).
+// counts its changes (Revision): the recipient boxes are rebuilt, and the list is
+// stored, when the count moved since they last looked.
 class CHostList
 {
 public:
@@ -60,16 +60,18 @@ public:
     // The nickname as it is added automatically.
     static QByteArray AutoAddedNickname(const QByteArray& strNickname);
 
-    // Replaces the whole list (the hosts page) and marks it changed.
+    // Replaces the whole list (the hosts page); a change.
     void Replace(const QList<CHostEntry>& entries);
-    // Empties the list without marking it changed (before loading).
+    // Empties the list and appends to it, loading: not counted as changes.
     void Clear() { m_entries.clear(); }
     void Append(const CHostEntry& entry) { m_entries.append(entry); }
 
-    bool m_bHostListChanged = false;
-    bool m_bHostsUnsaved = false;
+    // Grows by one with every change: an entry added automatically, a
+    // replacement of the whole list.
+    quint64 Revision() const { return m_nRevision; }
 
 private:
     QList<CHostEntry> m_entries;
+    quint64 m_nRevision = 0;
     int m_nRefusedSenders = 0;
 };

@@ -3,24 +3,22 @@
 #include "core/notes/note_record.h"
 #include "core/notes/tagged_text.h"
 #include "core/settings/app_settings.h"
+#include "core/settings/system_info.h"
 
-CAutoReply::CAutoReply(CAppSettings& settings) : m_settings(settings) {}
-
-bool CAutoReply::IsActive() const
-{
-    return m_settings.m_nAutoReplyActive != 0;
-}
+CAutoReply::CAutoReply(CAppSettings& settings, const SystemInfo::CSystemInfo& system)
+    : m_settings(settings), m_system(system)
+{}
 
 void CAutoReply::Start(const QByteArray& strAwayMessage)
 {
-    m_settings.m_strAwayMessage = strAwayMessage;
-    m_settings.m_nAutoReplyActive = 1;
+    m_settings.SetAwayMessage(strAwayMessage);
+    m_bActive = true;
     m_answered.clear();
 }
 
 void CAutoReply::End()
 {
-    m_settings.m_nAutoReplyActive = 0;
+    m_bActive = false;
 }
 
 std::optional<QByteArray> CAutoReply::TakeReplyText(const CNoteRecord& incoming)
@@ -30,6 +28,6 @@ std::optional<QByteArray> CAutoReply::TakeReplyText(const CNoteRecord& incoming)
     m_answered.insert(incoming.m_strAddress);
     // Priority 0 and no address suffix: the reply's own nickname, the away
     // message as body, the subject answered as title.
-    return TaggedText::Compose({m_settings.m_strNickname, m_settings.m_strAwayMessage,
-                                m_settings.m_strComputerName, incoming.m_strSubject, 0});
+    return TaggedText::Compose({m_settings.Nickname(), m_settings.AwayMessage(),
+                                m_system.strComputerName, incoming.m_strSubject, 0});
 }

@@ -6,6 +6,8 @@
 
 #include <chrono>
 
+class CAppSettings;
+
 // What sending a note takes from the settings and the system.
 struct CSendSettings
 {
@@ -22,3 +24,7 @@ struct CSendSettings
     qsizetype nSizeLimit = NoteLimits::NoteSizeLimit;
     std::chrono::milliseconds replyTimeLimit = DefaultReplyTimeLimit;
 };
+
+// What sending takes, copied from the settings; the sender's system name is the
+// computer's.
+CSendSettings SendSettingsOf(const CAppSettings& settings, const QByteArray& strComputerName);

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "core/finger/finger_query_log.h"
-#include "core/finger/finger_settings.h"
-#include "core/hosts/host_list.h"
-#include "core/messaging/send_settings.h"
+#include "core/settings/setting.h"
 #include "core/settings/window_placement.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QStringList>
 
 #include <variant>
@@ -25,30 +23,43 @@ enum class SettingsGroup
     Styles = 5,
 };
 
-// Every option the program keeps between runs, the program constants, the
-// run-time flags, the local system texts and the host list. One object serves the
-// whole program; it reads and writes the settings store given to it. Flags are
-// integers: 0 off, anything else on.
-class CAppSettings
+// What loading depends on besides the store: the account's name (the default
+// nickname) and whether the desktop has a tray (without one "Use TrayArea" is
+// off and not read).
+struct CSettingsEnvironment
 {
-public:
-    explicit CAppSettings(ISettingsStore& store);
+    QByteArray strUserName;
+    bool bTrayAvailable = false;
+};
 
-    // Fills the program constants, the system texts and the tray flag. Whether the
-    // desktop has a tray is the desktop program's finding; without one "Use
-    // TrayArea" is off.
-    void CollectSystemInfo(bool bTrayAvailable);
-    // Reads every stored setting and the host list, each with its default.
+// Every option the program keeps between runs. One object serves the whole
+// program; it reads and writes the settings store given to it. Options are read
+// through their accessors and changed through their setters; a setter that
+// changes a value says so with Changed, once per option. Flags are bool here and
+// 0 or 1 in the store (any other stored number reads as on).
+class CAppSettings : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The program's version number, compared with the stored one at start-up.
+    static constexpr int ProgramVersion = 2;
+    static constexpr int DefaultMultiSendDelay = 100;
+
+    explicit CAppSettings(ISettingsStore& store, CSettingsEnvironment environment = {});
+
+    void SetEnvironment(CSettingsEnvironment environment);
+    // Reads every stored option, each with its default.
     bool Load();
-    // Writes one group of settings.
+    // Writes one group of options (the host list is stored by its own owner).
     bool Save(SettingsGroup eGroup);
     // The value names a group writes, in order (All: every stored option, the
     // host entries aside).
     static QStringList OptionNames(SettingsGroup eGroup);
-    // Collects the system information, then compares the stored version with the
-    // program's. When they differ the user is asked "Ready to install Blipnote ?";
-    // Yes loads, takes over an old "Prefs" section and writes every group. Returns
-    // whether the versions matched.
+    // Takes the environment (the account's name, the tray), then compares the
+    // stored version with the program's. When they differ the user is asked
+    // "Ready to install Blipnote ?"; Yes loads, takes over an old "Prefs" section
+    // and writes every group. Returns whether the versions matched.
     bool CheckFirstRun(IPrompts& prompts, bool bTrayAvailable);
 
     CWindowPlacement ReadWindowPlacement() const;
@@ -56,74 +67,91 @@ public:
     bool SaveWindowPlacement(const CWindowPlacement& placement, int nScreenWidth,
                              int nScreenHeight);
 
-    // The host list's automatic adding, under "Use AutoAdd"; the first sender
-    // not added because the list is at its bound is logged.
-    QByteArray AddUnknownSender(const QByteArray& strNickname, const QByteArray& strAddress);
-    // Replaces the host list (the hosts page applied) and stores it. storedAt
-    // gives, for each entry, the index it was listed at before (-1: new); an
-    // entry still at its place whose stored text reads as it stands keeps that
-    // text, byte for byte. Without storedAt every entry counts as in its place.
-    void ReplaceHostList(const QList<CHostEntry>& entries, const QList<qsizetype>& storedAt = {});
-
-    // What sending takes from the settings, copied.
-    CSendSettings SendSettings() const;
-    // What the finger server takes from the settings, copied.
-    CFingerSettings FingerSettings() const;
-
-    // Program constants.
-    int m_nProgramVersion = 0;
-    int m_nNoteSizeLimit = 0;
-    int m_nDefaultDelay = 0;
+    // A flag or a text by its key, for pages that list options in tables.
+    bool Flag(ESetting eSetting) const;
+    void SetFlag(ESetting eSetting, bool bValue);
+    const QByteArray& Text(ESetting eSetting) const;
+    void SetText(ESetting eSetting, const QByteArray& strValue);
+    void SetNumber(ESetting eSetting, int nValue);
 
     // Section "Settings".
-    int m_nVersion = 0;
-    int m_nGreetings = 0;
-    QByteArray m_strNickname;
-    QByteArray m_strSignature;
-    QByteArray m_strSoundPath;
-    QByteArray m_strSoundFile;
-    QByteArray m_strAwayMessage;
-    int m_nIpPort = 0;
-    int m_nMultiSendDelay = 0;
-    int m_nUseSound = 0;
-    int m_nUseSignature = 0;
-    int m_nUseQuote = 0;
-    int m_nUseQuoteMarks = 0;
-    int m_nUseYouWrote = 0;
-    int m_nUsePopUp = 0;
-    int m_nUsePriority = 0;
-    int m_nUseAutoAdd = 0;
-    int m_nUseTrayArea = 0;
-    int m_nNoClose = 0;
-    int m_nMultiSend = 0;
-    int m_nAutoDelete = 0;
-    int m_nWriteInMessage = 0;
-    int m_nUseRtf = 0;
+    int Version() const { return m_nVersion; }
+    bool Greetings() const { return m_bGreetings; }
+    const QByteArray& Nickname() const { return m_strNickname; }
+    const QByteArray& Signature() const { return m_strSignature; }
+    const QByteArray& SoundPath() const { return m_strSoundPath; }
+    const QByteArray& SoundFile() const { return m_strSoundFile; }
+    const QByteArray& AwayMessage() const { return m_strAwayMessage; }
+    int IpPort() const { return m_nIpPort; }
+    int MultiSendDelay() const { return m_nMultiSendDelay; }
+    bool UseSound() const { return m_bUseSound; }
+    bool UseSignature() const { return m_bUseSignature; }
+    bool UseQuote() const { return m_bUseQuote; }
+    bool UseQuoteMarks() const { return m_bUseQuoteMarks; }
+    bool UseYouWrote() const { return m_bUseYouWrote; }
+    bool UsePopUp() const { return m_bUsePopUp; }
+    bool UsePriority() const { return m_bUsePriority; }
+    bool UseAutoAdd() const { return m_bUseAutoAdd; }
+    bool UseTrayArea() const { return m_bUseTrayArea; }
+    bool NoClose() const { return m_bNoClose; }
+    bool MultiSend() const { return m_bMultiSend; }
+    bool AutoDelete() const { return m_bAutoDelete; }
+    bool WriteInMessage() const { return m_bWriteInMessage; }
+    bool UseRtf() const { return m_bUseRtf; }
+
+    void SetGreetings(bool b) { SetFlag(ESetting::Greetings, b); }
+    void SetNickname(const QByteArray& str) { SetText(ESetting::Nickname, str); }
+    void SetSignature(const QByteArray& str) { SetText(ESetting::Signature, str); }
+    void SetSoundPath(const QByteArray& str) { SetText(ESetting::SoundPath, str); }
+    void SetSoundFile(const QByteArray& str) { SetText(ESetting::SoundFile, str); }
+    void SetAwayMessage(const QByteArray& str) { SetText(ESetting::AwayMessage, str); }
+    void SetIpPort(int n) { SetNumber(ESetting::IpPort, n); }
+    void SetMultiSendDelay(int n) { SetNumber(ESetting::MultiSendDelay, n); }
+    void SetUseSound(bool b) { SetFlag(ESetting::UseSound, b); }
+    void SetUseSignature(bool b) { SetFlag(ESetting::UseSignature, b); }
+    void SetUseQuote(bool b) { SetFlag(ESetting::UseQuote, b); }
+    void SetUseQuoteMarks(bool b) { SetFlag(ESetting::UseQuoteMarks, b); }
+    void SetUseYouWrote(bool b) { SetFlag(ESetting::UseYouWrote, b); }
+    void SetUsePopUp(bool b) { SetFlag(ESetting::UsePopUp, b); }
+    void SetUsePriority(bool b) { SetFlag(ESetting::UsePriority, b); }
+    void SetUseAutoAdd(bool b) { SetFlag(ESetting::UseAutoAdd, b); }
+    void SetUseTrayArea(bool b) { SetFlag(ESetting::UseTrayArea, b); }
+    void SetNoClose(bool b) { SetFlag(ESetting::NoClose, b); }
+    void SetMultiSend(bool b) { SetFlag(ESetting::MultiSend, b); }
+    void SetAutoDelete(bool b) { SetFlag(ESetting::AutoDelete, b); }
+    void SetWriteInMessage(bool b) { SetFlag(ESetting::WriteInMessage, b); }
+    void SetUseRtf(bool b) { SetFlag(ESetting::UseRtf, b); }
 
     // Section "FingerD-Settings".
-    QByteArray m_strPlan;
-    QByteArray m_strFingerSoundFile;
-    int m_nSendSystem = 0;
-    int m_nSendOs = 0;
-    int m_nSendUser = 0;
-    int m_nSendTime = 0;
-    int m_nSendUptime = 0;
-    int m_nSendPlan = 0;
-    int m_nFingerUseSound = 0;
-    int m_nUseFingerD = 0;
+    const QByteArray& Plan() const { return m_strPlan; }
+    const QByteArray& FingerSoundFile() const { return m_strFingerSoundFile; }
+    bool SendSystem() const { return m_bSendSystem; }
+    bool SendOs() const { return m_bSendOs; }
+    bool SendUser() const { return m_bSendUser; }
+    bool SendTime() const { return m_bSendTime; }
+    bool SendUptime() const { return m_bSendUptime; }
+    bool SendPlan() const { return m_bSendPlan; }
+    bool FingerUseSound() const { return m_bFingerUseSound; }
+    bool UseFingerD() const { return m_bUseFingerD; }
 
-    // Run-time fields, never stored.
-    int m_nAutoReplyActive = 0;
-    int m_nTrayAvailable = 0;
-    QByteArray m_strPlatform;
-    QByteArray m_strUserName;
-    QByteArray m_strComputerName;
-    QByteArray m_strLocalAddress;
-    CHostList m_hosts;
-    CFingerQueryLog m_fingerQueryLog;
+    void SetPlan(const QByteArray& str) { SetText(ESetting::Plan, str); }
+    void SetFingerSoundFile(const QByteArray& str) { SetText(ESetting::FingerSoundFile, str); }
+    void SetSendSystem(bool b) { SetFlag(ESetting::SendSystem, b); }
+    void SetSendOs(bool b) { SetFlag(ESetting::SendOs, b); }
+    void SetSendUser(bool b) { SetFlag(ESetting::SendUser, b); }
+    void SetSendTime(bool b) { SetFlag(ESetting::SendTime, b); }
+    void SetSendUptime(bool b) { SetFlag(ESetting::SendUptime, b); }
+    void SetSendPlan(bool b) { SetFlag(ESetting::SendPlan, b); }
+    void SetFingerUseSound(bool b) { SetFlag(ESetting::FingerUseSound, b); }
+    void SetUseFingerD(bool b) { SetFlag(ESetting::UseFingerD, b); }
+
+Q_SIGNALS:
+    // One option took a new value (a setter, Load or the first run).
+    void Changed(ESetting eSetting);
 
 private:
     using CIntField = int CAppSettings::*;
+    using CFlagField = bool CAppSettings::*;
     using CTextField = QByteArray CAppSettings::*;
     enum class ELoad
     {
@@ -131,26 +159,63 @@ private:
         WithTray, // only on a desktop with a tray
         Never,    // written, but read elsewhere ("version")
     };
-    // One stored option: where it is kept, which field holds it, and its default
-    // when the store has none: a constant, or a function of values read before it.
+    // One stored option: its key, where it is kept, which field holds it, and
+    // its default when the store has none: a constant, or a function of the
+    // environment.
     struct COption
     {
+        ESetting eSetting;
         const QString* pSection;
         const char* pszName;
         SettingsGroup eGroup;
-        std::variant<CIntField, CTextField> field;
-        std::variant<int, const char*, int (*)(const CAppSettings&),
-                     QByteArray (*)(const CAppSettings&)>
-            defaultValue;
+        std::variant<CIntField, CFlagField, CTextField> field;
+        std::variant<int, const char*, QByteArray (*)(const CAppSettings&)> defaultValue;
         ELoad eLoad = ELoad::Always;
     };
     static const COption kOptions[];
+    static const COption& OptionOf(ESetting eSetting);
 
-    int IntDefault(const COption& option) const;
     QByteArray TextDefault(const COption& option) const;
-    void LoadHosts();
-    void SaveHosts(const QList<qsizetype>& storedAt = {});
     void MigratePrefs();
+    // Sets a field and says so when its value changed.
+    template <class T>
+    void Assign(T CAppSettings::*pField, ESetting eSetting, const T& value);
 
     ISettingsStore& m_store;
+    CSettingsEnvironment m_environment;
+
+    int m_nVersion = 0;
+    bool m_bGreetings = false;
+    QByteArray m_strNickname;
+    QByteArray m_strSignature;
+    QByteArray m_strSoundPath;
+    QByteArray m_strSoundFile;
+    QByteArray m_strAwayMessage;
+    int m_nIpPort = 0;
+    int m_nMultiSendDelay = 0;
+    bool m_bUseSound = false;
+    bool m_bUseSignature = false;
+    bool m_bUseQuote = false;
+    bool m_bUseQuoteMarks = false;
+    bool m_bUseYouWrote = false;
+    bool m_bUsePopUp = false;
+    bool m_bUsePriority = false;
+    bool m_bUseAutoAdd = false;
+    bool m_bUseTrayArea = false;
+    bool m_bNoClose = false;
+    bool m_bMultiSend = false;
+    bool m_bAutoDelete = false;
+    bool m_bWriteInMessage = false;
+    bool m_bUseRtf = false;
+
+    QByteArray m_strPlan;
+    QByteArray m_strFingerSoundFile;
+    bool m_bSendSystem = false;
+    bool m_bSendOs = false;
+    bool m_bSendUser = false;
+    bool m_bSendTime = false;
+    bool m_bSendUptime = false;
+    bool m_bSendPlan = false;
+    bool m_bFingerUseSound = false;
+    bool m_bUseFingerD = false;
 };

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-// Facts about the local machine, as code-page texts. A leaf: the settings copy
-// what it returns.
+// Facts about the local machine, as code-page texts, found once at start. A leaf:
+// the application object keeps what it returns beside the settings.
 namespace SystemInfo {
 
 struct CSystemInfo
@@ -13,6 +13,9 @@ struct CSystemInfo
     QByteArray strUserName;
     // Linux belongs to none of the platform families that have a platform text.
     QByteArray strPlatform;
+    // The address new notes carry as their sender's: learnt when the Network
+    // page shows it, "unknown" until then.
+    QByteArray strLocalAddress = "unknown";
 };
 
 CSystemInfo Collect();

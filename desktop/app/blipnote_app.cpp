@@ -42,9 +42,12 @@ const QString kPriorityMessage = QStringLiteral("You have received \na High-Prio
 } // namespace
 
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
-    : QObject(pParent), m_environment(std::move(environment)), m_settings(m_environment.store),
-      m_recentFiles(m_environment.store), m_autoReply(m_settings), m_docContext(m_settings)
+    : QObject(pParent), m_environment(std::move(environment)), m_system(SystemInfo::Collect()),
+      m_settings(m_environment.store, {m_system.strUserName, m_environment.bTrayAvailable}),
+      m_hostBook(m_environment.store), m_recentFiles(m_environment.store),
+      m_autoReply(m_settings, m_system)
 {
+    m_docContext.Wire(m_settings, m_system, m_hostBook, m_autoReply);
     // A box, not a status text: the status panes change with every note, and
     // this needs to be seen once, as every other failure of the program is.
     m_environment.store.SetWriteFailureHandler([this](const QString& strPath,
@@ -71,8 +74,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
         std::make_unique<CFileCommands>(*m_pDocuments, m_environment.prompts, m_recentFiles);
     m_pMailSender =
         std::make_unique<CMailSender>(m_environment.prompts, m_environment.strMailProgram);
-    m_pViewContext = std::make_unique<CViewContext>(m_docContext, *m_pDocuments,
-                                                    m_environment.prompts, m_autoReply);
+    m_pViewContext = std::make_unique<CViewContext>(
+        m_settings, m_hostBook, m_docContext, *m_pDocuments, m_environment.prompts, m_autoReply);
     m_pViewContext->printer = [this]() -> QPrinter& { return Printer(); };
     for (const EDocKind eKind : {EDocKind::MessageOut, EDocKind::MessageIn})
         m_pDocuments->Template(eKind).SetViewFactory(
@@ -85,18 +88,19 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     });
 
     // The main window, which restores its placement and shows itself.
-    m_pMainFrame = std::make_unique<CMainFrame>(m_settings, m_environment.tray,
-                                                m_environment.prompts, m_environment.greetingDelay);
+    m_pMainFrame =
+        std::make_unique<CMainFrame>(m_settings, m_environment.tray, m_environment.bTrayAvailable,
+                                     m_environment.prompts, m_environment.greetingDelay);
     m_pMainFrame->show();
     Q_EMIT MainWindowCreated(m_pMainFrame.get());
     m_pSendJobs = std::make_unique<CSendJobs>(*m_pMainFrame, m_environment.prompts);
     m_docContext.pSendJobs = m_pSendJobs.get();
     m_pNoteServer = std::make_unique<CNoteListenSocket>(*m_pMainFrame);
     m_pFingerServer = std::make_unique<CFingerDaemonSocket>(
-        [this] { return m_settings.FingerSettings(); }, m_settings.m_fingerQueryLog,
+        [this] { return FingerSettingsOf(m_settings, m_system); }, m_fingerQueryLog,
         m_environment.prompts, m_environment.sound);
-    m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_autoReply, *m_pDocuments,
-                                                   *m_pMainFrame, m_environment.tray,
+    m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_hostBook.Hosts(), m_autoReply,
+                                                   *m_pDocuments, *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_environment.sound);
     m_pIncoming->Attach(*m_pNoteServer);
     m_docContext.sendAutoReply = [this](CBlipnoteDoc& doc) { m_pIncoming->SendAutoReply(doc); };
@@ -114,6 +118,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
 
     m_settings.CheckFirstRun(m_environment.prompts, m_environment.bTrayAvailable);
     m_settings.Load();
+    m_hostBook.Load();
     m_bSettingsLoaded = true;
     if (m_bGreetingWaits)
         QMetaObject::invokeMethod(this, &CBlipnoteApp::ShowGreeting, Qt::QueuedConnection);
@@ -122,7 +127,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
             this, [this, waiting] { TakeRequest(waiting); }, Qt::QueuedConnection);
     m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("initializing"));
     m_pMainFrame->PostStatusText(StatusPane::Sending, QStringLiteral(" "));
-    if (const auto nPort = NetAddress::Port(m_settings.m_nIpPort, NetAddress::EPortUse::Listen))
+    if (const auto nPort = NetAddress::Port(m_settings.IpPort(), NetAddress::EPortUse::Listen))
         m_pNoteServer->StartListening(*nPort);
     else
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
@@ -269,13 +274,13 @@ void CBlipnoteApp::UpdateChecks()
 {
     CMainMenus& menus = m_pMainFrame->Menus();
     menus.Action(CMainMenus::AutoReply)->setChecked(m_autoReply.IsActive());
-    menus.Action(CMainMenus::FingerDActive)->setChecked(m_settings.m_nUseFingerD);
-    menus.Action(CMainMenus::FingerQueries)->setEnabled(m_settings.m_nUseFingerD);
+    menus.Action(CMainMenus::FingerDActive)->setChecked(m_settings.UseFingerD());
+    menus.Action(CMainMenus::FingerQueries)->setEnabled(m_settings.UseFingerD());
 }
 
 void CBlipnoteApp::StartFingerServer()
 {
-    if (m_settings.m_nUseFingerD && !m_pFingerServer->IsListening())
+    if (m_settings.UseFingerD() && !m_pFingerServer->IsListening())
         OpenFingerPort();
     UpdateChecks();
 }
@@ -285,7 +290,7 @@ bool CBlipnoteApp::OpenFingerPort()
     const CConnectionServer::EOpen eOpen = m_pFingerServer->StartDaemon(m_environment.nFingerPort);
     if (eOpen == CConnectionServer::EOpen::NotCreated) {
         // The server switches itself off, also for the next start.
-        m_settings.m_nUseFingerD = 0;
+        m_settings.SetUseFingerD(false);
         m_settings.Save(SettingsGroup::Finger);
     }
     return eOpen == CConnectionServer::EOpen::Opened;
@@ -293,20 +298,20 @@ bool CBlipnoteApp::OpenFingerPort()
 
 void CBlipnoteApp::OnFingerDActive()
 {
-    if (m_settings.m_nUseFingerD) {
+    if (m_settings.UseFingerD()) {
         // In memory only: the next start finds the stored value.
-        m_settings.m_nUseFingerD = 0;
+        m_settings.SetUseFingerD(false);
         m_pFingerServer->Close();
     } else if (!m_pFingerServer->IsListening()) {
         if (OpenFingerPort())
-            m_settings.m_nUseFingerD = 1;
+            m_settings.SetUseFingerD(true);
     }
     UpdateChecks();
 }
 
 void CBlipnoteApp::OnFingerQueries()
 {
-    CFingerQueriesDlg dialog(m_settings.m_fingerQueryLog, m_pMainFrame.get());
+    CFingerQueriesDlg dialog(m_fingerQueryLog, m_pMainFrame.get());
     dialog.exec();
 }
 
@@ -314,7 +319,7 @@ void CBlipnoteApp::OnSeeker()
 {
     if (!m_pSeeker) {
         m_pSeeker = std::make_unique<CSeekerDlg>(
-            m_settings, m_environment.prompts,
+            m_settings, m_hostBook.Hosts(), m_environment.prompts,
             [this](const QByteArray& strAddress) {
                 if (CBlipnoteDoc* pDoc = m_pDocuments->NewNote(EDocKind::MessageOut))
                     pDoc->SetRecipientText(strAddress);
@@ -335,19 +340,19 @@ void CBlipnoteApp::OnSetup()
     // The sheet may outlive its loop only by the main window's end (Exit from
     // the tray meanwhile); the pointer tells.
     CDialogFontChooser fontChooser;
-    QPointer<CPSheetSetup> pSheet(
-        new CPSheetSetup({m_settings, m_environment.prompts, m_environment.sound, fontChooser,
-                          m_environment.resolveLocalAddress},
-                         m_pMainFrame.get()));
+    QPointer<CPSheetSetup> pSheet(new CPSheetSetup(
+        {m_settings, m_hostBook, m_system, m_environment.bTrayAvailable, m_environment.prompts,
+         m_environment.sound, fontChooser, m_environment.resolveLocalAddress},
+        m_pMainFrame.get()));
     pSheet->exec();
     delete pSheet.data();
-    if (!m_settings.m_nUseTrayArea && m_environment.tray.IsShown()) {
+    if (!m_settings.UseTrayArea() && m_environment.tray.IsShown()) {
         m_environment.tray.SetIcon(ITrayIcon::EIcon::None);
         // Without the icon a hidden window could not be brought back.
         if (m_pMainFrame->isHidden())
             m_pMainFrame->ShowAndRestore();
     }
-    if (m_settings.m_nUseFingerD)
+    if (m_settings.UseFingerD())
         StartFingerServer();
     else if (m_pFingerServer->IsListening())
         m_pFingerServer->Close();
@@ -365,7 +370,7 @@ void CBlipnoteApp::OnAutoReply()
         m_autoReply.End();
     } else if (const std::optional<QString> away = m_environment.prompts.AskMultilineText(
                    QStringLiteral("Auto-reply"), QStringLiteral("Auto-reply message"),
-                   EditorText::LinesFromNote(m_settings.m_strAwayMessage))) {
+                   EditorText::LinesFromNote(m_settings.AwayMessage()))) {
         bool bLossless = true;
         const QByteArray strAway = EditorText::LinesToNote(*away, &bLossless);
         if (!bLossless) {
@@ -386,9 +391,9 @@ void CBlipnoteApp::OnDeleteAll()
 void CBlipnoteApp::OnExit()
 {
     OnDeleteAll();
-    if (m_settings.m_hosts.m_bHostsUnsaved)
-        m_settings.Save(SettingsGroup::Hosts);
-    m_settings.m_nNoClose = 0; // in memory only: the close below really ends the program
+    if (m_hostBook.HasUnsavedChanges())
+        m_hostBook.Save();
+    m_settings.SetNoClose(false); // in memory only: the close below really ends the program
     m_pMainFrame->close();
 }
 
@@ -426,7 +431,7 @@ void CBlipnoteApp::ShowGreeting()
         m_bGreetingWaits = true;
         return;
     }
-    if (std::exchange(m_bGreetingDone, true) || m_settings.m_nGreetings > 0)
+    if (std::exchange(m_bGreetingDone, true) || m_settings.Greetings())
         return;
     const auto found =
         std::find_if(m_environment.greetingFiles.cbegin(), m_environment.greetingFiles.cend(),
@@ -438,8 +443,8 @@ void CBlipnoteApp::ShowGreeting()
     if (!pDoc)
         return; // tried again at the next start
     if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
-        pView->Editor().InsertText(m_settings.m_strUserName + " ", 6);
+        pView->Editor().InsertText(m_system.strUserName + " ", 6);
     m_environment.prompts.ShowMessage(kPriorityMessage, PromptIcon::Warning);
-    m_settings.m_nGreetings = 1;
+    m_settings.SetGreetings(true);
     m_settings.Save(SettingsGroup::Preferences);
 }

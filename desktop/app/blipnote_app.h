@@ -1,10 +1,13 @@
 #pragma once
 
 #include "core/documents/doc_context.h"
+#include "core/finger/finger_query_log.h"
+#include "core/hosts/host_book.h"
 #include "core/messaging/auto_reply.h"
 #include "core/net/local_address.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/recent_files.h"
+#include "core/settings/system_info.h"
 #include "desktop/app/startup_request.h"
 #include "desktop/views/view_context.h"
 
@@ -99,6 +102,9 @@ public:
     void ShowGreeting();
 
     CAppSettings& Settings() { return m_settings; }
+    SystemInfo::CSystemInfo& System() { return m_system; }
+    CHostBook& HostBook() { return m_hostBook; }
+    CAutoReply& AutoReply() { return m_autoReply; }
     // The printer set up for this run, made when first used.
     QPrinter& Printer();
     CMainFrame& MainFrame() const { return *m_pMainFrame; }
@@ -123,7 +129,10 @@ private:
     void UpdateChecks();
 
     CAppEnvironment m_environment;
+    SystemInfo::CSystemInfo m_system;
     CAppSettings m_settings;
+    CHostBook m_hostBook;
+    CFingerQueryLog m_fingerQueryLog;
     CRecentFiles m_recentFiles;
     CAutoReply m_autoReply;
     CDocContext m_docContext;

@@ -2,6 +2,7 @@
 
 #include "core/documents/blipnote_doc.h"
 #include "core/documents/doc_manager.h"
+#include "core/hosts/host_list.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/auto_reply.h"
@@ -24,11 +25,13 @@ constexpr std::size_t kMaxWaiting = 256;
 constexpr qsizetype kMaxWaitingBytes = 32 * 1024 * 1024;
 } // namespace
 
-CIncomingNotes::CIncomingNotes(CAppSettings& settings, CAutoReply& autoReply,
-                               CDocManager& documents, CMainFrame& mainFrame, ITrayIcon& tray,
-                               IPrompts& prompts, ISoundPlayer& sound, QObject* pParent)
-    : QObject(pParent), m_settings(settings), m_autoReply(autoReply), m_documents(documents),
-      m_mainFrame(mainFrame), m_tray(tray), m_prompts(prompts), m_sound(sound)
+CIncomingNotes::CIncomingNotes(CAppSettings& settings, const CHostList& hosts,
+                               CAutoReply& autoReply, CDocManager& documents, CMainFrame& mainFrame,
+                               ITrayIcon& tray, IPrompts& prompts, ISoundPlayer& sound,
+                               QObject* pParent)
+    : QObject(pParent), m_settings(settings), m_hosts(hosts), m_autoReply(autoReply),
+      m_documents(documents), m_mainFrame(mainFrame), m_tray(tray), m_prompts(prompts),
+      m_sound(sound)
 {
     // A closed note may make room for one that waits.
     connect(&m_documents, &CDocManager::DocumentClosing, this, [this] {
@@ -47,8 +50,8 @@ void CIncomingNotes::Attach(CNoteListenSocket& server)
 
 void CIncomingNotes::OnConnectionArrived()
 {
-    if (m_settings.m_nUseSound)
-        m_sound.Play(CodePage::ToUnicode(m_settings.m_strSoundFile));
+    if (m_settings.UseSound())
+        m_sound.Play(CodePage::ToUnicode(m_settings.SoundFile()));
 }
 
 void CIncomingNotes::OnNoteReceived(const QByteArray& strText)
@@ -101,13 +104,13 @@ void CIncomingNotes::OpenNext()
 
 void CIncomingNotes::AnnounceNote(const QByteArray& strText)
 {
-    if (m_settings.m_nUsePopUp) {
+    if (m_settings.UsePopUp()) {
         m_mainFrame.ShowAndRestore();
     } else {
         m_tray.SetIcon(ITrayIcon::EIcon::NewMail);
         m_tray.SetTip(QStringLiteral("You have new mail"));
     }
-    if (m_settings.m_nUsePriority && TaggedText::AlertPriority(strText) != 0) {
+    if (m_settings.UsePriority() && TaggedText::AlertPriority(strText) != 0) {
         m_mainFrame.ShowAndRestore();
         m_mainFrame.CenterOnScreen();
         QApplication::alert(&m_mainFrame);
@@ -117,7 +120,7 @@ void CIncomingNotes::AnnounceNote(const QByteArray& strText)
     if (CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strText))
         Q_EMIT NoteOpened(pDoc);
     // Once a run, as the first sender is not added.
-    if (!m_bHostListFullShown && m_settings.m_hosts.RefusedSenders() > 0) {
+    if (!m_bHostListFullShown && m_hosts.RefusedSenders() > 0) {
         m_bHostListFullShown = true;
         m_mainFrame.ShowStatusNote(HostListFullText());
     }

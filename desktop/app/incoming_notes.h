@@ -8,6 +8,7 @@
 
 class CAppSettings;
 class CAutoReply;
+class CHostList;
 class CBlipnoteDoc;
 class CDocManager;
 class CMainFrame;
@@ -29,9 +30,9 @@ class CIncomingNotes : public QObject
     Q_OBJECT
 
 public:
-    CIncomingNotes(CAppSettings& settings, CAutoReply& autoReply, CDocManager& documents,
-                   CMainFrame& mainFrame, ITrayIcon& tray, IPrompts& prompts, ISoundPlayer& sound,
-                   QObject* pParent = nullptr);
+    CIncomingNotes(CAppSettings& settings, const CHostList& hosts, CAutoReply& autoReply,
+                   CDocManager& documents, CMainFrame& mainFrame, ITrayIcon& tray,
+                   IPrompts& prompts, ISoundPlayer& sound, QObject* pParent = nullptr);
 
     // Connects to the note server's signals.
     void Attach(CNoteListenSocket& server);
@@ -66,6 +67,7 @@ private:
     bool WindowsFull() const;
 
     CAppSettings& m_settings;
+    const CHostList& m_hosts;
     CAutoReply& m_autoReply;
     CDocManager& m_documents;
     CMainFrame& m_mainFrame;

@@ -31,10 +31,10 @@ constexpr int kCascadeStep = 24;
 constexpr QSize kHiddenNoteSize(350, 400);
 } // namespace
 
-CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompts,
-                       std::chrono::milliseconds greetingDelay, QWidget* pParent)
-    : QMainWindow(pParent), m_settings(settings), m_tray(tray), m_prompts(prompts),
-      m_pClientArea(new QMdiArea(this)), m_pMenus(new CMainMenus(this)),
+CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, bool bTrayAvailable,
+                       IPrompts& prompts, std::chrono::milliseconds greetingDelay, QWidget* pParent)
+    : QMainWindow(pParent), m_settings(settings), m_bTrayAvailable(bTrayAvailable), m_tray(tray),
+      m_prompts(prompts), m_pClientArea(new QMdiArea(this)), m_pMenus(new CMainMenus(this)),
       m_pListening(new QLabel(this)), m_pSending(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("Blipnote"));
@@ -261,7 +261,7 @@ void CMainFrame::ArrangeIcons()
 
 bool CMainFrame::UsesTray() const
 {
-    return m_settings.m_nUseTrayArea != 0 && m_settings.m_nTrayAvailable != 0;
+    return m_settings.UseTrayArea() && m_bTrayAvailable;
 }
 
 void CMainFrame::GoToTray()
@@ -282,7 +282,7 @@ void CMainFrame::changeEvent(QEvent* pEvent)
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
-    if (m_settings.m_nNoClose) {
+    if (m_settings.NoClose()) {
         pEvent->ignore();
         showMinimized();
         if (UsesTray()) {

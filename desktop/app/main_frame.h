@@ -25,7 +25,8 @@ class CMainFrame : public QMainWindow, public IStatusSink
     Q_OBJECT
 
 public:
-    CMainFrame(CAppSettings& settings, ITrayIcon& tray, IPrompts& prompts,
+    // bTrayAvailable: whether the desktop has a tray to minimise to.
+    CMainFrame(CAppSettings& settings, ITrayIcon& tray, bool bTrayAvailable, IPrompts& prompts,
                std::chrono::milliseconds greetingDelay, QWidget* pParent = nullptr);
 
     // From any thread: the pane shows the text as soon as the window gets to it.
@@ -71,6 +72,7 @@ private:
     void RestorePlacement();
 
     CAppSettings& m_settings;
+    bool m_bTrayAvailable;
     ITrayIcon& m_tray;
     IPrompts& m_prompts;
     QMdiArea* m_pClientArea;

@@ -13,11 +13,12 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-CSeekerDlg::CSeekerDlg(const CAppSettings& settings, IPrompts& prompts,
+CSeekerDlg::CSeekerDlg(const CAppSettings& settings, const CHostList& hosts, IPrompts& prompts,
                        std::function<void(const QByteArray&)> writeTo, QWidget* pParent)
-    : QDialog(pParent), m_settings(settings), m_prompts(prompts), m_writeTo(std::move(writeTo)),
-      m_pRows(new CSeekRowsModel(this)), m_pList(new QTreeView(this)),
-      m_pProgress(new QProgressBar(this)), m_pWrite(new QPushButton(tr("&Write msg"), this)),
+    : QDialog(pParent), m_settings(settings), m_hosts(hosts), m_prompts(prompts),
+      m_writeTo(std::move(writeTo)), m_pRows(new CSeekRowsModel(this)),
+      m_pList(new QTreeView(this)), m_pProgress(new QProgressBar(this)),
+      m_pWrite(new QPushButton(tr("&Write msg"), this)),
       m_pSeek(new QPushButton(tr("&Seek"), this)), m_pClose(new QPushButton(tr("&Close"), this))
 {
     setWindowTitle(tr("Blipnote - Seeker"));
@@ -77,8 +78,8 @@ void CSeekerDlg::OnSeek()
     m_pSeek->setEnabled(false);
     m_pWrite->setEnabled(false);
     CSeeker::CPlan plan;
-    plan.targets = SeekRow::Targets(m_settings.m_hosts.Entries());
-    plan.strNickname = m_settings.m_strNickname;
+    plan.targets = SeekRow::Targets(m_hosts.Entries());
+    plan.strNickname = m_settings.Nickname();
     plan.nPort = m_nFingerPort;
     m_pProgress->setRange(0, std::max<int>(1, static_cast<int>(plan.targets.size())));
     m_pProgress->setValue(0);

@@ -7,6 +7,7 @@
 #include <functional>
 
 class CAppSettings;
+class CHostList;
 class CSeekRowsModel;
 class IPrompts;
 class QProgressBar;
@@ -21,7 +22,7 @@ class CSeekerDlg : public QDialog
 
 public:
     // writeTo starts a new outgoing note to the address (empty: no address).
-    CSeekerDlg(const CAppSettings& settings, IPrompts& prompts,
+    CSeekerDlg(const CAppSettings& settings, const CHostList& hosts, IPrompts& prompts,
                std::function<void(const QByteArray&)> writeTo, QWidget* pParent = nullptr);
     ~CSeekerDlg() override;
 
@@ -42,6 +43,7 @@ private:
     void OnSeekDone();
 
     const CAppSettings& m_settings;
+    const CHostList& m_hosts;
     IPrompts& m_prompts;
     std::function<void(const QByteArray&)> m_writeTo;
     quint16 m_nFingerPort = 79;

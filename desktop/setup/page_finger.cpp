@@ -16,23 +16,20 @@
 CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context),
       m_pActive(new QCheckBox(tr("finger daemon active"), this)),
-      m_pPlan(new CLinesEdit(context.settings.m_strPlan, this)),
-      m_pSound(new CSoundFileBox(context, context.settings.m_strFingerSoundFile, this))
+      m_pPlan(new CLinesEdit(context.settings.Plan(), this)),
+      m_pSound(new CSoundFileBox(context, context.settings.FingerSoundFile(), this))
 {
     const CAppSettings& settings = context.settings;
-    m_pActive->setChecked(settings.m_nUseFingerD != 0);
+    m_pActive->setChecked(settings.UseFingerD());
 
     auto* pEnable = new QGroupBox(tr("Enable finger daemon"), this);
     (new QVBoxLayout(pEnable))->addWidget(m_pActive);
 
     static constexpr CSettingBoxes::COption kOptions[] = {
-        {"send systemname", &CAppSettings::m_nSendSystem},
-        {"send Platform-info", &CAppSettings::m_nSendOs},
-        {"send username", &CAppSettings::m_nSendUser},
-        {"send uptime", &CAppSettings::m_nSendUptime},
-        {"send localtime", &CAppSettings::m_nSendTime},
-        {"send custom message", &CAppSettings::m_nSendPlan},
-        {"notify sound", &CAppSettings::m_nFingerUseSound},
+        {"send systemname", ESetting::SendSystem},  {"send Platform-info", ESetting::SendOs},
+        {"send username", ESetting::SendUser},      {"send uptime", ESetting::SendUptime},
+        {"send localtime", ESetting::SendTime},     {"send custom message", ESetting::SendPlan},
+        {"notify sound", ESetting::FingerUseSound},
     };
     m_pOptions = new CSettingBoxes(tr("General options"), kOptions, settings, this);
 
@@ -96,11 +93,11 @@ void CPageFinger::Apply()
 {
     CAppSettings& settings = m_context.settings;
     m_pOptions->Store(settings);
-    settings.m_nUseFingerD = m_pActive->isChecked() ? 1 : 0;
+    settings.SetUseFingerD(m_pActive->isChecked());
     // The plan's lines go out as the box breaks them, with bare line feeds;
     // untouched, it stays as stored.
     if (m_pPlan->IsEdited())
-        settings.m_strPlan = CodePage::FromUnicode(m_pPlan->Lines());
-    settings.m_strFingerSoundFile = m_pSound->File();
+        settings.SetPlan(CodePage::FromUnicode(m_pPlan->Lines()));
+    settings.SetFingerSoundFile(m_pSound->File());
     settings.Save(SettingsGroup::Finger);
 }

@@ -1,5 +1,6 @@
 #include "desktop/setup/page_hosts.h"
 
+#include "core/hosts/host_book.h"
 #include "core/hosts/host_list.h"
 #include "core/interfaces/prompts.h"
 #include "core/settings/app_settings.h"
@@ -26,7 +27,7 @@ const QByteArray kDefaultGroup = QByteArrayLiteral("default");
 CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context), m_pNickname(new QLineEdit(this)),
       m_pAddress(new QLineEdit(this)), m_pGroup(new QLineEdit(this)),
-      m_pRows(new CHostRowsModel(context.settings.m_hosts.Entries(), this)),
+      m_pRows(new CHostRowsModel(context.hosts.Hosts().Entries(), this)),
       m_pList(new QTreeView(this)), m_pCreateRange(new QPushButton(tr("&Create range"), this)),
       m_pAdd(new QPushButton(tr("&Add"), this)), m_pRemove(new QPushButton(tr("&Remove"), this)),
       m_pRemoveAll(new QPushButton(tr("Re&move All"), this))
@@ -236,6 +237,6 @@ void CPageHosts::OnCreateRange()
 
 void CPageHosts::Apply()
 {
-    m_context.settings.ReplaceHostList(m_pRows->Rows(), m_pRows->Origins());
+    m_context.hosts.Replace(m_pRows->Rows(), m_pRows->Origins());
     m_pRows->MarkStored();
 }

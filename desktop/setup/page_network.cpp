@@ -20,9 +20,9 @@
 
 CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context),
-      m_strPort(QString::number(context.settings.m_nIpPort)),
-      m_strDelay(QString::number(context.settings.m_nMultiSendDelay)),
-      m_bMultiSend(context.settings.m_nMultiSend != 0), m_pPort(new CNumberBox(1000, 32000, this)),
+      m_strPort(QString::number(context.settings.IpPort())),
+      m_strDelay(QString::number(context.settings.MultiSendDelay())),
+      m_bMultiSend(context.settings.MultiSend()), m_pPort(new CNumberBox(1000, 32000, this)),
       m_pDelay(new CNumberBox(1, 20000, this)),
       m_pMultiSend(new QCheckBox(tr("enable multisend"), this)), m_pAddress(new QLineEdit(this)),
       m_pDefaultPort(new QPushButton(tr("&Default"), this)),
@@ -30,7 +30,7 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
       m_pGetAddress(new QPushButton(tr("&Get IP-addr"), this)),
       m_pDelayLabel(new QLabel(tr("Delay (ms) between multisend"), this))
 {
-    const CAppSettings& settings = context.settings;
+    const SystemInfo::CSystemInfo& system = context.system;
     for (QPushButton* pButton : {m_pDefaultPort, m_pDefaultDelay, m_pGetAddress})
         pButton->setAutoDefault(false);
     m_pAddress->setReadOnly(true);
@@ -58,9 +58,8 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     pAddressLayout->addWidget(m_pGetAddress);
 
     // What the machine says of itself, as of this moment (the uptime included).
-    const QByteArray texts[] = {settings.m_strComputerName, settings.m_strPlatform,
-                                settings.m_strUserName, SystemInfo::ProcessorText(),
-                                FormatUptime()};
+    const QByteArray texts[] = {system.strComputerName, system.strPlatform, system.strUserName,
+                                SystemInfo::ProcessorText(), FormatUptime()};
     const QString labels[] = {tr("System name:"), tr("Platform:"), tr("User:"), tr("Processor:"),
                               tr("Uptime:")};
     auto* pInfoBox = new QGroupBox(tr("Additional Local Info"), this);
@@ -153,7 +152,7 @@ void CPageNetwork::OnGetAddress()
     ShowValues();
     m_context.resolveLocalAddress(this, [this](const QByteArray& strAddress) {
         // New notes carry it from now on.
-        m_context.settings.m_strLocalAddress = strAddress;
+        m_context.system.strLocalAddress = strAddress;
         m_strAddress = CodePage::ToUnicode(strAddress);
         ShowValues();
     });
@@ -164,16 +163,16 @@ void CPageNetwork::Apply()
     ReadControls();
     CAppSettings& settings = m_context.settings;
     // The arrows' ranges bound only the arrows: typed text counts by its leading number.
-    settings.m_nIpPort = ParseLeadingNumber(CodePage::FromUnicode(m_strPort));
-    settings.m_nMultiSend = m_bMultiSend ? 1 : 0;
-    settings.m_nMultiSendDelay = ParseLeadingNumber(CodePage::FromUnicode(m_strDelay));
+    settings.SetIpPort(ParseLeadingNumber(CodePage::FromUnicode(m_strPort)));
+    settings.SetMultiSend(m_bMultiSend);
+    settings.SetMultiSendDelay(ParseLeadingNumber(CodePage::FromUnicode(m_strDelay)));
     settings.Save(SettingsGroup::Network);
     // Stored as typed; but the user learns now, not at the next start, that no
     // note could reach that port.
-    if (!NetAddress::Port(settings.m_nIpPort, NetAddress::EPortUse::Connect))
+    if (!NetAddress::Port(settings.IpPort(), NetAddress::EPortUse::Connect))
         m_context.prompts.ShowMessage(
             tr("The port %1 cannot take notes: from the next start Blipnote will receive "
                "none until a port from 1 to 65535 is set.")
-                .arg(settings.m_nIpPort),
+                .arg(settings.IpPort()),
             PromptIcon::Warning);
 }

@@ -17,30 +17,30 @@
 
 CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context),
-      m_pSignature(new CLinesEdit(context.settings.m_strSignature, this)),
+      m_pSignature(new CLinesEdit(context.settings.Signature(), this)),
       // The nickname edit does not scroll: it holds what its width shows.
-      m_pNickname(TextLine(context.settings.m_strNickname, true)),
-      m_pSound(new CSoundFileBox(context, context.settings.m_strSoundFile, this))
+      m_pNickname(TextLine(context.settings.Nickname(), true)),
+      m_pSound(new CSoundFileBox(context, context.settings.SoundFile(), this))
 {
     const CAppSettings& settings = context.settings;
 
     static constexpr CSettingBoxes::COption kOptions[] = {
-        {"enable signature", &CAppSettings::m_nUseSignature},
-        {"enable notifysound", &CAppSettings::m_nUseSound},
-        {"enable popup when incoming", &CAppSettings::m_nUsePopUp},
-        {"quote to reply", &CAppSettings::m_nUseQuote},
-        {"enable quote marks (>)", &CAppSettings::m_nUseQuoteMarks},
-        {"include \"You wrote:\" - to reply", &CAppSettings::m_nUseYouWrote},
-        {"enable priority", &CAppSettings::m_nUsePriority},
-        {"autoadd new host to list ", &CAppSettings::m_nUseAutoAdd},
-        {"disable Blipnote closing", &CAppSettings::m_nNoClose},
-        {"allow write to InMessage", &CAppSettings::m_nWriteInMessage},
-        {"del msg after sent successfully", &CAppSettings::m_nAutoDelete},
-        {"minimize to trayarea", &CAppSettings::m_nUseTrayArea},
+        {"enable signature", ESetting::UseSignature},
+        {"enable notifysound", ESetting::UseSound},
+        {"enable popup when incoming", ESetting::UsePopUp},
+        {"quote to reply", ESetting::UseQuote},
+        {"enable quote marks (>)", ESetting::UseQuoteMarks},
+        {"include \"You wrote:\" - to reply", ESetting::UseYouWrote},
+        {"enable priority", ESetting::UsePriority},
+        {"autoadd new host to list ", ESetting::UseAutoAdd},
+        {"disable Blipnote closing", ESetting::NoClose},
+        {"allow write to InMessage", ESetting::WriteInMessage},
+        {"del msg after sent successfully", ESetting::AutoDelete},
+        {"minimize to trayarea", ESetting::UseTrayArea},
     };
     m_pOptions = new CSettingBoxes(tr("Options"), kOptions, settings, this);
     // Without a tray there is nowhere to minimise to; the box shows the stored value.
-    m_pOptions->Boxes().last()->setEnabled(settings.m_nTrayAvailable != 0);
+    m_pOptions->Boxes().last()->setEnabled(context.bTrayAvailable);
 
     auto* pSignatureBox = new QGroupBox(tr("Signature"), this);
     (new QVBoxLayout(pSignatureBox))->addWidget(m_pSignature);
@@ -85,10 +85,10 @@ void CPagePrefs::Apply()
 {
     CAppSettings& settings = m_context.settings;
     m_pOptions->Store(settings);
-    settings.m_strNickname = CodePage::FromUnicode(m_pNickname->text());
+    settings.SetNickname(CodePage::FromUnicode(m_pNickname->text()));
     // Untouched, the signature stays as stored, its own line breaks and all.
     if (m_pSignature->IsEdited())
-        settings.m_strSignature = EditorText::LinesToNote(m_pSignature->Lines());
-    settings.m_strSoundFile = m_pSound->File();
+        settings.SetSignature(EditorText::LinesToNote(m_pSignature->Lines()));
+    settings.SetSoundFile(m_pSound->File());
     settings.Save(SettingsGroup::Preferences);
 }

@@ -28,7 +28,7 @@ CPageStyles::CPageStyles(const CSetupContext& context, QWidget* pParent)
 {
     m_pPreview->CreateControl(true);
     m_pPreview->SetNoteText(kSample);
-    m_pUseRtf->setChecked(context.settings.m_nUseRtf != 0);
+    m_pUseRtf->setChecked(context.settings.UseRtf());
 
     auto* pRtfBox = new QGroupBox(this);
     (new QVBoxLayout(pRtfBox))->addWidget(m_pUseRtf);
@@ -82,6 +82,6 @@ void CPageStyles::OnPart(EPart ePart)
 
 void CPageStyles::Apply()
 {
-    m_context.settings.m_nUseRtf = m_pUseRtf->isChecked() ? 1 : 0;
+    m_context.settings.SetUseRtf(m_pUseRtf->isChecked());
     m_context.settings.Save(SettingsGroup::Styles);
 }

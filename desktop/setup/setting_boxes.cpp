@@ -12,9 +12,9 @@ CSettingBoxes::CSettingBoxes(const QString& strTitle, std::span<const COption> o
     auto* pLayout = new QVBoxLayout(this);
     for (const COption& option : options) {
         auto* pBox = new QCheckBox(tr(option.pszCaption), this);
-        pBox->setChecked(settings.*option.pField != 0);
+        pBox->setChecked(settings.Flag(option.eSetting));
         pLayout->addWidget(pBox);
-        m_fields.append(option.pField);
+        m_settings.append(option.eSetting);
         m_boxes.append(pBox);
         connect(pBox, &QCheckBox::clicked, this, &CSettingBoxes::Changed);
     }
@@ -24,5 +24,5 @@ CSettingBoxes::CSettingBoxes(const QString& strTitle, std::span<const COption> o
 void CSettingBoxes::Store(CAppSettings& settings) const
 {
     for (qsizetype n = 0; n < m_boxes.size(); ++n)
-        settings.*m_fields[n] = m_boxes[n]->isChecked() ? 1 : 0;
+        settings.SetFlag(m_settings[n], m_boxes[n]->isChecked());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/settings/setting.h"
+
 #include <QGroupBox>
 #include <QList>
 
@@ -9,7 +11,7 @@ class CAppSettings;
 class QCheckBox;
 
 // A framed column of check boxes, each standing for an on/off value of the
-// settings (1 or 0), checked as the settings stand when it is made.
+// settings, checked as the settings stand when it is made.
 class CSettingBoxes : public QGroupBox
 {
     Q_OBJECT
@@ -18,7 +20,7 @@ public:
     struct COption
     {
         const char* pszCaption;
-        int CAppSettings::*pField;
+        ESetting eSetting;
     };
 
     CSettingBoxes(const QString& strTitle, std::span<const COption> options,
@@ -26,7 +28,7 @@ public:
 
     // Top to bottom.
     const QList<QCheckBox*>& Boxes() const { return m_boxes; }
-    // Writes each box's value into its field; saving is the caller's.
+    // Sets each box's option to its value; saving is the caller's.
     void Store(CAppSettings& settings) const;
 
 Q_SIGNALS:
@@ -34,6 +36,6 @@ Q_SIGNALS:
     void Changed();
 
 private:
-    QList<int CAppSettings::*> m_fields;
+    QList<ESetting> m_settings;
     QList<QCheckBox*> m_boxes;
 };

@@ -6,9 +6,13 @@
 #include <functional>
 
 class CAppSettings;
+class CHostBook;
 class IFontChooser;
 class IPrompts;
 class ISoundPlayer;
+namespace SystemInfo {
+struct CSystemInfo;
+}
 
 // What the pages of the setup sheet work with.
 struct CSetupContext
@@ -19,6 +23,9 @@ struct CSetupContext
         std::function<void(QObject* pReceiver, std::function<void(const QByteArray&)> done)>;
 
     CAppSettings& settings;
+    CHostBook& hosts;
+    SystemInfo::CSystemInfo& system;
+    bool bTrayAvailable;
     IPrompts& prompts;
     ISoundPlayer& sound;
     IFontChooser& fontChooser;

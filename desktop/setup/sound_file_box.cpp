@@ -46,7 +46,7 @@ QByteArray CSoundFileBox::File() const
 
 void CSoundFileBox::OnBrowse()
 {
-    QString strStartAt = CodePage::ToUnicode(m_context.settings.m_strSoundPath);
+    QString strStartAt = CodePage::ToUnicode(m_context.settings.SoundPath());
     // A folder that is not there (the first run's default) starts at home instead.
     if (!QFileInfo(strStartAt).isDir())
         strStartAt = QDir::homePath() + QLatin1Char('/');
@@ -70,7 +70,7 @@ void CSoundFileBox::OnBrowse()
         return;
     }
     m_pFile->setText(strPath);
-    m_context.settings.m_strSoundPath = strStored.left(strStored.lastIndexOf('/') + 1);
+    m_context.settings.SetSoundPath(strStored.left(strStored.lastIndexOf('/') + 1));
 }
 
 void CSoundFileBox::OnTest()

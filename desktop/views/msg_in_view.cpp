@@ -29,7 +29,7 @@ constexpr int kFrames[4][4] = {
 CMsgInView::CMsgInView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParent)
     : CNoteView(doc, context, kHeaderHeight, pParent)
 {
-    Editor().CreateControl(context.docContext.settings.m_nWriteInMessage == 0);
+    Editor().CreateControl(!context.settings.WriteInMessage());
     m_pNickname = AddField(27, 7, 131, doc.m_strNickname);
     m_pTime = AddField(27, 31, 131, doc.m_strTime);
     m_pSystem = AddField(192, 7, 126, doc.m_strSystem);
@@ -80,16 +80,16 @@ bool CMsgInView::ShowsPriorityMark() const
 CBlipnoteDoc* CMsgInView::Reply()
 {
     CBlipnoteDoc* pDoc = Document();
-    const CAppSettings& settings = m_context.docContext.settings;
+    const CAppSettings& settings = m_context.settings;
     m_context.autoReply.End();
 
     // The text as it is shown (edits made in a writable view are answered), every
     // character as the reader sees it.
     QString strQuote = Editor().Text();
-    if (settings.m_nUseQuote) {
-        if (settings.m_nUseQuoteMarks)
+    if (settings.UseQuote()) {
+        if (settings.UseQuoteMarks())
             strQuote = QuoteText(strQuote);
-        if (settings.m_nUseYouWrote)
+        if (settings.UseYouWrote())
             strQuote = CodePage::ToUnicode(pDoc->m_strTime) + QStringLiteral("  You Wrote:\r\n") +
                        strQuote;
     } else {
@@ -98,7 +98,7 @@ CBlipnoteDoc* CMsgInView::Reply()
     bool bLossless = true;
     const QByteArray strReply = TaggedText::ComposeWithAddress(
         {pDoc->m_strNickname, CodePage::FromUnicode(strQuote, &bLossless),
-         settings.m_strComputerName, pDoc->m_strSubject, 0},
+         m_context.docContext.identity().strComputerName, pDoc->m_strSubject, 0},
         pDoc->m_strAddress);
     // The person answered is in the host list already, or meant to stay out of it.
     CBlipnoteDoc* pReply =

@@ -2,6 +2,7 @@
 
 #include "core/documents/blipnote_doc.h"
 #include "core/documents/doc_context.h"
+#include "core/hosts/host_book.h"
 #include "core/hosts/recipient_builder.h"
 #include "core/interfaces/prompts.h"
 #include "core/messaging/auto_reply.h"
@@ -74,12 +75,12 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
 void CMsgOutView::FillRecipients()
 {
     QStringList& cache = m_context.recipientCache;
-    CHostList& hosts = m_context.docContext.settings.m_hosts;
-    if (hosts.m_bHostListChanged)
+    const CHostList& hosts = m_context.hosts.Hosts();
+    if (m_context.nRecipientCacheRevision != hosts.Revision())
         cache.clear();
     if (cache.size() <= 2) {
         cache = RecipientChoices(hosts);
-        hosts.m_bHostListChanged = false;
+        m_context.nRecipientCacheRevision = hosts.Revision();
     }
     // A model over the cache, not an item per entry: a note opens as fast with a
     // hundred thousand hosts as with ten. Its entries are sorted as the completer
@@ -120,7 +121,7 @@ void CMsgOutView::SetRecipientText(const QByteArray& strText)
 void CMsgOutView::Send()
 {
     CBlipnoteDoc* pDoc = Document();
-    const CAppSettings& settings = m_context.docContext.settings;
+    const CAppSettings& settings = m_context.settings;
     m_context.autoReply.End();
     const QString strRecipient = m_pRecipients->currentText();
     if (strRecipient.isEmpty()) {
@@ -134,12 +135,13 @@ void CMsgOutView::Send()
                                       PromptIcon::Stop);
         return;
     }
-    if (settings.m_nUseSignature) {
+    if (settings.UseSignature()) {
         QTextCursor cursor(Editor().document());
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(EditorText::FromNote("\r\n" + settings.m_strSignature));
+        cursor.insertText(EditorText::FromNote("\r\n" + settings.Signature()));
     }
-    pDoc->m_strAddress = BuildRecipientList(settings.m_hosts, CodePage::FromUnicode(strRecipient));
+    pDoc->m_strAddress =
+        BuildRecipientList(m_context.hosts.Hosts(), CodePage::FromUnicode(strRecipient));
     pDoc->StartSendJobs();
     update();
 }

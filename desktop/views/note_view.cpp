@@ -4,7 +4,6 @@
 #include "core/documents/doc_context.h"
 #include "core/interfaces/prompts.h"
 #include "core/notes/note_limits.h"
-#include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/shown_text.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -91,10 +90,7 @@ void CNoteView::DrawHeaderStrip(QPainter& painter) const
 
 void CNoteView::ShowNoteText(const QByteArray& strText)
 {
-    const CAppSettings& settings = m_context.docContext.settings;
-    const qsizetype nLimit =
-        settings.m_nNoteSizeLimit > 0 ? settings.m_nNoteSizeLimit : NoteLimits::NoteSizeLimit;
-    m_pEditor->SetTextLimit(nLimit);
+    m_pEditor->SetTextLimit(NoteLimits::NoteSizeLimit);
     const QScopedValueRollback showing(m_bShowingText, true);
     m_bEdited = false;
     if (m_pEditor->SetNoteText(strText))
@@ -104,12 +100,12 @@ void CNoteView::ShowNoteText(const QByteArray& strText)
         m_pDoc ? CodePage::ToUnicode(ShownText::Of(m_pDoc->Title())) : QString();
     QMetaObject::invokeMethod(
         this,
-        [this, nLimit, strTitle] {
+        [this, strTitle] {
             m_context.prompts.ShowMessage(
                 tr("%1 holds more than a note can: only its first %2 bytes are shown, and "
                    "only they can be saved and sent.")
                     .arg(strTitle)
-                    .arg(nLimit),
+                    .arg(NoteLimits::NoteSizeLimit),
                 PromptIcon::Warning);
         },
         Qt::QueuedConnection);

@@ -4,22 +4,27 @@
 
 #include <functional>
 
+class CAppSettings;
 class CAutoReply;
+class CHostBook;
 class QPrinter;
 class CDocManager;
 class IPrompts;
 struct CDocContext;
 
-// What the note windows share: the documents' context (settings, sending), the
-// open documents, the prompts, auto-reply (which sending or answering a note
+// What the note windows share: the settings, the host list, the documents'
+// context (sending), the open documents, the prompts, auto-reply (which sending or answering a note
 // ends), and the recipient box's cache of entries. The application object owns it.
 struct CViewContext
 {
-    CViewContext(CDocContext& context, CDocManager& manager, IPrompts& userPrompts,
-                 CAutoReply& reply)
-        : docContext(context), documents(manager), prompts(userPrompts), autoReply(reply)
+    CViewContext(CAppSettings& appSettings, CHostBook& hostBook, CDocContext& context,
+                 CDocManager& manager, IPrompts& userPrompts, CAutoReply& reply)
+        : settings(appSettings), hosts(hostBook), docContext(context), documents(manager),
+          prompts(userPrompts), autoReply(reply)
     {}
 
+    CAppSettings& settings;
+    CHostBook& hosts;
     CDocContext& docContext;
     CDocManager& documents;
     IPrompts& prompts;
@@ -27,6 +32,8 @@ struct CViewContext
     // The printer set up for this run (Print setup), for Print and Print
     // Preview; none in tests, where each print has a printer of its own.
     std::function<QPrinter&()> printer;
-    // The recipient box's entries as last built from the host list.
+    // The recipient box's entries as last built from the host list, at the
+    // list's revision then.
     QStringList recipientCache;
+    quint64 nRecipientCacheRevision = 0;
 };

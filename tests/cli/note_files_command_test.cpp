@@ -77,7 +77,7 @@ TEST(NoteFilesCommands, ListenTakesItsPortFromTheSettings)
     const quint16 nPort = Loopback::UnusedPort();
     ASSERT_NE(nPort, 0);
     CTestSettingsFile file;
-    file.Settings().m_nIpPort = nPort;
+    file.Settings().SetIpPort(nPort);
     file.Write();
     CCliListener listener;
     ASSERT_TRUE(listener.StartWith({})) << listener.StandardError().constData();
@@ -90,7 +90,7 @@ TEST(NoteFilesCommands, ListenTakesItsPortFromTheSettings)
 TEST(FingerdCommand, AnswersAndPrintsEachQuery)
 {
     CTestSettingsFile file;
-    file.Settings().m_strPlan = "Gone fishing.";
+    file.Settings().SetPlan("Gone fishing.");
     file.Write();
     QProcess fingerd;
     fingerd.start(QStringLiteral(BLIPNOTE_CLI_PATH),

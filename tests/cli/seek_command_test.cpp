@@ -41,7 +41,7 @@ TEST(SeekCommand, SeeksTheHostListOrTheAddressesGiven)
 {
     CCliFingerd fingerd;
     CTestSettingsFile file;
-    file.Settings().m_hosts.Replace(
+    file.Hosts().Replace(
         {{"ann", "127.0.0.1", ""}, {"bob", "127.0.0.1", ""}, {"carl", "127.0.0.2", ""}});
     file.Write();
 
@@ -76,7 +76,7 @@ TEST(SeekCommand, SeeksTheHostListOrTheAddressesGiven)
     EXPECT_EQ(rows.count(QStringLiteral("127.0.1.2")), 1u);
     EXPECT_EQ(rows.count(QStringLiteral("127.0.1.0")), 0u) << "a network's own address is no host";
 
-    file.Settings().m_hosts.Replace({});
+    file.Hosts().Replace({});
     file.Write();
     const CCliRun refused = RunCli({QStringLiteral("seek"), QStringLiteral("--port"),
                                     QStringLiteral("9"), QStringLiteral("127.0.0.1")});

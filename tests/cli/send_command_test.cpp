@@ -100,10 +100,10 @@ TEST(SendCommand, TakesPortNicknameAndRecipientsFromTheSettings)
     const quint16 nPort = listener.Start();
     ASSERT_NE(nPort, 0);
     CAppSettings& settings = file.Settings();
-    settings.m_nIpPort = nPort;
-    settings.m_strNickname = "zed";
-    settings.m_nMultiSendDelay = 0;
-    settings.m_hosts.Replace(
+    settings.SetIpPort(nPort);
+    settings.SetNickname("zed");
+    settings.SetMultiSendDelay(0);
+    file.Hosts().Replace(
         {{"ann", "127.0.0.1", "lab"}, {"bob", "127.0.0.2", "lab"}, {"eve", "127.0.0.3", "other"}});
     const QByteArray strFile = file.Write();
 
@@ -135,9 +135,9 @@ TEST(SendCommand, MultiSendOffInTheSettingsServesTheFirstAddress)
     CTestSettingsFile file;
     CCliListener listener;
     const quint16 nPort = listener.Start();
-    file.Settings().m_nIpPort = nPort;
-    file.Settings().m_nMultiSend = 0;
-    file.Settings().m_hosts.Replace({{"ann", "127.0.0.1", "lab"}, {"bob", "127.0.0.2", "lab"}});
+    file.Settings().SetIpPort(nPort);
+    file.Settings().SetMultiSend(false);
+    file.Hosts().Replace({{"ann", "127.0.0.1", "lab"}, {"bob", "127.0.0.2", "lab"}});
     file.Write();
     const CCliRun run = RunCli({QStringLiteral("send"), QStringLiteral("--text"),
                                 QStringLiteral("hi"), QStringLiteral("Group lab")});
@@ -154,8 +154,8 @@ TEST(SendCommand, AddressesBeyondTheLimitAreReportedNotDropped)
     CCliListener listener;
     const quint16 nPort = listener.Start();
     ASSERT_NE(nPort, 0);
-    file.Settings().m_nIpPort = nPort;
-    file.Settings().m_nMultiSendDelay = 0;
+    file.Settings().SetIpPort(nPort);
+    file.Settings().SetMultiSendDelay(0);
     QList<CHostEntry> hosts;
     QStringList typed;
     QList<QByteArray> expectedNotSent;
@@ -167,7 +167,7 @@ TEST(SendCommand, AddressesBeyondTheLimitAreReportedNotDropped)
         if (n >= 250)
             expectedNotSent.append(strAddress + ": not sent: more than 250 recipients");
     }
-    file.Settings().m_hosts.Replace(hosts);
+    file.Hosts().Replace(hosts);
     file.Write();
 
     for (const QStringList& recipients : {QStringList{QStringLiteral("Group lab")}, typed}) {
@@ -194,8 +194,7 @@ TEST(SendCommand, AddressesBeyondTheLimitAreReportedNotDropped)
 TEST(HostsCommand, PrintsTheHostList)
 {
     CTestSettingsFile file;
-    file.Settings().m_hosts.Replace(
-        {{"ann", "10.0.0.5", "lab"}, {"b\xE9la", "10.0.0.6", "default"}});
+    file.Hosts().Replace({{"ann", "10.0.0.5", "lab"}, {"b\xE9la", "10.0.0.6", "default"}});
     file.Write();
     const CCliRun run = RunCli({QStringLiteral("hosts")});
     EXPECT_EQ(run.nExitCode, 0);

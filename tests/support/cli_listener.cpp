@@ -98,9 +98,11 @@ CTestSettingsFile::CTestSettingsFile()
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
     m_pStore = std::make_unique<CFileSettingsStore>(Path());
-    m_pSettings = std::make_unique<CAppSettings>(*m_pStore);
-    m_pSettings->CollectSystemInfo(false);
+    m_pSettings = std::make_unique<CAppSettings>(
+        *m_pStore, CSettingsEnvironment{SystemInfo::UserName(), false});
     m_pSettings->Load();
+    m_pHosts = std::make_unique<CHostBook>(*m_pStore);
+    m_pHosts->Load();
 }
 
 CTestSettingsFile::~CTestSettingsFile()

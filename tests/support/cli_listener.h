@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/hosts/host_book.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/file_settings_store.h"
 
@@ -81,6 +82,8 @@ public:
     ~CTestSettingsFile();
 
     CAppSettings& Settings() { return *m_pSettings; }
+    // Replacing the list stores it.
+    CHostBook& Hosts() { return *m_pHosts; }
     QString Path() const;
     // Saves every group; returns the file's bytes.
     QByteArray Write();
@@ -89,4 +92,5 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<CFileSettingsStore> m_pStore;
     std::unique_ptr<CAppSettings> m_pSettings;
+    std::unique_ptr<CHostBook> m_pHosts;
 };

@@ -6,12 +6,18 @@
 #include <memory>
 
 class CAppSettings;
+namespace SystemInfo {
+struct CSystemInfo;
+}
 
-// A finger server that answers from these settings and writes their query log.
+// A finger server that answers from these settings and system texts and writes
+// this query log.
 std::unique_ptr<CFingerDaemonSocket>
-MakeFingerServer(CAppSettings& settings, IPrompts& prompts, ISoundPlayer& sound,
+MakeFingerServer(const CAppSettings& settings, const SystemInfo::CSystemInfo& system,
+                 CFingerQueryLog& queries, IPrompts& prompts, ISoundPlayer& sound,
                  std::chrono::milliseconds queryTimeLimit = CFingerDaemonSocket::QueryTimeLimit);
 
 // The same, already listening on a free port of 127.0.0.1; empty when it could not.
 std::unique_ptr<CFingerDaemonSocket>
-StartLoopbackFingerServer(CAppSettings& settings, IPrompts& prompts, ISoundPlayer& sound);
+StartLoopbackFingerServer(const CAppSettings& settings, const SystemInfo::CSystemInfo& system,
+                          CFingerQueryLog& queries, IPrompts& prompts, ISoundPlayer& sound);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/messaging/auto_reply.h"
 #include "desktop/views/view_context.h"
 #include "tests/support/event_log.h"
 #include "tests/support/note_documents_fixture.h"
@@ -10,6 +9,5 @@ class CNoteViewsFixture : public CNoteDocumentsFixture
 {
 protected:
     CEventLog m_prompts;
-    CAutoReply m_autoReply{m_settings};
-    CViewContext m_viewContext{m_docContext, m_docs, m_prompts, m_autoReply};
+    CViewContext m_viewContext{m_settings, m_hosts, m_docContext, m_docs, m_prompts, m_autoReply};
 };

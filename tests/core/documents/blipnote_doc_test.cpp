@@ -42,10 +42,10 @@ class BlipnoteDocTest : public CNoteDocumentsFixture
 protected:
     BlipnoteDocTest()
     {
-        m_settings.m_strNickname = "me";
-        m_settings.m_strComputerName = "MYPC";
-        m_settings.m_strLocalAddress = "unknown";
-        m_settings.m_nUseAutoAdd = 1;
+        m_settings.SetNickname("me");
+        m_system.strComputerName = "MYPC";
+        m_system.strLocalAddress = "unknown";
+        m_settings.SetUseAutoAdd(true);
         m_docContext.now = [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); };
     }
 
@@ -119,7 +119,7 @@ TEST_F(BlipnoteDocTest, AReceivedNoteOpensFromThePendingText)
     EXPECT_EQ(pDoc->m_strAddress, "10.0.0.5");
     EXPECT_EQ(pDoc->m_strTime, "04.03.26  05:06:07");
     // The unknown sender joined the host list.
-    EXPECT_EQ(m_settings.m_hosts.Entries(), (QList<CHostEntry>{{"ann", "10.0.0.5", "default"}}));
+    EXPECT_EQ(m_hosts.Hosts().Entries(), (QList<CHostEntry>{{"ann", "10.0.0.5", "default"}}));
 }
 
 TEST_F(BlipnoteDocTest, DefaultTitlesOfTheSenderAreNotTaken)
@@ -131,18 +131,18 @@ TEST_F(BlipnoteDocTest, DefaultTitlesOfTheSenderAreNotTaken)
 
 TEST_F(BlipnoteDocTest, ASenderWithATakenNicknameIsShownNumbered)
 {
-    m_settings.m_hosts.Append({"ann", "10.0.0.5", "default"});
+    m_hosts.Replace({{"ann", "10.0.0.5", "default"}});
     EXPECT_EQ(Receive("ann/$0hi/$1PC/$2T/$30/$4/$510.0.0.6/$6")->m_strNickname, "ann-01");
     EXPECT_EQ(Receive("ann/$0hi/$1PC/$2T/$30/$4/$510.0.0.6/$6")->m_strNickname, "ann-01");
-    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
-    m_settings.m_nUseAutoAdd = 0;
+    EXPECT_EQ(m_hosts.Hosts().Count(), 2);
+    m_settings.SetUseAutoAdd(false);
     EXPECT_EQ(Receive("bob/$0hi/$1PC/$2T/$30/$4/$510.0.0.7/$6")->m_strNickname, "bob");
-    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 2);
 }
 
 TEST_F(BlipnoteDocTest, TheAutomaticReplyDoesNotAnswerItself)
 {
-    CAutoReply autoReply(m_settings);
+    CAutoReply& autoReply = m_autoReply;
     int nReplies = 0;
     m_docContext.sendAutoReply = [&](CBlipnoteDoc& incoming) {
         ++nReplies;
@@ -177,8 +177,8 @@ TEST_F(BlipnoteDocTest, AReplyNeverAddsThePersonAnswered)
     ASSERT_NE(pReply, nullptr);
     EXPECT_EQ(pReply->m_strNickname, "ann");
     EXPECT_EQ(pReply->m_strAddress, "10.0.0.5");
-    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
-    EXPECT_EQ(m_settings.m_nUseAutoAdd, 1);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 0);
+    EXPECT_TRUE(m_settings.UseAutoAdd());
 }
 
 TEST_F(BlipnoteDocTest, SavingTakesTheEditorTextAndLoadingNamesTheWindow)
@@ -245,9 +245,9 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
     CEventLog log;
     CSendJobs jobs(log, log);
     m_docContext.pSendJobs = &jobs;
-    m_settings.m_nIpPort = listener.ServerPort();
-    m_settings.m_nMultiSend = 1;
-    m_settings.m_nAutoDelete = 1;
+    m_settings.SetIpPort(listener.ServerPort());
+    m_settings.SetMultiSend(true);
+    m_settings.SetAutoDelete(true);
 
     QPointer<CBlipnoteDoc> pDoc = m_docs.NewNote(EDocKind::MessageOut);
     pDoc->m_strBody = "hello";

@@ -1,8 +1,10 @@
 #include "core/finger/finger_daemon_socket.h"
+#include "core/finger/finger_query_log.h"
 #include "core/finger/finger_reply.h"
 #include "core/interfaces/sound_player.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/finger_server.h"
@@ -32,11 +34,11 @@ protected:
     FingerDaemonTest()
     {
         m_settings.Load(); // the defaults: every line on
-        m_settings.m_strComputerName = "PC7";
-        m_settings.m_strUserName = "ann";
-        m_settings.m_strPlatform = "";
-        m_settings.m_strPlan = "Out to lunch.\r\nBack at two.";
-        m_settings.m_strFingerSoundFile = "knock.wav";
+        m_system.strComputerName = "PC7";
+        m_system.strUserName = "ann";
+        m_system.strPlatform = "";
+        m_settings.SetPlan("Out to lunch.\r\nBack at two.");
+        m_settings.SetFingerSoundFile("knock.wav");
     }
 
     void Start(std::chrono::milliseconds timeLimit = 20s)
@@ -49,7 +51,7 @@ protected:
 
     std::unique_ptr<CFingerDaemonSocket> MakeDaemon(std::chrono::milliseconds timeLimit = 20s)
     {
-        return MakeFingerServer(m_settings, m_prompts, m_sound, timeLimit);
+        return MakeFingerServer(m_settings, m_system, m_queries, m_prompts, m_sound, timeLimit);
     }
 
     QByteArray Query(const QByteArray& strQuery, bool bHalfClose = false)
@@ -66,14 +68,17 @@ protected:
 
     void SetAllLines(int nOn)
     {
-        m_settings.m_nSendSystem = m_settings.m_nSendOs = m_settings.m_nSendUser =
-            m_settings.m_nSendUptime = m_settings.m_nSendTime = m_settings.m_nSendPlan = nOn;
+        for (const ESetting eLine : {ESetting::SendSystem, ESetting::SendOs, ESetting::SendUser,
+                                     ESetting::SendUptime, ESetting::SendTime, ESetting::SendPlan})
+            m_settings.SetFlag(eLine, nOn != 0);
     }
 
-    QByteArray LastQuery() const { return m_settings.m_fingerQueryLog.Rows().last().strQuery; }
+    QByteArray LastQuery() const { return m_queries.Rows().last().strQuery; }
 
     CMemorySettingsStore m_store;
+    SystemInfo::CSystemInfo m_system;
     CAppSettings m_settings{m_store};
+    CFingerQueryLog m_queries;
     CEventLog m_prompts;
     CCountingSound m_sound;
     std::unique_ptr<CFingerDaemonSocket> m_pDaemon;
@@ -86,8 +91,8 @@ TEST_F(FingerDaemonTest, WithEveryLineOffTheReplyIsOneLineFeed)
     SetAllLines(0);
     Start();
     EXPECT_EQ(Query("user\r\n"), "\n");
-    ASSERT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 1);
-    const CFingerQueryLog::CRow& row = m_settings.m_fingerQueryLog.Rows()[0];
+    ASSERT_EQ(m_queries.Rows().size(), 1);
+    const CFingerQueryLog::CRow& row = m_queries.Rows()[0];
     EXPECT_EQ(row.strQuery, "user");
     EXPECT_EQ(row.strFrom, "127.0.0.1");
     EXPECT_EQ(row.strTime,
@@ -115,8 +120,8 @@ TEST_F(FingerDaemonTest, WithEveryLineOnTheReplyHasThemAllInOrder)
 TEST_F(FingerDaemonTest, AnEmptyPlanStillEndsWithALineFeed)
 {
     SetAllLines(0);
-    m_settings.m_nSendPlan = 1;
-    m_settings.m_strPlan.clear();
+    m_settings.SetSendPlan(true);
+    m_settings.SetPlan({});
     Start();
     EXPECT_EQ(Query("x\n"), "\n\n");
 }
@@ -137,7 +142,7 @@ TEST_F(FingerDaemonTest, TheQueryIsCutAtTheFirstCharacterOutsideTheNameTable)
         EXPECT_EQ(Query(strSent), "\n");
         EXPECT_EQ(LastQuery(), strLogged) << strSent.constData();
     }
-    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 6);
+    EXPECT_EQ(m_queries.Rows().size(), 6);
 }
 
 TEST_F(FingerDaemonTest, AQueryInTwoPiecesIsReadWhole)
@@ -156,11 +161,11 @@ TEST_F(FingerDaemonTest, AQueryInTwoPiecesIsReadWhole)
     ASSERT_TRUE(SpinUntil([&] { return written.wait_for(0s) == std::future_status::ready; }));
     for (int n = 0; n < 10; ++n)
         SpinUntil([] { return false; }, 5ms);
-    EXPECT_TRUE(m_settings.m_fingerQueryLog.Rows().isEmpty()); // still waiting for the line
+    EXPECT_TRUE(m_queries.Rows().isEmpty()); // still waiting for the line
     gate.set_value();
     ASSERT_TRUE(SpinUntil([&] { return result.wait_for(0s) == std::future_status::ready; }));
     EXPECT_EQ(result.get().strAnswer, "\n");
-    ASSERT_TRUE(SpinUntil([&] { return !m_settings.m_fingerQueryLog.Rows().isEmpty(); }));
+    ASSERT_TRUE(SpinUntil([&] { return !m_queries.Rows().isEmpty(); }));
     EXPECT_EQ(LastQuery(), "user");
 }
 
@@ -225,20 +230,20 @@ TEST_F(FingerDaemonTest, TheDebianFingerClientShowsTheReply)
             << strOutput.toStdString();
         EXPECT_TRUE(strOutput.contains(QStringLiteral("Back at two."))) << strOutput.toStdString();
     }
-    ASSERT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 3);
-    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[0].strQuery, "");
-    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[1].strQuery, "ann");
-    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows()[2].strQuery, ""); // "/W ann"
+    ASSERT_EQ(m_queries.Rows().size(), 3);
+    EXPECT_EQ(m_queries.Rows()[0].strQuery, "");
+    EXPECT_EQ(m_queries.Rows()[1].strQuery, "ann");
+    EXPECT_EQ(m_queries.Rows()[2].strQuery, ""); // "/W ann"
 }
 
 TEST_F(FingerDaemonTest, ALongPlanReachesASlowClientWholeAndIsLogged)
 {
     SetAllLines(0);
-    m_settings.m_nSendPlan = 1;
+    m_settings.SetSendPlan(true);
     QByteArray strPlan;
     for (int n = 0; strPlan.size() < 300 * 1024; ++n)
         strPlan += "line " + QByteArray::number(n) + " of a long plan\r\n";
-    m_settings.m_strPlan = strPlan;
+    m_settings.SetPlan(strPlan);
     Start();
     // A link that takes a few kilobytes at a time, as at an MTU of 1,500 bytes,
     // and a client that reads slower than the reply comes.
@@ -253,7 +258,7 @@ TEST_F(FingerDaemonTest, ALongPlanReachesASlowClientWholeAndIsLogged)
     const QByteArray strReply = result.get().strAnswer;
     EXPECT_EQ(strReply.size(), strPlan.size() + 2);
     EXPECT_EQ(strReply, "\n" + strPlan + "\n");
-    ASSERT_TRUE(SpinUntil([&] { return m_settings.m_fingerQueryLog.Rows().size() == 1; }));
+    ASSERT_TRUE(SpinUntil([&] { return m_queries.Rows().size() == 1; }));
     EXPECT_EQ(LastQuery(), "ann");
 
     // A client that goes without taking the reply is not logged as answered.
@@ -261,7 +266,7 @@ TEST_F(FingerDaemonTest, ALongPlanReachesASlowClientWholeAndIsLogged)
     auto gone = RunRawClient(script);
     ASSERT_TRUE(SpinUntil([&] { return gone.wait_for(0s) == std::future_status::ready; }));
     ASSERT_TRUE(SpinUntil([&] { return m_pDaemon->OpenConnections() == 0; }));
-    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows().size(), 1);
+    EXPECT_EQ(m_queries.Rows().size(), 1);
 }
 
 namespace {
@@ -283,8 +288,8 @@ qint64 ResidentKiB()
 TEST_F(FingerDaemonTest, ALongPlanIsNotCopiedForEveryClientThatHasNotTakenItYet)
 {
     SetAllLines(0);
-    m_settings.m_nSendPlan = 1;
-    m_settings.m_strPlan = QByteArray(2 * 1024 * 1024, 'p');
+    m_settings.SetSendPlan(true);
+    m_settings.SetPlan(QByteArray(2 * 1024 * 1024, 'p'));
     Start();
     m_pDaemon->SetSendBufferSize(4096);
     // 32 clients ask and do not read yet: each holds its reply on the server.

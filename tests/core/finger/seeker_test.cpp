@@ -2,10 +2,12 @@
 // finger server of ours, another finger server, a refused port, a host that
 // accepts and never answers, and one whose connections hang.
 #include "core/finger/finger_daemon_socket.h"
+#include "core/finger/finger_query_log.h"
 #include "core/finger/seeker.h"
 #include "core/interfaces/sound_player.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/finger_server.h"
@@ -76,10 +78,10 @@ protected:
     void SetUp() override
     {
         m_settings.Load();
-        m_settings.m_strComputerName = "PC-Z\xFCrich";
-        m_settings.m_strPlatform = "Linux";
-        m_settings.m_strUserName = "ann";
-        m_pFinger = StartLoopbackFingerServer(m_settings, m_prompts, m_sound);
+        m_system.strComputerName = "PC-Z\xFCrich";
+        m_system.strPlatform = "Linux";
+        m_system.strUserName = "ann";
+        m_pFinger = StartLoopbackFingerServer(m_settings, m_system, m_queries, m_prompts, m_sound);
         ASSERT_TRUE(m_pFinger);
         m_nPort = m_pFinger->ServerPort();
         QObject::connect(&m_seeker, &CSeeker::RowReady,
@@ -103,7 +105,9 @@ protected:
     }
 
     CMemorySettingsStore m_store;
+    SystemInfo::CSystemInfo m_system;
     CAppSettings m_settings{m_store};
+    CFingerQueryLog m_queries;
     CEventLog m_prompts;
     CSilentSound m_sound;
     std::unique_ptr<CFingerDaemonSocket> m_pFinger;
@@ -155,8 +159,8 @@ TEST_F(SeekerTest, EachKindOfHostGivesItsRow)
     EXPECT_NE(ours.strUptime, "???");
     EXPECT_TRUE(ours.strLocaltime.contains("  ")) << ours.strLocaltime.constData();
     // Our server logged the query the seek sent.
-    ASSERT_FALSE(m_settings.m_fingerQueryLog.Rows().isEmpty());
-    EXPECT_EQ(m_settings.m_fingerQueryLog.Rows().last().strQuery, "seek-ping from bob");
+    ASSERT_FALSE(m_queries.Rows().isEmpty());
+    EXPECT_EQ(m_queries.Rows().last().strQuery, "seek-ping from bob");
 
     EXPECT_EQ(m_rows["127.0.0.3"].eKind, EKind::Unknown); // refused at once
     EXPECT_EQ(m_rows["127.0.0.3"].strSystem, "???");

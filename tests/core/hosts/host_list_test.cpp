@@ -43,7 +43,6 @@ CHostList Office()
                    {"bob", "10.0.0.6", "g1"},
                    {"ann", "10.0.0.8", "lab"},
                    {"Ann", "10.0.0.9", "lab"}});
-    hosts.m_bHostListChanged = false;
     return hosts;
 }
 } // namespace
@@ -64,22 +63,22 @@ TEST(HostList, QueriesCompareExactlyAndKeepListOrder)
 TEST(HostList, ReplacingMarksTheListChanged)
 {
     CHostList hosts = Office();
+    const quint64 nBefore = hosts.Revision();
     hosts.Replace({{"x", "10.1.1.1", "default"}});
     EXPECT_EQ(hosts.Count(), 1);
-    EXPECT_TRUE(hosts.m_bHostListChanged);
-    EXPECT_FALSE(hosts.m_bHostsUnsaved);
+    EXPECT_NE(hosts.Revision(), nBefore);
 }
 
 TEST(AddUnknownSender, NumbersSendersWhoseNicknameIsTaken)
 {
     CHostList hosts;
     hosts.Append({"Bob", "10.0.0.5", "default"});
+    const quint64 nBefore = hosts.Revision();
 
     EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.9", true), "Bob-01");
     ASSERT_EQ(hosts.Count(), 2);
     EXPECT_EQ(hosts.Entries()[1], (CHostEntry{"Bob-01", "10.0.0.9", "default"}));
-    EXPECT_TRUE(hosts.m_bHostListChanged);
-    EXPECT_TRUE(hosts.m_bHostsUnsaved);
+    EXPECT_NE(hosts.Revision(), nBefore);
 
     // Bob again from the same address: known as Bob-01, nothing added.
     EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.9", true), "Bob-01");
@@ -119,8 +118,7 @@ TEST(AddUnknownSender, LeavesTheListAloneWhenItMayNotAdd)
     EXPECT_EQ(hosts.AddUnknownSender("Bob", "10", true), "");
     EXPECT_EQ(hosts.AddUnknownSender("Bob", "10.0.0.9", false), "");
     EXPECT_EQ(hosts.Count(), 1);
-    EXPECT_FALSE(hosts.m_bHostListChanged);
-    EXPECT_FALSE(hosts.m_bHostsUnsaved);
+    EXPECT_EQ(hosts.Revision(), 0u);
 }
 
 TEST(BuildRecipientList, ResolvesGroupsNicknamesAndTypedAddresses)
@@ -180,14 +178,13 @@ TEST(AddUnknownSender, APeerFillsTheListOnlyUpToItsBound)
         ASSERT_FALSE(
             hosts.AddUnknownSender("x" + QByteArray::number(n), "10.9.9.9", true).isEmpty());
     EXPECT_EQ(hosts.RefusedSenders(), 0);
-    hosts.m_bHostListChanged = hosts.m_bHostsUnsaved = false;
+    const quint64 nFull = hosts.Revision();
 
     EXPECT_EQ(hosts.AddUnknownSender("one more", "10.9.9.9", true), "");
     EXPECT_EQ(hosts.AddUnknownSender("and another", "10.9.9.8", true), "");
     EXPECT_EQ(hosts.Count(), CHostList::AutoAddBound);
     EXPECT_EQ(hosts.RefusedSenders(), 2);
-    EXPECT_FALSE(hosts.m_bHostListChanged);
-    EXPECT_FALSE(hosts.m_bHostsUnsaved);
+    EXPECT_EQ(hosts.Revision(), nFull);
     EXPECT_EQ(hosts.Entries().first(10), typed);
     // A known sender is still shown under its entry, and refuses nothing.
     EXPECT_EQ(hosts.AddUnknownSender("pc3", "10.1.0.3", true), "");

@@ -1,3 +1,4 @@
+#include "core/messaging/send_settings.h"
 #include "core/net/local_address.h"
 #include "core/net/net_address.h"
 #include "core/net/peer_address.h"
@@ -49,11 +50,11 @@ TEST(NetAddress, AStoredPortOutOfRangeSendsNowhere)
 {
     CMemorySettingsStore store;
     CAppSettings settings(store);
-    settings.m_nIpPort = 7778;
-    EXPECT_EQ(settings.SendSettings().nPort, 7778);
+    settings.SetIpPort(7778);
+    EXPECT_EQ(SendSettingsOf(settings, {}).nPort, 7778);
     for (const int nStored : {70000, -5}) {
-        settings.m_nIpPort = nStored;
-        EXPECT_EQ(settings.SendSettings().nPort, 0) << nStored;
+        settings.SetIpPort(nStored);
+        EXPECT_EQ(SendSettingsOf(settings, {}).nPort, 0) << nStored;
     }
 }
 

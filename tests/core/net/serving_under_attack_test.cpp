@@ -6,10 +6,12 @@
 // servers' own bounds.
 #include "core/finger/finger_daemon_socket.h"
 #include "core/finger/finger_query.h"
+#include "core/finger/finger_query_log.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
 #include "tests/support/event_log.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/finger_server.h"
@@ -59,8 +61,8 @@ protected:
     void StartFinger()
     {
         m_settings.Load();
-        m_settings.m_strUserName = "ann";
-        m_pFinger = MakeFingerServer(m_settings, m_prompts, m_sound);
+        m_system.strUserName = "ann";
+        m_pFinger = MakeFingerServer(m_settings, m_system, m_queries, m_prompts, m_sound);
         m_pFinger->SetAcceptDeferral(0s);
         ASSERT_EQ(m_pFinger->StartDaemon(0, QHostAddress::LocalHost),
                   CConnectionServer::EOpen::Opened);
@@ -99,7 +101,9 @@ protected:
     std::unique_ptr<CNoteListenSocket> m_pNotes;
     QList<QByteArray> m_received;
     CMemorySettingsStore m_store;
+    SystemInfo::CSystemInfo m_system;
     CAppSettings m_settings{m_store};
+    CFingerQueryLog m_queries;
     CEventLog m_prompts;
     CSilentSound m_sound;
     std::unique_ptr<CFingerDaemonSocket> m_pFinger;
@@ -184,7 +188,7 @@ TEST_F(ServingUnderAttackTest, StreamingFingerClientsHoldUpNeitherServer)
         // Each stream was answered after a few kilobytes, as a query that
         // reached its time limit is, and logged as far as a name goes.
         EXPECT_GT(streams.Answered(), 4);
-        const auto& rows = m_settings.m_fingerQueryLog.Rows();
+        const auto& rows = m_queries.Rows();
         const auto streamed = std::find_if(rows.begin(), rows.end(),
                                            [](const auto& row) { return row.strQuery != "ann"; });
         ASSERT_NE(streamed, rows.end());
@@ -209,7 +213,7 @@ TEST_F(ServingUnderAttackTest, AFingerQueryGetsThroughIdleAndTricklingConnection
         EXPECT_TRUE(strReply.contains("ann")) << strReply.constData();
         ASSERT_TRUE(SpinUntil(
             [&] {
-                const auto& rows = m_settings.m_fingerQueryLog.Rows();
+                const auto& rows = m_queries.Rows();
                 return std::any_of(rows.begin(), rows.end(),
                                    [](const auto& row) { return row.strQuery == "ann"; });
             },

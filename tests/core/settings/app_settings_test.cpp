@@ -1,3 +1,4 @@
+#include "core/hosts/host_book.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "core/settings/system_info.h"
@@ -22,6 +23,7 @@ class AppSettingsTest : public ::testing::Test
 protected:
     CMemorySettingsStore m_store;
     CAppSettings m_settings{m_store};
+    CHostBook m_hosts{m_store};
     CEventLog m_prompts;
 };
 
@@ -29,44 +31,63 @@ protected:
 
 TEST_F(AppSettingsTest, AnEmptyStoreGivesTheDefaults)
 {
-    m_settings.CollectSystemInfo(true);
+    m_settings.SetEnvironment({SystemInfo::UserName(), true});
     m_settings.Load();
-    EXPECT_EQ(m_settings.m_nGreetings, 0);
-    EXPECT_EQ(m_settings.m_strNickname, SystemInfo::UserName());
-    EXPECT_EQ(m_settings.m_strSignature, "-Blipnote2");
-    EXPECT_EQ(m_settings.m_strSoundPath, "c:\\");
-    EXPECT_EQ(m_settings.m_strSoundFile, "msremind.wav");
-    EXPECT_EQ(m_settings.m_strAwayMessage, "I'm away for a while.");
-    EXPECT_EQ(m_settings.m_nIpPort, 7777);
-    EXPECT_EQ(m_settings.m_nMultiSendDelay, 100);
+    EXPECT_FALSE(m_settings.Greetings());
+    EXPECT_EQ(m_settings.Nickname(), SystemInfo::UserName());
+    EXPECT_EQ(m_settings.Signature(), "-Blipnote2");
+    EXPECT_EQ(m_settings.SoundPath(), "c:\\");
+    EXPECT_EQ(m_settings.SoundFile(), "msremind.wav");
+    EXPECT_EQ(m_settings.AwayMessage(), "I'm away for a while.");
+    EXPECT_EQ(m_settings.IpPort(), 7777);
+    EXPECT_EQ(m_settings.MultiSendDelay(), 100);
     for (const int nFlag :
-         {m_settings.m_nUseSound, m_settings.m_nUseSignature, m_settings.m_nUseQuote,
-          m_settings.m_nUseQuoteMarks, m_settings.m_nUseYouWrote, m_settings.m_nUsePopUp,
-          m_settings.m_nUsePriority, m_settings.m_nUseAutoAdd, m_settings.m_nUseTrayArea,
-          m_settings.m_nMultiSend})
+         {m_settings.UseSound(), m_settings.UseSignature(), m_settings.UseQuote(),
+          m_settings.UseQuoteMarks(), m_settings.UseYouWrote(), m_settings.UsePopUp(),
+          m_settings.UsePriority(), m_settings.UseAutoAdd(), m_settings.UseTrayArea(),
+          m_settings.MultiSend()})
         EXPECT_EQ(nFlag, 1);
-    for (const int nFlag : {m_settings.m_nNoClose, m_settings.m_nAutoDelete,
-                            m_settings.m_nWriteInMessage, m_settings.m_nUseRtf})
+    for (const int nFlag : {m_settings.NoClose(), m_settings.AutoDelete(),
+                            m_settings.WriteInMessage(), m_settings.UseRtf()})
         EXPECT_EQ(nFlag, 0);
-    EXPECT_EQ(m_settings.m_strPlan, "");
-    EXPECT_EQ(m_settings.m_strFingerSoundFile, "msremind.wav");
-    for (const int nFlag :
-         {m_settings.m_nSendSystem, m_settings.m_nSendOs, m_settings.m_nSendUser,
-          m_settings.m_nSendTime, m_settings.m_nSendUptime, m_settings.m_nSendPlan,
-          m_settings.m_nFingerUseSound, m_settings.m_nUseFingerD})
+    EXPECT_EQ(m_settings.Plan(), "");
+    EXPECT_EQ(m_settings.FingerSoundFile(), "msremind.wav");
+    for (const int nFlag : {m_settings.SendSystem(), m_settings.SendOs(), m_settings.SendUser(),
+                            m_settings.SendTime(), m_settings.SendUptime(), m_settings.SendPlan(),
+                            m_settings.FingerUseSound(), m_settings.UseFingerD()})
         EXPECT_EQ(nFlag, 1);
-    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
+    m_hosts.Load();
+    EXPECT_EQ(m_hosts.Hosts().Count(), 0);
     EXPECT_EQ(m_store.WriteCount(), 0);
+}
+
+TEST_F(AppSettingsTest, EachChangeIsAnnouncedOnceByItsOption)
+{
+    QList<ESetting> changes;
+    QObject::connect(&m_settings, &CAppSettings::Changed,
+                     [&changes](ESetting eSetting) { changes.append(eSetting); });
+    m_settings.SetEnvironment({"ann", true});
+    m_settings.Load();
+    EXPECT_TRUE(changes.contains(ESetting::Nickname)); // from nothing to its default
+    changes.clear();
+
+    m_settings.SetNickname("ann"); // as it stands: no change
+    m_settings.SetUsePopUp(false);
+    m_settings.SetUsePopUp(false);
+    m_settings.SetFlag(ESetting::SendOs, false);
+    m_settings.Load(); // both back to their defaults
+    EXPECT_EQ(changes, (QList<ESetting>{ESetting::UsePopUp, ESetting::SendOs, ESetting::UsePopUp,
+                                        ESetting::SendOs}));
 }
 
 TEST_F(AppSettingsTest, DefaultsFollowWhatWasReadBefore)
 {
     m_store.WriteText(kSettings, Name("SoundFile"), "ding.wav");
     m_store.WriteText(kSettings, Name("Nickname"), "ann");
-    m_settings.CollectSystemInfo(true);
+    m_settings.SetEnvironment({SystemInfo::UserName(), true});
     m_settings.Load();
-    EXPECT_EQ(m_settings.m_strFingerSoundFile, "ding.wav");
-    EXPECT_EQ(m_settings.m_strNickname, "ann");
+    EXPECT_EQ(m_settings.FingerSoundFile(), "ding.wav");
+    EXPECT_EQ(m_settings.Nickname(), "ann");
 }
 
 TEST_F(AppSettingsTest, AValueOfTheWrongTypeCountsAsMissing)
@@ -75,9 +96,9 @@ TEST_F(AppSettingsTest, AValueOfTheWrongTypeCountsAsMissing)
     m_store.WriteText(kSettings, Name("Use Sound"), "0");
     m_store.WriteInt(kSettings, Name("Signature"), 42);
     m_settings.Load();
-    EXPECT_EQ(m_settings.m_nIpPort, 7777);
-    EXPECT_EQ(m_settings.m_nUseSound, 0); // a number written as text is a number
-    EXPECT_EQ(m_settings.m_strSignature, "42");
+    EXPECT_EQ(m_settings.IpPort(), 7777);
+    EXPECT_FALSE(m_settings.UseSound()); // a number written as text is a number
+    EXPECT_EQ(m_settings.Signature(), "42");
 }
 
 TEST_F(AppSettingsTest, FirstRunAnsweredNoWritesNothingAndAsksAgain)
@@ -87,7 +108,7 @@ TEST_F(AppSettingsTest, FirstRunAnsweredNoWritesNothingAndAsksAgain)
               QStringList({QStringLiteral("ask: Ready to install Blipnote ?")}));
     EXPECT_EQ(m_store.WriteCount(), 0);
     m_settings.Load();
-    EXPECT_EQ(m_settings.m_nIpPort, 7777);
+    EXPECT_EQ(m_settings.IpPort(), 7777);
     EXPECT_FALSE(m_settings.CheckFirstRun(m_prompts, true));
     EXPECT_EQ(m_prompts.Events().size(), 2);
 }
@@ -165,13 +186,13 @@ TEST_F(AppSettingsTest, FirstRunTakesOverTheOldPrefsSection)
     m_store.WriteText(kPrefs, Name("Use Popup"), "0");
     m_prompts.SetAnswer(true);
     m_settings.CheckFirstRun(m_prompts, true);
-    EXPECT_EQ(m_settings.m_nIpPort, 6000);
-    EXPECT_EQ(m_settings.m_strSoundFile, "old.wav");
-    EXPECT_EQ(m_settings.m_strSoundPath, "old.wav");
-    EXPECT_EQ(m_settings.m_nUseQuote, 0);
-    EXPECT_EQ(m_settings.m_nUsePopUp, 0);
-    EXPECT_EQ(m_settings.m_nUseSound, 1);
-    EXPECT_EQ(m_settings.m_strSignature, "-Blipnote2");
+    EXPECT_EQ(m_settings.IpPort(), 6000);
+    EXPECT_EQ(m_settings.SoundFile(), "old.wav");
+    EXPECT_EQ(m_settings.SoundPath(), "old.wav");
+    EXPECT_FALSE(m_settings.UseQuote());
+    EXPECT_FALSE(m_settings.UsePopUp());
+    EXPECT_TRUE(m_settings.UseSound());
+    EXPECT_EQ(m_settings.Signature(), "-Blipnote2");
     EXPECT_FALSE(m_store.ContainsSection(kPrefs));
     EXPECT_EQ(m_store.ReadInt(kSettings, Name("IP Port")), 6000);
 }
@@ -186,7 +207,7 @@ TEST_F(AppSettingsTest, APrefsSectionWithoutAPortIsLeftAlone)
         CAppSettings settings(store);
         m_prompts.SetAnswer(true);
         settings.CheckFirstRun(m_prompts, true);
-        EXPECT_EQ(settings.m_strSoundFile, "msremind.wav") << pszPort;
+        EXPECT_EQ(settings.SoundFile(), "msremind.wav") << pszPort;
         EXPECT_TRUE(store.ContainsSection(kPrefs)) << pszPort;
     }
 }
@@ -196,19 +217,21 @@ TEST_F(AppSettingsTest, HostEntriesStopAtTheFirstGap)
     m_store.WriteText(kHosts, Name("Host 0"), "ann/$010.0.0.5/$1office/$2");
     m_store.WriteText(kHosts, Name("Host 1"), "bob/$010.0.0.6/$1office/$2");
     m_store.WriteText(kHosts, Name("Host 3"), "eve/$010.0.0.9/$1office/$2");
-    m_settings.Load();
-    ASSERT_EQ(m_settings.m_hosts.Count(), 2);
-    EXPECT_EQ(m_settings.m_hosts.Entries()[1].strNickname, "bob");
+    m_hosts.Load();
+    ASSERT_EQ(m_hosts.Hosts().Count(), 2);
+    EXPECT_EQ(m_hosts.Hosts().Entries()[1].strNickname, "bob");
 
     // Loading again replaces the list rather than doubling it.
-    m_settings.Load();
-    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
+    m_hosts.Load();
+    EXPECT_EQ(m_hosts.Hosts().Count(), 2);
 
-    m_settings.ReplaceHostList({{"carol", "10.0.0.7", "default"}});
+    const quint64 nLoaded = m_hosts.Hosts().Revision();
+    m_hosts.Replace({{"carol", "10.0.0.7", "default"}});
     EXPECT_EQ(m_store.ReadText(kHosts, Name("Host 0")), "carol/$010.0.0.7/$1default/$2");
     EXPECT_FALSE(m_store.Contains(kHosts, Name("Host 1")));
     EXPECT_EQ(m_store.ReadText(kHosts, Name("Host 3")), "eve/$010.0.0.9/$1office/$2");
-    EXPECT_TRUE(m_settings.m_hosts.m_bHostListChanged);
+    EXPECT_NE(m_hosts.Hosts().Revision(), nLoaded);
+    EXPECT_FALSE(m_hosts.HasUnsavedChanges());
 }
 
 TEST_F(AppSettingsTest, EachGroupWritesOnlyItsOwnValues)
@@ -220,7 +243,7 @@ TEST_F(AppSettingsTest, EachGroupWritesOnlyItsOwnValues)
     m_settings.Save(SettingsGroup::Styles);
     EXPECT_TRUE(m_store.Contains(kSettings, Name("Use RTF")));
     EXPECT_FALSE(m_store.ContainsSection(kFinger));
-    m_settings.m_strPlan = "Out to lunch\r\nBack at two";
+    m_settings.SetPlan("Out to lunch\r\nBack at two");
     m_settings.Save(SettingsGroup::Finger);
     EXPECT_EQ(m_store.ReadText(kFinger, Name("Plan")), "Out to lunch\r\nBack at two");
     EXPECT_EQ(m_store.Values().value(kFinger).size(), 10);
@@ -277,9 +300,9 @@ TEST_F(AppSettingsTest, AnUnusableStoredRectangleGivesTheDefault)
 
 TEST_F(AppSettingsTest, AutoAddFollowsTheOption)
 {
-    m_settings.m_nUseAutoAdd = 0;
-    EXPECT_EQ(m_settings.AddUnknownSender("dan", "10.0.0.4"), "");
-    m_settings.m_nUseAutoAdd = 1;
-    EXPECT_EQ(m_settings.AddUnknownSender("dan", "10.0.0.4"), "dan");
-    EXPECT_TRUE(m_settings.m_hosts.m_bHostsUnsaved);
+    m_settings.SetUseAutoAdd(false);
+    EXPECT_EQ(m_hosts.AddUnknownSender("dan", "10.0.0.4", m_settings.UseAutoAdd()), "");
+    m_settings.SetUseAutoAdd(true);
+    EXPECT_EQ(m_hosts.AddUnknownSender("dan", "10.0.0.4", m_settings.UseAutoAdd()), "dan");
+    EXPECT_TRUE(m_hosts.HasUnsavedChanges());
 }

@@ -1,3 +1,4 @@
+#include "core/hosts/host_book.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/file_settings_store.h"
 #include "core/settings/system_info.h"
@@ -111,11 +112,11 @@ TEST_F(FileSettingsStoreTest, HandEditedValuesAreRead)
     CFileSettingsStore store(Path());
     CAppSettings settings(store);
     settings.Load();
-    EXPECT_EQ(settings.m_strNickname, "ann");
-    EXPECT_EQ(settings.m_nIpPort, 7001);
-    EXPECT_EQ(settings.m_strSignature, "Regards, ann");
-    EXPECT_EQ(settings.m_nMultiSendDelay, 0); // not a number: the default (0 before system info)
-    EXPECT_EQ(settings.m_nUseSound, 0);       // a blank in the name needs no escape
+    EXPECT_EQ(settings.Nickname(), "ann");
+    EXPECT_EQ(settings.IpPort(), 7001);
+    EXPECT_EQ(settings.Signature(), "Regards, ann");
+    EXPECT_EQ(settings.MultiSendDelay(), 100); // not a number: the default
+    EXPECT_FALSE(settings.UseSound());         // a blank in the name needs no escape
 }
 
 TEST_F(FileSettingsStoreTest, AGarbledOrMissingFileGivesTheDefaults)
@@ -128,10 +129,10 @@ TEST_F(FileSettingsStoreTest, AGarbledOrMissingFileGivesTheDefaults)
         WriteFile(strContent);
         CFileSettingsStore store(Path());
         CAppSettings settings(store);
-        settings.CollectSystemInfo(true);
+        settings.SetEnvironment({SystemInfo::UserName(), true});
         settings.Load();
-        EXPECT_EQ(settings.m_nIpPort, 7777);
-        EXPECT_EQ(settings.m_strSignature, "-Blipnote2");
+        EXPECT_EQ(settings.IpPort(), 7777);
+        EXPECT_EQ(settings.Signature(), "-Blipnote2");
     }
     CFileSettingsStore missing(m_dir.filePath(QStringLiteral("nowhere/Blipnote.conf")));
     EXPECT_FALSE(missing.ReadInt(kSettings, QStringLiteral("IP Port")).has_value());
@@ -143,35 +144,35 @@ TEST_F(FileSettingsStoreTest, AGarbledOrMissingFileGivesTheDefaults)
 
 TEST_F(FileSettingsStoreTest, EverySettingReadsBackAfterARestart)
 {
-    CAppSettings first = [&] {
+    const QList<CHostEntry> hosts = {{"bob", "10.0.0.6", "lab"}, {"eve", "10.0.0.9", "default"}};
+    {
         CFileSettingsStore store(Path());
-        CAppSettings settings(store);
-        settings.CollectSystemInfo(true);
+        CAppSettings settings(store, {SystemInfo::UserName(), true});
         settings.Load();
-        settings.m_nVersion = 2;
-        settings.m_strNickname = "ann";
-        settings.m_strSignature = "-- \r\nann";
-        settings.m_strPlan = "Line one\r\nLine \xE9two";
-        settings.m_nIpPort = 7010;
-        settings.m_nNoClose = 1;
-        settings.m_nUseRtf = 1;
-        settings.m_nSendOs = 0;
-        settings.m_hosts.Replace({{"bob", "10.0.0.6", "lab"}, {"eve", "10.0.0.9", "default"}});
+        settings.SetNumber(ESetting::Version, 2);
+        settings.SetNickname("ann");
+        settings.SetSignature("-- \r\nann");
+        settings.SetPlan("Line one\r\nLine \xE9two");
+        settings.SetIpPort(7010);
+        settings.SetNoClose(true);
+        settings.SetUseRtf(true);
+        settings.SetSendOs(false);
         settings.Save(SettingsGroup::All);
-        return settings;
-    }();
+        CHostBook(store).Replace(hosts);
+    }
     CFileSettingsStore store(Path());
-    CAppSettings second(store);
-    second.CollectSystemInfo(true);
+    CAppSettings second(store, {SystemInfo::UserName(), true});
     second.Load();
-    EXPECT_EQ(second.m_strNickname, first.m_strNickname);
-    EXPECT_EQ(second.m_strSignature, first.m_strSignature);
-    EXPECT_EQ(second.m_strPlan, first.m_strPlan);
-    EXPECT_EQ(second.m_nIpPort, 7010);
-    EXPECT_EQ(second.m_nNoClose, 1);
-    EXPECT_EQ(second.m_nUseRtf, 1);
-    EXPECT_EQ(second.m_nSendOs, 0);
-    EXPECT_EQ(second.m_hosts.Entries(), first.m_hosts.Entries());
+    CHostBook book(store);
+    book.Load();
+    EXPECT_EQ(second.Nickname(), "ann");
+    EXPECT_EQ(second.Signature(), "-- \r\nann");
+    EXPECT_EQ(second.Plan(), "Line one\r\nLine \xE9two");
+    EXPECT_EQ(second.IpPort(), 7010);
+    EXPECT_TRUE(second.NoClose());
+    EXPECT_TRUE(second.UseRtf());
+    EXPECT_FALSE(second.SendOs());
+    EXPECT_EQ(book.Hosts().Entries(), hosts);
     EXPECT_EQ(store.ReadInt(kSettings, QStringLiteral("version")), 2);
 }
 
@@ -182,10 +183,10 @@ TEST_F(FileSettingsStoreTest, HandWrittenCharactersOutsideTheCodePageAreKept)
     {
         CFileSettingsStore store(Path());
         CAppSettings settings(store);
-        settings.CollectSystemInfo(true);
+        settings.SetEnvironment({SystemInfo::UserName(), true});
         settings.Load();
-        EXPECT_EQ(settings.m_strNickname, "????"); // what a note can carry of it
-        settings.m_strSignature = "-- ann";        // changed by the user
+        EXPECT_EQ(settings.Nickname(), "????"); // what a note can carry of it
+        settings.SetSignature("-- ann");        // changed by the user
         settings.Save(SettingsGroup::Preferences);
     }
     const QString strFile = QString::fromUtf8(ReadFile());
@@ -205,12 +206,12 @@ TEST_F(FileSettingsStoreTest, HostsThatMovedAreNotTakenForTheEntryOnceThere)
               "Host%203=z/$0127.0.0.9/$1default/$2\n");
     {
         CFileSettingsStore store(Path());
-        CAppSettings settings(store);
-        settings.Load();
-        ASSERT_EQ(settings.m_hosts.Count(), 4);
-        QList<CHostEntry> entries = settings.m_hosts.Entries();
+        CHostBook book(store);
+        book.Load();
+        ASSERT_EQ(book.Hosts().Count(), 4);
+        QList<CHostEntry> entries = book.Hosts().Entries();
         entries.removeAt(1); // the first "????" goes
-        settings.ReplaceHostList(entries, {0, 2, 3});
+        book.Replace(entries, {0, 2, 3});
     }
     const QString strFile = QString::fromUtf8(ReadFile());
     EXPECT_TRUE(strFile.contains(QStringLiteral("Host%200=a/$0127.0.0.4/$1ab/$2")))
@@ -252,7 +253,9 @@ TEST_F(FileSettingsStoreTest, ValuesWrittenAsTheyStandLeaveTheFileAsItWas)
         CAppSettings settings(store);
         settings.Load();
         settings.Save(SettingsGroup::Network);
-        settings.ReplaceHostList(settings.m_hosts.Entries());
+        CHostBook book(store);
+        book.Load();
+        book.Replace(book.Hosts().Entries());
     }
     EXPECT_EQ(ReadFile(), strHand);
 
@@ -261,7 +264,7 @@ TEST_F(FileSettingsStoreTest, ValuesWrittenAsTheyStandLeaveTheFileAsItWas)
         CFileSettingsStore store(Path());
         CAppSettings settings(store);
         settings.Load();
-        settings.m_nIpPort = 7002;
+        settings.SetIpPort(7002);
         settings.Save(SettingsGroup::Network);
     }
     const QString strFile = QString::fromUtf8(ReadFile());

@@ -1,3 +1,4 @@
+#include "core/notes/note_limits.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "core/settings/system_info.h"
@@ -22,25 +23,20 @@ TEST(FormatUptime, CountsDaysHoursMinutesAndSeconds)
 
 TEST(CollectSystemInfo, FillsConstantsAndSystemTexts)
 {
-    CMemorySettingsStore store;
-    CAppSettings settings(store);
-    settings.m_nAutoReplyActive = 1;
     // The user name comes from the account, not from the environment.
     ::setenv("USER", "somebody-else", 1);
     ::setenv("LOGNAME", "somebody-else", 1);
-    settings.CollectSystemInfo(true);
+    const SystemInfo::CSystemInfo system = SystemInfo::Collect();
 
-    EXPECT_EQ(settings.m_nProgramVersion, 2);
-    EXPECT_EQ(settings.m_nNoteSizeLimit, 110000);
-    EXPECT_EQ(settings.m_nDefaultDelay, 100);
-    EXPECT_EQ(settings.m_strLocalAddress, "unknown");
-    EXPECT_EQ(settings.m_nAutoReplyActive, 0);
-    EXPECT_EQ(settings.m_strUserName, QByteArray(::getpwuid(::geteuid())->pw_name));
+    EXPECT_EQ(CAppSettings::ProgramVersion, 2);
+    EXPECT_EQ(NoteLimits::NoteSizeLimit, 110000);
+    EXPECT_EQ(CAppSettings::DefaultMultiSendDelay, 100);
+    EXPECT_EQ(system.strLocalAddress, "unknown");
+    EXPECT_EQ(system.strUserName, QByteArray(::getpwuid(::geteuid())->pw_name));
     char szHost[256] = {};
     ::gethostname(szHost, sizeof(szHost) - 1);
-    EXPECT_EQ(settings.m_strComputerName, QByteArray(szHost));
-    EXPECT_TRUE(settings.m_strPlatform.isEmpty());
-    EXPECT_EQ(settings.m_nTrayAvailable, 1);
+    EXPECT_EQ(system.strComputerName, QByteArray(szHost));
+    EXPECT_TRUE(system.strPlatform.isEmpty());
 }
 
 TEST(CollectSystemInfo, WithoutATrayTheTrayOptionIsOff)
@@ -48,12 +44,11 @@ TEST(CollectSystemInfo, WithoutATrayTheTrayOptionIsOff)
     CMemorySettingsStore store;
     store.WriteInt(QStringLiteral("Settings"), QStringLiteral("Use TrayArea"), 1);
     CAppSettings settings(store);
-    settings.m_nUseTrayArea = 1;
-    settings.CollectSystemInfo(false);
-    EXPECT_EQ(settings.m_nTrayAvailable, 0);
-    EXPECT_EQ(settings.m_nUseTrayArea, 0);
+    settings.SetUseTrayArea(true);
+    settings.SetEnvironment({SystemInfo::UserName(), false});
+    EXPECT_FALSE(settings.UseTrayArea());
     settings.Load();
-    EXPECT_EQ(settings.m_nUseTrayArea, 0);
+    EXPECT_FALSE(settings.UseTrayArea());
     settings.Save(SettingsGroup::Preferences);
     EXPECT_EQ(store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Use TrayArea")), 0);
 }

@@ -81,7 +81,7 @@ TEST_F(BlipnoteAppTest, ANoteFileArgumentOpensBeforeTheSettingsAreLoaded)
     const CBlipnoteDoc* pDoc = pApp->Documents().Documents()[0];
     EXPECT_FALSE(pDoc->IsIncoming());
     EXPECT_EQ(pDoc->m_strBody, "from a file");
-    nPortWhenOpened = pApp->Settings().m_nIpPort;
+    nPortWhenOpened = pApp->Settings().IpPort();
     EXPECT_EQ(nPortWhenOpened, 0);
 
     // A file that cannot be opened ends the program with a message.
@@ -102,27 +102,27 @@ TEST_F(BlipnoteAppTest, AutoReplyAsksForTheMessageAndSwitchesOff)
 
     m_prompts.SetTextAnswer(std::nullopt);
     m_pApp->OnAutoReply();
-    EXPECT_EQ(settings.m_nAutoReplyActive, 0);
-    EXPECT_EQ(settings.m_strAwayMessage, "I'm away for a while.");
+    EXPECT_FALSE(m_pApp->AutoReply().IsActive());
+    EXPECT_EQ(settings.AwayMessage(), "I'm away for a while.");
     EXPECT_TRUE(m_prompts.Events().contains(
         QStringLiteral("text: Auto-reply / Auto-reply message: I'm away for a while.")));
 
     m_prompts.SetTextAnswer(QStringLiteral("Back at two."));
     m_pApp->OnAutoReply();
-    EXPECT_EQ(settings.m_nAutoReplyActive, 1);
-    EXPECT_EQ(settings.m_strAwayMessage, "Back at two.");
+    EXPECT_TRUE(m_pApp->AutoReply().IsActive());
+    EXPECT_EQ(settings.AwayMessage(), "Back at two.");
     EXPECT_TRUE(pAction->isChecked());
 
     const int nAsked = static_cast<int>(m_prompts.Events().size());
     m_pApp->OnAutoReply();
-    EXPECT_EQ(settings.m_nAutoReplyActive, 0);
+    EXPECT_FALSE(m_pApp->AutoReply().IsActive());
     EXPECT_FALSE(pAction->isChecked());
     EXPECT_EQ(m_prompts.Events().size(), nAsked); // no dialog to switch it off
 
     // Lines typed in the box are kept with the note's CR LF, and shown again.
     m_prompts.SetTextAnswer(QStringLiteral("Back at two.\nCall me."));
     m_pApp->OnAutoReply();
-    EXPECT_EQ(settings.m_strAwayMessage, "Back at two.\r\nCall me.");
+    EXPECT_EQ(settings.AwayMessage(), "Back at two.\r\nCall me.");
     m_pApp->OnAutoReply();
     m_pApp->OnAutoReply();
     EXPECT_EQ(m_prompts.Events().last(),
@@ -232,7 +232,7 @@ TEST_F(BlipnoteAppTest, AHighPriorityNoteAlerts)
     EXPECT_FALSE(m_pApp->MainFrame().isMinimized());
     EXPECT_EQ(m_tray.Tip(), QStringLiteral("You have new mail"));
 
-    m_pApp->Settings().m_nUsePriority = 0;
+    m_pApp->Settings().SetUsePriority(false);
     Deliver("ann/$0fire again/$1PC7/$2Urgent/$31/$4");
     EXPECT_EQ(m_prompts.Boxes().size(), 1);
 }
@@ -241,7 +241,7 @@ TEST_F(BlipnoteAppTest, AutoReplySendsTheAwayMessageBackOnce)
 {
     Installed();
     ASSERT_TRUE(Start());
-    m_pApp->Settings().m_nIpPort = m_pApp->NoteServer().ServerPort();
+    m_pApp->Settings().SetIpPort(m_pApp->NoteServer().ServerPort());
     m_prompts.SetTextAnswer(QStringLiteral("Out for lunch."));
     m_pApp->OnAutoReply();
     // The note comes from 127.0.0.1, where this program itself listens: the
@@ -285,7 +285,7 @@ TEST_F(BlipnoteAppTest, TheGreetingComesOnce)
     ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 1; }));
     const CChildFrame* pFrame = m_pApp->MainFrame().NoteWindows().first();
     EXPECT_EQ(pFrame->View()->Editor().NoteText(),
-              "Hello " + m_pApp->Settings().m_strUserName + " and welcome!");
+              "Hello " + m_pApp->System().strUserName + " and welcome!");
     EXPECT_EQ(m_prompts.Boxes(),
               QStringList({QStringLiteral("You have received \na High-Priority message !")}));
     EXPECT_EQ(m_store.ReadInt(kSettings, QStringLiteral("greetings")), 1);
@@ -406,7 +406,7 @@ TEST_F(BlipnoteAppTest, AFingerPortThatIsTakenSwitchesTheServerOffForGood)
     EXPECT_EQ(prompts.Boxes(),
               QStringList({QStringLiteral(
                   "Cannot create serversocket for FingerDaemon.\nFingerDaemon disabled.")}));
-    EXPECT_EQ(m_pApp->Settings().m_nUseFingerD, 0);
+    EXPECT_FALSE(m_pApp->Settings().UseFingerD());
     EXPECT_EQ(m_store.ReadInt(QStringLiteral("FingerD-Settings"), QStringLiteral("Use FingerD")),
               0);
     EXPECT_FALSE(m_pApp->MainFrame().Menus().Action(CMainMenus::FingerDActive)->isChecked());

@@ -92,7 +92,7 @@ protected:
         return *pView;
     }
 
-    const CHostList& Hosts() const { return m_pApp->Settings().m_hosts; }
+    const CHostList& Hosts() const { return m_pApp->HostBook().Hosts(); }
 
     static QByteArray NoteFrom(const QByteArray& strNickname)
     {

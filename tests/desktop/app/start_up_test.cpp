@@ -163,13 +163,13 @@ TEST_F(StartUpTest, TheGreetingWaitsForTheSettingsWhileTheFirstQuestionIsOpen)
     // The greeting names the user, and what it stored are the real settings.
     const CChildFrame* pFrame = pApp->MainFrame().NoteWindows().first();
     EXPECT_EQ(pFrame->View()->Editor().NoteText(),
-              "Hello " + pApp->Settings().m_strUserName + " and welcome!");
+              "Hello " + pApp->System().strUserName + " and welcome!");
     const QString strSettings = QStringLiteral("Settings");
     EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("version")), 2);
     EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("greetings")), 1);
     EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("Use Sound")), 1);
     EXPECT_EQ(m_store.ReadText(strSettings, QStringLiteral("Nickname")),
-              pApp->Settings().m_strUserName);
+              pApp->System().strUserName);
     EXPECT_EQ(m_store.ReadText(strSettings, QStringLiteral("Signature")), "-Blipnote2");
 }
 

@@ -49,9 +49,9 @@ TEST_F(SeekerDlgTest, SeekFillsTheListFromTheHostList)
 {
     Installed();
     ASSERT_TRUE(Start());
-    m_pApp->Settings().m_strUserName = "ann";
-    m_pApp->Settings().m_strComputerName = "PC-Z\xFCrich";
-    m_pApp->Settings().m_hosts.Replace(
+    m_pApp->System().strUserName = "ann";
+    m_pApp->System().strComputerName = "PC-Z\xFCrich";
+    m_pApp->HostBook().Replace(
         {{"ann", "127.0.0.1", ""}, {"carl", "127.0.0.2", ""}, {"bob", "127.0.0.1", ""}});
     CSeekerDlg* pSeeker = OpenSeeker();
     ASSERT_NE(pSeeker, nullptr);
@@ -93,7 +93,7 @@ TEST_F(SeekerDlgTest, AnEmptyHostListEndsTheSeekAtOnce)
 {
     Installed();
     ASSERT_TRUE(Start());
-    m_pApp->Settings().m_hosts.Replace({});
+    m_pApp->HostBook().Replace({});
     CSeekerDlg* pSeeker = OpenSeeker();
     ASSERT_NE(pSeeker, nullptr);
     QTest::mouseClick(&pSeeker->SeekButton(), Qt::LeftButton);
@@ -110,11 +110,11 @@ TEST_F(SeekerDlgTest, ClosedWhileSeekingItGoesOnAndEndingTheProgramEndsTheProbes
     // A host that takes the connection and never answers holds the seek.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress(QStringLiteral("127.0.0.9")), 0));
-    m_pApp->Settings().m_hosts.Replace({{"ann", "127.0.0.1", ""}});
+    m_pApp->HostBook().Replace({{"ann", "127.0.0.1", ""}});
     CSeekerDlg* pSeeker = OpenSeeker();
     ASSERT_NE(pSeeker, nullptr);
     pSeeker->SetFingerPort(silent.serverPort());
-    m_pApp->Settings().m_hosts.Replace({{"quiet", "127.0.0.9", ""}});
+    m_pApp->HostBook().Replace({{"quiet", "127.0.0.9", ""}});
     QTest::mouseClick(&pSeeker->SeekButton(), Qt::LeftButton);
     EXPECT_FALSE(pSeeker->SeekButton().isEnabled());
     EXPECT_EQ(pSeeker->cursor().shape(), Qt::WaitCursor);

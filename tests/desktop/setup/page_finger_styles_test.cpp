@@ -64,7 +64,7 @@ TEST_F(PageFingerStylesTest, BothPagesBrowseFromTheSameSoundFolder)
     m_prompts.SetFileAnswer(strFolder + QStringLiteral("knock.wav"));
     Click(finger.Sound().BrowseButton());
     EXPECT_EQ(finger.Sound().Edit().text(), strFolder + QStringLiteral("knock.wav"));
-    EXPECT_EQ(m_settings.m_strSoundPath, strFolder.toUtf8()); // at once
+    EXPECT_EQ(m_settings.SoundPath(), strFolder.toUtf8()); // at once
 
     CPagePrefs& prefs = ShowTab<CPagePrefs>(0);
     m_prompts.SetFileAnswer(QString());
@@ -91,7 +91,7 @@ TEST_F(PageFingerStylesTest, APlanOfSeveralLinesIsStoredWithBareLineFeeds)
     QTest::keyClicks(&page.Plan(), QStringLiteral("Room 4"));
     EXPECT_TRUE(m_pSheet->isVisible());
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_strPlan, "Back at two\nRoom 4");
+    EXPECT_EQ(m_settings.Plan(), "Back at two\nRoom 4");
     EXPECT_EQ(m_store.ReadText(QStringLiteral("FingerD-Settings"), QStringLiteral("Plan"), {}),
               "Back at two\nRoom 4");
 }
@@ -146,6 +146,6 @@ TEST_F(PageFingerStylesTest, UseRtfIsStoredInItsGroup)
     Click(page.UseRtfBox());
     EXPECT_FALSE(m_pSheet->ApplyButton().isEnabled());
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_nUseRtf, 1);
+    EXPECT_TRUE(m_settings.UseRtf());
     EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Use RTF"), -1), 1);
 }

@@ -31,7 +31,7 @@ protected:
                                                             {"carol", "10.0.0.7", "lab"}})
     {
         LoadSettings();
-        m_settings.m_hosts.Replace(hosts);
+        m_hosts.Replace(hosts);
         Open();
         return ShowTab<CPageHosts>(1);
     }
@@ -130,7 +130,7 @@ TEST_F(PageHostsTest, TypingChangesTheCurrentRowAtOnce)
     // The separators of a stored entry cannot be typed.
     Retype(page.AddressEdit(), QStringLiteral("10/$1.0"));
     EXPECT_FALSE(page.AddressEdit().text().contains(QStringLiteral("/$1")));
-    EXPECT_EQ(m_settings.m_hosts.Entries()[1].strNickname, "bob"); // until applied
+    EXPECT_EQ(m_hosts.Hosts().Entries()[1].strNickname, "bob"); // until applied
 }
 
 TEST_F(PageHostsTest, WithoutACurrentRowTypingWaitsForTheRowAddedNext)
@@ -163,13 +163,14 @@ TEST_F(PageHostsTest, EnterAddsTheHostTypedForANewRowAndOtherwiseConfirms)
     Retype(page.NicknameEdit(), QStringLiteral("annie"));
     QTest::keyClick(&page.NicknameEdit(), Qt::Key_Return);
     EXPECT_FALSE(m_pSheet->isVisible());
-    EXPECT_EQ(m_settings.m_hosts.Entries()[0].strNickname, "annie");
-    EXPECT_EQ(m_settings.m_hosts.Count(), 4);
+    EXPECT_EQ(m_hosts.Hosts().Entries()[0].strNickname, "annie");
+    EXPECT_EQ(m_hosts.Hosts().Count(), 4);
 }
 
 TEST_F(PageHostsTest, AddNeedsANameAndAnAddressAndAddsTheSameHostTwice)
 {
     CPageHosts& page = OpenHosts({});
+    const quint64 nLoaded = m_hosts.Hosts().Revision();
     Retype(page.NicknameEdit(), QStringLiteral("dan"));
     Click(page.AddButton());
     EXPECT_EQ(
@@ -183,8 +184,8 @@ TEST_F(PageHostsTest, AddNeedsANameAndAnAddressAndAddsTheSameHostTwice)
     Click(m_pSheet->OkButton());
     EXPECT_EQ(Stored(0), "dan/$010.0.0.4/$1default/$2");
     EXPECT_EQ(Stored(1), "dan/$010.0.0.4/$1default/$2");
-    EXPECT_EQ(m_settings.m_hosts.Count(), 2);
-    EXPECT_TRUE(m_settings.m_hosts.m_bHostListChanged);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 2);
+    EXPECT_NE(m_hosts.Hosts().Revision(), nLoaded);
 }
 
 TEST_F(PageHostsTest, RemovingRowsAndApplyingAnEmptyListEmptiesTheStoredOne)
@@ -195,6 +196,7 @@ TEST_F(PageHostsTest, RemovingRowsAndApplyingAnEmptyListEmptiesTheStoredOne)
         m_store.WriteText(QStringLiteral("Hosts"), QStringLiteral("Host %1").arg(n),
                           "h/$010.0.0.9/$1default/$2");
     m_settings.Load();
+    m_hosts.Load();
     Open();
     CPageHosts& page = ShowTab<CPageHosts>(1);
     ASSERT_EQ(page.Rows().rowCount(), 3);
@@ -208,7 +210,7 @@ TEST_F(PageHostsTest, RemovingRowsAndApplyingAnEmptyListEmptiesTheStoredOne)
     Click(page.RemoveAllButton());
     EXPECT_EQ(page.Rows().rowCount(), 0);
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 0);
     for (int n : {0, 1, 2, 3})
         EXPECT_FALSE(m_store.Contains(QStringLiteral("Hosts"), QStringLiteral("Host %1").arg(n)));
     EXPECT_TRUE(m_store.Contains(QStringLiteral("Hosts"), QStringLiteral("Host 4")));
@@ -241,9 +243,9 @@ TEST_F(PageHostsTest, AClearedNicknameComesBackAsTheWholeStoredText)
     Retype(page.NicknameEdit(), QString());
     Click(m_pSheet->OkButton());
     EXPECT_EQ(Stored(0), "/$010.0.0.5/$1office/$2");
-    CAppSettings next(m_store);
+    CHostBook next(m_store);
     next.Load();
-    EXPECT_EQ(next.m_hosts.Entries()[0],
+    EXPECT_EQ(next.Hosts().Entries()[0],
               (CHostEntry{"/$010.0.0.5/$1office/$2", "/$010.0.0.5/$1office/$2", "default"}));
 }
 
@@ -254,7 +256,7 @@ TEST_F(PageHostsTest, TheRangeDialogAppendsItsRowsWhichJoinTheListWhenApplied)
     ASSERT_EQ(page.Rows().rowCount(), 9);
     EXPECT_EQ(page.Rows().Rows()[3], (CHostEntry{"10.0.0.250", "10.0.0.250", "default"}));
     EXPECT_EQ(page.Rows().Rows()[8], (CHostEntry{"10.0.0.255", "10.0.0.255", "default"}));
-    EXPECT_EQ(m_settings.m_hosts.Count(), 3);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 3);
 
     CreateRange(page, {"10", "0", "0", "9", "5"}, QStringLiteral("lab"));
     EXPECT_EQ(page.Rows().rowCount(), 9);
@@ -264,7 +266,7 @@ TEST_F(PageHostsTest, TheRangeDialogAppendsItsRowsWhichJoinTheListWhenApplied)
     EXPECT_EQ(page.Rows().Rows()[9], (CHostEntry{"...7", "...7", "lab"}));
 
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_hosts.Count(), 10);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 10);
     EXPECT_EQ(Stored(9), "...7/$0...7/$1lab/$2");
 }
 
@@ -302,12 +304,12 @@ TEST_F(PageHostsTest, OctetsShowTheirValueAsTheyAreTyped)
 TEST_F(PageHostsTest, ApplyingReplacesSendersAddedWhileTheSheetWasOpen)
 {
     CPageHosts& page = OpenHosts();
-    EXPECT_EQ(m_settings.AddUnknownSender("zed", "10.0.0.99"), "zed");
-    EXPECT_EQ(m_settings.m_hosts.Count(), 4);
+    EXPECT_EQ(m_hosts.AddUnknownSender("zed", "10.0.0.99", m_settings.UseAutoAdd()), "zed");
+    EXPECT_EQ(m_hosts.Hosts().Count(), 4);
     EXPECT_EQ(page.Rows().rowCount(), 3);
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_hosts.Count(), 3);
-    EXPECT_FALSE(m_settings.m_hosts.m_bHostsUnsaved);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 3);
+    EXPECT_FALSE(m_hosts.HasUnsavedChanges());
     EXPECT_FALSE(m_store.Contains(QStringLiteral("Hosts"), QStringLiteral("Host 3")));
 }
 
@@ -320,6 +322,7 @@ TEST_F(PageHostsTest, OkWithoutChangesLeavesEntriesThatReadOddAsTheyWere)
     m_store.WriteText(strHosts, QStringLiteral("Host 0"), "x/$0ab/$1grp/$2");
     m_store.WriteText(strHosts, QStringLiteral("Host 1"), "y/$0127.0.0.5/$1g1/$2");
     m_settings.Load();
+    m_hosts.Load();
     Open();
     ShowTab<CPageHosts>(1);
     Click(m_pSheet->OkButton());
@@ -337,7 +340,7 @@ TEST_F(PageHostsTest, AHugeEntryIsShownByItsBeginningAndKeptWhole)
     EXPECT_LE(page.Rows().index(0, 0).data().toString().size(), 1024);
     ClickRow(page, 0);
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_hosts.Entries()[0].strNickname, strHuge);
+    EXPECT_EQ(m_hosts.Hosts().Entries()[0].strNickname, strHuge);
 }
 
 TEST_F(PageHostsTest, EightThousandHostsAreShownEditedAndStored)

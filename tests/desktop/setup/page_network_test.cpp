@@ -70,7 +70,7 @@ TEST_F(PageNetworkTest, TypedTextIsStoredByItsLeadingNumberBeyondTheArrowsRange)
     Click(m_pSheet->OkButton());
     EXPECT_EQ(Stored("IP Port"), 0);
     EXPECT_EQ(Stored("MultiSendDelay"), 40000);
-    EXPECT_EQ(m_settings.m_nIpPort, 0);
+    EXPECT_EQ(m_settings.IpPort(), 0);
     // Stored as typed, but the user hears that no note can reach it.
     ASSERT_EQ(m_prompts.Boxes().size(), 1);
     EXPECT_TRUE(
@@ -142,18 +142,18 @@ TEST_F(PageNetworkTest, TheAddressIsLookedUpWhileTheWindowKeepsAnswering)
     EXPECT_EQ(page.DelayBox().Text(), QStringLiteral("300"));
     ASSERT_TRUE(AnswerLookUp("127.0.1.1"));
     EXPECT_EQ(page.AddressText().text(), QStringLiteral("127.0.1.1"));
-    EXPECT_EQ(m_settings.m_strLocalAddress, "127.0.1.1"); // what new notes carry
+    EXPECT_EQ(m_system.strLocalAddress, "127.0.1.1"); // what new notes carry
 
     Click(page.GetAddressButton());
     ASSERT_TRUE(AnswerLookUp("cannot get IP"));
     EXPECT_EQ(page.AddressText().text(), QStringLiteral("cannot get IP"));
-    EXPECT_EQ(m_settings.m_strLocalAddress, "cannot get IP");
+    EXPECT_EQ(m_system.strLocalAddress, "cannot get IP");
 
     // An answer after the sheet has closed goes nowhere.
     Click(page.GetAddressButton());
     m_pSheet.reset();
     EXPECT_TRUE(AnswerLookUp("127.0.1.2"));
-    EXPECT_EQ(m_settings.m_strLocalAddress, "cannot get IP");
+    EXPECT_EQ(m_system.strLocalAddress, "cannot get IP");
 }
 
 TEST_F(PageNetworkTest, TheMachineIsDescribedAsOfTheFirstShow)
@@ -161,8 +161,8 @@ TEST_F(PageNetworkTest, TheMachineIsDescribedAsOfTheFirstShow)
     CPageNetwork& page = OpenNetwork();
     const QList<QLineEdit*> texts = page.MachineTexts();
     ASSERT_EQ(texts.size(), 5);
-    EXPECT_EQ(texts[0]->text().toUtf8(), m_settings.m_strComputerName);
-    EXPECT_EQ(texts[2]->text().toUtf8(), m_settings.m_strUserName);
+    EXPECT_EQ(texts[0]->text().toUtf8(), m_system.strComputerName);
+    EXPECT_EQ(texts[2]->text().toUtf8(), m_system.strUserName);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-9][0-9]* x \\S+$"))
                     .match(texts[3]->text())
                     .hasMatch())

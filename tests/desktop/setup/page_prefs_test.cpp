@@ -78,11 +78,11 @@ TEST_F(PagePrefsTest, ApplyKeepsTheSheetOpenAndWhatItAppliedStaysAfterClose)
     ASSERT_TRUE(Option(QStringLiteral("enable priority")).isChecked());
     Click(Option(QStringLiteral("enable priority")));
     EXPECT_TRUE(sheet.ApplyButton().isEnabled());
-    EXPECT_EQ(m_settings.m_nUsePriority, 1); // not before Apply
+    EXPECT_TRUE(m_settings.UsePriority()); // not before Apply
 
     Click(sheet.ApplyButton());
     EXPECT_TRUE(sheet.isVisible());
-    EXPECT_EQ(m_settings.m_nUsePriority, 0);
+    EXPECT_FALSE(m_settings.UsePriority());
     EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Use Priority"), 1), 0);
     EXPECT_FALSE(sheet.ApplyButton().isEnabled());
     EXPECT_EQ(sheet.CancelButton().text(), QStringLiteral("Close"));
@@ -92,29 +92,29 @@ TEST_F(PagePrefsTest, ApplyKeepsTheSheetOpenAndWhatItAppliedStaysAfterClose)
     EXPECT_TRUE(sheet.ApplyButton().isEnabled());
     Click(sheet.CancelButton());
     EXPECT_FALSE(sheet.isVisible());
-    EXPECT_EQ(m_settings.m_nUsePriority, 0);
-    EXPECT_NE(m_settings.m_strNickname, "zed");
+    EXPECT_FALSE(m_settings.UsePriority());
+    EXPECT_NE(m_settings.Nickname(), "zed");
 }
 
 TEST_F(PagePrefsTest, CancelWithoutApplyChangesNothing)
 {
     LoadSettings();
-    const QByteArray strNickname = m_settings.m_strNickname;
+    const QByteArray strNickname = m_settings.Nickname();
     CPSheetSetup& sheet = Open();
     Retype(Prefs().Nickname(), QStringLiteral("zed"));
     Click(Option(QStringLiteral("disable Blipnote closing")));
     QTest::keyClick(&sheet, Qt::Key_Escape);
     EXPECT_FALSE(sheet.isVisible());
-    EXPECT_EQ(m_settings.m_strNickname, strNickname);
-    EXPECT_EQ(m_settings.m_nNoClose, 0);
+    EXPECT_EQ(m_settings.Nickname(), strNickname);
+    EXPECT_FALSE(m_settings.NoClose());
     EXPECT_EQ(m_store.WriteCount(), 0);
 }
 
 TEST_F(PagePrefsTest, TheOptionBoxesShowAndStoreTheirSettings)
 {
     LoadSettings();
-    m_settings.m_nAutoDelete = 1;
-    m_settings.m_nUseYouWrote = 0;
+    m_settings.SetAutoDelete(true);
+    m_settings.SetUseYouWrote(false);
     Open();
     const char* const pszCaptions[] = {"enable signature",
                                        "enable notifysound",
@@ -144,9 +144,9 @@ TEST_F(PagePrefsTest, TheOptionBoxesShowAndStoreTheirSettings)
     Option(QStringLiteral("include \"You wrote:\" - to reply")).setFocus();
     QTest::keyClick(&Option(QStringLiteral("include \"You wrote:\" - to reply")), Qt::Key_Space);
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_nWriteInMessage, 1);
-    EXPECT_EQ(m_settings.m_nAutoDelete, 0);
-    EXPECT_EQ(m_settings.m_nUseYouWrote, 1);
+    EXPECT_TRUE(m_settings.WriteInMessage());
+    EXPECT_FALSE(m_settings.AutoDelete());
+    EXPECT_TRUE(m_settings.UseYouWrote());
     EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Write InMessage"), 0), 1);
 }
 
@@ -162,7 +162,7 @@ TEST_F(PagePrefsTest, WithoutATrayTheTrayBoxIsGreyedAndStoresOff)
     EXPECT_EQ(m_store.ReadInt(QStringLiteral("Settings"), QStringLiteral("Use TrayArea"), 1), 0);
 
     LoadSettings(true);
-    m_settings.m_nUseTrayArea = 1;
+    m_settings.SetUseTrayArea(true);
     Open();
     EXPECT_TRUE(Option(QStringLiteral("minimize to trayarea")).isEnabled());
     EXPECT_TRUE(Option(QStringLiteral("minimize to trayarea")).isChecked());
@@ -175,7 +175,7 @@ TEST_F(PagePrefsTest, TheSignatureKeepsItsLineBreaksThroughApplyAndTheSettingsFi
     {
         CFileSettingsStore store(strPath);
         CAppSettings settings(store);
-        settings.CollectSystemInfo(false);
+        settings.SetEnvironment({SystemInfo::UserName(), false});
         settings.Load();
         CPSheetSetup sheet(Context(settings), nullptr);
         sheet.show();
@@ -190,12 +190,12 @@ TEST_F(PagePrefsTest, TheSignatureKeepsItsLineBreaksThroughApplyAndTheSettingsFi
         QTest::keyClicks(&signature, QStringLiteral("room 4"));
         EXPECT_TRUE(sheet.isVisible());
         QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
-        EXPECT_EQ(settings.m_strSignature, "-- \r\nAnn\r\n\r\nroom 4");
+        EXPECT_EQ(settings.Signature(), "-- \r\nAnn\r\n\r\nroom 4");
     }
     CFileSettingsStore store(strPath);
     CAppSettings settings(store);
     settings.Load();
-    EXPECT_EQ(settings.m_strSignature, "-- \r\nAnn\r\n\r\nroom 4");
+    EXPECT_EQ(settings.Signature(), "-- \r\nAnn\r\n\r\nroom 4");
     // And shown again as lines.
     CPSheetSetup sheet(Context(settings), nullptr);
     sheet.show();
@@ -208,29 +208,29 @@ TEST_F(PagePrefsTest, AnUntouchedSignatureStaysAsStoredAndAnEditedOneKeepsItsCha
     LoadSettings();
     // Line breaks of other systems and a no-break space, as a hand-edited file has them.
     const QByteArray strStored = "Ann\nroom\r4\xA0x";
-    m_settings.m_strSignature = strStored;
+    m_settings.SetSignature(strStored);
     Open();
     Retype(Prefs().Nickname(), QStringLiteral("zed"));
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_strSignature, strStored);
+    EXPECT_EQ(m_settings.Signature(), strStored);
 
-    m_settings.m_strSignature = QByteArrayLiteral("A\xA0") + "B";
+    m_settings.SetSignature(QByteArrayLiteral("A\xA0") + "B");
     Open();
     Prefs().Signature().setFocus();
     Prefs().Signature().moveCursor(QTextCursor::End);
     QTest::keyClicks(&Prefs().Signature(), QStringLiteral("C"));
     Click(m_pSheet->OkButton());
-    EXPECT_EQ(m_settings.m_strSignature, QByteArrayLiteral("A\xA0") + "BC");
+    EXPECT_EQ(m_settings.Signature(), QByteArrayLiteral("A\xA0") + "BC");
 }
 
 TEST_F(PagePrefsTest, AVeryLongWordInTheSignatureWrapsAnywhere)
 {
     LoadSettings();
-    m_settings.m_strSignature = "-- \r\nAnn Example";
+    m_settings.SetSignature("-- \r\nAnn Example");
     Open();
     EXPECT_NE(Prefs().Signature().wordWrapMode(), QTextOption::WrapAnywhere);
     // Word wrapping takes time growing with the square of a word's length.
-    m_settings.m_strSignature = QByteArray(300'000, 'w');
+    m_settings.SetSignature(QByteArray(300'000, 'w'));
     Open();
     EXPECT_EQ(Prefs().Signature().wordWrapMode(), QTextOption::WrapAnywhere);
 }
@@ -248,15 +248,15 @@ TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
     Click(Prefs().Sound().BrowseButton());
     EXPECT_EQ(m_prompts.OpenStartAt(), QDir::homePath() + QStringLiteral("/msremind.wav"));
 
-    m_settings.m_strSoundPath = strSystem.toUtf8();
-    m_settings.m_strSoundFile = "msremind.wav";
+    m_settings.SetSoundPath(strSystem.toUtf8());
+    m_settings.SetSoundFile("msremind.wav");
     Open();
     m_prompts.SetFileAnswer(strDing);
     Click(Prefs().Sound().BrowseButton());
     EXPECT_EQ(m_prompts.OpenFilter(), QStringLiteral("Wav-sounds (*.wav)"));
     EXPECT_EQ(m_prompts.OpenStartAt(), strSystem + QStringLiteral("msremind.wav"));
     EXPECT_EQ(Prefs().Sound().Edit().text(), strDing);
-    EXPECT_EQ(m_settings.m_strSoundPath, strMine.toUtf8());
+    EXPECT_EQ(m_settings.SoundPath(), strMine.toUtf8());
     EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
 
     // Cancelled: the next browse started in the chosen folder, nothing changes.
@@ -282,7 +282,7 @@ TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
 TEST_F(PagePrefsTest, TestPlaysTheSoundFileAsItStands)
 {
     LoadSettings();
-    m_settings.m_strSoundPath = "/usr/share/sounds/";
+    m_settings.SetSoundPath("/usr/share/sounds/");
     Open();
     Retype(Prefs().Sound().Edit(), QStringLiteral("msremind.wav"));
     Click(Prefs().Sound().TestButton());

@@ -105,7 +105,7 @@ TEST_F(SetupCommandTest, TurningTheTrayOffRemovesTheIconWhenTheSheetCloses)
         QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
     }));
     EXPECT_FALSE(m_tray.IsShown());
-    EXPECT_EQ(m_pApp->Settings().m_nUseTrayArea, 0);
+    EXPECT_FALSE(m_pApp->Settings().UseTrayArea());
 }
 
 TEST_F(SetupCommandTest, AWindowHiddenInTheTrayComesBackWhenTheIconGoes)
@@ -127,17 +127,17 @@ TEST_F(SetupCommandTest, SendersAddedWhileTheHostsTabIsOpenGiveWayToItsCopy)
 {
     Installed();
     ASSERT_TRUE(Start());
-    m_pApp->Settings().m_hosts.Replace({{"ann", "10.0.0.5", "office"}});
+    m_pApp->HostBook().Replace({{"ann", "10.0.0.5", "office"}});
     EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
         sheet.Tabs().setCurrentIndex(1);
         // A real note from a sender the list does not know.
         ASSERT_NE(Deliver("zed/$0hello/$1PC9/$2Hi/$30/$4"), nullptr);
-        EXPECT_EQ(m_pApp->Settings().m_hosts.Count(), 2);
+        EXPECT_EQ(m_pApp->HostBook().Hosts().Count(), 2);
         QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
     }));
-    EXPECT_EQ(m_pApp->Settings().m_hosts.Entries(),
+    EXPECT_EQ(m_pApp->HostBook().Hosts().Entries(),
               (QList<CHostEntry>{{"ann", "10.0.0.5", "office"}}));
-    EXPECT_FALSE(m_pApp->Settings().m_hosts.m_bHostsUnsaved);
+    EXPECT_FALSE(m_pApp->HostBook().HasUnsavedChanges());
     EXPECT_EQ(NoteWindows(), 1);
 }
 
@@ -148,11 +148,11 @@ TEST_F(SetupCommandTest, TheFingerServerFollowsItsOptionWhenTheSheetClosesEvenBy
     CFingerDaemonSocket& finger = m_pApp->FingerServer();
     ASSERT_TRUE(finger.IsListening());
     // (The option as the finger page will have left it.)
-    m_pApp->Settings().m_nUseFingerD = 0;
+    m_pApp->Settings().SetUseFingerD(false);
     EXPECT_TRUE(RunSetup(
         [](CPSheetSetup& sheet) { QTest::mouseClick(&sheet.CancelButton(), Qt::LeftButton); }));
     EXPECT_FALSE(finger.IsListening());
-    m_pApp->Settings().m_nUseFingerD = 1;
+    m_pApp->Settings().SetUseFingerD(true);
     EXPECT_TRUE(RunSetup(
         [](CPSheetSetup& sheet) { QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton); }));
     EXPECT_TRUE(finger.IsListening());
@@ -173,7 +173,7 @@ TEST_F(SetupCommandTest, AGreetingDueWhileTheSheetIsOpenIsNotUndoneByIt)
     ASSERT_TRUE(Start());
     EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
         // The box stays open past the greeting's timer.
-        EXPECT_TRUE(SpinUntil([this] { return m_pApp->Settings().m_nGreetings == 1; }));
+        EXPECT_TRUE(SpinUntil([this] { return m_pApp->Settings().Greetings() == 1; }));
         QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
     }));
     EXPECT_EQ(m_store.ReadInt(strSettings, QStringLiteral("greetings"), 0), 1);
@@ -184,7 +184,7 @@ TEST_F(SetupCommandTest, ExitWhileTheSheetIsOpenEndsTheProgramCleanly)
 {
     Installed();
     ASSERT_TRUE(Start());
-    m_pApp->Settings().m_hosts.Replace({{"ann", "127.0.0.1", "default"}});
+    m_pApp->HostBook().Replace({{"ann", "127.0.0.1", "default"}});
     EXPECT_TRUE(RunSetup([this](CPSheetSetup& sheet) {
         sheet.Tabs().setCurrentIndex(1);
         // The tray menu's Exit still works while the sheet is open.
@@ -284,7 +284,7 @@ TEST_F(SetupCommandTest, EveryTabWorkedAndConfirmedTogether)
 {
     Installed();
     ASSERT_TRUE(Start({}, true));
-    m_pApp->Settings().m_hosts.Replace({{"ann", "127.0.0.1", "lab"}});
+    m_pApp->HostBook().Replace({{"ann", "127.0.0.1", "lab"}});
     EXPECT_TRUE(RunSetup([](CPSheetSetup& sheet) {
         for (int nTab = 0; nTab < sheet.Tabs().count(); ++nTab) {
             QTabBar* pBar = sheet.Tabs().tabBar();
@@ -298,7 +298,7 @@ TEST_F(SetupCommandTest, EveryTabWorkedAndConfirmedTogether)
         QTest::mouseClick(&sheet.ApplyButton(), Qt::LeftButton);
         QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
     }));
-    EXPECT_EQ(m_pApp->Settings().m_hosts.Count(), 1);
+    EXPECT_EQ(m_pApp->HostBook().Hosts().Count(), 1);
 }
 
 namespace {
@@ -373,7 +373,7 @@ TEST_F(SetupCommandTest, SettingsThatCannotBeWrittenAreToldOnceAndKeptForTheRun)
     ASSERT_EQ(log.Lines().size(), 1);
     EXPECT_TRUE(log.Lines()[0].contains(QStringLiteral("No space left on device")));
     // What the user set holds for the rest of the run.
-    EXPECT_EQ(m_pApp->Settings().m_strNickname, "yan");
+    EXPECT_EQ(m_pApp->Settings().Nickname(), "yan");
     EXPECT_EQ(store.ReadText(QStringLiteral("Settings"), QStringLiteral("Nickname")), "yan");
 
     // Room again: the next change writes everything kept so far.

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/hosts/host_book.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
 #include "desktop/setup/setup_sheet.h"
 #include "desktop/views/font_chooser.h"
 #include "tests/support/desktop_app_fixture.h"
@@ -26,8 +28,10 @@ class CSetupSheetFixture : public ::testing::Test
 protected:
     void LoadSettings(bool bTray = false)
     {
-        m_settings.CollectSystemInfo(bTray);
+        m_bTrayAvailable = bTray;
+        m_settings.SetEnvironment({m_system.strUserName, bTray});
         m_settings.Load();
+        m_hosts.Load();
     }
 
     CPSheetSetup& Open()
@@ -77,7 +81,13 @@ protected:
     // The pages' context over the given settings, with the test's doubles.
     CSetupContext Context(CAppSettings& settings)
     {
-        return {settings, m_prompts, m_sound, m_fonts,
+        return {settings,
+                m_hosts,
+                m_system,
+                m_bTrayAvailable,
+                m_prompts,
+                m_sound,
+                m_fonts,
                 [this](QObject* pReceiver, std::function<void(const QByteArray&)> done) {
                     m_resolving.append({pReceiver, std::move(done)});
                 }};
@@ -113,7 +123,10 @@ protected:
     };
 
     CMemorySettingsStore m_store;
+    SystemInfo::CSystemInfo m_system = SystemInfo::Collect();
     CAppSettings m_settings{m_store};
+    CHostBook m_hosts{m_store};
+    bool m_bTrayAvailable = false;
     CEventLog m_prompts;
     CFakeSound m_sound;
     CScriptedFonts m_fonts;

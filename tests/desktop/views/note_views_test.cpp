@@ -34,13 +34,14 @@ class NoteViewsTest : public CNoteViewsFixture
 protected:
     NoteViewsTest()
     {
-        m_settings.m_strNickname = "me";
-        m_settings.m_strComputerName = "MYPC";
-        m_settings.m_strLocalAddress = "unknown";
-        m_settings.m_strSignature = "-Blipnote2";
-        m_settings.m_nUseSignature = 1;
-        m_settings.m_nUseQuote = m_settings.m_nUseQuoteMarks = m_settings.m_nUseYouWrote = 1;
-        m_settings.m_nNoteSizeLimit = 110000;
+        m_settings.SetNickname("me");
+        m_system.strComputerName = "MYPC";
+        m_system.strLocalAddress = "unknown";
+        m_settings.SetSignature("-Blipnote2");
+        m_settings.SetUseSignature(true);
+        m_settings.SetUseQuote(true);
+        m_settings.SetUseQuoteMarks(true);
+        m_settings.SetUseYouWrote(true);
         m_docs.Template(EDocKind::MessageOut)
             .SetViewFactory([this](CBlipnoteDoc& doc) -> IDocView* {
                 m_views.push_back(std::make_unique<CMsgOutView>(doc, m_viewContext));
@@ -58,7 +59,7 @@ protected:
         m_docs.Template(EDocKind::MessageIn).SetViewFactory({});
     }
 
-    void SetHosts(const QList<CHostEntry>& hosts) { m_settings.m_hosts.Replace(hosts); }
+    void SetHosts(const QList<CHostEntry>& hosts) { m_hosts.Replace(hosts); }
 
     CMsgOutView& NewNote()
     {
@@ -97,7 +98,7 @@ TEST_F(NoteViewsTest, TheRecipientBoxListsHostsAndTheirGroupOnce)
     CMsgOutView& view = NewNote();
     EXPECT_EQ(Items(view.RecipientBox()), QStringList({QStringLiteral("ann"), QStringLiteral("bob"),
                                                        QStringLiteral("Group g1")}));
-    EXPECT_FALSE(m_settings.m_hosts.m_bHostListChanged);
+    EXPECT_EQ(m_viewContext.nRecipientCacheRevision, m_hosts.Hosts().Revision());
 
     view.RecipientBox().setCurrentIndex(2);
     Q_EMIT view.RecipientBox().activated(2);
@@ -113,9 +114,8 @@ TEST_F(NoteViewsTest, TheRecipientBoxIsSortedWithoutRegardToCase)
               QStringList({QStringLiteral("Al"), QStringLiteral("ann"), QStringLiteral("bob"),
                            QStringLiteral("Group ann's"), QStringLiteral("Group Zoo")}));
     // The next note takes the entries from the cache, until the host list changes.
-    m_settings.m_hosts.Append({"carl", "10.0.0.3", "Zoo"});
     EXPECT_EQ(NewNote().RecipientBox().count(), 5);
-    m_settings.m_hosts.m_bHostListChanged = true;
+    SetHosts(m_hosts.Hosts().Entries() + QList<CHostEntry>{{"carl", "10.0.0.3", "Zoo"}});
     EXPECT_EQ(NewNote().RecipientBox().count(), 6);
 }
 
@@ -128,7 +128,7 @@ TEST_F(NoteViewsTest, TwoHostsOfOneNicknameBothGetTheNote)
     view.RecipientBox().setEditText(QStringLiteral("ann"));
     view.Send();
     EXPECT_EQ(view.Document()->m_strAddress, "10.0.0.5/$0");
-    m_settings.m_hosts.Append({"ann", "10.0.0.8", "default"});
+    SetHosts(m_hosts.Hosts().Entries() + QList<CHostEntry>{{"ann", "10.0.0.8", "default"}});
     view.Send();
     EXPECT_EQ(view.Document()->m_strAddress, "10.0.0.5/$010.0.0.8/$1");
 }
@@ -147,12 +147,12 @@ TEST_F(NoteViewsTest, EverySendAppendsTheSignature)
     CMsgOutView& view = NewNote();
     view.Editor().SetNoteText("Hello");
     view.RecipientBox().setEditText(QStringLiteral("host.example"));
-    m_settings.m_nAutoReplyActive = 1;
+    m_autoReply.Start(m_settings.AwayMessage());
     view.Send();
-    EXPECT_EQ(m_settings.m_nAutoReplyActive, 0);
+    EXPECT_FALSE(m_autoReply.IsActive());
     view.Send();
     EXPECT_EQ(view.Editor().NoteText(), "Hello\r\n-Blipnote2\r\n-Blipnote2");
-    m_settings.m_nUseSignature = 0;
+    m_settings.SetUseSignature(false);
     view.Send();
     EXPECT_EQ(view.Editor().NoteText(), "Hello\r\n-Blipnote2\r\n-Blipnote2");
 }
@@ -213,16 +213,16 @@ TEST_F(NoteViewsTest, TheIncomingViewShowsTheSenderAndThePriority)
         }
         EXPECT_EQ(nRed > 10, pView == &urgent);
     }
-    m_settings.m_nWriteInMessage = 1;
+    m_settings.SetWriteInMessage(true);
     EXPECT_FALSE(Receive("ann/$0hi/$1PC7/$2T/$30/$4/$510.0.0.5/$6").Editor().isReadOnly());
 }
 
 TEST_F(NoteViewsTest, AReplyQuotesAsTheSettingsSay)
 {
     const auto ReplyText = [this](int nQuote, int nMarks, int nYouWrote) {
-        m_settings.m_nUseQuote = nQuote;
-        m_settings.m_nUseQuoteMarks = nMarks;
-        m_settings.m_nUseYouWrote = nYouWrote;
+        m_settings.SetUseQuote(nQuote);
+        m_settings.SetUseQuoteMarks(nMarks);
+        m_settings.SetUseYouWrote(nYouWrote);
         CMsgInView& view = Receive("ann/$0hi/$1PC7/$2Lunch/$30/$4/$510.0.0.5/$6");
         return view.Reply()->m_strBody;
     };
@@ -238,10 +238,10 @@ TEST_F(NoteViewsTest, AReplyGoesBackToTheSender)
 {
     SetHosts({{"ann", "10.0.0.5", "default"}, {"bob", "10.0.0.6", "default"}});
     CMsgInView& view = Receive("ann/$0hi/$1PC7/$2Lunch/$31/$4/$510.0.0.5/$6");
-    m_settings.m_nAutoReplyActive = 1;
+    m_autoReply.Start(m_settings.AwayMessage());
     CBlipnoteDoc* pReply = view.Reply();
     ASSERT_NE(pReply, nullptr);
-    EXPECT_EQ(m_settings.m_nAutoReplyActive, 0);
+    EXPECT_FALSE(m_autoReply.IsActive());
     EXPECT_EQ(pReply->m_strNickname, "ann");
     EXPECT_EQ(pReply->m_strAddress, "10.0.0.5");
     EXPECT_EQ(pReply->m_strSystem, "MYPC");
@@ -257,12 +257,12 @@ TEST_F(NoteViewsTest, AReplyGoesBackToTheSender)
 
 TEST_F(NoteViewsTest, AReplyAddsNoHost)
 {
-    m_settings.m_nUseAutoAdd = 0;
+    m_settings.SetUseAutoAdd(false);
     CMsgInView& view = Receive("carol/$0hi/$1PC7/$2T/$30/$4/$510.0.0.9/$6");
-    m_settings.m_nUseAutoAdd = 1;
+    m_settings.SetUseAutoAdd(true);
     view.Reply();
-    EXPECT_EQ(m_settings.m_hosts.Count(), 0);
-    EXPECT_EQ(m_settings.m_nUseAutoAdd, 1);
+    EXPECT_EQ(m_hosts.Hosts().Count(), 0);
+    EXPECT_TRUE(m_settings.UseAutoAdd());
 }
 
 TEST_F(NoteViewsTest, BothViewsPrintTheNote)

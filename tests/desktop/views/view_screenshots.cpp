@@ -7,10 +7,12 @@
 #include "core/documents/doc_context.h"
 #include "core/documents/doc_manager.h"
 #include "core/finger/seek_row.h"
+#include "core/hosts/host_book.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/auto_reply.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
+#include "core/settings/system_info.h"
 #include "desktop/finger/seek_rows_model.h"
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/setup/host_range_dlg.h"
@@ -41,10 +43,10 @@ class CScreenshots
 public:
     explicit CScreenshots(const QString& strFolder) : m_folder(strFolder)
     {
-        m_settings.m_nNoteSizeLimit = 110000;
-        m_settings.m_hosts.Replace({{"ann", "10.0.0.5", "office"},
-                                    {"bob", "10.0.0.6", "office"},
-                                    {"carol", "10.0.0.7", "lab"}});
+        m_docContext.Wire(m_settings, m_system, m_hosts, m_autoReply);
+        m_hosts.Replace({{"ann", "10.0.0.5", "office"},
+                         {"bob", "10.0.0.6", "office"},
+                         {"carol", "10.0.0.7", "lab"}});
     }
 
     bool ComposeView()
@@ -80,7 +82,7 @@ public:
     // them (the rows are made here: nothing is fingered).
     bool SeekerWindow()
     {
-        CSeekerDlg seeker(m_settings, m_prompts, [](const QByteArray&) {});
+        CSeekerDlg seeker(m_settings, m_hosts.Hosts(), m_prompts, [](const QByteArray&) {});
         using std::chrono::milliseconds;
         const QByteArray strReply = "\nSystem:    lab-pc\nPlatform:  Linux 6.1 x86_64\n"
                                     "User:      ann\nUptime:    0 Days  4 Hours  12 Minutes  "
@@ -104,18 +106,18 @@ public:
     // The setup sheet on each of its pages, and the range dialog filled in.
     bool SetupSheet()
     {
-        m_settings.CollectSystemInfo(true);
-        const QList<CHostEntry> hosts = m_settings.m_hosts.Entries();
+        m_settings.SetEnvironment({SystemInfo::UserName(), true});
+        const QList<CHostEntry> hosts = m_hosts.Hosts().Entries();
         m_settings.Load();
-        m_settings.m_hosts.Replace(hosts + QList<CHostEntry>{{"", "10.0.0.8", "lab"},
-                                                             {"erin", "", "lab"},
-                                                             {"frank", "10.0.0.9", "default"}});
-        m_settings.m_strNickname = "ann";
-        m_settings.m_strSignature = "-- \r\nAnn Example, room 4.12";
-        m_settings.m_strSoundFile = "/usr/share/sounds/blipnote/ding.wav";
+        m_hosts.Replace(hosts + QList<CHostEntry>{{"", "10.0.0.8", "lab"},
+                                                  {"erin", "", "lab"},
+                                                  {"frank", "10.0.0.9", "default"}});
+        m_settings.SetNickname("ann");
+        m_settings.SetSignature("-- \r\nAnn Example, room 4.12");
+        m_settings.SetSoundFile("/usr/share/sounds/blipnote/ding.wav");
         CDialogFontChooser fonts;
         CPSheetSetup sheet(
-            {m_settings, m_prompts, m_silence, fonts,
+            {m_settings, m_hosts, m_system, true, m_prompts, m_silence, fonts,
              [](QObject*, std::function<void(const QByteArray&)> done) { done("127.0.0.1"); }},
             nullptr);
         sheet.resize(620, 420);
@@ -129,7 +131,7 @@ public:
         QTest::mouseClick(pHosts->List().viewport(), Qt::LeftButton, {}, bob.center());
         if (!Save(sheet, "setup_hosts", false))
             return false;
-        m_settings.m_strPlan = "Back from lunch at two.\nAsk for Ann in room 4.12.";
+        m_settings.SetPlan("Back from lunch at two.\nAsk for Ann in room 4.12.");
         sheet.Tabs().setCurrentIndex(2);
         static_cast<CPageNetwork*>(sheet.Page(2))->OnGetAddress();
         const char* const names[] = {"setup_network", "setup_finger", "setup_styles"};
@@ -170,16 +172,18 @@ private:
 
     QDir m_folder;
     CMemorySettingsStore m_store;
+    SystemInfo::CSystemInfo m_system;
     CAppSettings m_settings{m_store};
-    CDocContext m_docContext{m_settings};
+    CHostBook m_hosts{m_store};
+    CAutoReply m_autoReply{m_settings, m_system};
+    CDocContext m_docContext;
     CDocManager m_docs{m_docContext};
     CEventLog m_prompts;
     struct CSilence : ISoundPlayer
     {
         void Play(const QString&) override {}
     } m_silence;
-    CAutoReply m_autoReply{m_settings};
-    CViewContext m_viewContext{m_docContext, m_docs, m_prompts, m_autoReply};
+    CViewContext m_viewContext{m_settings, m_hosts, m_docContext, m_docs, m_prompts, m_autoReply};
 };
 
 } // namespace
