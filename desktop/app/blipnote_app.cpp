@@ -37,10 +37,6 @@
 #include <QPrinterInfo>
 #include <QWhatsThis>
 
-namespace {
-const QString kPriorityMessage = QStringLiteral("You have received \na High-Priority message !");
-} // namespace
-
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_settings(m_environment.store),
       m_recentFiles(m_environment.store), m_autoReply(m_settings), m_docContext(m_settings)
@@ -439,7 +435,7 @@ void CBlipnoteApp::ShowGreeting()
         return; // tried again at the next start
     if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
         pView->Editor().InsertText(m_settings.m_strUserName + " ", 6);
-    m_environment.prompts.ShowMessage(kPriorityMessage, PromptIcon::Warning);
+    m_environment.prompts.ShowMessage(CIncomingNotes::PriorityAlertText(), PromptIcon::Warning);
     m_settings.m_nGreetings = 1;
     m_settings.Save(SettingsGroup::Preferences);
 }
