@@ -12,6 +12,7 @@
 #include "core/notes/recipient_list.h"
 #include "core/notes/sendable_note.h"
 #include "core/text/code_page.h"
+#include "core/text/code_page_refusal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -42,9 +43,9 @@ std::optional<QByteArray> ToCodePage(const QString& strText, const QString& strW
                 break;
             }
         }
-        strError = QStringLiteral("the %1 holds '%2', which a note cannot carry "
-                                  "(notes use the Windows-1252 character set)")
-                       .arg(strWhat, strBad);
+        strError =
+            CodePageRefusal::Text(CodePageRefusal::EForm::Line, QStringLiteral("the ") + strWhat,
+                                  strBad, QStringLiteral("notes"));
         return std::nullopt;
     }
     return strBytes;
