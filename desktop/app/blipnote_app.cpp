@@ -328,8 +328,9 @@ void CBlipnoteApp::OnSeeker()
 
 void CBlipnoteApp::OnSetup()
 {
-    // The sheet may outlive its loop only by the main window's end (Exit from
-    // the tray meanwhile); the pointer tells.
+    // The sheet is a child of the main window: should the main window end
+    // while the sheet's loop runs (Exit chosen from the tray meanwhile), the
+    // sheet goes with it, and the guarded pointer is then null.
     CDialogFontChooser fontChooser;
     QPointer<CPSheetSetup> pSheet(
         new CPSheetSetup({m_settings, m_environment.prompts, m_environment.sound, fontChooser,

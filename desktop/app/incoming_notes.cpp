@@ -115,7 +115,7 @@ void CIncomingNotes::AnnounceNote(const QByteArray& strText)
     }
     if (CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strText))
         Q_EMIT NoteOpened(pDoc);
-    // Once a run, as the first sender is not added.
+    // Said once a run, after the first sender the full host list refused.
     if (!m_bHostListFullShown && m_settings.m_hosts.RefusedSenders() > 0) {
         m_bHostListFullShown = true;
         m_mainFrame.ShowStatusNote(HostListFullText());
