@@ -45,7 +45,7 @@ CLineOutput::EWrite CLineOutput::Write(const QByteArray& strLine, CDone done, CW
     m_waiting.push_back({strLine + '\n', std::move(done), std::move(wanted)});
     if (m_waiting.size() > 1) {
         m_nWaitingBytes += m_waiting.back().strBytes.size();
-        return EWrite::Queued; // behind others
+        return EWrite::Queued; // behind the lines that wait already
     }
     if (!WriteSome()) {
         m_waiting.clear();
@@ -106,7 +106,7 @@ void CLineOutput::Flush()
             return;
         }
         if (m_nSentOfFirst < m_waiting.front().strBytes.size())
-            return; // more when there is room
+            return; // the rest goes when the output has room again
         CLine line = std::move(m_waiting.front());
         m_waiting.pop_front();
         m_nWaitingBytes -= line.strBytes.size();

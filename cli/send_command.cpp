@@ -5,17 +5,15 @@
 #include "cli/cli_settings.h"
 #include "cli/command_line.h"
 #include "cli/quit_on_signal.h"
-#include "core/hosts/recipient_builder.h"
+#include "cli/send_options.h"
 #include "core/interfaces/status_sink.h"
 #include "core/messaging/send_jobs.h"
-#include "core/net/net_address.h"
 #include "core/notes/recipient_list.h"
 #include "core/notes/sendable_note.h"
+#include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
 #include <optional>
 
@@ -27,41 +25,6 @@ class CQuietStatusSink : public IStatusSink
 public:
     void PostStatusText(StatusPane, const QString&) override {}
 };
-
-// Converts a UTF-8 text to the code page, refusing characters it cannot hold.
-std::optional<QByteArray> ToCodePage(const QString& strText, const QString& strWhat,
-                                     QString& strError)
-{
-    bool bLossless = true;
-    QByteArray strBytes = CodePage::FromUnicode(strText, &bLossless);
-    if (!bLossless) {
-        QString strBad;
-        for (const char32_t ch : strText.toUcs4()) {
-            if (CodePage::ByteOf(ch) < 0) {
-                strBad = QString::fromUcs4(&ch, 1);
-                break;
-            }
-        }
-        strError = QStringLiteral("the %1 holds '%2', which a note cannot carry "
-                                  "(notes use the Windows-1252 character set)")
-                       .arg(strWhat, strBad);
-        return std::nullopt;
-    }
-    return strBytes;
-}
-
-// Notes carry line breaks as CR LF, as the note editor writes them.
-QByteArray WithNoteLineBreaks(const QByteArray& strText)
-{
-    QByteArray strOut;
-    strOut.reserve(strText.size());
-    for (qsizetype i = 0; i < strText.size(); ++i) {
-        if (strText[i] == '\n' && (i == 0 || strText[i - 1] != '\r'))
-            strOut.append('\r');
-        strOut.append(strText[i]);
-    }
-    return strOut;
-}
 
 int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients,
         const QList<QByteArray>& notSent)
@@ -131,133 +94,34 @@ int RunSendCommand(const QStringList& arguments)
                        "serves at most 250 addresses; each one beyond gets the line \"ADDRESS: "
                        "not sent: more than 250 recipients\". Exits 0 only when every address "
                        "got the note."));
-    QCommandLineParser& parser = command.Parser();
-    const QCommandLineOption portOption(
-        {QStringLiteral("p"), QStringLiteral("port")},
-        QStringLiteral("Port the recipients listen on (default: \"IP Port\", 7777)."),
-        QStringLiteral("N"));
-    const QCommandLineOption textOption(
-        QStringLiteral("text"), QStringLiteral("The note's text (default: standard input)."),
-        QStringLiteral("TEXT"));
-    const QCommandLineOption nickOption(
-        QStringLiteral("nick"),
-        QStringLiteral("Your nickname (default: \"Nickname\", else your login name)."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption systemOption(
-        QStringLiteral("system"),
-        QStringLiteral("Your system's name (default: the computer name)."), QStringLiteral("NAME"));
-    const QCommandLineOption titleOption(QStringLiteral("title"),
-                                         QStringLiteral("The note's title (default: MessageOut1)."),
-                                         QStringLiteral("TEXT"), QStringLiteral("MessageOut1"));
-    const QCommandLineOption priorityOption(QStringLiteral("priority"),
-                                            QStringLiteral("Mark the note high-priority."));
-    const QCommandLineOption delayOption(
-        QStringLiteral("delay"),
-        QStringLiteral("Milliseconds between sending to two addresses (default: "
-                       "\"MultiSendDelay\", 100)."),
-        QStringLiteral("MS"));
-    const QCommandLineOption singleOption(
-        QStringLiteral("single"),
-        QStringLiteral("Send to the first address only (as \"Multi Send\" off)."));
-    parser.addOptions({portOption, textOption, nickOption, systemOption, titleOption,
-                       priorityOption, delayOption, singleOption});
-    parser.addPositionalArgument(QStringLiteral("RECIPIENT"), QStringLiteral("Where to send."),
-                                 QStringLiteral("RECIPIENT..."));
+    const CSendOptions options(command.Parser());
     if (const std::optional<int> nDone = command.Parse(arguments, 0, arguments.size()))
         return *nDone;
 
     const CCliSettings stored;
     const CAppSettings& appSettings = stored.Settings();
-    CSendSettings settings = SendSettingsOf(appSettings, stored.System().strComputerName);
-    const QString strPort =
-        parser.isSet(portOption) ? parser.value(portOption) : QString::number(appSettings.IpPort());
-    const auto nPort = NetAddress::ParsePort(strPort, NetAddress::EPortUse::Connect);
-    if (!nPort)
-        return command.Fail(QStringLiteral("invalid port '%1'").arg(strPort));
-    settings.nPort = *nPort;
-    if (parser.isSet(delayOption)) {
-        bool bOk = false;
-        settings.nMultiSendDelay = parser.value(delayOption).toInt(&bOk);
-        if (!bOk || settings.nMultiSendDelay < 0)
-            return command.Fail(
-                QStringLiteral("invalid delay '%1'").arg(parser.value(delayOption)));
-    }
-    if (parser.isSet(singleOption))
-        settings.bMultiSend = false;
-
-    const QStringList recipients = parser.positionalArguments();
-    if (recipients.isEmpty())
-        return command.Fail(QStringLiteral("no recipient given"));
-
-    // Each recipient is resolved over the host list; the addresses make one list.
     QString strError;
-    QList<QByteArray> addresses;
-    for (const QString& strRecipient : recipients) {
-        const auto recipient = ToCodePage(strRecipient, QStringLiteral("recipient"), strError);
-        if (!recipient)
-            return command.Fail(strError);
-        if (recipient->isEmpty() || recipient->contains("/$"))
-            return command.Fail(QStringLiteral("invalid recipient '%1'").arg(strRecipient));
-        const QByteArray strList = BuildRecipientList(stored.Hosts(), *recipient);
-        addresses += RecipientList::Addresses(strList);
-    }
-
-    QString strBody;
-    if (parser.isSet(textOption)) {
-        strBody = parser.value(textOption);
-    } else {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly))
-            return command.Fail(QStringLiteral("cannot read standard input"));
-        // To its end, as a pipe delivers it piece by piece; but no more than
-        // any note the limit allows (in UTF-8): the rest is cut with a warning.
-        const qsizetype nEnough = 4 * (settings.nSizeLimit + 1);
-        QByteArray strInput;
-        while (strInput.size() < nEnough) {
-            const QByteArray strPart = input.read(nEnough - strInput.size());
-            if (strPart.isEmpty())
-                break;
-            strInput += strPart;
-        }
-        if (input.error() != QFileDevice::NoError)
-            return command.Fail(QStringLiteral("cannot read standard input: ") +
-                                input.errorString());
-        // A zero byte ends the text for many a reader; it never goes out.
-        if (strInput.contains('\0'))
-            return command.Fail(
-                QStringLiteral("the text holds a zero byte, which a note cannot carry"));
-        strBody = QString::fromUtf8(strInput);
-        // Cut off where the note is cut anyway: a letter split at the end of
-        // what was read is no reason to refuse the text.
-        if (strInput.size() >= nEnough)
-            strBody.truncate(settings.nSizeLimit + 1);
-    }
-
-    CSendableNote note;
-    const auto body = ToCodePage(strBody, QStringLiteral("text"), strError);
-    const auto nick = parser.isSet(nickOption) ? ToCodePage(parser.value(nickOption),
-                                                            QStringLiteral("nickname"), strError)
-                                               : std::optional(settings.strNickname);
-    const auto system =
-        parser.isSet(systemOption)
-            ? ToCodePage(parser.value(systemOption), QStringLiteral("system name"), strError)
-            : std::optional(settings.strComputerName);
-    const auto title = ToCodePage(parser.value(titleOption), QStringLiteral("title"), strError);
-    if (!body || !nick || !system || !title)
+    std::optional<CSendSettings> settings =
+        options.Settings(appSettings, stored.System().strComputerName, strError);
+    if (!settings)
         return command.Fail(strError);
-    note.m_strBody = WithNoteLineBreaks(*body);
-    note.SetTitle(*title);
-    note.m_nPriority = parser.isSet(priorityOption) ? 1 : 0;
+    std::optional<QList<QByteArray>> addresses = options.Addresses(stored.Hosts(), strError);
+    if (!addresses)
+        return command.Fail(strError);
+    const std::optional<QString> body = options.Body(settings->nSizeLimit, strError);
+    if (!body)
+        return command.Fail(strError);
+    CSendableNote note;
+    if (!options.ComposeNote(*body, note, *settings, strError))
+        return command.Fail(strError);
+
     // One send starts at most so many jobs; the addresses beyond them get a
     // line of their own instead of the desktop's warning box.
     QList<QByteArray> notSent;
-    if (settings.bMultiSend && addresses.size() > RecipientList::MaxJobs) {
-        notSent = addresses.mid(RecipientList::MaxJobs);
-        addresses.resize(RecipientList::MaxJobs);
+    if (settings->bMultiSend && addresses->size() > RecipientList::MaxJobs) {
+        notSent = addresses->mid(RecipientList::MaxJobs);
+        addresses->resize(RecipientList::MaxJobs);
     }
-    note.m_strAddress = RecipientList::Compose(addresses);
-    settings.strNickname = *nick;
-    settings.strComputerName = *system;
-
-    return Run(settings, note, static_cast<int>(addresses.size()), notSent);
+    note.m_strAddress = RecipientList::Compose(*addresses);
+    return Run(*settings, note, static_cast<int>(addresses->size()), notSent);
 }

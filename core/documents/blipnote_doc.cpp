@@ -7,6 +7,7 @@
 #include "core/notes/note_file.h"
 #include "core/notes/tagged_text.h"
 #include "core/text/code_page.h"
+#include "core/text/code_page_refusal.h"
 
 #include <QFileInfo>
 
@@ -100,10 +101,8 @@ bool CBlipnoteDoc::LoadFromFile(const QString& strPath, QString* pstrError)
 
 QString CBlipnoteDoc::UnencodableMessage(const QString& strCharacters)
 {
-    return QStringLiteral("This note holds characters that Blipnote cannot keep: %1\n\n"
-                          "Notes use the Windows-1252 character set. Please replace these "
-                          "characters and try again.")
-        .arg(strCharacters);
+    return CodePageRefusal::Text(CodePageRefusal::EForm::Characters, QStringLiteral("This note"),
+                                 strCharacters);
 }
 
 void CBlipnoteDoc::SetPathName(const QString& strPath)

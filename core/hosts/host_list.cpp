@@ -1,10 +1,16 @@
 #include "core/hosts/host_list.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
+// The tags that end the parts of a stored entry, "/$0" to "/$2".
 constexpr qsizetype kTagLength = 3;
+// A part of a stored entry (an address, a group) shorter than this is not
+// taken when read: a sender at an address that short is not added, as its
+// entry would not read back.
+constexpr qsizetype kShortestPart = 3;
+// The number a taken nickname is added with, "-01" to "-99".
+constexpr qsizetype kNumberSuffixLength = 3;
 const QByteArray kDefaultGroup = QByteArrayLiteral("default");
 } // namespace
 
@@ -17,10 +23,9 @@ CHostEntry CHostList::ParseHostEntry(const QByteArray& strStored)
     if (p0 <= 0)
         return entry;
     entry.strNickname = strStored.left(p0);
-    // Parts of one or two characters are not taken.
-    if (p1 - p0 - kTagLength > 2)
+    if (p1 - p0 - kTagLength >= kShortestPart)
         entry.strAddress = strStored.mid(p0 + kTagLength, p1 - p0 - kTagLength);
-    if (p1 > p0 && p2 - p1 - kTagLength > 2 && p2 > p1 + kTagLength)
+    if (p1 > p0 && p2 - p1 - kTagLength >= kShortestPart && p2 > p1 + kTagLength)
         entry.strGroup = strStored.mid(p1 + kTagLength, p2 - p1 - kTagLength);
     return entry;
 }
@@ -75,7 +80,7 @@ QByteArray CHostList::AutoAddedNickname(const QByteArray& strNickname)
 QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByteArray& strAddress,
                                        bool bUseAutoAdd)
 {
-    if (!bUseAutoAdd || strAddress == "unknown" || strAddress.size() <= 2)
+    if (!bUseAutoAdd || strAddress == "unknown" || strAddress.size() < kShortestPart)
         return QByteArray();
 
     const QByteArray strNickname = AutoAddedNickname(strReceived);
@@ -84,9 +89,9 @@ QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByt
     const auto Matches = [&strNickname, &strReceived](QByteArrayView listed) {
         if (listed == strNickname || listed == strReceived)
             return true;
-        if (listed.size() < kTagLength)
+        if (listed.size() < kNumberSuffixLength)
             return false;
-        const QByteArrayView numbered = listed.chopped(kTagLength);
+        const QByteArrayView numbered = listed.chopped(kNumberSuffixLength);
         return numbered == strNickname || numbered == strReceived;
     };
     int nCount = 0;
@@ -111,11 +116,8 @@ QByteArray CHostList::AddUnknownSender(const QByteArray& strReceived, const QByt
         return QByteArray();
     }
     QByteArray strListed = strNickname;
-    if (nCount > 0) {
-        char szNumber[16];
-        std::snprintf(szNumber, sizeof(szNumber), "-%02d", nCount);
-        strListed += szNumber;
-    }
+    if (nCount > 0)
+        strListed += '-' + QByteArray::number(nCount).rightJustified(kNumberSuffixLength - 1, '0');
     m_entries.append({strListed, strAddress, kDefaultGroup});
     ++m_nRevision;
     // Listed cut, the note keeps its own nickname whole.

@@ -82,7 +82,7 @@ QStringList RecipientChoices(const CHostList& hosts)
     const QByteArray* pLastKey = nullptr;
     for (const CChoice& choice : choices) {
         if (pLastKey && *pLastKey == choice.strKey)
-            continue; // a later spelling of the same
+            continue; // the same recipient spelt another way, listed later
         pLastKey = &choice.strKey;
         texts.append(CodePage::ToUnicode(choice.strText));
     }

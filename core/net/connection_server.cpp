@@ -61,7 +61,7 @@ public:
     std::unique_ptr<CSession> pSession;
     std::unique_ptr<QSocketNotifier> pNotifier;
     CClock::time_point started;
-    CClock::time_point deadline = CClock::time_point::max(); // none while max
+    CClock::time_point deadline = CClock::time_point::max(); // max() while it has no limit
     CClock::time_point lastByte; // when its last byte came (its start until one did)
     qint64 nRead = 0;
     bool bAnswering = false;
@@ -73,7 +73,7 @@ public:
     qsizetype nAnswerSize = 0;
     qsizetype nAnswerSent = 0;
     qsizetype nPart = 0;       // the part being sent
-    qsizetype nSentOfPart = 0; // and how much of it went
+    qsizetype nSentOfPart = 0; // how much of that part has been sent
 };
 
 CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)

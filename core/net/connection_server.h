@@ -207,9 +207,11 @@ private:
     std::set<std::pair<std::chrono::steady_clock::time_point, CConnection*>> m_deadlines;
     QTimer m_deadlineTimer;
     std::chrono::steady_clock::time_point m_armedFor; // what the timer was set for
-    int m_nReading = 0;                               // of the served, those still being read
+    int m_nReading = 0; // how many of the served connections are still being read
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
     CSilentLobby m_lobby;
-    CDescriptorBudget m_budget; // last: it goes first, while all it counts is there
+    // Declared last, so that it is destroyed first, while every connection
+    // it counts is still there.
+    CDescriptorBudget m_budget;
 };

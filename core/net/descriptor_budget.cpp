@@ -12,7 +12,9 @@ namespace {
 // on one thread; a test or benchmark that runs one on a thread of its own
 // counts it alone, and the system's own limit still holds).
 thread_local std::vector<const std::function<int()>*> g_servers;
-thread_local int g_nRest = 3;   // the standard streams, until counted
+// Descriptors held by others than the servers: the three standard streams
+// until they are counted.
+thread_local int g_nRest = 3;
 thread_local int g_nBound = -1; // what the servers' connections may hold, or -1 until known
 
 int HeldByServers()
@@ -35,7 +37,7 @@ int OpenDescriptors()
             ++nCount;
     }
     ::closedir(pFolder);
-    return nCount - 1; // the folder's own
+    return nCount - 1; // less the one this listing of the folder holds itself
 }
 
 } // namespace

@@ -1,18 +1,14 @@
 #include "core/notes/recipient_list.h"
 
+#include "core/notes/tagged_text.h"
+
 namespace RecipientList {
-namespace {
-QByteArray TagOf(int n)
-{
-    return "/$" + QByteArray::number(n);
-}
-} // namespace
 
 QByteArray Compose(const QList<QByteArray>& addresses)
 {
     QByteArray strList;
     for (int n = 0; n < addresses.size(); ++n)
-        strList += addresses[n] + TagOf(n);
+        strList += addresses[n] + TaggedText::Tag(n);
     return strList;
 }
 
@@ -21,7 +17,7 @@ CSplit Split(QByteArray strList, bool bMultiSend)
     CSplit split;
     int n = 0;
     for (; n < MaxJobs; ++n) {
-        const QByteArray strTag = TagOf(n);
+        const QByteArray strTag = TaggedText::Tag(n);
         const qsizetype p = strList.indexOf(strTag);
         if (p < 0)
             return split;
@@ -43,7 +39,7 @@ QList<QByteArray> Addresses(const QByteArray& strList)
     QList<QByteArray> addresses;
     qsizetype nFrom = 0;
     for (int n = 0;; ++n) {
-        const QByteArray strTag = TagOf(n);
+        const QByteArray strTag = TaggedText::Tag(n);
         const qsizetype p = strList.indexOf(strTag, nFrom);
         if (p < 0)
             return addresses;

@@ -16,11 +16,12 @@ constexpr qsizetype kTagLength = TagLength;
 // Where the needle first occurs from nFrom on, or -1. Searches the way the C
 // library does (for the first byte, then the rest), which for a note's few and
 // short tags is many times faster than a general substring search.
-qsizetype Find(QByteArrayView strText, std::string_view needle, qsizetype nFrom = 0)
+qsizetype Find(QByteArrayView strText, QByteArrayView needle, qsizetype nFrom = 0)
 {
     const std::size_t n =
         std::string_view(strText.data(), static_cast<std::size_t>(strText.size()))
-            .find(needle, static_cast<std::size_t>(std::max<qsizetype>(0, nFrom)));
+            .find(std::string_view(needle.data(), static_cast<std::size_t>(needle.size())),
+                  static_cast<std::size_t>(std::max<qsizetype>(0, nFrom)));
     return n == std::string_view::npos ? -1 : static_cast<qsizetype>(n);
 }
 
@@ -102,9 +103,12 @@ void ParseUntagged(QByteArrayView strOwn, CParsedNoteView& note)
 
 } // namespace
 
-const char* Tag(int n)
+QByteArray Tag(int n)
 {
-    return kTags[static_cast<std::size_t>(n)];
+    // A note's own tags cost no allocation: every note is composed and read with them.
+    if (n >= 0 && n < static_cast<int>(kTags.size()))
+        return QByteArray::fromRawData(kTags[static_cast<std::size_t>(n)], kTagLength);
+    return "/$" + QByteArray::number(n);
 }
 
 QByteArray Compose(const CComposeFields& fields)
@@ -122,7 +126,7 @@ QByteArray Compose(const CComposeFields& fields)
 
 QByteArray AddressSuffix(const QByteArray& strAddress)
 {
-    return QByteArray(Tag(5)) + strAddress + Tag(6);
+    return Tag(5) + strAddress + Tag(6);
 }
 
 QByteArray ComposeWithAddress(const CComposeFields& fields, const QByteArray& strAddress)

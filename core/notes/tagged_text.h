@@ -48,8 +48,10 @@ struct CParsedNoteView
     qint32 nPriority = 0;
 };
 
-// The tag that closes field n, 0 to 6: "/$0" ... "/$6".
-const char* Tag(int n);
+// The tag "/$n": field n of a note, 0 to 6, closes with "/$0" ... "/$6"; an
+// address of a recipient list with the tag of its own number, "/$0" onwards.
+QByteArray Tag(int n);
+// The length of a note's tags.
 inline constexpr qsizetype TagLength = 3;
 // The two sequences that end a note on the wire ("/$30/$4" and "/$31/$4"): the
 // title's tag, a priority digit 0 or 1, the priority's tag.

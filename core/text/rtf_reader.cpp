@@ -1,11 +1,13 @@
 #include "core/text/rtf_reader.h"
 
 #include "core/text/code_page.h"
+#include "core/text/rtf_words.h"
 
 #include <QHash>
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -15,6 +17,10 @@ constexpr int kMaxWordLength = 32;
 constexpr int kMaxParameterDigits = 10;
 // Rich text without a size, or after "\plain", is 12 points.
 constexpr int kDefaultHalfPoints = 24;
+// The largest size word processors offer, 1638 points.
+constexpr int kMaxHalfPoints = 3276;
+// "\ucN" beyond this many fallback characters is taken as this many.
+constexpr int kMaxUnicodeSkip = 16;
 
 CRtfCharFormat DefaultFormat()
 {
@@ -39,27 +45,6 @@ struct CGroupState
     int nColor = 0;
     int nUnicodeSkip = 1; // "\ucN": fallback characters after "\uN"
 };
-
-bool IsSkippedDestination(const QByteArray& strWord)
-{
-    static const char* const kSkipped[] = {"stylesheet",   "info",       "pict",
-                                           "object",       "header",     "headerl",
-                                           "headerr",      "headerf",    "footer",
-                                           "footerl",      "footerr",    "footerf",
-                                           "fldinst",      "listtable",  "listoverridetable",
-                                           "rsidtbl",      "themedata",  "colorschememapping",
-                                           "latentstyles", "datastore",  "xmlnstbl",
-                                           "generator",    "mmathPr",    "pgdsctbl",
-                                           "revtbl",       "filetbl",    "footnote",
-                                           "annotation",   "xe",         "tc",
-                                           "txe",          "nonshppict", "shp",
-                                           "shpinst",      "userprops",  "docvar",
-                                           "template",     "bkmkstart",  "bkmkend",
-                                           "atnid",        "atnauthor",  "pn",
-                                           "pntxta",       "pntxtb",     "fonttbl_skip"};
-    return std::any_of(std::begin(kSkipped), std::end(kSkipped),
-                       [&](const char* pszWord) { return strWord == pszWord; });
-}
 
 class CReader
 {
@@ -220,7 +205,6 @@ private:
                      bool bGroupStart)
     {
         CGroupState& state = State();
-        const bool bOn = !bHasParameter || nParameter != 0;
 
         if (strWord == "fonttbl") {
             state.eDestination = EDestination::FontTable;
@@ -232,7 +216,7 @@ private:
             m_bColorGiven = false;
             return;
         }
-        if (IsSkippedDestination(strWord) && (bGroupStart || strWord == "pict")) {
+        if (RtfWords::IsSkippedDestination(strWord) && (bGroupStart || strWord == "pict")) {
             state.eDestination = EDestination::Skip;
             return;
         }
@@ -261,58 +245,85 @@ private:
             return;
         }
 
-        CRtfCharFormat& format = state.format;
-        if (strWord == "par" || strWord == "sect" || strWord == "page" || strWord == "row")
-            Text(QChar(u'\n'));
-        else if (strWord == "line")
-            Text(QChar(0x2028));
-        else if (strWord == "tab" || strWord == "cell")
-            Text(QChar(u'\t'));
-        else if (strWord == "lquote")
-            Text(QChar(0x2018));
-        else if (strWord == "rquote")
-            Text(QChar(0x2019));
-        else if (strWord == "ldblquote")
-            Text(QChar(0x201C));
-        else if (strWord == "rdblquote")
-            Text(QChar(0x201D));
-        else if (strWord == "bullet")
-            Text(QChar(0x2022));
-        else if (strWord == "endash")
-            Text(QChar(0x2013));
-        else if (strWord == "emdash")
-            Text(QChar(0x2014));
-        else if (strWord == "enspace" || strWord == "emspace" || strWord == "qmspace")
-            Text(QChar(u' '));
-        else if (strWord == "u" && bHasParameter)
-            Unicode(nParameter);
-        else if (strWord == "uc" && bHasParameter)
-            state.nUnicodeSkip = std::clamp(nParameter, 0, 16);
-        else if (strWord == "bin" && bHasParameter)
-            m_nPos += std::min<qsizetype>(std::max(nParameter, 0), m_input.size() - m_nPos);
-        else if (strWord == "plain")
-            format = DefaultFormat(), state.nFont = m_nDefaultFont, state.nColor = 0;
-        else if (strWord == "deff" && bHasParameter)
-            m_nDefaultFont = state.nFont = nParameter;
-        else if (strWord == "b")
-            format.bBold = bOn;
-        else if (strWord == "i")
-            format.bItalic = bOn;
-        else if (strWord == "ul" || strWord == "uld" || strWord == "uldb" || strWord == "ulw" ||
-                 strWord == "uldash" || strWord == "ulwave" || strWord == "ulth")
-            format.bUnderline = bOn;
-        else if (strWord == "ulnone")
-            format.bUnderline = false;
-        else if (strWord == "strike" || strWord == "striked")
-            format.bStrikeOut = bOn;
-        else if (strWord == "fs" && bHasParameter)
-            format.nHalfPoints = std::clamp(nParameter, 0, 3276);
-        else if (strWord == "f" && bHasParameter)
-            state.nFont = nParameter;
-        else if (strWord == "cf" && bHasParameter)
-            state.nColor = nParameter;
-        else
-            ConsumeFallback(); // any other word counts as one fallback character
+        if (const std::optional<char16_t> ch = RtfWords::CharacterOf(strWord)) {
+            Text(QChar(*ch));
+            return;
+        }
+        const CStateWord* pWord = StateWord(strWord);
+        if (pWord && (bHasParameter || !pWord->bNeedsParameter)) {
+            pWord->pApply(*this, state, nParameter, !bHasParameter || nParameter != 0);
+            return;
+        }
+        ConsumeFallback(); // any other word counts as one fallback character
+    }
+
+    // The control words that change the group's state or the reading: bOn is
+    // false only for a parameter of 0 ("\b0" ends bold).
+    struct CStateWord
+    {
+        const char* pszWord;
+        bool bNeedsParameter; // without one, the word counts as any unknown word
+        void (*pApply)(CReader& reader, CGroupState& state, int nParameter, bool bOn);
+    };
+
+    template <bool CRtfCharFormat::*pFlag>
+    static void SetFlag(CReader&, CGroupState& state, int, bool bOn)
+    {
+        state.format.*pFlag = bOn;
+    }
+
+    static const CStateWord* StateWord(const QByteArray& strWord)
+    {
+        static constexpr CStateWord kStateWords[] = {
+            {"u", true,
+             [](CReader& reader, CGroupState&, int nParameter, bool) {
+                 reader.Unicode(nParameter);
+             }},
+            {"uc", true,
+             [](CReader&, CGroupState& state, int nParameter, bool) {
+                 state.nUnicodeSkip = std::clamp(nParameter, 0, kMaxUnicodeSkip);
+             }},
+            {"bin", true,
+             [](CReader& reader, CGroupState&, int nParameter, bool) {
+                 reader.m_nPos += std::min<qsizetype>(std::max(nParameter, 0),
+                                                      reader.m_input.size() - reader.m_nPos);
+             }},
+            {"plain", false,
+             [](CReader& reader, CGroupState& state, int, bool) {
+                 state.format = DefaultFormat();
+                 state.nFont = reader.m_nDefaultFont;
+                 state.nColor = 0;
+             }},
+            {"deff", true,
+             [](CReader& reader, CGroupState& state, int nParameter, bool) {
+                 reader.m_nDefaultFont = state.nFont = nParameter;
+             }},
+            {"b", false, &SetFlag<&CRtfCharFormat::bBold>},
+            {"i", false, &SetFlag<&CRtfCharFormat::bItalic>},
+            {"ul", false, &SetFlag<&CRtfCharFormat::bUnderline>},
+            {"uld", false, &SetFlag<&CRtfCharFormat::bUnderline>},
+            {"uldb", false, &SetFlag<&CRtfCharFormat::bUnderline>},
+            {"ulw", false, &SetFlag<&CRtfCharFormat::bUnderline>},
+            {"uldash", false, &SetFlag<&CRtfCharFormat::bUnderline>},
+            {"ulwave", false, &SetFlag<&CRtfCharFormat::bUnderline>},
+            {"ulth", false, &SetFlag<&CRtfCharFormat::bUnderline>},
+            {"ulnone", false,
+             [](CReader&, CGroupState& state, int, bool) { state.format.bUnderline = false; }},
+            {"strike", false, &SetFlag<&CRtfCharFormat::bStrikeOut>},
+            {"striked", false, &SetFlag<&CRtfCharFormat::bStrikeOut>},
+            {"fs", true,
+             [](CReader&, CGroupState& state, int nParameter, bool) {
+                 state.format.nHalfPoints = std::clamp(nParameter, 0, kMaxHalfPoints);
+             }},
+            {"f", true,
+             [](CReader&, CGroupState& state, int nParameter, bool) { state.nFont = nParameter; }},
+            {"cf", true,
+             [](CReader&, CGroupState& state, int nParameter, bool) { state.nColor = nParameter; }},
+        };
+        const auto found =
+            std::find_if(std::begin(kStateWords), std::end(kStateWords),
+                         [&](const CStateWord& word) { return strWord == word.pszWord; });
+        return found == std::end(kStateWords) ? nullptr : found;
     }
 
     void Unicode(int nParameter)

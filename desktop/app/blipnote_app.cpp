@@ -37,10 +37,6 @@
 #include <QPrinterInfo>
 #include <QWhatsThis>
 
-namespace {
-const QString kPriorityMessage = QStringLiteral("You have received \na High-Priority message !");
-} // namespace
-
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_system(SystemInfo::Collect()),
       m_settings(m_environment.store, {m_system.strUserName, m_environment.bTrayAvailable}),
@@ -337,8 +333,9 @@ void CBlipnoteApp::OnSeeker()
 
 void CBlipnoteApp::OnSetup()
 {
-    // The sheet may outlive its loop only by the main window's end (Exit from
-    // the tray meanwhile); the pointer tells.
+    // The sheet is a child of the main window: should the main window end
+    // while the sheet's loop runs (Exit chosen from the tray meanwhile), the
+    // sheet goes with it, and the guarded pointer is then null.
     CDialogFontChooser fontChooser;
     QPointer<CPSheetSetup> pSheet(new CPSheetSetup(
         {m_settings, m_hostBook, m_system, m_environment.bTrayAvailable, m_environment.prompts,
@@ -444,7 +441,7 @@ void CBlipnoteApp::ShowGreeting()
         return; // tried again at the next start
     if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
         pView->Editor().InsertText(m_system.strUserName + " ", 6);
-    m_environment.prompts.ShowMessage(kPriorityMessage, PromptIcon::Warning);
+    m_environment.prompts.ShowMessage(CIncomingNotes::PriorityAlertText(), PromptIcon::Warning);
     m_settings.SetGreetings(true);
     m_settings.Save(SettingsGroup::Preferences);
 }

@@ -114,16 +114,20 @@ void CIncomingNotes::AnnounceNote(const QByteArray& strText)
         m_mainFrame.ShowAndRestore();
         m_mainFrame.CenterOnScreen();
         QApplication::alert(&m_mainFrame);
-        m_prompts.ShowMessage(QStringLiteral("You have received \na High-Priority message !"),
-                              PromptIcon::Warning);
+        m_prompts.ShowMessage(PriorityAlertText(), PromptIcon::Warning);
     }
     if (CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strText))
         Q_EMIT NoteOpened(pDoc);
-    // Once a run, as the first sender is not added.
+    // Said once a run, after the first sender the full host list refused.
     if (!m_bHostListFullShown && m_hosts.RefusedSenders() > 0) {
         m_bHostListFullShown = true;
         m_mainFrame.ShowStatusNote(HostListFullText());
     }
+}
+
+QString CIncomingNotes::PriorityAlertText()
+{
+    return QStringLiteral("You have received \na High-Priority message !");
 }
 
 QString CIncomingNotes::HostListFullText()

@@ -53,6 +53,8 @@ public:
     static constexpr qsizetype MaxOpenParagraphs = 500000;
     void SetMaxOpenParagraphs(qsizetype nMax) { m_nMaxOpenParagraphs = nMax; }
 
+    // The box that alerts the user to a high-priority note.
+    static QString PriorityAlertText();
     // The status note shown, once a run, when a sender is not added because the
     // host list is at its bound.
     static QString HostListFullText();

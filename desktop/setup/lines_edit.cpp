@@ -1,6 +1,7 @@
 #include "desktop/setup/lines_edit.h"
 
 #include "core/interfaces/prompts.h"
+#include "core/text/code_page_refusal.h"
 #include "core/text/editor_text.h"
 #include "desktop/views/long_word_wrap.h"
 
@@ -30,14 +31,16 @@ QString CLinesEdit::Lines() const
         .replace(QChar::LineSeparator, u'\n');
 }
 
-bool CLinesEdit::CanStore(IPrompts& prompts, const QString& strMessage)
+bool CLinesEdit::CanStore(IPrompts& prompts, const QString& strSubject, const QString& strUsers)
 {
     if (!IsEdited())
         return true;
     const QString strUnencodable = EditorText::Unencodable(Lines());
     if (strUnencodable.isEmpty())
         return true;
-    prompts.ShowMessage(strMessage.arg(strUnencodable), PromptIcon::Stop);
+    prompts.ShowMessage(CodePageRefusal::Text(CodePageRefusal::EForm::Characters, strSubject,
+                                              strUnencodable, strUsers),
+                        PromptIcon::Stop);
     setFocus();
     return false;
 }

@@ -20,7 +20,8 @@ public:
     // The text as typed, lines separated by "\n", no-break spaces kept.
     QString Lines() const;
     // True when the box can be stored: untouched, or every character fits the
-    // code page. Otherwise the user is shown strMessage with the characters the
-    // code page cannot hold (each once) in place of %1, and the box takes the focus.
-    bool CanStore(IPrompts& prompts, const QString& strMessage);
+    // code page. Otherwise the user is told which characters the code page
+    // cannot hold (see CodePageRefusal::Text for strSubject and strUsers), and
+    // the box takes the focus.
+    bool CanStore(IPrompts& prompts, const QString& strSubject, const QString& strUsers);
 };

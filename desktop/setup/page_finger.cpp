@@ -82,11 +82,7 @@ void CPageFinger::UpdateEnabling()
 
 bool CPageFinger::CanApply()
 {
-    return m_pPlan->CanStore(
-        m_context.prompts,
-        tr("The custom message holds characters that Blipnote cannot keep: %1\n\n"
-           "Replies use the Windows-1252 character set. Please replace these characters "
-           "and try again."));
+    return m_pPlan->CanStore(m_context.prompts, tr("The custom message"), tr("Replies"));
 }
 
 void CPageFinger::Apply()

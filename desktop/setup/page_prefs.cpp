@@ -74,11 +74,7 @@ QLineEdit* CPagePrefs::TextLine(const QByteArray& strText, bool bFitWidth)
 
 bool CPagePrefs::CanApply()
 {
-    return m_pSignature->CanStore(
-        m_context.prompts,
-        tr("The signature holds characters that Blipnote cannot keep: %1\n\n"
-           "Notes use the Windows-1252 character set. Please replace these characters "
-           "and try again."));
+    return m_pSignature->CanStore(m_context.prompts, tr("The signature"), tr("Notes"));
 }
 
 void CPagePrefs::Apply()

@@ -4,6 +4,7 @@
 #include "core/interfaces/sound_player.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
+#include "core/text/code_page_refusal.h"
 #include "desktop/setup/code_page_validator.h"
 
 #include <QDir>
@@ -62,10 +63,9 @@ void CSoundFileBox::OnBrowse()
     const QByteArray strStored = CodePage::FromUnicode(strPath, &bLossless);
     if (!bLossless) {
         m_context.prompts.ShowMessage(
-            tr("The path of this sound holds characters that Blipnote cannot keep:\n%1\n\n"
-               "Settings use the Windows-1252 character set. Please choose a sound whose "
-               "path has none.")
-                .arg(strPath),
+            CodePageRefusal::Text(CodePageRefusal::EForm::WholeText, tr("The path of this sound"),
+                                  strPath, tr("Settings"),
+                                  tr("Please choose a sound whose path has none.")),
             PromptIcon::Stop);
         return;
     }
