@@ -1,35 +1,16 @@
 #include "core/net/silent_lobby.h"
 
-#include "core/interfaces/logging.h"
-
-#include <QSocketNotifier>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <cstring>
 #include <iterator>
-#include <sys/epoll.h>
 #include <unistd.h>
-
-namespace {
-// Connections taken back per turn of the event loop.
-constexpr int kEventsPerTurn = 64;
-} // namespace
 
 CSilentLobby::CSilentLobby(std::chrono::milliseconds wait, int nMax, int nMaxPerPeer, CLeave spoke,
                            CLeave timedOut, QObject* pParent)
     : QObject(pParent), m_wait(wait), m_nMax(static_cast<std::size_t>(std::max(1, nMax))),
       m_nMaxPerPeer(static_cast<std::size_t>(std::max(1, nMaxPerPeer))), m_spoke(std::move(spoke)),
-      m_timedOut(std::move(timedOut)), m_nEpoll(::epoll_create1(EPOLL_CLOEXEC))
+      m_timedOut(std::move(timedOut)), m_watch([this](int nDescriptor) { Ready(nDescriptor); },
+                                               "silent connections are closed at once")
 {
-    if (m_nEpoll < 0) {
-        qCWarning(lcNet, "epoll_create1: %s: silent connections are closed at once",
-                  std::strerror(errno));
-    } else {
-        m_pNotifier = std::make_unique<QSocketNotifier>(m_nEpoll, QSocketNotifier::Read);
-        connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CSilentLobby::Ready);
-    }
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &CSilentLobby::Expired);
 }
@@ -37,17 +18,11 @@ CSilentLobby::CSilentLobby(std::chrono::milliseconds wait, int nMax, int nMaxPer
 CSilentLobby::~CSilentLobby()
 {
     CloseAll();
-    m_pNotifier.reset();
-    if (m_nEpoll >= 0)
-        ::close(m_nEpoll);
 }
 
 void CSilentLobby::Enter(int nDescriptor, const CPeerAddress& peer)
 {
-    epoll_event event{};
-    event.events = EPOLLIN | EPOLLRDHUP;
-    event.data.fd = nDescriptor;
-    if (m_nEpoll < 0 || ::epoll_ctl(m_nEpoll, EPOLL_CTL_ADD, nDescriptor, &event) != 0) {
+    if (!m_watch.Add(nDescriptor)) {
         ::close(nDescriptor);
         return;
     }
@@ -93,7 +68,7 @@ CPeerAddress CSilentLobby::Take(int nDescriptor)
     if (peerList->empty())
         m_perPeer.erase(peerList);
     m_waiting.erase(it);
-    ::epoll_ctl(m_nEpoll, EPOLL_CTL_DEL, nDescriptor, nullptr);
+    m_watch.Remove(nDescriptor);
     return peer;
 }
 
@@ -103,18 +78,13 @@ void CSilentLobby::Close(int nDescriptor)
     ::close(nDescriptor);
 }
 
-void CSilentLobby::Ready()
+void CSilentLobby::Ready(int nDescriptor)
 {
-    std::array<epoll_event, kEventsPerTurn> events;
-    const int nEvents = ::epoll_wait(m_nEpoll, events.data(), kEventsPerTurn, 0);
-    for (int n = 0; n < nEvents; ++n) {
-        const int nDescriptor = events[static_cast<std::size_t>(n)].data.fd;
-        // One taken back may have made another of this turn's go already.
-        if (!m_waiting.contains(nDescriptor))
-            continue;
-        const CPeerAddress peer = Take(nDescriptor);
-        m_spoke(nDescriptor, peer);
-    }
+    // One taken back may have made another of this turn's go already.
+    if (!m_waiting.contains(nDescriptor))
+        return;
+    const CPeerAddress peer = Take(nDescriptor);
+    m_spoke(nDescriptor, peer);
 }
 
 void CSilentLobby::Expired()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/epoll_watch.h"
 #include "core/net/peer_address.h"
 
 #include <QHash>
@@ -9,10 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <list>
-#include <memory>
 #include <unordered_map>
-
-class QSocketNotifier;
 
 // Connections handed over before they sent anything wait here, without a place
 // among those being read: until they speak (the system hands over a connection
@@ -50,7 +48,7 @@ private:
         std::list<int>::iterator itPeer; // in its peer's list
     };
 
-    void Ready();
+    void Ready(int nDescriptor);
     void Expired();
     void StartTimer();
     // Takes it out of the lobby without closing it.
@@ -62,8 +60,7 @@ private:
     std::size_t m_nMaxPerPeer;
     CLeave m_spoke;
     CLeave m_timedOut;
-    int m_nEpoll = -1;
-    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    CEpollWatch m_watch;
     std::unordered_map<int, CWaiting> m_waiting;
     // In the order they came, which is the order they run out (every one
     // waits as long), of all and of each peer.

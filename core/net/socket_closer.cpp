@@ -1,14 +1,8 @@
 #include "core/net/socket_closer.h"
 
-#include "core/interfaces/logging.h"
-
-#include <QSocketNotifier>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
-#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,21 +11,13 @@ namespace {
 // peer sends nothing after its request, and one that streams on is not read
 // for long.
 constexpr qint64 kMaxDrained = 64 * 1024;
-// Sockets looked at per turn of the event loop.
-constexpr int kEventsPerTurn = 64;
 } // namespace
 
 CSocketCloser::CSocketCloser(std::chrono::milliseconds linger, std::size_t nMaxLingering,
                              QObject* pParent)
     : QObject(pParent), m_linger(linger), m_nMaxLingering(std::max<std::size_t>(1, nMaxLingering)),
-      m_nEpoll(::epoll_create1(EPOLL_CLOEXEC))
+      m_watch([this](int nDescriptor) { Drain(nDescriptor); }, "served sockets close at once")
 {
-    if (m_nEpoll < 0) {
-        qCWarning(lcNet, "epoll_create1: %s: served sockets close at once", std::strerror(errno));
-    } else {
-        m_pNotifier = std::make_unique<QSocketNotifier>(m_nEpoll, QSocketNotifier::Read);
-        connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CSocketCloser::Drain);
-    }
     // Every socket lingers as long: they run out in the order they came.
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &CSocketCloser::CloseExpired);
@@ -40,9 +26,6 @@ CSocketCloser::CSocketCloser(std::chrono::milliseconds linger, std::size_t nMaxL
 CSocketCloser::~CSocketCloser()
 {
     CloseAll();
-    m_pNotifier.reset();
-    if (m_nEpoll >= 0)
-        ::close(m_nEpoll);
 }
 
 void CSocketCloser::Close(int nDescriptor)
@@ -50,10 +33,7 @@ void CSocketCloser::Close(int nDescriptor)
     if (nDescriptor < 0)
         return;
     ::shutdown(nDescriptor, SHUT_WR);
-    epoll_event event{};
-    event.events = EPOLLIN | EPOLLRDHUP;
-    event.data.fd = nDescriptor;
-    if (m_nEpoll < 0 || ::epoll_ctl(m_nEpoll, EPOLL_CTL_ADD, nDescriptor, &event) != 0) {
+    if (!m_watch.Add(nDescriptor)) {
         ::close(nDescriptor);
         return;
     }
@@ -94,16 +74,11 @@ void CSocketCloser::CloseIfStill(int nDescriptor, std::chrono::steady_clock::tim
         CloseNow(nDescriptor);
 }
 
-void CSocketCloser::Drain()
+void CSocketCloser::Drain(int nDescriptor)
 {
-    std::array<epoll_event, kEventsPerTurn> events;
-    const int nEvents = ::epoll_wait(m_nEpoll, events.data(), kEventsPerTurn, 0);
-    for (int n = 0; n < nEvents; ++n) {
-        const int nDescriptor = events[static_cast<std::size_t>(n)].data.fd;
-        const auto it = m_lingering.find(nDescriptor);
-        if (it != m_lingering.end() && DrainOne(nDescriptor, it->second))
-            CloseNow(nDescriptor);
-    }
+    const auto it = m_lingering.find(nDescriptor);
+    if (it != m_lingering.end() && DrainOne(nDescriptor, it->second))
+        CloseNow(nDescriptor);
 }
 
 bool CSocketCloser::DrainOne(int nDescriptor, CLingering& lingering)
