@@ -13,7 +13,6 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <tuple>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -51,11 +50,11 @@ bool HasUnreadBytes(int nSocket)
 class CConnectionServer::CConnection
 {
 public:
-    CConnection(int nDescriptor, CPeerAddress peer, quint64 nSerial)
-        : nDescriptor(nDescriptor), peer(std::move(peer)), nSerial(nSerial)
+    CConnection(CDescriptor descriptor, CPeerAddress peer, quint64 nSerial)
+        : descriptor(std::move(descriptor)), peer(std::move(peer)), nSerial(nSerial)
     {}
 
-    int nDescriptor;
+    CDescriptor descriptor;
     CPeerAddress peer;
     quint64 nSerial; // tells a later answer whether its connection is still there
     std::unique_ptr<CSession> pSession;
@@ -82,8 +81,12 @@ CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize,
       m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed)),
       m_lobby(
           limits.timeLimit, limits.nMaxServed, limits.nMaxWaitingPerPeer,
-          [this](int nSocket, const CPeerAddress& peer) { Admit(nSocket, peer); },
-          [this](int nSocket, const CPeerAddress& peer) { AnswerSilent(nSocket, peer); }),
+          [this](CDescriptor descriptor, const CPeerAddress& peer) {
+              Admit(std::move(descriptor), peer);
+          },
+          [this](CDescriptor descriptor, const CPeerAddress& peer) {
+              AnswerSilent(std::move(descriptor), peer);
+          }),
       m_budget([this] { return OpenConnections(); })
 {
     m_descriptorRetry.setSingleShot(true);
@@ -102,28 +105,27 @@ CConnectionServer::~CConnectionServer()
     Shut();
     for (const auto& pConnection : m_served) {
         pConnection->pNotifier.reset();
-        ::close(pConnection->nDescriptor);
+        pConnection->descriptor.Reset();
     }
 }
 
 CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddress& bindAddress)
 {
     m_strOpenError.clear();
-    const auto Fail = [this, nPort](const char* pszStep, int nSocket, EOpen eOpen) {
+    // The socket made here closes as Open returns, unless it listens.
+    const auto Fail = [this, nPort](const char* pszStep, EOpen eOpen) {
         const int nError = errno; // before anything else can change it
         qCWarning(lcNet, "port %u: %s failed: %s", nPort, pszStep, std::strerror(nError));
         m_strOpenError = QString::fromLocal8Bit(std::strerror(nError));
-        if (nSocket >= 0)
-            ::close(nSocket);
         return eOpen;
     };
     // The dual any-address and "::" take IPv4 peers too, whatever the system's default.
     const bool bBoth = bindAddress == QHostAddress::Any || bindAddress == QHostAddress::AnyIPv6;
     const bool bIPv6 = bBoth || bindAddress.protocol() == QAbstractSocket::IPv6Protocol;
-    const int nSocket =
-        ::socket(bIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (nSocket < 0)
-        return Fail("socket", nSocket, EOpen::NotCreated);
+    CDescriptor socket(
+        ::socket(bIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket.IsValid())
+        return Fail("socket", EOpen::NotCreated);
     sockaddr_storage address{};
     socklen_t nLength = 0;
     if (bIPv6) {
@@ -136,8 +138,8 @@ CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddre
         }
         nLength = sizeof(v6);
         const int nOnly = bBoth ? 0 : 1;
-        if (::setsockopt(nSocket, IPPROTO_IPV6, IPV6_V6ONLY, &nOnly, sizeof(nOnly)) != 0)
-            return Fail("IPV6_V6ONLY", nSocket, EOpen::NotCreated);
+        if (::setsockopt(socket.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &nOnly, sizeof(nOnly)) != 0)
+            return Fail("IPV6_V6ONLY", EOpen::NotCreated);
     } else {
         auto& v4 = reinterpret_cast<sockaddr_in&>(address);
         v4.sin_family = AF_INET;
@@ -146,16 +148,18 @@ CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddre
         nLength = sizeof(v4);
     }
     const int nReuse = 1;
-    if (::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
-        return Fail("SO_REUSEADDR", nSocket, EOpen::NotCreated);
-    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), nLength) != 0)
-        return Fail("bind", nSocket, EOpen::NotCreated);
+    if (::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
+        return Fail("SO_REUSEADDR", EOpen::NotCreated);
+    if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), nLength) != 0)
+        return Fail("bind", EOpen::NotCreated);
     // The system's largest backlog: a burst of peers must not have its
     // connections dropped by the kernel and retried seconds later.
-    if (::listen(nSocket, SOMAXCONN) != 0)
-        return Fail("listen", nSocket, EOpen::NotListening);
-    if (!ListenWith(nSocket))
-        return Fail("getsockname", nSocket, EOpen::NotSelected);
+    if (::listen(socket.Get(), SOMAXCONN) != 0)
+        return Fail("listen", EOpen::NotListening);
+    const std::optional<quint16> boundPort = BoundPort(socket.Get());
+    if (!boundPort)
+        return Fail("getsockname", EOpen::NotSelected);
+    Listen(std::move(socket), *boundPort);
     return EOpen::Opened;
 }
 
@@ -179,41 +183,44 @@ bool CConnectionServer::Adopt(int nSocket)
     if (nFlags < 0 || ::fcntl(nSocket, F_SETFL, nFlags | O_NONBLOCK) != 0 ||
         ::fcntl(nSocket, F_SETFD, FD_CLOEXEC) != 0)
         return refuse("descriptor flags");
-    if (!ListenWith(nSocket))
+    const std::optional<quint16> boundPort = BoundPort(nSocket);
+    if (!boundPort)
         return refuse("no IPv4 or IPv6 address");
+    Listen(CDescriptor(nSocket), *boundPort);
     return true;
 }
 
-bool CConnectionServer::ListenWith(int nSocket)
+std::optional<quint16> CConnectionServer::BoundPort(int nSocket)
 {
     sockaddr_storage bound{};
     socklen_t nLength = sizeof(bound);
     if (::getsockname(nSocket, reinterpret_cast<sockaddr*>(&bound), &nLength) != 0)
-        return false;
-    quint16 nPort = 0;
+        return std::nullopt;
     if (bound.ss_family == AF_INET)
-        nPort = ntohs(reinterpret_cast<const sockaddr_in&>(bound).sin_port);
-    else if (bound.ss_family == AF_INET6)
-        nPort = ntohs(reinterpret_cast<const sockaddr_in6&>(bound).sin6_port);
-    else
-        return false;
+        return ntohs(reinterpret_cast<const sockaddr_in&>(bound).sin_port);
+    if (bound.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(bound).sin6_port);
+    return std::nullopt;
+}
+
+void CConnectionServer::Listen(CDescriptor socket, quint16 nPort)
+{
     Shut();
-    DeferAccepting(nSocket);
-    m_nListening = nSocket;
+    DeferAccepting(socket.Get());
+    m_listening = std::move(socket);
     m_nPort = nPort;
     CDescriptorBudget::CountTheRest();
-    m_pAcceptNotifier = std::make_unique<QSocketNotifier>(nSocket, QSocketNotifier::Read);
+    m_pAcceptNotifier = std::make_unique<QSocketNotifier>(m_listening.Get(), QSocketNotifier::Read);
     connect(m_pAcceptNotifier.get(), &QSocketNotifier::activated, this,
             &CConnectionServer::AcceptReady);
     UpdateAccepting();
-    return true;
 }
 
 void CConnectionServer::SetAcceptDeferral(std::chrono::seconds deferral)
 {
     m_limits.acceptDeferral = deferral;
-    if (m_nListening >= 0)
-        DeferAccepting(m_nListening);
+    if (m_listening.IsValid())
+        DeferAccepting(m_listening.Get());
 }
 
 void CConnectionServer::DeferAccepting(int nSocket) const
@@ -228,13 +235,13 @@ void CConnectionServer::DeferAccepting(int nSocket) const
 
 void CConnectionServer::Shut()
 {
-    m_pAcceptNotifier.reset();
-    if (m_nListening >= 0)
-        ::close(std::exchange(m_nListening, -1));
+    m_pAcceptNotifier.reset(); // before the socket it watches
+    m_listening.Reset();
     m_descriptorRetry.stop();
     m_bOutOfDescriptors = false;
+    // The waiting room keeps the numbers of the descriptors it holds for us.
     for (const int nDescriptor : m_waiting.TakeAll())
-        ::close(nDescriptor);
+        CDescriptor(nDescriptor).Reset();
     m_lobby.CloseAll();
 }
 
@@ -258,12 +265,12 @@ void CConnectionServer::UpdateAccepting()
 
 void CConnectionServer::AcceptReady()
 {
-    for (int n = 0; n < kAcceptBurst && m_nListening >= 0 && !m_bAcceptPaused; ++n) {
+    for (int n = 0; n < kAcceptBurst && m_listening.IsValid() && !m_bAcceptPaused; ++n) {
         sockaddr_storage address{};
         socklen_t nLength = sizeof(address);
-        const int nSocket = ::accept4(m_nListening, reinterpret_cast<sockaddr*>(&address), &nLength,
-                                      SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (nSocket < 0) {
+        CDescriptor connection(::accept4(m_listening.Get(), reinterpret_cast<sockaddr*>(&address),
+                                         &nLength, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!connection.IsValid()) {
             const int nError = errno; // this attempt's own error
             if (nError == EAGAIN || nError == EWOULDBLOCK)
                 return;
@@ -283,12 +290,12 @@ void CConnectionServer::AcceptReady()
         }
         Q_EMIT ConnectionArrived();
         if (m_nSendBufferSize > 0)
-            ::setsockopt(nSocket, SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
+            ::setsockopt(connection.Get(), SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
                          sizeof(m_nSendBufferSize));
         // At the bound: one of ours gives its descriptor back, or no more are
         // taken for a while.
         const bool bFreed = !CDescriptorBudget::Spent() || FreeDescriptor();
-        Admit(nSocket, CPeerAddress::Of(address));
+        Admit(std::move(connection), CPeerAddress::Of(address));
         if (!bFreed) {
             PauseForDescriptors();
             return;
@@ -296,12 +303,12 @@ void CConnectionServer::AcceptReady()
     }
 }
 
-void CConnectionServer::Admit(int nSocket, const CPeerAddress& peer)
+void CConnectionServer::Admit(CDescriptor descriptor, const CPeerAddress& peer)
 {
     // One that has sent nothing (the system held it for a while, or handed it
     // over at once when its queue overflowed) takes no place until it speaks.
-    if (!HasInput(nSocket)) {
-        m_lobby.Enter(nSocket, peer);
+    if (!HasInput(descriptor.Get())) {
+        m_lobby.Enter(std::move(descriptor), peer);
         return;
     }
     // Its peer has its share: its connection that reads slowest gives way.
@@ -312,18 +319,18 @@ void CConnectionServer::Admit(int nSocket, const CPeerAddress& peer)
             EndReading(*pYielding, EEnd::Yielded);
         }
     }
-    if (!m_waiting.Enter(nSocket, peer)) {
-        // Until it lets go, this peer can use up no more descriptors.
-        ::close(nSocket);
+    // Until it lets go, this peer can use up no more descriptors: beyond its
+    // share of waiting, its connection closes unread.
+    if (!m_waiting.Enter(descriptor.Get(), peer))
         return;
-    }
+    descriptor.Release(); // the waiting room holds it now
     ServeWaiting();
 }
 
-void CConnectionServer::AnswerSilent(int nSocket, const CPeerAddress& peer)
+void CConnectionServer::AnswerSilent(CDescriptor descriptor, const CPeerAddress& peer)
 {
     m_waiting.Join(peer.strKey);
-    EndReading(Serve(nSocket, peer), EEnd::TimeLimit);
+    EndReading(Serve(std::move(descriptor), peer), EEnd::TimeLimit);
 }
 
 bool CConnectionServer::FreeDescriptor()
@@ -335,10 +342,8 @@ bool CConnectionServer::FreeDescriptor()
     }
     if (m_lobby.CloseOldest())
         return true;
-    if (const int nEvicted = m_waiting.Evict(); nEvicted >= 0) {
-        ::close(nEvicted);
-        return true;
-    }
+    if (const CDescriptor evicted(m_waiting.Evict()); evicted.IsValid())
+        return true; // it closes unread
     // A place given up is answered, and its descriptor closes with the next
     // call (or when its answer has gone).
     if (CConnection* pYielding = Yielding()) {
@@ -371,7 +376,7 @@ void CConnectionServer::ServeWaiting()
             continue;
         }
         CWaitingRoom::CWaiting next = *m_waiting.Next();
-        ReadReady(Serve(next.nDescriptor, std::move(next.peer)));
+        ReadReady(Serve(CDescriptor(next.nDescriptor), std::move(next.peer)));
     }
 }
 
@@ -397,9 +402,10 @@ CConnectionServer::CConnection* CConnectionServer::Yielding(const QByteArray* ps
     return pYielding;
 }
 
-CConnectionServer::CConnection& CConnectionServer::Serve(int nSocket, CPeerAddress peer)
+CConnectionServer::CConnection& CConnectionServer::Serve(CDescriptor descriptor, CPeerAddress peer)
 {
-    m_served.push_back(std::make_unique<CConnection>(nSocket, std::move(peer), ++m_nNextSerial));
+    m_served.push_back(
+        std::make_unique<CConnection>(std::move(descriptor), std::move(peer), ++m_nNextSerial));
     CConnection& connection = *m_served.back();
     ++m_nReading;
     connection.started = connection.lastByte = CClock::now();
@@ -418,7 +424,7 @@ void CConnectionServer::ReadReady(CConnection& connection)
             return;
         }
         char* const pRoom = connection.pSession->ReadRoom(m_nReadSize);
-        const ssize_t n = ::recv(connection.nDescriptor, pRoom,
+        const ssize_t n = ::recv(connection.descriptor.Get(), pRoom,
                                  static_cast<std::size_t>(m_nReadSize), MSG_DONTWAIT);
         const int nError = errno;
         const bool bDone = connection.pSession->TookRead(std::max<ssize_t>(n, 0));
@@ -450,7 +456,7 @@ void CConnectionServer::ReadReady(CConnection& connection)
     // first): the rest when the event loop says it is there.
     if (!connection.pNotifier) {
         connection.pNotifier =
-            std::make_unique<QSocketNotifier>(connection.nDescriptor, QSocketNotifier::Read);
+            std::make_unique<QSocketNotifier>(connection.descriptor.Get(), QSocketNotifier::Read);
         connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
                 [this, &connection] { ReadReady(connection); });
     }
@@ -530,7 +536,7 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
         // Parts before the last are held back to fill whole segments.
         const bool bLast = connection.nPart == connection.answer.size() - 1;
         const ssize_t n =
-            ::send(connection.nDescriptor, strPart.constData() + connection.nSentOfPart,
+            ::send(connection.descriptor.Get(), strPart.constData() + connection.nSentOfPart,
                    static_cast<std::size_t>(strPart.size() - connection.nSentOfPart),
                    MSG_NOSIGNAL | MSG_DONTWAIT | (bLast ? 0 : MSG_MORE));
         if (n > 0) {
@@ -548,8 +554,8 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
                     static_cast<long long>(connection.nAnswerSent),
                     static_cast<long long>(connection.nAnswerSize));
             if (!connection.pNotifier) {
-                connection.pNotifier = std::make_unique<QSocketNotifier>(connection.nDescriptor,
-                                                                         QSocketNotifier::Write);
+                connection.pNotifier = std::make_unique<QSocketNotifier>(
+                    connection.descriptor.Get(), QSocketNotifier::Write);
                 connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
                         [this, &connection] { WriteAnswer(connection); });
             }
@@ -602,11 +608,10 @@ void CConnectionServer::DeadlinesPassed()
     ArmDeadlineTimer();
 }
 
-void CConnectionServer::Abort(int nSocket)
+void CConnectionServer::Abort(CDescriptor descriptor)
 {
     const linger reset{1, 0};
-    ::setsockopt(nSocket, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
-    ::close(nSocket);
+    ::setsockopt(descriptor.Get(), SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
 }
 
 void CConnectionServer::Finish(CConnection& connection, bool bSent)
@@ -622,11 +627,11 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
     std::unique_ptr<CConnection> pConnection = std::move(*found);
     m_served.erase(found);
     if (!bSent && pConnection->nAnswerSent < pConnection->nAnswerSize)
-        Abort(pConnection->nDescriptor); // a peer that does not take its answer
-    else if (pConnection->bPeerClosed || !HasUnreadBytes(pConnection->nDescriptor))
-        ::close(pConnection->nDescriptor); // nothing unread: closing resets nothing
+        Abort(std::move(pConnection->descriptor)); // a peer that does not take its answer
+    else if (pConnection->bPeerClosed || !HasUnreadBytes(pConnection->descriptor.Get()))
+        pConnection->descriptor.Reset(); // nothing unread: closing resets nothing
     else
-        m_closer.Close(pConnection->nDescriptor);
+        m_closer.Close(std::move(pConnection->descriptor));
     pConnection->pSession->Answered(bSent);
     // The connection goes now (its notifier may be the one whose signal runs
     // this: a notifier may be deleted in its own signal); nothing up the stack

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/descriptor.h"
 #include "core/net/descriptor_budget.h"
 #include "core/net/silent_lobby.h"
 #include "core/net/socket_closer.h"
@@ -119,7 +120,7 @@ public:
     // Stops listening; connections waiting for their turn are closed, those
     // being served finish.
     void Shut();
-    bool IsListening() const { return m_nListening >= 0; }
+    bool IsListening() const { return m_listening.IsValid(); }
     // Why the last Open() failed, as the system says it ("Address already in use").
     const QString& OpenError() const { return m_strOpenError; }
     quint16 ServerPort() const { return m_nPort; }
@@ -162,13 +163,15 @@ protected:
 private:
     class CConnection;
 
-    // Takes the listening socket for this server's own; false when it has no address.
-    bool ListenWith(int nSocket);
+    // The port a listening socket is bound to; none when it has no IPv4 or
+    // IPv6 address.
+    static std::optional<quint16> BoundPort(int nSocket);
+    void Listen(CDescriptor socket, quint16 nPort);
     void DeferAccepting(int nSocket) const;
     void AcceptReady();
-    void Admit(int nSocket, const CPeerAddress& peer);
+    void Admit(CDescriptor descriptor, const CPeerAddress& peer);
     // A silent connection whose time ran out is answered as at its time limit.
-    void AnswerSilent(int nSocket, const CPeerAddress& peer);
+    void AnswerSilent(CDescriptor descriptor, const CPeerAddress& peer);
     // Frees a descriptor when there are none left; false when nothing can go.
     bool FreeDescriptor();
     void PauseForDescriptors();
@@ -177,7 +180,7 @@ private:
     // The connection being read (of the peer, when a key is given) that gives
     // up its place first, or none.
     CConnection* Yielding(const QByteArray* pstrKey = nullptr) const;
-    CConnection& Serve(int nSocket, CPeerAddress peer);
+    CConnection& Serve(CDescriptor descriptor, CPeerAddress peer);
     void ReadReady(CConnection& connection);
     void EndReading(CConnection& connection, EEnd eEnd);
     void StartAnswer(CConnection& connection, const QByteArrayList& answer);
@@ -189,11 +192,11 @@ private:
     void Finish(CConnection& connection, bool bSent);
     // Closes the connection at once, with a reset: what was not sent is dropped
     // instead of being held by the system.
-    static void Abort(int nSocket);
+    static void Abort(CDescriptor descriptor);
 
     CLimits m_limits;
     qsizetype m_nReadSize;
-    int m_nListening = -1;
+    CDescriptor m_listening;
     QString m_strOpenError;
     quint16 m_nPort = 0;
     std::unique_ptr<QSocketNotifier> m_pAcceptNotifier;

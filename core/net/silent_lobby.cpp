@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <unistd.h>
 
 CSilentLobby::CSilentLobby(std::chrono::milliseconds wait, int nMax, int nMaxPerPeer, CLeave spoke,
                            CLeave timedOut, QObject* pParent)
@@ -15,17 +14,11 @@ CSilentLobby::CSilentLobby(std::chrono::milliseconds wait, int nMax, int nMaxPer
     connect(&m_timer, &QTimer::timeout, this, &CSilentLobby::Expired);
 }
 
-CSilentLobby::~CSilentLobby()
+void CSilentLobby::Enter(CDescriptor descriptor, const CPeerAddress& peer)
 {
-    CloseAll();
-}
-
-void CSilentLobby::Enter(int nDescriptor, const CPeerAddress& peer)
-{
-    if (!m_watch.Add(nDescriptor)) {
-        ::close(nDescriptor);
+    const int nDescriptor = descriptor.Get();
+    if (!m_watch.Add(nDescriptor))
         return;
-    }
     // Room for it: the peer's oldest goes, or the oldest of all.
     std::list<int>& peerList = m_perPeer[peer.strKey];
     if (peerList.size() >= m_nMaxPerPeer)
@@ -34,8 +27,9 @@ void CSilentLobby::Enter(int nDescriptor, const CPeerAddress& peer)
         Close(m_all.front());
     m_all.push_back(nDescriptor);
     peerList.push_back(nDescriptor);
-    m_waiting[nDescriptor] = {peer, std::chrono::steady_clock::now() + m_wait,
-                              std::prev(m_all.end()), std::prev(peerList.end())};
+    m_waiting[nDescriptor] = {std::move(descriptor), peer,
+                              std::chrono::steady_clock::now() + m_wait, std::prev(m_all.end()),
+                              std::prev(peerList.end())};
     if (!m_timer.isActive())
         StartTimer();
 }
@@ -50,32 +44,29 @@ bool CSilentLobby::CloseOldest()
 
 void CSilentLobby::CloseAll()
 {
-    for (const auto& [nDescriptor, waiting] : m_waiting)
-        ::close(nDescriptor);
     m_waiting.clear();
     m_perPeer.clear();
     m_all.clear();
     m_timer.stop();
 }
 
-CPeerAddress CSilentLobby::Take(int nDescriptor)
+CSilentLobby::CWaiting CSilentLobby::Take(int nDescriptor)
 {
     const auto it = m_waiting.find(nDescriptor);
-    CPeerAddress peer = std::move(it->second.peer);
-    m_all.erase(it->second.itAll);
-    const auto peerList = m_perPeer.find(peer.strKey);
-    peerList->erase(it->second.itPeer);
+    CWaiting waiting = std::move(it->second);
+    m_all.erase(waiting.itAll);
+    const auto peerList = m_perPeer.find(waiting.peer.strKey);
+    peerList->erase(waiting.itPeer);
     if (peerList->empty())
         m_perPeer.erase(peerList);
     m_waiting.erase(it);
     m_watch.Remove(nDescriptor);
-    return peer;
+    return waiting;
 }
 
 void CSilentLobby::Close(int nDescriptor)
 {
-    Take(nDescriptor);
-    ::close(nDescriptor);
+    Take(nDescriptor); // and it closes
 }
 
 void CSilentLobby::Ready(int nDescriptor)
@@ -83,17 +74,16 @@ void CSilentLobby::Ready(int nDescriptor)
     // One taken back may have made another of this turn's go already.
     if (!m_waiting.contains(nDescriptor))
         return;
-    const CPeerAddress peer = Take(nDescriptor);
-    m_spoke(nDescriptor, peer);
+    CWaiting waiting = Take(nDescriptor);
+    m_spoke(std::move(waiting.descriptor), waiting.peer);
 }
 
 void CSilentLobby::Expired()
 {
     const auto now = std::chrono::steady_clock::now();
     while (!m_all.empty() && m_waiting.at(m_all.front()).deadline <= now) {
-        const int nDescriptor = m_all.front();
-        const CPeerAddress peer = Take(nDescriptor);
-        m_timedOut(nDescriptor, peer);
+        CWaiting waiting = Take(m_all.front());
+        m_timedOut(std::move(waiting.descriptor), waiting.peer);
     }
     StartTimer();
 }

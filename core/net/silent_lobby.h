@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/descriptor.h"
 #include "core/net/epoll_watch.h"
 #include "core/net/peer_address.h"
 
@@ -25,14 +26,13 @@ class CSilentLobby : public QObject
 
 public:
     // A connection leaves: it spoke (or closed), or its time ran out.
-    using CLeave = std::function<void(int nDescriptor, const CPeerAddress& peer)>;
+    using CLeave = std::function<void(CDescriptor descriptor, const CPeerAddress& peer)>;
 
     CSilentLobby(std::chrono::milliseconds wait, int nMax, int nMaxPerPeer, CLeave spoke,
                  CLeave timedOut, QObject* pParent = nullptr);
-    ~CSilentLobby() override;
 
-    // Takes the descriptor (closes it when it cannot be watched).
-    void Enter(int nDescriptor, const CPeerAddress& peer);
+    // Closes the connection when it cannot be watched.
+    void Enter(CDescriptor descriptor, const CPeerAddress& peer);
     int Count() const { return static_cast<int>(m_waiting.size()); }
     // Closes the one that has waited longest; false when none waits.
     bool CloseOldest();
@@ -42,6 +42,7 @@ public:
 private:
     struct CWaiting
     {
+        CDescriptor descriptor;
         CPeerAddress peer;
         std::chrono::steady_clock::time_point deadline;
         std::list<int>::iterator itAll;  // in m_all
@@ -51,8 +52,8 @@ private:
     void Ready(int nDescriptor);
     void Expired();
     void StartTimer();
-    // Takes it out of the lobby without closing it.
-    CPeerAddress Take(int nDescriptor);
+    // Takes it out of the lobby (it closes when the caller lets it go).
+    CWaiting Take(int nDescriptor);
     void Close(int nDescriptor);
 
     std::chrono::milliseconds m_wait;

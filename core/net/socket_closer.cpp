@@ -4,7 +4,6 @@
 #include <array>
 #include <cerrno>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 // Input dropped from one socket before it is closed regardless: an honest
@@ -23,27 +22,21 @@ CSocketCloser::CSocketCloser(std::chrono::milliseconds linger, std::size_t nMaxL
     connect(&m_timer, &QTimer::timeout, this, &CSocketCloser::CloseExpired);
 }
 
-CSocketCloser::~CSocketCloser()
+void CSocketCloser::Close(CDescriptor descriptor)
 {
-    CloseAll();
-}
-
-void CSocketCloser::Close(int nDescriptor)
-{
-    if (nDescriptor < 0)
+    if (!descriptor.IsValid())
         return;
+    const int nDescriptor = descriptor.Get();
     ::shutdown(nDescriptor, SHUT_WR);
-    if (!m_watch.Add(nDescriptor)) {
-        ::close(nDescriptor);
+    if (!m_watch.Add(nDescriptor))
         return;
-    }
     while (m_lingering.size() >= m_nMaxLingering && !m_order.empty()) {
         const auto [nOldest, deadline] = m_order.front();
         m_order.pop_front();
         CloseIfStill(nOldest, deadline);
     }
     const auto deadline = std::chrono::steady_clock::now() + m_linger;
-    m_lingering[nDescriptor] = {deadline, 0};
+    m_lingering[nDescriptor] = {std::move(descriptor), deadline, 0};
     m_order.emplace_back(nDescriptor, deadline);
     if (!m_timer.isActive())
         StartTimer();
@@ -51,8 +44,6 @@ void CSocketCloser::Close(int nDescriptor)
 
 void CSocketCloser::CloseAll()
 {
-    for (const auto& [nDescriptor, lingering] : m_lingering)
-        ::close(nDescriptor);
     m_lingering.clear();
     m_order.clear();
     m_timer.stop();
@@ -61,8 +52,7 @@ void CSocketCloser::CloseAll()
 void CSocketCloser::CloseNow(int nDescriptor)
 {
     // Closing takes it out of the epoll set as well.
-    if (m_lingering.erase(nDescriptor) > 0)
-        ::close(nDescriptor);
+    m_lingering.erase(nDescriptor);
 }
 
 void CSocketCloser::CloseIfStill(int nDescriptor, std::chrono::steady_clock::time_point deadline)

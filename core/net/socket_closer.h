@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/descriptor.h"
 #include "core/net/epoll_watch.h"
 
 #include <QObject>
@@ -25,10 +26,8 @@ public:
     // At most nMaxLingering sockets linger; beyond, the oldest is closed at once.
     explicit CSocketCloser(std::chrono::milliseconds linger = std::chrono::seconds(5),
                            std::size_t nMaxLingering = 32, QObject* pParent = nullptr);
-    ~CSocketCloser() override;
 
-    // Takes ownership of the descriptor.
-    void Close(int nDescriptor);
+    void Close(CDescriptor descriptor);
 
     int LingeringCount() const { return static_cast<int>(m_lingering.size()); }
     // Closes every lingering socket now (their descriptors are needed).
@@ -37,6 +36,7 @@ public:
 private:
     struct CLingering
     {
+        CDescriptor descriptor;
         std::chrono::steady_clock::time_point deadline;
         qint64 nDrained = 0;
     };
