@@ -8,9 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <tuple>
 #include <utility>
@@ -19,14 +16,9 @@ namespace {
 
 using CClock = std::chrono::steady_clock;
 
-// Connections taken from the system's queue in one turn of the event loop, so
-// that a flood cannot keep the loop from everything else.
-constexpr int kAcceptBurst = 64;
 // Bytes read from one connection in one turn of the event loop: then the others
 // have their turn (what is left is read in the next).
 constexpr qsizetype kReadShare = 64 * 1024;
-// Out of descriptors: when to try again, unless a connection ends before.
-constexpr std::chrono::milliseconds kDescriptorRetry(200);
 
 // Whether the connection has sent something (or closed) already; false when it
 // has sent nothing yet.
@@ -87,13 +79,20 @@ CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize,
           [this](CDescriptor descriptor, const CPeerAddress& peer) {
               AnswerSilent(std::move(descriptor), peer);
           }),
+      m_acceptor(
+          limits.acceptDeferral,
+          [this](CDescriptor descriptor, const CPeerAddress& peer) {
+              Admit(std::move(descriptor), peer);
+          },
+          [this] { return FreeDescriptor(); }),
       m_budget([this] { return OpenConnections(); })
 {
-    m_descriptorRetry.setSingleShot(true);
-    connect(&m_descriptorRetry, &QTimer::timeout, this, [this] {
-        m_bOutOfDescriptors = false;
-        UpdateAccepting();
-    });
+    connect(&m_acceptor, &CConnectionAcceptor::ConnectionArrived, this,
+            &CConnectionServer::ConnectionArrived);
+    connect(&m_acceptor, &CConnectionAcceptor::AcceptFailed, this,
+            &CConnectionServer::AcceptFailed);
+    connect(&m_acceptor, &CConnectionAcceptor::OutOfDescriptors, &m_closer,
+            &CSocketCloser::CloseAll);
     // One timer for every connection's time limit: the nearest one.
     m_deadlineTimer.setSingleShot(true);
     m_deadlineTimer.setTimerType(Qt::PreciseTimer);
@@ -109,198 +108,40 @@ CConnectionServer::~CConnectionServer()
     }
 }
 
-CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddress& bindAddress)
+CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddress& address)
 {
-    m_strOpenError.clear();
-    // The socket made here closes as Open returns, unless it listens.
-    const auto Fail = [this, nPort](const char* pszStep, EOpen eOpen) {
-        const int nError = errno; // before anything else can change it
-        qCWarning(lcNet, "port %u: %s failed: %s", nPort, pszStep, std::strerror(nError));
-        m_strOpenError = QString::fromLocal8Bit(std::strerror(nError));
-        return eOpen;
-    };
-    // The dual any-address and "::" take IPv4 peers too, whatever the system's default.
-    const bool bBoth = bindAddress == QHostAddress::Any || bindAddress == QHostAddress::AnyIPv6;
-    const bool bIPv6 = bBoth || bindAddress.protocol() == QAbstractSocket::IPv6Protocol;
-    CDescriptor socket(
-        ::socket(bIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket.IsValid())
-        return Fail("socket", EOpen::NotCreated);
-    sockaddr_storage address{};
-    socklen_t nLength = 0;
-    if (bIPv6) {
-        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = htons(nPort);
-        if (!bBoth) {
-            const Q_IPV6ADDR bytes = bindAddress.toIPv6Address();
-            std::memcpy(&v6.sin6_addr, &bytes, sizeof(v6.sin6_addr));
-        }
-        nLength = sizeof(v6);
-        const int nOnly = bBoth ? 0 : 1;
-        if (::setsockopt(socket.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &nOnly, sizeof(nOnly)) != 0)
-            return Fail("IPV6_V6ONLY", EOpen::NotCreated);
-    } else {
-        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(nPort);
-        v4.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
-        nLength = sizeof(v4);
-    }
-    const int nReuse = 1;
-    if (::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
-        return Fail("SO_REUSEADDR", EOpen::NotCreated);
-    if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), nLength) != 0)
-        return Fail("bind", EOpen::NotCreated);
-    // The system's largest backlog: a burst of peers must not have its
-    // connections dropped by the kernel and retried seconds later.
-    if (::listen(socket.Get(), SOMAXCONN) != 0)
-        return Fail("listen", EOpen::NotListening);
-    const std::optional<quint16> boundPort = BoundPort(socket.Get());
-    if (!boundPort)
-        return Fail("getsockname", EOpen::NotSelected);
-    Listen(std::move(socket), *boundPort);
-    return EOpen::Opened;
+    const EOpen eOpen = m_acceptor.Open(nPort, address);
+    if (eOpen == EOpen::Opened)
+        CloseWaiting(); // those of the socket before
+    return eOpen;
 }
 
 bool CConnectionServer::Adopt(int nSocket)
 {
-    errno = 0; // a check that finds the wrong kind of socket sets none
-    const auto refuse = [nSocket](const char* pszWhy) {
-        const int nError = errno;
-        qCWarning(lcNet, "descriptor %d not served: %s%s%s", nSocket, pszWhy,
-                  nError != 0 ? ": " : "", nError != 0 ? std::strerror(nError) : "");
+    if (!m_acceptor.Adopt(nSocket))
         return false;
-    };
-    int nValue = 0;
-    socklen_t nLength = sizeof(nValue);
-    if (::getsockopt(nSocket, SOL_SOCKET, SO_TYPE, &nValue, &nLength) != 0 || nValue != SOCK_STREAM)
-        return refuse("no stream socket");
-    nLength = sizeof(nValue);
-    if (::getsockopt(nSocket, SOL_SOCKET, SO_ACCEPTCONN, &nValue, &nLength) != 0 || nValue == 0)
-        return refuse("not listening");
-    const int nFlags = ::fcntl(nSocket, F_GETFL);
-    if (nFlags < 0 || ::fcntl(nSocket, F_SETFL, nFlags | O_NONBLOCK) != 0 ||
-        ::fcntl(nSocket, F_SETFD, FD_CLOEXEC) != 0)
-        return refuse("descriptor flags");
-    const std::optional<quint16> boundPort = BoundPort(nSocket);
-    if (!boundPort)
-        return refuse("no IPv4 or IPv6 address");
-    Listen(CDescriptor(nSocket), *boundPort);
+    CloseWaiting(); // those of the socket before
     return true;
-}
-
-std::optional<quint16> CConnectionServer::BoundPort(int nSocket)
-{
-    sockaddr_storage bound{};
-    socklen_t nLength = sizeof(bound);
-    if (::getsockname(nSocket, reinterpret_cast<sockaddr*>(&bound), &nLength) != 0)
-        return std::nullopt;
-    if (bound.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in&>(bound).sin_port);
-    if (bound.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(bound).sin6_port);
-    return std::nullopt;
-}
-
-void CConnectionServer::Listen(CDescriptor socket, quint16 nPort)
-{
-    Shut();
-    DeferAccepting(socket.Get());
-    m_listening = std::move(socket);
-    m_nPort = nPort;
-    CDescriptorBudget::CountTheRest();
-    m_pAcceptNotifier = std::make_unique<QSocketNotifier>(m_listening.Get(), QSocketNotifier::Read);
-    connect(m_pAcceptNotifier.get(), &QSocketNotifier::activated, this,
-            &CConnectionServer::AcceptReady);
-    UpdateAccepting();
-}
-
-void CConnectionServer::SetAcceptDeferral(std::chrono::seconds deferral)
-{
-    m_limits.acceptDeferral = deferral;
-    if (m_listening.IsValid())
-        DeferAccepting(m_listening.Get());
-}
-
-void CConnectionServer::DeferAccepting(int nSocket) const
-{
-    // Honest peers write their request at once; a connection that says nothing
-    // stays with the system (which keeps no descriptor of ours for it) until it
-    // does, or until the deferral is over.
-    const int nSeconds = static_cast<int>(m_limits.acceptDeferral.count());
-    if (::setsockopt(nSocket, IPPROTO_TCP, TCP_DEFER_ACCEPT, &nSeconds, sizeof(nSeconds)) != 0)
-        qCDebug(lcNet, "port %u: TCP_DEFER_ACCEPT: %s", m_nPort, std::strerror(errno));
 }
 
 void CConnectionServer::Shut()
 {
-    m_pAcceptNotifier.reset(); // before the socket it watches
-    m_listening.Reset();
-    m_descriptorRetry.stop();
-    m_bOutOfDescriptors = false;
+    m_acceptor.Close();
+    CloseWaiting();
+}
+
+void CConnectionServer::CloseWaiting()
+{
     // The waiting room keeps the numbers of the descriptors it holds for us.
     for (const int nDescriptor : m_waiting.TakeAll())
         CDescriptor(nDescriptor).Reset();
     m_lobby.CloseAll();
 }
 
-void CConnectionServer::SetAcceptPaused(bool bPaused)
-{
-    m_bAcceptPaused = bPaused;
-    UpdateAccepting();
-}
-
 int CConnectionServer::OpenConnections() const
 {
     return static_cast<int>(m_served.size()) + m_waiting.WaitingCount() + m_lobby.Count() +
            m_closer.LingeringCount();
-}
-
-void CConnectionServer::UpdateAccepting()
-{
-    if (m_pAcceptNotifier)
-        m_pAcceptNotifier->setEnabled(!m_bAcceptPaused && !m_bOutOfDescriptors);
-}
-
-void CConnectionServer::AcceptReady()
-{
-    for (int n = 0; n < kAcceptBurst && m_listening.IsValid() && !m_bAcceptPaused; ++n) {
-        sockaddr_storage address{};
-        socklen_t nLength = sizeof(address);
-        CDescriptor connection(::accept4(m_listening.Get(), reinterpret_cast<sockaddr*>(&address),
-                                         &nLength, SOCK_NONBLOCK | SOCK_CLOEXEC));
-        if (!connection.IsValid()) {
-            const int nError = errno; // this attempt's own error
-            if (nError == EAGAIN || nError == EWOULDBLOCK)
-                return;
-            if ((nError == EMFILE || nError == ENFILE) && FreeDescriptor())
-                continue;
-            if (nError == EMFILE || nError == ENFILE || nError == ENOBUFS || nError == ENOMEM) {
-                qCWarning(lcNet, "port %u: accepting failed: %s", m_nPort, std::strerror(nError));
-                Q_EMIT ConnectionArrived();
-                Q_EMIT AcceptFailed();
-                PauseForDescriptors();
-                return;
-            }
-            // The connection went before it was taken (ECONNABORTED, a network
-            // error passed on): the next one may be fine.
-            qCDebug(lcNet, "port %u: accept: %s", m_nPort, std::strerror(nError));
-            continue;
-        }
-        Q_EMIT ConnectionArrived();
-        if (m_nSendBufferSize > 0)
-            ::setsockopt(connection.Get(), SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
-                         sizeof(m_nSendBufferSize));
-        // At the bound: one of ours gives its descriptor back, or no more are
-        // taken for a while.
-        const bool bFreed = !CDescriptorBudget::Spent() || FreeDescriptor();
-        Admit(std::move(connection), CPeerAddress::Of(address));
-        if (!bFreed) {
-            PauseForDescriptors();
-            return;
-        }
-    }
 }
 
 void CConnectionServer::Admit(CDescriptor descriptor, const CPeerAddress& peer)
@@ -351,15 +192,6 @@ bool CConnectionServer::FreeDescriptor()
         return true;
     }
     return false;
-}
-
-void CConnectionServer::PauseForDescriptors()
-{
-    // Closing connections go now rather than later: their descriptors are needed.
-    m_closer.CloseAll();
-    m_bOutOfDescriptors = true;
-    UpdateAccepting();
-    m_descriptorRetry.start(kDescriptorRetry);
 }
 
 void CConnectionServer::ServeWaiting()
@@ -637,12 +469,7 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
     // this: a notifier may be deleted in its own signal); nothing up the stack
     // touches it after this.
     Q_EMIT ServingFinished();
-    if (m_bOutOfDescriptors) {
-        // A descriptor came free.
-        m_descriptorRetry.stop();
-        m_bOutOfDescriptors = false;
-        UpdateAccepting();
-    }
+    m_acceptor.DescriptorFreed();
     if (m_waiting.WaitingCount() > 0)
         QMetaObject::invokeMethod(this, &CConnectionServer::ServeWaiting, Qt::QueuedConnection);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/connection_acceptor.h"
 #include "core/net/descriptor.h"
 #include "core/net/descriptor_budget.h"
 #include "core/net/silent_lobby.h"
@@ -50,13 +51,7 @@ class CConnectionServer : public QObject
     Q_OBJECT
 
 public:
-    enum class EOpen
-    {
-        Opened,
-        NotCreated, // the socket could not be made or bound to the port
-        NotListening,
-        NotSelected, // the event loop could not take the socket
-    };
+    using EOpen = CConnectionAcceptor::EOpen;
 
     // How the reading of a connection ended.
     enum class EEnd
@@ -120,23 +115,26 @@ public:
     // Stops listening; connections waiting for their turn are closed, those
     // being served finish.
     void Shut();
-    bool IsListening() const { return m_listening.IsValid(); }
+    bool IsListening() const { return m_acceptor.IsListening(); }
     // Why the last Open() failed, as the system says it ("Address already in use").
-    const QString& OpenError() const { return m_strOpenError; }
-    quint16 ServerPort() const { return m_nPort; }
+    const QString& OpenError() const { return m_acceptor.OpenError(); }
+    quint16 ServerPort() const { return m_acceptor.ServerPort(); }
 
     // While paused no connection is accepted (the system's queue holds them);
     // those accepted already are served.
-    void SetAcceptPaused(bool bPaused);
-    bool IsAcceptPaused() const { return m_bAcceptPaused; }
+    void SetAcceptPaused(bool bPaused) { m_acceptor.SetPaused(bPaused); }
+    bool IsAcceptPaused() const { return m_acceptor.IsPaused(); }
 
     // The send buffer of each connection accepted from now on; 0 (the default)
     // leaves the system's size and its autotuning. A small one plays a slow link.
-    void SetSendBufferSize(int nBytes) { m_nSendBufferSize = nBytes; }
+    void SetSendBufferSize(int nBytes) { m_acceptor.SetSendBufferSize(nBytes); }
 
     // How long the system holds a connection that has sent nothing (tests of
     // the server's own bounds turn it off).
-    void SetAcceptDeferral(std::chrono::seconds deferral);
+    void SetAcceptDeferral(std::chrono::seconds deferral)
+    {
+        m_acceptor.SetAcceptDeferral(deferral);
+    }
 
     // Connections read or answered now.
     int ServedConnections() const { return static_cast<int>(m_served.size()); }
@@ -163,19 +161,13 @@ protected:
 private:
     class CConnection;
 
-    // The port a listening socket is bound to; none when it has no IPv4 or
-    // IPv6 address.
-    static std::optional<quint16> BoundPort(int nSocket);
-    void Listen(CDescriptor socket, quint16 nPort);
-    void DeferAccepting(int nSocket) const;
-    void AcceptReady();
+    // Connections waiting for their turn, or to speak, are closed.
+    void CloseWaiting();
     void Admit(CDescriptor descriptor, const CPeerAddress& peer);
     // A silent connection whose time ran out is answered as at its time limit.
     void AnswerSilent(CDescriptor descriptor, const CPeerAddress& peer);
     // Frees a descriptor when there are none left; false when nothing can go.
     bool FreeDescriptor();
-    void PauseForDescriptors();
-    void UpdateAccepting();
     void ServeWaiting();
     // The connection being read (of the peer, when a key is given) that gives
     // up its place first, or none.
@@ -196,14 +188,6 @@ private:
 
     CLimits m_limits;
     qsizetype m_nReadSize;
-    CDescriptor m_listening;
-    QString m_strOpenError;
-    quint16 m_nPort = 0;
-    std::unique_ptr<QSocketNotifier> m_pAcceptNotifier;
-    bool m_bAcceptPaused = false;
-    int m_nSendBufferSize = 0;
-    bool m_bOutOfDescriptors = false;
-    QTimer m_descriptorRetry;
     CWaitingRoom m_waiting;
     std::vector<std::unique_ptr<CConnection>> m_served;
     // Every served connection's time limit, nearest first.
@@ -214,5 +198,6 @@ private:
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
     CSilentLobby m_lobby;
+    CConnectionAcceptor m_acceptor;
     CDescriptorBudget m_budget; // last: it goes first, while all it counts is there
 };
