@@ -102,9 +102,11 @@ CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize,
 CConnectionServer::~CConnectionServer()
 {
     Shut();
-    for (const auto& pConnection : m_served) {
-        pConnection->pNotifier.reset();
-        pConnection->descriptor.Reset();
+    for (auto* pList : {&m_reading, &m_answering}) {
+        for (const auto& pConnection : *pList) {
+            pConnection->pNotifier.reset();
+            pConnection->descriptor.Reset();
+        }
     }
 }
 
@@ -140,7 +142,7 @@ void CConnectionServer::CloseWaiting()
 
 int CConnectionServer::OpenConnections() const
 {
-    return static_cast<int>(m_served.size()) + m_waiting.WaitingCount() + m_lobby.Count() +
+    return ServedConnections() + m_waiting.WaitingCount() + m_lobby.Count() +
            m_closer.LingeringCount();
 }
 
@@ -197,7 +199,7 @@ bool CConnectionServer::FreeDescriptor()
 void CConnectionServer::ServeWaiting()
 {
     while (m_waiting.PeekNext()) {
-        if (m_nReading >= m_limits.nMaxServed) {
+        if (static_cast<int>(m_reading.size()) >= m_limits.nMaxServed) {
             // Every place is taken: the one that reads slowest gives way.
             CConnection* pYielding = Yielding();
             if (!pYielding)
@@ -225,8 +227,8 @@ CConnectionServer::CConnection* CConnectionServer::Yielding(const QByteArray* ps
                                connection.lastByte, connection.started, connection.nSerial);
     };
     CConnection* pYielding = nullptr;
-    for (const auto& pConnection : m_served) {
-        if (pConnection->bAnswering || (pstrKey && pConnection->peer.strKey != *pstrKey))
+    for (const auto& pConnection : m_reading) {
+        if (pstrKey && pConnection->peer.strKey != *pstrKey)
             continue;
         if (!pYielding || rank(*pConnection) < rank(*pYielding))
             pYielding = pConnection.get();
@@ -236,15 +238,27 @@ CConnectionServer::CConnection* CConnectionServer::Yielding(const QByteArray* ps
 
 CConnectionServer::CConnection& CConnectionServer::Serve(CDescriptor descriptor, CPeerAddress peer)
 {
-    m_served.push_back(
+    m_reading.push_back(
         std::make_unique<CConnection>(std::move(descriptor), std::move(peer), ++m_nNextSerial));
-    CConnection& connection = *m_served.back();
-    ++m_nReading;
+    CConnection& connection = *m_reading.back();
     connection.started = connection.lastByte = CClock::now();
     SetDeadline(connection, connection.started + m_limits.timeLimit);
     connection.pSession = NewSession(connection.peer.strText);
     Q_EMIT ServingStarted();
     return connection;
+}
+
+std::unique_ptr<CConnectionServer::CConnection>
+CConnectionServer::TakeOff(std::vector<std::unique_ptr<CConnection>>& list,
+                           const CConnection& connection)
+{
+    const auto found = std::find_if(
+        list.begin(), list.end(), [&connection](const auto& p) { return p.get() == &connection; });
+    if (found == list.end())
+        return nullptr;
+    std::unique_ptr<CConnection> pConnection = std::move(*found);
+    list.erase(found);
+    return pConnection;
 }
 
 void CConnectionServer::ReadReady(CConnection& connection)
@@ -299,7 +313,8 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
     connection.pNotifier.reset();
     connection.bAnswering = true;
     connection.bPeerClosed = eEnd == EEnd::PeerClosed;
-    --m_nReading;
+    if (std::unique_ptr<CConnection> pConnection = TakeOff(m_reading, connection))
+        m_answering.push_back(std::move(pConnection));
     m_waiting.Left(connection.peer.strKey);
     // The answer has a time limit of its own, to be known and to be taken.
     SetDeadline(connection, CClock::now() + m_limits.timeLimit);
@@ -322,9 +337,9 @@ void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayLis
 {
     // Answers not yet taken are bounded as reading is: the oldest goes (the
     // system would hold each one's unsent part as long as it waited).
-    if (static_cast<int>(m_served.size()) - m_nReading > m_limits.nMaxServed) {
+    if (static_cast<int>(m_answering.size()) > m_limits.nMaxServed) {
         CConnection* pOldest = nullptr;
-        for (const auto& pOther : m_served) {
+        for (const auto& pOther : m_answering) {
             if (pOther->bAnswerKnown && pOther.get() != &connection &&
                 (!pOldest || pOther->nSerial < pOldest->nSerial))
                 pOldest = pOther.get();
@@ -345,9 +360,9 @@ void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayLis
 
 void CConnectionServer::AnswerLater(quint64 nSerial, const QByteArrayList& answer)
 {
-    const auto found = std::find_if(m_served.begin(), m_served.end(),
+    const auto found = std::find_if(m_answering.begin(), m_answering.end(),
                                     [nSerial](const auto& p) { return p->nSerial == nSerial; });
-    if (found == m_served.end() || !(*found)->bAnswering || (*found)->bAnswerKnown)
+    if (found == m_answering.end() || (*found)->bAnswerKnown)
         return;
     if ((*found)->bInAnswer)
         (*found)->earlyAnswer =
@@ -450,14 +465,10 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
 {
     connection.pNotifier.reset();
     SetDeadline(connection, CClock::time_point::max());
-    const auto found = std::find_if(m_served.begin(), m_served.end(), [&connection](const auto& p) {
-        return p.get() == &connection;
-    });
-    if (found == m_served.end())
-        return;
     // Off the list first: the session may run code that comes back here.
-    std::unique_ptr<CConnection> pConnection = std::move(*found);
-    m_served.erase(found);
+    std::unique_ptr<CConnection> pConnection = TakeOff(m_answering, connection);
+    if (!pConnection)
+        return;
     if (!bSent && pConnection->nAnswerSent < pConnection->nAnswerSize)
         Abort(std::move(pConnection->descriptor)); // a peer that does not take its answer
     else if (pConnection->bPeerClosed || !HasUnreadBytes(pConnection->descriptor.Get()))

@@ -137,7 +137,10 @@ public:
     }
 
     // Connections read or answered now.
-    int ServedConnections() const { return static_cast<int>(m_served.size()); }
+    int ServedConnections() const
+    {
+        return static_cast<int>(m_reading.size() + m_answering.size());
+    }
     int WaitingConnections() const { return m_waiting.WaitingCount(); }
     // Every connection still open here: served, waiting or being closed.
     int OpenConnections() const;
@@ -173,6 +176,9 @@ private:
     // up its place first, or none.
     CConnection* Yielding(const QByteArray* pstrKey = nullptr) const;
     CConnection& Serve(CDescriptor descriptor, CPeerAddress peer);
+    // Takes the connection off the list; none when it is not on it.
+    static std::unique_ptr<CConnection> TakeOff(std::vector<std::unique_ptr<CConnection>>& list,
+                                                const CConnection& connection);
     void ReadReady(CConnection& connection);
     void EndReading(CConnection& connection, EEnd eEnd);
     void StartAnswer(CConnection& connection, const QByteArrayList& answer);
@@ -189,12 +195,13 @@ private:
     CLimits m_limits;
     qsizetype m_nReadSize;
     CWaitingRoom m_waiting;
-    std::vector<std::unique_ptr<CConnection>> m_served;
+    // The connections served: those being read, and those being answered.
+    std::vector<std::unique_ptr<CConnection>> m_reading;
+    std::vector<std::unique_ptr<CConnection>> m_answering;
     // Every served connection's time limit, nearest first.
     std::set<std::pair<std::chrono::steady_clock::time_point, CConnection*>> m_deadlines;
     QTimer m_deadlineTimer;
     std::chrono::steady_clock::time_point m_armedFor; // what the timer was set for
-    int m_nReading = 0;                               // of the served, those still being read
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
     CSilentLobby m_lobby;
