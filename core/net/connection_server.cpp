@@ -101,7 +101,7 @@ CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize,
 
 CConnectionServer::~CConnectionServer()
 {
-    Shut();
+    Close();
     for (auto* pList : {&m_reading, &m_answering}) {
         for (const auto& pConnection : *pList) {
             pConnection->pNotifier.reset();
@@ -126,7 +126,7 @@ bool CConnectionServer::Adopt(int nSocket)
     return true;
 }
 
-void CConnectionServer::Shut()
+void CConnectionServer::Close()
 {
     m_acceptor.Close();
     CloseWaiting();

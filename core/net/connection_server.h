@@ -114,7 +114,7 @@ public:
     bool Adopt(int nSocket);
     // Stops listening; connections waiting for their turn are closed, those
     // being served finish.
-    void Shut();
+    void Close();
     bool IsListening() const { return m_acceptor.IsListening(); }
     // Why the last Open() failed, as the system says it ("Address already in use").
     const QString& OpenError() const { return m_acceptor.OpenError(); }

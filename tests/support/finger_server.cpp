@@ -15,7 +15,7 @@ std::unique_ptr<CFingerDaemonSocket>
 StartLoopbackFingerServer(CAppSettings& settings, IPrompts& prompts, ISoundPlayer& sound)
 {
     auto pServer = MakeFingerServer(settings, prompts, sound);
-    if (pServer->StartDaemon(0, QHostAddress::LocalHost) != CConnectionServer::EOpen::Opened)
+    if (pServer->Open(0, QHostAddress::LocalHost) != CConnectionServer::EOpen::Opened)
         return nullptr;
     return pServer;
 }
