@@ -1,6 +1,7 @@
 #include "core/net/connection_server.h"
 
 #include "core/interfaces/logging.h"
+#include "core/net/served_connection.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
@@ -29,43 +30,7 @@ bool HasInput(int nSocket)
     return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
-// Whether bytes the connection sent wait unread (closing it would reset it).
-bool HasUnreadBytes(int nSocket)
-{
-    char c = 0;
-    return ::recv(nSocket, &c, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
-}
-
 } // namespace
-
-// One accepted connection, from its turn to its answer.
-class CConnectionServer::CConnection
-{
-public:
-    CConnection(CDescriptor descriptor, CPeerAddress peer, quint64 nSerial)
-        : descriptor(std::move(descriptor)), peer(std::move(peer)), nSerial(nSerial)
-    {}
-
-    CDescriptor descriptor;
-    CPeerAddress peer;
-    quint64 nSerial; // tells a later answer whether its connection is still there
-    std::unique_ptr<CSession> pSession;
-    std::unique_ptr<QSocketNotifier> pNotifier;
-    CClock::time_point started;
-    CClock::time_point deadline = CClock::time_point::max(); // none while max
-    CClock::time_point lastByte; // when its last byte came (its start until one did)
-    qint64 nRead = 0;
-    bool bAnswering = false;
-    bool bPeerClosed = false; // it sent all it will send
-    bool bInAnswer = false;   // its session is working out the answer
-    bool bAnswerKnown = false;
-    std::optional<QByteArrayList> earlyAnswer; // given through "later" before Answer returned
-    QByteArrayList answer;
-    qsizetype nAnswerSize = 0;
-    qsizetype nAnswerSent = 0;
-    qsizetype nPart = 0;       // the part being sent
-    qsizetype nSentOfPart = 0; // and how much of it went
-};
 
 CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)
     : QObject(pParent), m_limits(limits), m_nReadSize(nReadSize),
@@ -347,10 +312,7 @@ void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayLis
         if (pOldest)
             Finish(*pOldest, false);
     }
-    connection.bAnswerKnown = true;
-    connection.answer = answer;
-    for (const QByteArray& strPart : answer)
-        connection.nAnswerSize += strPart.size();
+    connection.SetAnswer(answer);
     if (connection.nAnswerSize == 0) {
         Finish(connection, true);
         return;
@@ -373,49 +335,23 @@ void CConnectionServer::AnswerLater(quint64 nSerial, const QByteArrayList& answe
 
 void CConnectionServer::WriteAnswer(CConnection& connection)
 {
-    while (connection.nPart < connection.answer.size()) {
-        const QByteArray& strPart = connection.answer.at(connection.nPart);
-        if (connection.nSentOfPart == strPart.size()) {
-            ++connection.nPart;
-            connection.nSentOfPart = 0;
-            continue;
-        }
-        // Parts before the last are held back to fill whole segments.
-        const bool bLast = connection.nPart == connection.answer.size() - 1;
-        const ssize_t n =
-            ::send(connection.descriptor.Get(), strPart.constData() + connection.nSentOfPart,
-                   static_cast<std::size_t>(strPart.size() - connection.nSentOfPart),
-                   MSG_NOSIGNAL | MSG_DONTWAIT | (bLast ? 0 : MSG_MORE));
-        if (n > 0) {
-            connection.nSentOfPart += n;
-            connection.nAnswerSent += n;
-            continue;
-        }
-        const int nError = errno;
-        if (n < 0 && nError == EINTR)
-            continue;
-        if (n < 0 && (nError == EAGAIN || nError == EWOULDBLOCK)) {
-            // The peer takes it slower: go on when it has room again.
-            qCDebug(lcNet, "answering %s: %lld of %lld bytes sent, waiting for room",
-                    connection.peer.strText.constData(),
-                    static_cast<long long>(connection.nAnswerSent),
-                    static_cast<long long>(connection.nAnswerSize));
-            if (!connection.pNotifier) {
-                connection.pNotifier = std::make_unique<QSocketNotifier>(
-                    connection.descriptor.Get(), QSocketNotifier::Write);
-                connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
-                        [this, &connection] { WriteAnswer(connection); });
-            }
-            return;
-        }
-        qCWarning(lcNet, "answering %s failed after %lld of %lld bytes: %s",
-                  connection.peer.strText.constData(),
-                  static_cast<long long>(connection.nAnswerSent),
-                  static_cast<long long>(connection.nAnswerSize), std::strerror(nError));
+    switch (connection.SendAnswer()) {
+    case CConnection::ESent::Whole:
+        Finish(connection, true);
+        return;
+    case CConnection::ESent::Failed:
         Finish(connection, false);
         return;
+    case CConnection::ESent::Blocked:
+        // The peer takes it slower: go on when it has room again.
+        if (!connection.pNotifier) {
+            connection.pNotifier = std::make_unique<QSocketNotifier>(connection.descriptor.Get(),
+                                                                     QSocketNotifier::Write);
+            connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
+                    [this, &connection] { WriteAnswer(connection); });
+        }
+        return;
     }
-    Finish(connection, true);
 }
 
 void CConnectionServer::SetDeadline(CConnection& connection, CClock::time_point deadline)
@@ -471,7 +407,7 @@ void CConnectionServer::Finish(CConnection& connection, bool bSent)
         return;
     if (!bSent && pConnection->nAnswerSent < pConnection->nAnswerSize)
         Abort(std::move(pConnection->descriptor)); // a peer that does not take its answer
-    else if (pConnection->bPeerClosed || !HasUnreadBytes(pConnection->descriptor.Get()))
+    else if (pConnection->bPeerClosed || !pConnection->HasUnreadBytes())
         pConnection->descriptor.Reset(); // nothing unread: closing resets nothing
     else
         m_closer.Close(std::move(pConnection->descriptor));

@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-class QSocketNotifier;
+class CServedConnection;
 
 // A server that reads its connections side by side on the event loop, each with
 // its own time limit, so that no peer can hold up another:
@@ -162,7 +162,7 @@ protected:
     virtual std::unique_ptr<CSession> NewSession(const QByteArray& strPeer) = 0;
 
 private:
-    class CConnection;
+    using CConnection = CServedConnection;
 
     // Connections waiting for their turn, or to speak, are closed.
     void CloseWaiting();
