@@ -35,6 +35,7 @@ bool HasInput(int nSocket)
 CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)
     : QObject(pParent), m_limits(limits), m_nReadSize(nReadSize),
       m_waiting(limits.nMaxServedPerPeer, limits.nMaxWaitingPerPeer),
+      m_deadlines([this](CConnection& connection) { DeadlinePassed(connection); }),
       m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed)),
       m_lobby(
           limits.timeLimit, limits.nMaxServed, limits.nMaxWaitingPerPeer,
@@ -58,10 +59,6 @@ CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize,
             &CConnectionServer::AcceptFailed);
     connect(&m_acceptor, &CConnectionAcceptor::OutOfDescriptors, &m_closer,
             &CSocketCloser::CloseAll);
-    // One timer for every connection's time limit: the nearest one.
-    m_deadlineTimer.setSingleShot(true);
-    m_deadlineTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_deadlineTimer, &QTimer::timeout, this, &CConnectionServer::DeadlinesPassed);
 }
 
 CConnectionServer::~CConnectionServer()
@@ -207,7 +204,7 @@ CConnectionServer::CConnection& CConnectionServer::Serve(CDescriptor descriptor,
         std::make_unique<CConnection>(std::move(descriptor), std::move(peer), ++m_nNextSerial));
     CConnection& connection = *m_reading.back();
     connection.started = connection.lastByte = CClock::now();
-    SetDeadline(connection, connection.started + m_limits.timeLimit);
+    m_deadlines.Set(connection, connection.started + m_limits.timeLimit);
     connection.pSession = NewSession(connection.peer.strText);
     Q_EMIT ServingStarted();
     return connection;
@@ -282,7 +279,7 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
         m_answering.push_back(std::move(pConnection));
     m_waiting.Left(connection.peer.strKey);
     // The answer has a time limit of its own, to be known and to be taken.
-    SetDeadline(connection, CClock::now() + m_limits.timeLimit);
+    m_deadlines.Set(connection, CClock::now() + m_limits.timeLimit);
     const quint64 nSerial = connection.nSerial;
     const CSession::CAnswerLater later = [pThis = QPointer<CConnectionServer>(this),
                                           nSerial](const QByteArrayList& answer) {
@@ -354,41 +351,12 @@ void CConnectionServer::WriteAnswer(CConnection& connection)
     }
 }
 
-void CConnectionServer::SetDeadline(CConnection& connection, CClock::time_point deadline)
+void CConnectionServer::DeadlinePassed(CConnection& connection)
 {
-    m_deadlines.erase({connection.deadline, &connection});
-    connection.deadline = deadline;
-    if (deadline != CClock::time_point::max())
-        m_deadlines.insert({deadline, &connection});
-    ArmDeadlineTimer();
-}
-
-void CConnectionServer::ArmDeadlineTimer()
-{
-    if (m_deadlines.empty()) {
-        m_deadlineTimer.stop();
-        return;
-    }
-    // A timer that fires before the nearest time limit finds nothing to do and
-    // is set again: it is only moved when a nearer one comes.
-    const CClock::time_point nearest = m_deadlines.begin()->first;
-    if (m_deadlineTimer.isActive() && m_armedFor <= nearest)
-        return;
-    m_armedFor = nearest;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(nearest - CClock::now());
-    m_deadlineTimer.start(std::max(left, std::chrono::milliseconds(0)));
-}
-
-void CConnectionServer::DeadlinesPassed()
-{
-    while (!m_deadlines.empty() && m_deadlines.begin()->first <= CClock::now()) {
-        CConnection& connection = *m_deadlines.begin()->second;
-        if (connection.bAnswering)
-            Finish(connection, false); // the answer was not known or not taken in time
-        else
-            EndReading(connection, EEnd::TimeLimit);
-    }
-    ArmDeadlineTimer();
+    if (connection.bAnswering)
+        Finish(connection, false); // the answer was not known or not taken in time
+    else
+        EndReading(connection, EEnd::TimeLimit);
 }
 
 void CConnectionServer::Abort(CDescriptor descriptor)
@@ -400,7 +368,7 @@ void CConnectionServer::Abort(CDescriptor descriptor)
 void CConnectionServer::Finish(CConnection& connection, bool bSent)
 {
     connection.pNotifier.reset();
-    SetDeadline(connection, CClock::time_point::max());
+    m_deadlines.Set(connection, CClock::time_point::max());
     // Off the list first: the session may run code that comes back here.
     std::unique_ptr<CConnection> pConnection = TakeOff(m_answering, connection);
     if (!pConnection)

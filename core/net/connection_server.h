@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/net/connection_acceptor.h"
+#include "core/net/connection_deadlines.h"
 #include "core/net/descriptor.h"
 #include "core/net/descriptor_budget.h"
 #include "core/net/silent_lobby.h"
@@ -12,13 +13,11 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -184,9 +183,8 @@ private:
     void StartAnswer(CConnection& connection, const QByteArrayList& answer);
     void AnswerLater(quint64 nSerial, const QByteArrayList& answer);
     void WriteAnswer(CConnection& connection);
-    void SetDeadline(CConnection& connection, std::chrono::steady_clock::time_point deadline);
-    void ArmDeadlineTimer();
-    void DeadlinesPassed();
+    // Its reading, or its answer, took too long.
+    void DeadlinePassed(CConnection& connection);
     void Finish(CConnection& connection, bool bSent);
     // Closes the connection at once, with a reset: what was not sent is dropped
     // instead of being held by the system.
@@ -198,10 +196,7 @@ private:
     // The connections served: those being read, and those being answered.
     std::vector<std::unique_ptr<CConnection>> m_reading;
     std::vector<std::unique_ptr<CConnection>> m_answering;
-    // Every served connection's time limit, nearest first.
-    std::set<std::pair<std::chrono::steady_clock::time_point, CConnection*>> m_deadlines;
-    QTimer m_deadlineTimer;
-    std::chrono::steady_clock::time_point m_armedFor; // what the timer was set for
+    CConnectionDeadlines m_deadlines;
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
     CSilentLobby m_lobby;
