@@ -19,12 +19,15 @@ void CSilentLobby::Enter(CDescriptor descriptor, const CPeerAddress& peer)
     const int nDescriptor = descriptor.Get();
     if (!m_watch.Add(nDescriptor))
         return;
-    // Room for it: the peer's oldest goes, or the oldest of all.
-    std::list<int>& peerList = m_perPeer[peer.strKey];
-    if (peerList.size() >= m_nMaxPerPeer)
-        Close(peerList.front());
+    // Room for it: the peer's oldest goes, or the oldest of all. Before its
+    // peer's list is taken: closing the last one of a peer drops its list, and
+    // moves others in the hash.
+    if (const auto it = m_perPeer.constFind(peer.strKey);
+        it != m_perPeer.cend() && it->size() >= m_nMaxPerPeer)
+        Close(it->front());
     else if (m_waiting.size() >= m_nMax)
         Close(m_all.front());
+    std::list<int>& peerList = m_perPeer[peer.strKey];
     m_all.push_back(nDescriptor);
     peerList.push_back(nDescriptor);
     m_waiting[nDescriptor] = {std::move(descriptor), peer,
