@@ -89,7 +89,7 @@ int RunFingerdCommand(const QStringList& arguments)
                 .arg(server.ServerPort()));
         break;
     case EPassedSocket::None:
-        if (server.StartDaemon(*nPort, *address) != CConnectionServer::EOpen::Opened) {
+        if (server.Open(*nPort, *address) != CConnectionServer::EOpen::Opened) {
             CliOutput::ErrorLine(QStringLiteral("blipnote-cli fingerd: cannot listen on %1: %2")
                                      .arg(ListenPlace(*address, *nPort), server.OpenError()));
             return 1;

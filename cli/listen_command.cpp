@@ -127,8 +127,7 @@ int RunListenCommand(const QStringList& arguments)
             return EKept::NotKept;
         });
     // A socket from the service manager comes before --port.
-    switch (
-        ServePassedSocket("listen", [&server](int nSocket) { return server.ListenOn(nSocket); })) {
+    switch (ServePassedSocket("listen", [&server](int nSocket) { return server.Adopt(nSocket); })) {
     case EPassedSocket::Failed:
         return 1;
     case EPassedSocket::Served:
@@ -136,7 +135,7 @@ int RunListenCommand(const QStringList& arguments)
             QStringLiteral("port %1 (passed by the service manager)").arg(server.ServerPort()));
         break;
     case EPassedSocket::None:
-        if (!server.StartListening(*nPort, *address)) {
+        if (!server.Open(*nPort, *address)) {
             CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: cannot listen on %1: %2")
                                      .arg(ListenPlace(*address, *nPort), server.OpenError()));
             return 1;

@@ -29,7 +29,7 @@ CServerThread::CServerThread(int nListeners)
         quint16 nPort = 0;
         for (int n = 1; n <= nListeners; ++n) {
             auto& server = servers.emplace_back(std::make_unique<CNoteListenSocket>(sink));
-            server->StartListening(nPort, QHostAddress(QStringLiteral("127.0.0.%1").arg(n)));
+            server->Open(nPort, QHostAddress(QStringLiteral("127.0.0.%1").arg(n)));
             nPort = server->ServerPort();
         }
         m_pLoop = &loop;

@@ -109,10 +109,9 @@ const CFingerDaemonSocket::CReply& CFingerDaemonSocket::ReplyNow(const CFingerSe
     return m_reply;
 }
 
-CConnectionServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort,
-                                                          const QHostAddress& address)
+CConnectionServer::EOpen CFingerDaemonSocket::Open(quint16 nPort, const QHostAddress& address)
 {
-    const EOpen eOpen = Open(nPort, address);
+    const EOpen eOpen = CConnectionServer::Open(nPort, address);
     switch (eOpen) {
     case EOpen::NotCreated:
         m_prompts.ShowMessage(
@@ -131,11 +130,6 @@ CConnectionServer::EOpen CFingerDaemonSocket::StartDaemon(quint16 nPort,
         break;
     }
     return eOpen;
-}
-
-void CFingerDaemonSocket::Close()
-{
-    Shut();
 }
 
 std::unique_ptr<CConnectionServer::CSession>

@@ -38,12 +38,10 @@ public:
                         std::chrono::milliseconds queryTimeLimit = QueryTimeLimit,
                         QObject* pParent = nullptr);
 
-    // Opens the finger port; a failure is told to the user, and the caller
-    // decides what it means for the "Use FingerD" setting.
-    EOpen StartDaemon(quint16 nPort = FingerPort,
-                      const QHostAddress& address = QHostAddress::AnyIPv4);
-    // Stops the server.
-    void Close();
+    // Opens the finger port; a failure is told to the user (which the
+    // connection server's own Open does not), and the caller decides what it
+    // means for the "Use FingerD" setting.
+    EOpen Open(quint16 nPort = FingerPort, const QHostAddress& address = QHostAddress::AnyIPv4);
 
     // The clock of the time stamps; tests set their own (none: the system's).
     void SetClock(CClock clock) { m_now = std::move(clock); }

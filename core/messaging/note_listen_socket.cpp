@@ -101,10 +101,10 @@ void CNoteListenSocket::Post(const char* pszText)
     m_statusSink.PostStatusText(StatusPane::Listening, QString::fromLatin1(pszText));
 }
 
-bool CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& address)
+bool CNoteListenSocket::Open(quint16 nPort, const QHostAddress& address)
 {
     Post("Creating server");
-    switch (Open(nPort, address)) {
+    switch (CConnectionServer::Open(nPort, address)) {
     case EOpen::NotCreated:
         Post("Error while creating");
         return false;
@@ -124,9 +124,9 @@ bool CNoteListenSocket::StartListening(quint16 nPort, const QHostAddress& addres
     return true;
 }
 
-bool CNoteListenSocket::ListenOn(int nSocket)
+bool CNoteListenSocket::Adopt(int nSocket)
 {
-    if (!Adopt(nSocket)) {
+    if (!CConnectionServer::Adopt(nSocket)) {
         Post("Cannot listen");
         return false;
     }

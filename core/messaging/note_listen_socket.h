@@ -38,11 +38,12 @@ public:
 
     // Opens the listening socket on the port on every local IPv4 address, or on the
     // one given (port 0 picks a free one, see ServerPort()). Returns false on
-    // failure; the status pane tells which step failed.
-    bool StartListening(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // failure; the status pane tells which step failed. (These two stand in for
+    // the connection server's own, which say nothing to the status pane.)
+    bool Open(quint16 nPort, const QHostAddress& address = QHostAddress::AnyIPv4);
     // The same on a socket that listens already (handed over by the service
     // manager); false when it is not a listening TCP socket.
-    bool ListenOn(int nSocket);
+    bool Adopt(int nSocket);
 
     // Takes a note (the text with the sender's address, and its byte count)
     // before its answer goes out. It says at once whether it kept the note, or

@@ -1,6 +1,7 @@
 #include "core/net/connection_server.h"
 
 #include "core/interfaces/logging.h"
+#include "core/net/served_connection.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
@@ -8,26 +9,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <tuple>
-#include <unistd.h>
 #include <utility>
 
 namespace {
 
 using CClock = std::chrono::steady_clock;
 
-// Connections taken from the system's queue in one turn of the event loop, so
-// that a flood cannot keep the loop from everything else.
-constexpr int kAcceptBurst = 64;
 // Bytes read from one connection in one turn of the event loop: then the others
 // have their turn (what is left is read in the next).
 constexpr qsizetype kReadShare = 64 * 1024;
-// Out of descriptors: when to try again, unless a connection ends before.
-constexpr std::chrono::milliseconds kDescriptorRetry(200);
 
 // Whether the connection has sent something (or closed) already; false when it
 // has sent nothing yet.
@@ -38,270 +30,90 @@ bool HasInput(int nSocket)
     return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
-// Whether bytes the connection sent wait unread (closing it would reset it).
-bool HasUnreadBytes(int nSocket)
-{
-    char c = 0;
-    return ::recv(nSocket, &c, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
-}
-
 } // namespace
-
-// One accepted connection, from its turn to its answer.
-class CConnectionServer::CConnection
-{
-public:
-    CConnection(int nDescriptor, CPeerAddress peer, quint64 nSerial)
-        : nDescriptor(nDescriptor), peer(std::move(peer)), nSerial(nSerial)
-    {}
-
-    int nDescriptor;
-    CPeerAddress peer;
-    quint64 nSerial; // tells a later answer whether its connection is still there
-    std::unique_ptr<CSession> pSession;
-    std::unique_ptr<QSocketNotifier> pNotifier;
-    CClock::time_point started;
-    CClock::time_point deadline = CClock::time_point::max(); // max() while it has no limit
-    CClock::time_point lastByte; // when its last byte came (its start until one did)
-    qint64 nRead = 0;
-    bool bAnswering = false;
-    bool bPeerClosed = false; // it sent all it will send
-    bool bInAnswer = false;   // its session is working out the answer
-    bool bAnswerKnown = false;
-    std::optional<QByteArrayList> earlyAnswer; // given through "later" before Answer returned
-    QByteArrayList answer;
-    qsizetype nAnswerSize = 0;
-    qsizetype nAnswerSent = 0;
-    qsizetype nPart = 0;       // the part being sent
-    qsizetype nSentOfPart = 0; // how much of that part has been sent
-};
 
 CConnectionServer::CConnectionServer(const CLimits& limits, qsizetype nReadSize, QObject* pParent)
     : QObject(pParent), m_limits(limits), m_nReadSize(nReadSize),
       m_waiting(limits.nMaxServedPerPeer, limits.nMaxWaitingPerPeer),
+      m_deadlines([this](CConnection& connection) { DeadlinePassed(connection); }),
       m_closer(std::chrono::seconds(5), static_cast<std::size_t>(limits.nMaxServed)),
       m_lobby(
           limits.timeLimit, limits.nMaxServed, limits.nMaxWaitingPerPeer,
-          [this](int nSocket, const CPeerAddress& peer) { Admit(nSocket, peer); },
-          [this](int nSocket, const CPeerAddress& peer) { AnswerSilent(nSocket, peer); }),
+          [this](CDescriptor descriptor, const CPeerAddress& peer) {
+              Admit(std::move(descriptor), peer);
+          },
+          [this](CDescriptor descriptor, const CPeerAddress& peer) {
+              AnswerSilent(std::move(descriptor), peer);
+          }),
+      m_acceptor(
+          limits.acceptDeferral,
+          [this](CDescriptor descriptor, const CPeerAddress& peer) {
+              Admit(std::move(descriptor), peer);
+          },
+          [this] { return FreeDescriptor(); }),
       m_budget([this] { return OpenConnections(); })
 {
-    m_descriptorRetry.setSingleShot(true);
-    connect(&m_descriptorRetry, &QTimer::timeout, this, [this] {
-        m_bOutOfDescriptors = false;
-        UpdateAccepting();
-    });
-    // One timer for every connection's time limit: the nearest one.
-    m_deadlineTimer.setSingleShot(true);
-    m_deadlineTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_deadlineTimer, &QTimer::timeout, this, &CConnectionServer::DeadlinesPassed);
+    connect(&m_acceptor, &CConnectionAcceptor::ConnectionArrived, this,
+            &CConnectionServer::ConnectionArrived);
+    connect(&m_acceptor, &CConnectionAcceptor::AcceptFailed, this,
+            &CConnectionServer::AcceptFailed);
+    connect(&m_acceptor, &CConnectionAcceptor::OutOfDescriptors, &m_closer,
+            &CSocketCloser::CloseAll);
 }
 
 CConnectionServer::~CConnectionServer()
 {
-    Shut();
-    for (const auto& pConnection : m_served) {
-        pConnection->pNotifier.reset();
-        ::close(pConnection->nDescriptor);
+    Close();
+    for (auto* pList : {&m_reading, &m_answering}) {
+        for (const auto& pConnection : *pList) {
+            pConnection->pNotifier.reset();
+            pConnection->descriptor.Reset();
+        }
     }
 }
 
-CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddress& bindAddress)
+CConnectionServer::EOpen CConnectionServer::Open(quint16 nPort, const QHostAddress& address)
 {
-    m_strOpenError.clear();
-    const auto Fail = [this, nPort](const char* pszStep, int nSocket, EOpen eOpen) {
-        const int nError = errno; // before anything else can change it
-        qCWarning(lcNet, "port %u: %s failed: %s", nPort, pszStep, std::strerror(nError));
-        m_strOpenError = QString::fromLocal8Bit(std::strerror(nError));
-        if (nSocket >= 0)
-            ::close(nSocket);
-        return eOpen;
-    };
-    // The dual any-address and "::" take IPv4 peers too, whatever the system's default.
-    const bool bBoth = bindAddress == QHostAddress::Any || bindAddress == QHostAddress::AnyIPv6;
-    const bool bIPv6 = bBoth || bindAddress.protocol() == QAbstractSocket::IPv6Protocol;
-    const int nSocket =
-        ::socket(bIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (nSocket < 0)
-        return Fail("socket", nSocket, EOpen::NotCreated);
-    sockaddr_storage address{};
-    socklen_t nLength = 0;
-    if (bIPv6) {
-        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = htons(nPort);
-        if (!bBoth) {
-            const Q_IPV6ADDR bytes = bindAddress.toIPv6Address();
-            std::memcpy(&v6.sin6_addr, &bytes, sizeof(v6.sin6_addr));
-        }
-        nLength = sizeof(v6);
-        const int nOnly = bBoth ? 0 : 1;
-        if (::setsockopt(nSocket, IPPROTO_IPV6, IPV6_V6ONLY, &nOnly, sizeof(nOnly)) != 0)
-            return Fail("IPV6_V6ONLY", nSocket, EOpen::NotCreated);
-    } else {
-        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(nPort);
-        v4.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
-        nLength = sizeof(v4);
-    }
-    const int nReuse = 1;
-    if (::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
-        return Fail("SO_REUSEADDR", nSocket, EOpen::NotCreated);
-    if (::bind(nSocket, reinterpret_cast<const sockaddr*>(&address), nLength) != 0)
-        return Fail("bind", nSocket, EOpen::NotCreated);
-    // The system's largest backlog: a burst of peers must not have its
-    // connections dropped by the kernel and retried seconds later.
-    if (::listen(nSocket, SOMAXCONN) != 0)
-        return Fail("listen", nSocket, EOpen::NotListening);
-    if (!ListenWith(nSocket))
-        return Fail("getsockname", nSocket, EOpen::NotSelected);
-    return EOpen::Opened;
+    const EOpen eOpen = m_acceptor.Open(nPort, address);
+    if (eOpen == EOpen::Opened)
+        CloseWaiting(); // those of the socket before
+    return eOpen;
 }
 
 bool CConnectionServer::Adopt(int nSocket)
 {
-    errno = 0; // a check that finds the wrong kind of socket sets none
-    const auto refuse = [nSocket](const char* pszWhy) {
-        const int nError = errno;
-        qCWarning(lcNet, "descriptor %d not served: %s%s%s", nSocket, pszWhy,
-                  nError != 0 ? ": " : "", nError != 0 ? std::strerror(nError) : "");
+    if (!m_acceptor.Adopt(nSocket))
         return false;
-    };
-    int nValue = 0;
-    socklen_t nLength = sizeof(nValue);
-    if (::getsockopt(nSocket, SOL_SOCKET, SO_TYPE, &nValue, &nLength) != 0 || nValue != SOCK_STREAM)
-        return refuse("no stream socket");
-    nLength = sizeof(nValue);
-    if (::getsockopt(nSocket, SOL_SOCKET, SO_ACCEPTCONN, &nValue, &nLength) != 0 || nValue == 0)
-        return refuse("not listening");
-    const int nFlags = ::fcntl(nSocket, F_GETFL);
-    if (nFlags < 0 || ::fcntl(nSocket, F_SETFL, nFlags | O_NONBLOCK) != 0 ||
-        ::fcntl(nSocket, F_SETFD, FD_CLOEXEC) != 0)
-        return refuse("descriptor flags");
-    if (!ListenWith(nSocket))
-        return refuse("no IPv4 or IPv6 address");
+    CloseWaiting(); // those of the socket before
     return true;
 }
 
-bool CConnectionServer::ListenWith(int nSocket)
+void CConnectionServer::Close()
 {
-    sockaddr_storage bound{};
-    socklen_t nLength = sizeof(bound);
-    if (::getsockname(nSocket, reinterpret_cast<sockaddr*>(&bound), &nLength) != 0)
-        return false;
-    quint16 nPort = 0;
-    if (bound.ss_family == AF_INET)
-        nPort = ntohs(reinterpret_cast<const sockaddr_in&>(bound).sin_port);
-    else if (bound.ss_family == AF_INET6)
-        nPort = ntohs(reinterpret_cast<const sockaddr_in6&>(bound).sin6_port);
-    else
-        return false;
-    Shut();
-    DeferAccepting(nSocket);
-    m_nListening = nSocket;
-    m_nPort = nPort;
-    CDescriptorBudget::CountTheRest();
-    m_pAcceptNotifier = std::make_unique<QSocketNotifier>(nSocket, QSocketNotifier::Read);
-    connect(m_pAcceptNotifier.get(), &QSocketNotifier::activated, this,
-            &CConnectionServer::AcceptReady);
-    UpdateAccepting();
-    return true;
+    m_acceptor.Close();
+    CloseWaiting();
 }
 
-void CConnectionServer::SetAcceptDeferral(std::chrono::seconds deferral)
+void CConnectionServer::CloseWaiting()
 {
-    m_limits.acceptDeferral = deferral;
-    if (m_nListening >= 0)
-        DeferAccepting(m_nListening);
-}
-
-void CConnectionServer::DeferAccepting(int nSocket) const
-{
-    // Honest peers write their request at once; a connection that says nothing
-    // stays with the system (which keeps no descriptor of ours for it) until it
-    // does, or until the deferral is over.
-    const int nSeconds = static_cast<int>(m_limits.acceptDeferral.count());
-    if (::setsockopt(nSocket, IPPROTO_TCP, TCP_DEFER_ACCEPT, &nSeconds, sizeof(nSeconds)) != 0)
-        qCDebug(lcNet, "port %u: TCP_DEFER_ACCEPT: %s", m_nPort, std::strerror(errno));
-}
-
-void CConnectionServer::Shut()
-{
-    m_pAcceptNotifier.reset();
-    if (m_nListening >= 0)
-        ::close(std::exchange(m_nListening, -1));
-    m_descriptorRetry.stop();
-    m_bOutOfDescriptors = false;
+    // The waiting room keeps the numbers of the descriptors it holds for us.
     for (const int nDescriptor : m_waiting.TakeAll())
-        ::close(nDescriptor);
+        CDescriptor(nDescriptor).Reset();
     m_lobby.CloseAll();
-}
-
-void CConnectionServer::SetAcceptPaused(bool bPaused)
-{
-    m_bAcceptPaused = bPaused;
-    UpdateAccepting();
 }
 
 int CConnectionServer::OpenConnections() const
 {
-    return static_cast<int>(m_served.size()) + m_waiting.WaitingCount() + m_lobby.Count() +
+    return ServedConnections() + m_waiting.WaitingCount() + m_lobby.Count() +
            m_closer.LingeringCount();
 }
 
-void CConnectionServer::UpdateAccepting()
-{
-    if (m_pAcceptNotifier)
-        m_pAcceptNotifier->setEnabled(!m_bAcceptPaused && !m_bOutOfDescriptors);
-}
-
-void CConnectionServer::AcceptReady()
-{
-    for (int n = 0; n < kAcceptBurst && m_nListening >= 0 && !m_bAcceptPaused; ++n) {
-        sockaddr_storage address{};
-        socklen_t nLength = sizeof(address);
-        const int nSocket = ::accept4(m_nListening, reinterpret_cast<sockaddr*>(&address), &nLength,
-                                      SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (nSocket < 0) {
-            const int nError = errno; // this attempt's own error
-            if (nError == EAGAIN || nError == EWOULDBLOCK)
-                return;
-            if ((nError == EMFILE || nError == ENFILE) && FreeDescriptor())
-                continue;
-            if (nError == EMFILE || nError == ENFILE || nError == ENOBUFS || nError == ENOMEM) {
-                qCWarning(lcNet, "port %u: accepting failed: %s", m_nPort, std::strerror(nError));
-                Q_EMIT ConnectionArrived();
-                Q_EMIT AcceptFailed();
-                PauseForDescriptors();
-                return;
-            }
-            // The connection went before it was taken (ECONNABORTED, a network
-            // error passed on): the next one may be fine.
-            qCDebug(lcNet, "port %u: accept: %s", m_nPort, std::strerror(nError));
-            continue;
-        }
-        Q_EMIT ConnectionArrived();
-        if (m_nSendBufferSize > 0)
-            ::setsockopt(nSocket, SOL_SOCKET, SO_SNDBUF, &m_nSendBufferSize,
-                         sizeof(m_nSendBufferSize));
-        // At the bound: one of ours gives its descriptor back, or no more are
-        // taken for a while.
-        const bool bFreed = !CDescriptorBudget::Spent() || FreeDescriptor();
-        Admit(nSocket, CPeerAddress::Of(address));
-        if (!bFreed) {
-            PauseForDescriptors();
-            return;
-        }
-    }
-}
-
-void CConnectionServer::Admit(int nSocket, const CPeerAddress& peer)
+void CConnectionServer::Admit(CDescriptor descriptor, const CPeerAddress& peer)
 {
     // One that has sent nothing (the system held it for a while, or handed it
     // over at once when its queue overflowed) takes no place until it speaks.
-    if (!HasInput(nSocket)) {
-        m_lobby.Enter(nSocket, peer);
+    if (!HasInput(descriptor.Get())) {
+        m_lobby.Enter(std::move(descriptor), peer);
         return;
     }
     // Its peer has its share: its connection that reads slowest gives way.
@@ -312,18 +124,18 @@ void CConnectionServer::Admit(int nSocket, const CPeerAddress& peer)
             EndReading(*pYielding, EEnd::Yielded);
         }
     }
-    if (!m_waiting.Enter(nSocket, peer)) {
-        // Until it lets go, this peer can use up no more descriptors.
-        ::close(nSocket);
+    // Until it lets go, this peer can use up no more descriptors: beyond its
+    // share of waiting, its connection closes unread.
+    if (!m_waiting.Enter(descriptor.Get(), peer))
         return;
-    }
+    descriptor.Release(); // the waiting room holds it now
     ServeWaiting();
 }
 
-void CConnectionServer::AnswerSilent(int nSocket, const CPeerAddress& peer)
+void CConnectionServer::AnswerSilent(CDescriptor descriptor, const CPeerAddress& peer)
 {
     m_waiting.Join(peer.strKey);
-    EndReading(Serve(nSocket, peer), EEnd::TimeLimit);
+    EndReading(Serve(std::move(descriptor), peer), EEnd::TimeLimit);
 }
 
 bool CConnectionServer::FreeDescriptor()
@@ -335,10 +147,8 @@ bool CConnectionServer::FreeDescriptor()
     }
     if (m_lobby.CloseOldest())
         return true;
-    if (const int nEvicted = m_waiting.Evict(); nEvicted >= 0) {
-        ::close(nEvicted);
-        return true;
-    }
+    if (const CDescriptor evicted(m_waiting.Evict()); evicted.IsValid())
+        return true; // it closes unread
     // A place given up is answered, and its descriptor closes with the next
     // call (or when its answer has gone).
     if (CConnection* pYielding = Yielding()) {
@@ -348,19 +158,10 @@ bool CConnectionServer::FreeDescriptor()
     return false;
 }
 
-void CConnectionServer::PauseForDescriptors()
-{
-    // Closing connections go now rather than later: their descriptors are needed.
-    m_closer.CloseAll();
-    m_bOutOfDescriptors = true;
-    UpdateAccepting();
-    m_descriptorRetry.start(kDescriptorRetry);
-}
-
 void CConnectionServer::ServeWaiting()
 {
     while (m_waiting.PeekNext()) {
-        if (m_nReading >= m_limits.nMaxServed) {
+        if (static_cast<int>(m_reading.size()) >= m_limits.nMaxServed) {
             // Every place is taken: the one that reads slowest gives way.
             CConnection* pYielding = Yielding();
             if (!pYielding)
@@ -371,7 +172,7 @@ void CConnectionServer::ServeWaiting()
             continue;
         }
         CWaitingRoom::CWaiting next = *m_waiting.Next();
-        ReadReady(Serve(next.nDescriptor, std::move(next.peer)));
+        ReadReady(Serve(CDescriptor(next.nDescriptor), std::move(next.peer)));
     }
 }
 
@@ -388,8 +189,8 @@ CConnectionServer::CConnection* CConnectionServer::Yielding(const QByteArray* ps
                                connection.lastByte, connection.started, connection.nSerial);
     };
     CConnection* pYielding = nullptr;
-    for (const auto& pConnection : m_served) {
-        if (pConnection->bAnswering || (pstrKey && pConnection->peer.strKey != *pstrKey))
+    for (const auto& pConnection : m_reading) {
+        if (pstrKey && pConnection->peer.strKey != *pstrKey)
             continue;
         if (!pYielding || rank(*pConnection) < rank(*pYielding))
             pYielding = pConnection.get();
@@ -397,16 +198,29 @@ CConnectionServer::CConnection* CConnectionServer::Yielding(const QByteArray* ps
     return pYielding;
 }
 
-CConnectionServer::CConnection& CConnectionServer::Serve(int nSocket, CPeerAddress peer)
+CConnectionServer::CConnection& CConnectionServer::Serve(CDescriptor descriptor, CPeerAddress peer)
 {
-    m_served.push_back(std::make_unique<CConnection>(nSocket, std::move(peer), ++m_nNextSerial));
-    CConnection& connection = *m_served.back();
-    ++m_nReading;
+    m_reading.push_back(
+        std::make_unique<CConnection>(std::move(descriptor), std::move(peer), ++m_nNextSerial));
+    CConnection& connection = *m_reading.back();
     connection.started = connection.lastByte = CClock::now();
-    SetDeadline(connection, connection.started + m_limits.timeLimit);
+    m_deadlines.Set(connection, connection.started + m_limits.timeLimit);
     connection.pSession = NewSession(connection.peer.strText);
     Q_EMIT ServingStarted();
     return connection;
+}
+
+std::unique_ptr<CConnectionServer::CConnection>
+CConnectionServer::TakeOff(std::vector<std::unique_ptr<CConnection>>& list,
+                           const CConnection& connection)
+{
+    const auto found = std::find_if(
+        list.begin(), list.end(), [&connection](const auto& p) { return p.get() == &connection; });
+    if (found == list.end())
+        return nullptr;
+    std::unique_ptr<CConnection> pConnection = std::move(*found);
+    list.erase(found);
+    return pConnection;
 }
 
 void CConnectionServer::ReadReady(CConnection& connection)
@@ -418,7 +232,7 @@ void CConnectionServer::ReadReady(CConnection& connection)
             return;
         }
         char* const pRoom = connection.pSession->ReadRoom(m_nReadSize);
-        const ssize_t n = ::recv(connection.nDescriptor, pRoom,
+        const ssize_t n = ::recv(connection.descriptor.Get(), pRoom,
                                  static_cast<std::size_t>(m_nReadSize), MSG_DONTWAIT);
         const int nError = errno;
         const bool bDone = connection.pSession->TookRead(std::max<ssize_t>(n, 0));
@@ -450,7 +264,7 @@ void CConnectionServer::ReadReady(CConnection& connection)
     // first): the rest when the event loop says it is there.
     if (!connection.pNotifier) {
         connection.pNotifier =
-            std::make_unique<QSocketNotifier>(connection.nDescriptor, QSocketNotifier::Read);
+            std::make_unique<QSocketNotifier>(connection.descriptor.Get(), QSocketNotifier::Read);
         connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
                 [this, &connection] { ReadReady(connection); });
     }
@@ -461,10 +275,11 @@ void CConnectionServer::EndReading(CConnection& connection, EEnd eEnd)
     connection.pNotifier.reset();
     connection.bAnswering = true;
     connection.bPeerClosed = eEnd == EEnd::PeerClosed;
-    --m_nReading;
+    if (std::unique_ptr<CConnection> pConnection = TakeOff(m_reading, connection))
+        m_answering.push_back(std::move(pConnection));
     m_waiting.Left(connection.peer.strKey);
     // The answer has a time limit of its own, to be known and to be taken.
-    SetDeadline(connection, CClock::now() + m_limits.timeLimit);
+    m_deadlines.Set(connection, CClock::now() + m_limits.timeLimit);
     const quint64 nSerial = connection.nSerial;
     const CSession::CAnswerLater later = [pThis = QPointer<CConnectionServer>(this),
                                           nSerial](const QByteArrayList& answer) {
@@ -484,9 +299,9 @@ void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayLis
 {
     // Answers not yet taken are bounded as reading is: the oldest goes (the
     // system would hold each one's unsent part as long as it waited).
-    if (static_cast<int>(m_served.size()) - m_nReading > m_limits.nMaxServed) {
+    if (static_cast<int>(m_answering.size()) > m_limits.nMaxServed) {
         CConnection* pOldest = nullptr;
-        for (const auto& pOther : m_served) {
+        for (const auto& pOther : m_answering) {
             if (pOther->bAnswerKnown && pOther.get() != &connection &&
                 (!pOldest || pOther->nSerial < pOldest->nSerial))
                 pOldest = pOther.get();
@@ -494,10 +309,7 @@ void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayLis
         if (pOldest)
             Finish(*pOldest, false);
     }
-    connection.bAnswerKnown = true;
-    connection.answer = answer;
-    for (const QByteArray& strPart : answer)
-        connection.nAnswerSize += strPart.size();
+    connection.SetAnswer(answer);
     if (connection.nAnswerSize == 0) {
         Finish(connection, true);
         return;
@@ -507,9 +319,9 @@ void CConnectionServer::StartAnswer(CConnection& connection, const QByteArrayLis
 
 void CConnectionServer::AnswerLater(quint64 nSerial, const QByteArrayList& answer)
 {
-    const auto found = std::find_if(m_served.begin(), m_served.end(),
+    const auto found = std::find_if(m_answering.begin(), m_answering.end(),
                                     [nSerial](const auto& p) { return p->nSerial == nSerial; });
-    if (found == m_served.end() || !(*found)->bAnswering || (*found)->bAnswerKnown)
+    if (found == m_answering.end() || (*found)->bAnswerKnown)
         return;
     if ((*found)->bInAnswer)
         (*found)->earlyAnswer =
@@ -520,124 +332,59 @@ void CConnectionServer::AnswerLater(quint64 nSerial, const QByteArrayList& answe
 
 void CConnectionServer::WriteAnswer(CConnection& connection)
 {
-    while (connection.nPart < connection.answer.size()) {
-        const QByteArray& strPart = connection.answer.at(connection.nPart);
-        if (connection.nSentOfPart == strPart.size()) {
-            ++connection.nPart;
-            connection.nSentOfPart = 0;
-            continue;
-        }
-        // Parts before the last are held back to fill whole segments.
-        const bool bLast = connection.nPart == connection.answer.size() - 1;
-        const ssize_t n =
-            ::send(connection.nDescriptor, strPart.constData() + connection.nSentOfPart,
-                   static_cast<std::size_t>(strPart.size() - connection.nSentOfPart),
-                   MSG_NOSIGNAL | MSG_DONTWAIT | (bLast ? 0 : MSG_MORE));
-        if (n > 0) {
-            connection.nSentOfPart += n;
-            connection.nAnswerSent += n;
-            continue;
-        }
-        const int nError = errno;
-        if (n < 0 && nError == EINTR)
-            continue;
-        if (n < 0 && (nError == EAGAIN || nError == EWOULDBLOCK)) {
-            // The peer takes it slower: go on when it has room again.
-            qCDebug(lcNet, "answering %s: %lld of %lld bytes sent, waiting for room",
-                    connection.peer.strText.constData(),
-                    static_cast<long long>(connection.nAnswerSent),
-                    static_cast<long long>(connection.nAnswerSize));
-            if (!connection.pNotifier) {
-                connection.pNotifier = std::make_unique<QSocketNotifier>(connection.nDescriptor,
-                                                                         QSocketNotifier::Write);
-                connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
-                        [this, &connection] { WriteAnswer(connection); });
-            }
-            return;
-        }
-        qCWarning(lcNet, "answering %s failed after %lld of %lld bytes: %s",
-                  connection.peer.strText.constData(),
-                  static_cast<long long>(connection.nAnswerSent),
-                  static_cast<long long>(connection.nAnswerSize), std::strerror(nError));
+    switch (connection.SendAnswer()) {
+    case CConnection::ESent::Whole:
+        Finish(connection, true);
+        return;
+    case CConnection::ESent::Failed:
         Finish(connection, false);
         return;
-    }
-    Finish(connection, true);
-}
-
-void CConnectionServer::SetDeadline(CConnection& connection, CClock::time_point deadline)
-{
-    m_deadlines.erase({connection.deadline, &connection});
-    connection.deadline = deadline;
-    if (deadline != CClock::time_point::max())
-        m_deadlines.insert({deadline, &connection});
-    ArmDeadlineTimer();
-}
-
-void CConnectionServer::ArmDeadlineTimer()
-{
-    if (m_deadlines.empty()) {
-        m_deadlineTimer.stop();
+    case CConnection::ESent::Blocked:
+        // The peer takes it slower: go on when it has room again.
+        if (!connection.pNotifier) {
+            connection.pNotifier = std::make_unique<QSocketNotifier>(connection.descriptor.Get(),
+                                                                     QSocketNotifier::Write);
+            connect(connection.pNotifier.get(), &QSocketNotifier::activated, this,
+                    [this, &connection] { WriteAnswer(connection); });
+        }
         return;
     }
-    // A timer that fires before the nearest time limit finds nothing to do and
-    // is set again: it is only moved when a nearer one comes.
-    const CClock::time_point nearest = m_deadlines.begin()->first;
-    if (m_deadlineTimer.isActive() && m_armedFor <= nearest)
-        return;
-    m_armedFor = nearest;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(nearest - CClock::now());
-    m_deadlineTimer.start(std::max(left, std::chrono::milliseconds(0)));
 }
 
-void CConnectionServer::DeadlinesPassed()
+void CConnectionServer::DeadlinePassed(CConnection& connection)
 {
-    while (!m_deadlines.empty() && m_deadlines.begin()->first <= CClock::now()) {
-        CConnection& connection = *m_deadlines.begin()->second;
-        if (connection.bAnswering)
-            Finish(connection, false); // the answer was not known or not taken in time
-        else
-            EndReading(connection, EEnd::TimeLimit);
-    }
-    ArmDeadlineTimer();
+    if (connection.bAnswering)
+        Finish(connection, false); // the answer was not known or not taken in time
+    else
+        EndReading(connection, EEnd::TimeLimit);
 }
 
-void CConnectionServer::Abort(int nSocket)
+void CConnectionServer::Abort(CDescriptor descriptor)
 {
     const linger reset{1, 0};
-    ::setsockopt(nSocket, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
-    ::close(nSocket);
+    ::setsockopt(descriptor.Get(), SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
 }
 
 void CConnectionServer::Finish(CConnection& connection, bool bSent)
 {
     connection.pNotifier.reset();
-    SetDeadline(connection, CClock::time_point::max());
-    const auto found = std::find_if(m_served.begin(), m_served.end(), [&connection](const auto& p) {
-        return p.get() == &connection;
-    });
-    if (found == m_served.end())
-        return;
+    m_deadlines.Set(connection, CClock::time_point::max());
     // Off the list first: the session may run code that comes back here.
-    std::unique_ptr<CConnection> pConnection = std::move(*found);
-    m_served.erase(found);
+    std::unique_ptr<CConnection> pConnection = TakeOff(m_answering, connection);
+    if (!pConnection)
+        return;
     if (!bSent && pConnection->nAnswerSent < pConnection->nAnswerSize)
-        Abort(pConnection->nDescriptor); // a peer that does not take its answer
-    else if (pConnection->bPeerClosed || !HasUnreadBytes(pConnection->nDescriptor))
-        ::close(pConnection->nDescriptor); // nothing unread: closing resets nothing
+        Abort(std::move(pConnection->descriptor)); // a peer that does not take its answer
+    else if (pConnection->bPeerClosed || !pConnection->HasUnreadBytes())
+        pConnection->descriptor.Reset(); // nothing unread: closing resets nothing
     else
-        m_closer.Close(pConnection->nDescriptor);
+        m_closer.Close(std::move(pConnection->descriptor));
     pConnection->pSession->Answered(bSent);
     // The connection goes now (its notifier may be the one whose signal runs
     // this: a notifier may be deleted in its own signal); nothing up the stack
     // touches it after this.
     Q_EMIT ServingFinished();
-    if (m_bOutOfDescriptors) {
-        // A descriptor came free.
-        m_descriptorRetry.stop();
-        m_bOutOfDescriptors = false;
-        UpdateAccepting();
-    }
+    m_acceptor.DescriptorFreed();
     if (m_waiting.WaitingCount() > 0)
         QMetaObject::invokeMethod(this, &CConnectionServer::ServeWaiting, Qt::QueuedConnection);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/net/connection_acceptor.h"
+#include "core/net/connection_deadlines.h"
+#include "core/net/descriptor.h"
 #include "core/net/descriptor_budget.h"
 #include "core/net/silent_lobby.h"
 #include "core/net/socket_closer.h"
@@ -10,17 +13,15 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <utility>
 #include <vector>
 
-class QSocketNotifier;
+class CServedConnection;
 
 // A server that reads its connections side by side on the event loop, each with
 // its own time limit, so that no peer can hold up another:
@@ -49,13 +50,7 @@ class CConnectionServer : public QObject
     Q_OBJECT
 
 public:
-    enum class EOpen
-    {
-        Opened,
-        NotCreated, // the socket could not be made or bound to the port
-        NotListening,
-        NotSelected, // the event loop could not take the socket
-    };
+    using EOpen = CConnectionAcceptor::EOpen;
 
     // How the reading of a connection ended.
     enum class EEnd
@@ -118,27 +113,33 @@ public:
     bool Adopt(int nSocket);
     // Stops listening; connections waiting for their turn are closed, those
     // being served finish.
-    void Shut();
-    bool IsListening() const { return m_nListening >= 0; }
+    void Close();
+    bool IsListening() const { return m_acceptor.IsListening(); }
     // Why the last Open() failed, as the system says it ("Address already in use").
-    const QString& OpenError() const { return m_strOpenError; }
-    quint16 ServerPort() const { return m_nPort; }
+    const QString& OpenError() const { return m_acceptor.OpenError(); }
+    quint16 ServerPort() const { return m_acceptor.ServerPort(); }
 
     // While paused no connection is accepted (the system's queue holds them);
     // those accepted already are served.
-    void SetAcceptPaused(bool bPaused);
-    bool IsAcceptPaused() const { return m_bAcceptPaused; }
+    void SetAcceptPaused(bool bPaused) { m_acceptor.SetPaused(bPaused); }
+    bool IsAcceptPaused() const { return m_acceptor.IsPaused(); }
 
     // The send buffer of each connection accepted from now on; 0 (the default)
     // leaves the system's size and its autotuning. A small one plays a slow link.
-    void SetSendBufferSize(int nBytes) { m_nSendBufferSize = nBytes; }
+    void SetSendBufferSize(int nBytes) { m_acceptor.SetSendBufferSize(nBytes); }
 
     // How long the system holds a connection that has sent nothing (tests of
     // the server's own bounds turn it off).
-    void SetAcceptDeferral(std::chrono::seconds deferral);
+    void SetAcceptDeferral(std::chrono::seconds deferral)
+    {
+        m_acceptor.SetAcceptDeferral(deferral);
+    }
 
     // Connections read or answered now.
-    int ServedConnections() const { return static_cast<int>(m_served.size()); }
+    int ServedConnections() const
+    {
+        return static_cast<int>(m_reading.size() + m_answering.size());
+    }
     int WaitingConnections() const { return m_waiting.WaitingCount(); }
     // Every connection still open here: served, waiting or being closed.
     int OpenConnections() const;
@@ -160,57 +161,46 @@ protected:
     virtual std::unique_ptr<CSession> NewSession(const QByteArray& strPeer) = 0;
 
 private:
-    class CConnection;
+    using CConnection = CServedConnection;
 
-    // Takes the listening socket for this server's own; false when it has no address.
-    bool ListenWith(int nSocket);
-    void DeferAccepting(int nSocket) const;
-    void AcceptReady();
-    void Admit(int nSocket, const CPeerAddress& peer);
+    // Connections waiting for their turn, or to speak, are closed.
+    void CloseWaiting();
+    void Admit(CDescriptor descriptor, const CPeerAddress& peer);
     // A silent connection whose time ran out is answered as at its time limit.
-    void AnswerSilent(int nSocket, const CPeerAddress& peer);
+    void AnswerSilent(CDescriptor descriptor, const CPeerAddress& peer);
     // Frees a descriptor when there are none left; false when nothing can go.
     bool FreeDescriptor();
-    void PauseForDescriptors();
-    void UpdateAccepting();
     void ServeWaiting();
     // The connection being read (of the peer, when a key is given) that gives
     // up its place first, or none.
     CConnection* Yielding(const QByteArray* pstrKey = nullptr) const;
-    CConnection& Serve(int nSocket, CPeerAddress peer);
+    CConnection& Serve(CDescriptor descriptor, CPeerAddress peer);
+    // Takes the connection off the list; none when it is not on it.
+    static std::unique_ptr<CConnection> TakeOff(std::vector<std::unique_ptr<CConnection>>& list,
+                                                const CConnection& connection);
     void ReadReady(CConnection& connection);
     void EndReading(CConnection& connection, EEnd eEnd);
     void StartAnswer(CConnection& connection, const QByteArrayList& answer);
     void AnswerLater(quint64 nSerial, const QByteArrayList& answer);
     void WriteAnswer(CConnection& connection);
-    void SetDeadline(CConnection& connection, std::chrono::steady_clock::time_point deadline);
-    void ArmDeadlineTimer();
-    void DeadlinesPassed();
+    // Its reading, or its answer, took too long.
+    void DeadlinePassed(CConnection& connection);
     void Finish(CConnection& connection, bool bSent);
     // Closes the connection at once, with a reset: what was not sent is dropped
     // instead of being held by the system.
-    static void Abort(int nSocket);
+    static void Abort(CDescriptor descriptor);
 
     CLimits m_limits;
     qsizetype m_nReadSize;
-    int m_nListening = -1;
-    QString m_strOpenError;
-    quint16 m_nPort = 0;
-    std::unique_ptr<QSocketNotifier> m_pAcceptNotifier;
-    bool m_bAcceptPaused = false;
-    int m_nSendBufferSize = 0;
-    bool m_bOutOfDescriptors = false;
-    QTimer m_descriptorRetry;
     CWaitingRoom m_waiting;
-    std::vector<std::unique_ptr<CConnection>> m_served;
-    // Every served connection's time limit, nearest first.
-    std::set<std::pair<std::chrono::steady_clock::time_point, CConnection*>> m_deadlines;
-    QTimer m_deadlineTimer;
-    std::chrono::steady_clock::time_point m_armedFor; // what the timer was set for
-    int m_nReading = 0; // how many of the served connections are still being read
+    // The connections served: those being read, and those being answered.
+    std::vector<std::unique_ptr<CConnection>> m_reading;
+    std::vector<std::unique_ptr<CConnection>> m_answering;
+    CConnectionDeadlines m_deadlines;
     quint64 m_nNextSerial = 0;
     CSocketCloser m_closer;
     CSilentLobby m_lobby;
+    CConnectionAcceptor m_acceptor;
     // Declared last, so that it is destroyed first, while every connection
     // it counts is still there.
     CDescriptorBudget m_budget;

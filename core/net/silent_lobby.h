@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/net/descriptor.h"
+#include "core/net/epoll_watch.h"
 #include "core/net/peer_address.h"
 
 #include <QHash>
@@ -9,10 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <list>
-#include <memory>
 #include <unordered_map>
-
-class QSocketNotifier;
 
 // Connections handed over before they sent anything wait here, without a place
 // among those being read: until they speak (the system hands over a connection
@@ -27,14 +26,13 @@ class CSilentLobby : public QObject
 
 public:
     // A connection leaves: it spoke (or closed), or its time ran out.
-    using CLeave = std::function<void(int nDescriptor, const CPeerAddress& peer)>;
+    using CLeave = std::function<void(CDescriptor descriptor, const CPeerAddress& peer)>;
 
     CSilentLobby(std::chrono::milliseconds wait, int nMax, int nMaxPerPeer, CLeave spoke,
                  CLeave timedOut, QObject* pParent = nullptr);
-    ~CSilentLobby() override;
 
-    // Takes the descriptor (closes it when it cannot be watched).
-    void Enter(int nDescriptor, const CPeerAddress& peer);
+    // Closes the connection when it cannot be watched.
+    void Enter(CDescriptor descriptor, const CPeerAddress& peer);
     int Count() const { return static_cast<int>(m_waiting.size()); }
     // Closes the one that has waited longest; false when none waits.
     bool CloseOldest();
@@ -44,17 +42,18 @@ public:
 private:
     struct CWaiting
     {
+        CDescriptor descriptor;
         CPeerAddress peer;
         std::chrono::steady_clock::time_point deadline;
         std::list<int>::iterator itAll;  // in m_all
         std::list<int>::iterator itPeer; // in its peer's list
     };
 
-    void Ready();
+    void Ready(int nDescriptor);
     void Expired();
     void StartTimer();
-    // Takes it out of the lobby without closing it.
-    CPeerAddress Take(int nDescriptor);
+    // Takes it out of the lobby (it closes when the caller lets it go).
+    CWaiting Take(int nDescriptor);
     void Close(int nDescriptor);
 
     std::chrono::milliseconds m_wait;
@@ -62,8 +61,7 @@ private:
     std::size_t m_nMaxPerPeer;
     CLeave m_spoke;
     CLeave m_timedOut;
-    int m_nEpoll = -1;
-    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    CEpollWatch m_watch;
     std::unordered_map<int, CWaiting> m_waiting;
     // In the order they came, which is the order they run out (every one
     // waits as long), of all and of each peer.

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "core/net/descriptor.h"
+#include "core/net/epoll_watch.h"
+
 #include <QObject>
 #include <QTimer>
 
 #include <chrono>
 #include <deque>
-#include <memory>
 #include <unordered_map>
-
-class QSocketNotifier;
 
 // Closes served connections without cutting off the reply. Closing a socket that
 // still holds unread input makes the kernel reset the connection, and the peer may
@@ -26,10 +26,8 @@ public:
     // At most nMaxLingering sockets linger; beyond, the oldest is closed at once.
     explicit CSocketCloser(std::chrono::milliseconds linger = std::chrono::seconds(5),
                            std::size_t nMaxLingering = 32, QObject* pParent = nullptr);
-    ~CSocketCloser() override;
 
-    // Takes ownership of the descriptor.
-    void Close(int nDescriptor);
+    void Close(CDescriptor descriptor);
 
     int LingeringCount() const { return static_cast<int>(m_lingering.size()); }
     // Closes every lingering socket now (their descriptors are needed).
@@ -38,11 +36,12 @@ public:
 private:
     struct CLingering
     {
+        CDescriptor descriptor;
         std::chrono::steady_clock::time_point deadline;
         qint64 nDrained = 0;
     };
 
-    void Drain();
+    void Drain(int nDescriptor);
     // Drops what the peer sent; true when the socket is done with.
     bool DrainOne(int nDescriptor, CLingering& lingering);
     void CloseNow(int nDescriptor);
@@ -53,8 +52,7 @@ private:
 
     std::chrono::milliseconds m_linger;
     std::size_t m_nMaxLingering;
-    int m_nEpoll = -1;
-    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    CEpollWatch m_watch;
     std::unordered_map<int, CLingering> m_lingering;
     // The descriptors in the order they came, which is the order they run out
     // (one closed early stays here until its turn, and is passed over).

@@ -124,7 +124,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("initializing"));
     m_pMainFrame->PostStatusText(StatusPane::Sending, QStringLiteral(" "));
     if (const auto nPort = NetAddress::Port(m_settings.IpPort(), NetAddress::EPortUse::Listen))
-        m_pNoteServer->StartListening(*nPort);
+        m_pNoteServer->Open(*nPort);
     else
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
     // The finger server after the note port: a box saying that its port cannot
@@ -283,7 +283,7 @@ void CBlipnoteApp::StartFingerServer()
 
 bool CBlipnoteApp::OpenFingerPort()
 {
-    const CConnectionServer::EOpen eOpen = m_pFingerServer->StartDaemon(m_environment.nFingerPort);
+    const CConnectionServer::EOpen eOpen = m_pFingerServer->Open(m_environment.nFingerPort);
     if (eOpen == CConnectionServer::EOpen::NotCreated) {
         // The server switches itself off, also for the next start.
         m_settings.SetUseFingerD(false);

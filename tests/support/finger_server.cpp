@@ -19,7 +19,7 @@ StartLoopbackFingerServer(const CAppSettings& settings, const SystemInfo::CSyste
                           CFingerQueryLog& queries, IPrompts& prompts, ISoundPlayer& sound)
 {
     auto pServer = MakeFingerServer(settings, system, queries, prompts, sound);
-    if (pServer->StartDaemon(0, QHostAddress::LocalHost) != CConnectionServer::EOpen::Opened)
+    if (pServer->Open(0, QHostAddress::LocalHost) != CConnectionServer::EOpen::Opened)
         return nullptr;
     return pServer;
 }

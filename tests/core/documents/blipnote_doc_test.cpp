@@ -237,7 +237,7 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
 {
     CRecordingStatusSink listenSink;
     CNoteListenSocket listener(listenSink);
-    ASSERT_TRUE(listener.StartListening(0, QHostAddress::LocalHost));
+    ASSERT_TRUE(listener.Open(0, QHostAddress::LocalHost));
     QList<QByteArray> received;
     QObject::connect(&listener, &CNoteListenSocket::NoteReceived,
                      [&](const QByteArray& strText, qint64) { received.append(strText); });

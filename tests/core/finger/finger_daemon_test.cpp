@@ -45,8 +45,7 @@ protected:
     {
         m_pDaemon = MakeDaemon(timeLimit);
         m_pDaemon->SetClock([] { return QDateTime(QDate(2026, 12, 7), QTime(12, 30, 5)); });
-        ASSERT_EQ(m_pDaemon->StartDaemon(0, QHostAddress::LocalHost),
-                  CConnectionServer::EOpen::Opened);
+        ASSERT_EQ(m_pDaemon->Open(0, QHostAddress::LocalHost), CConnectionServer::EOpen::Opened);
     }
 
     std::unique_ptr<CFingerDaemonSocket> MakeDaemon(std::chrono::milliseconds timeLimit = 20s)
@@ -188,7 +187,7 @@ TEST_F(FingerDaemonTest, APortThatIsTakenIsToldToTheUser)
 {
     Start();
     const std::unique_ptr<CFingerDaemonSocket> pSecond = MakeDaemon();
-    EXPECT_EQ(pSecond->StartDaemon(m_pDaemon->ServerPort(), QHostAddress::LocalHost),
+    EXPECT_EQ(pSecond->Open(m_pDaemon->ServerPort(), QHostAddress::LocalHost),
               CConnectionServer::EOpen::NotCreated);
     EXPECT_FALSE(pSecond->IsListening());
     EXPECT_EQ(m_prompts.Boxes(),
@@ -213,7 +212,7 @@ TEST_F(FingerDaemonTest, TheDebianFingerClientShowsTheReply)
     if (!QFileInfo::exists(QStringLiteral("/usr/bin/finger")))
         GTEST_SKIP() << "the finger client is not installed";
     m_pDaemon = MakeDaemon();
-    if (m_pDaemon->StartDaemon(79, QHostAddress(QStringLiteral("127.0.0.79"))) !=
+    if (m_pDaemon->Open(79, QHostAddress(QStringLiteral("127.0.0.79"))) !=
         CConnectionServer::EOpen::Opened)
         GTEST_SKIP() << "port 79 cannot be bound here";
     const auto Finger = [](const QStringList& arguments) {

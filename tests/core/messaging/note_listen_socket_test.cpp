@@ -31,7 +31,7 @@ protected:
                          [this] { ++m_nStarted; });
         QObject::connect(m_pServer.get(), &CNoteListenSocket::ServingFinished,
                          [this] { ++m_nFinished; });
-        ASSERT_TRUE(m_pServer->StartListening(0));
+        ASSERT_TRUE(m_pServer->Open(0));
     }
 
     quint16 Port() const { return m_pServer->ServerPort(); }
@@ -240,7 +240,7 @@ TEST_F(NoteListenSocketTest, ReportsAPortThatIsTaken)
     Start();
     CRecordingStatusSink otherSink;
     CNoteListenSocket other(otherSink);
-    EXPECT_FALSE(other.StartListening(Port()));
+    EXPECT_FALSE(other.Open(Port()));
     EXPECT_EQ(otherSink.Texts(StatusPane::Listening),
               TextList({"Creating server", "Error while creating"}));
 }

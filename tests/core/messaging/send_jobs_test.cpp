@@ -68,8 +68,8 @@ protected:
         auto& listener =
             m_listeners.emplace_back(std::make_unique<CListener>(nSizeLimit, timeLimit));
         const QHostAddress address(QStringLiteral("127.0.0.%1").arg(nHost));
-        EXPECT_TRUE(listener->server.StartListening(m_settings.nPort == 7777 ? 0 : m_settings.nPort,
-                                                    address));
+        EXPECT_TRUE(
+            listener->server.Open(m_settings.nPort == 7777 ? 0 : m_settings.nPort, address));
         m_settings.nPort = listener->server.ServerPort();
         return *listener;
     }

@@ -55,7 +55,7 @@ protected:
         m_pNotes->SetAcceptDeferral(0s);
         QObject::connect(m_pNotes.get(), &CNoteListenSocket::NoteReceived,
                          [this](const QByteArray& strText) { m_received.append(strText); });
-        ASSERT_TRUE(m_pNotes->StartListening(0, QHostAddress::LocalHost));
+        ASSERT_TRUE(m_pNotes->Open(0, QHostAddress::LocalHost));
     }
 
     void StartFinger()
@@ -64,8 +64,7 @@ protected:
         m_system.strUserName = "ann";
         m_pFinger = MakeFingerServer(m_settings, m_system, m_queries, m_prompts, m_sound);
         m_pFinger->SetAcceptDeferral(0s);
-        ASSERT_EQ(m_pFinger->StartDaemon(0, QHostAddress::LocalHost),
-                  CConnectionServer::EOpen::Opened);
+        ASSERT_EQ(m_pFinger->Open(0, QHostAddress::LocalHost), CConnectionServer::EOpen::Opened);
     }
 
     // An honest peer from 127.0.0.1: its answer, and how long it took to come.

@@ -211,7 +211,7 @@ TEST_F(HostListScaleTest, AHundredThousandHostsTypedByHandStayWholeAndUsable)
     // A peer that takes notes for three of the hosts and one address typed.
     CRecordingStatusSink peerStatus;
     CNoteListenSocket peer(peerStatus);
-    ASSERT_TRUE(peer.StartListening(0, QHostAddress::LocalHost));
+    ASSERT_TRUE(peer.Open(0, QHostAddress::LocalHost));
     QByteArrayList received;
     QObject::connect(&peer, &CNoteListenSocket::NoteReceived,
                      [&received](const QByteArray& strText, qint64) { received.append(strText); });
