@@ -36,7 +36,7 @@ QString CIncomingNoteSaver::ReserveName(const QString& strStem, QString& strTrie
     for (int nTry = 0; nTry < kMaxTries; ++nTry, ++nNext) {
         const QString strName = nNext == 1 ? strStem + QStringLiteral(".bni")
                                            : QStringLiteral("%1-%2.bni").arg(strStem).arg(nNext);
-        const QString strPath = QDir(m_strFolder).filePath(strName);
+        QString strPath = QDir(m_strFolder).filePath(strName);
         strTried = strPath;
         // Creating the file exclusively claims the name even against another
         // copy saving into the same folder.

@@ -2,7 +2,6 @@
 
 #include "core/text/code_page.h"
 
-#include <cstring>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -39,7 +38,9 @@ char* Escaped(char* pOut, unsigned char byte)
         *pOut++ = 't';
         return pOut;
     default:
-        std::memcpy(pOut, "u00", 3);
+        pOut[0] = 'u';
+        pOut[1] = '0';
+        pOut[2] = '0';
         pOut[3] = kHex[byte >> 4];
         pOut[4] = kHex[byte & 0xF];
         return pOut + 5;

@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-multimedia-dev libgl-dev fonts-liberation2
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang-format finger valgrind scdoc groff-base dpkg-dev iproute2
+    clang-format clang-tidy finger valgrind scdoc groff-base dpkg-dev iproute2
 )
 
 missing=()

@@ -56,7 +56,7 @@ QByteArray CHostBook::AddUnknownSender(const QByteArray& strNickname, const QByt
                                        bool bUseAutoAdd)
 {
     const int nRefusedBefore = m_hosts.RefusedSenders();
-    const QByteArray strShown = m_hosts.AddUnknownSender(strNickname, strAddress, bUseAutoAdd);
+    QByteArray strShown = m_hosts.AddUnknownSender(strNickname, strAddress, bUseAutoAdd);
     if (nRefusedBefore == 0 && m_hosts.RefusedSenders() > 0)
         qCWarning(lcSettings,
                   "the host list holds %lld hosts: senders are no longer added to it "

@@ -34,6 +34,8 @@ public:
     // uses objects which go before the store is set back to nothing with them.
     using WriteFailureHandler =
         std::function<void(const QString& strPath, const QString& strReason)>;
+    // A sink, as the stores that keep the handler take it.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param)
     virtual void SetWriteFailureHandler(WriteFailureHandler /*handler*/) {}
 
     int ReadInt(const QString& strSection, const QString& strName, int nDefault) const
