@@ -6,17 +6,23 @@
 
 #include <QFileInfo>
 
-const QString CDocManager::MessageOutResource = QStringLiteral(
-    "MessageOut\nMessageOut\nMessageOut Files (*.bno) \n*.bno\n.bno\nMsgOut.Document\nMsgOut "
-    "Document");
-const QString CDocManager::MessageInResource = QStringLiteral(
-    "MessageIn\nMessageIn\nMessageIn Files (*.bni) \n*.bni \n.bni\nMsgIn.Document\nMsgIn Document");
-
 CDocManager::CDocManager(CDocContext& context, QObject* pParent)
     : QObject(pParent), m_context(context)
 {
-    m_templates.push_back(std::make_unique<CDocTemplate>(EDocKind::MessageOut, MessageOutResource));
-    m_templates.push_back(std::make_unique<CDocTemplate>(EDocKind::MessageIn, MessageInResource));
+    m_templates.push_back(std::make_unique<CDocTemplate>(
+        EDocKind::MessageOut, CDocTexts{.strDocName = QStringLiteral("MessageOut"),
+                                        .strFilterName = QStringLiteral("MessageOut Files (*.bno)"),
+                                        .strFilterExtension = QStringLiteral("*.bno"),
+                                        .strDefaultExtension = QStringLiteral(".bno"),
+                                        .strTypeIdentifier = QStringLiteral("MsgOut.Document"),
+                                        .strTypeName = QStringLiteral("MsgOut Document")}));
+    m_templates.push_back(std::make_unique<CDocTemplate>(
+        EDocKind::MessageIn, CDocTexts{.strDocName = QStringLiteral("MessageIn"),
+                                       .strFilterName = QStringLiteral("MessageIn Files (*.bni)"),
+                                       .strFilterExtension = QStringLiteral("*.bni"),
+                                       .strDefaultExtension = QStringLiteral(".bni"),
+                                       .strTypeIdentifier = QStringLiteral("MsgIn.Document"),
+                                       .strTypeName = QStringLiteral("MsgIn Document")}));
 }
 
 CDocManager::~CDocManager()

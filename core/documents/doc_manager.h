@@ -21,9 +21,6 @@ class CDocManager : public QObject
     Q_OBJECT
 
 public:
-    static const QString MessageOutResource;
-    static const QString MessageInResource;
-
     // Registers the two templates, "MessageOut" first, then "MessageIn".
     explicit CDocManager(CDocContext& context, QObject* pParent = nullptr);
     ~CDocManager() override;

@@ -4,12 +4,22 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 
 class CBlipnoteDoc;
 class IDocView;
+
+// The texts that describe one kind of note document and its files.
+struct CDocTexts
+{
+    QString strDocName;          // "MessageOut": default titles and the file name
+    QString strFilterName;       // "MessageOut Files (*.bno)"
+    QString strFilterExtension;  // "*.bno"
+    QString strDefaultExtension; // ".bno"
+    QString strTypeIdentifier;   // "MsgOut.Document"
+    QString strTypeName;         // "MsgOut Document"
+};
 
 // One kind of note document: its type name, the texts that describe its files,
 // the counter that numbers the default titles of new documents, and what makes
@@ -19,18 +29,16 @@ class CDocTemplate
 public:
     using CViewFactory = std::function<IDocView*(CBlipnoteDoc&)>;
 
-    // The seven texts, separated by "\n": window title, document name, file
-    // filter, filter extension, default extension, type identifier, type name.
-    CDocTemplate(EDocKind eKind, const QString& strResource);
+    CDocTemplate(EDocKind eKind, CDocTexts texts) : m_eKind(eKind), m_texts(std::move(texts)) {}
 
     EDocKind Kind() const { return m_eKind; }
 
-    QString DocName() const { return Part(1); }
-    QString FilterName() const { return Part(2).trimmed(); }
-    QString FilterExtension() const { return Part(3).trimmed(); }
-    QString DefaultExtension() const { return Part(4).trimmed(); }
-    QString TypeIdentifier() const { return Part(5); }
-    QString TypeName() const { return Part(6); }
+    const QString& DocName() const { return m_texts.strDocName; }
+    const QString& FilterName() const { return m_texts.strFilterName; }
+    const QString& FilterExtension() const { return m_texts.strFilterExtension; }
+    const QString& DefaultExtension() const { return m_texts.strDefaultExtension; }
+    const QString& TypeIdentifier() const { return m_texts.strTypeIdentifier; }
+    const QString& TypeName() const { return m_texts.strTypeName; }
 
     // "MessageOut1", "MessageOut2", ...: the document name and a running number.
     QByteArray NextDefaultTitle();
@@ -39,10 +47,8 @@ public:
     const CViewFactory& ViewFactory() const { return m_viewFactory; }
 
 private:
-    QString Part(qsizetype n) const { return m_parts.value(n); }
-
     EDocKind m_eKind;
-    QStringList m_parts;
+    CDocTexts m_texts;
     int m_nUntitledCount = 0;
     CViewFactory m_viewFactory;
 };
