@@ -14,6 +14,7 @@
 #include "desktop/app/about_dialog.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/file_commands.h"
+#include "desktop/app/finger_switch.h"
 #include "desktop/app/help_window.h"
 #include "desktop/app/incoming_notes.h"
 #include "desktop/app/mail_sender.h"
@@ -95,6 +96,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pFingerServer = std::make_unique<CFingerDaemonSocket>(
         [this] { return FingerSettingsOf(m_settings, m_system); }, m_fingerQueryLog,
         m_environment.prompts, m_environment.sound);
+    m_pFingerSwitch =
+        std::make_unique<CFingerSwitch>(m_settings, *m_pFingerServer, m_environment.nFingerPort);
     m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_hostBook.Hosts(), m_autoReply,
                                                    *m_pDocuments, *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_environment.sound);
@@ -129,7 +132,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
     // The finger server after the note port: a box saying that its port cannot
     // be had must not keep the note port closed while it waits for the user.
-    StartFingerServer();
+    m_pFingerSwitch->Start();
+    UpdateChecks();
     return true;
 }
 
@@ -274,34 +278,9 @@ void CBlipnoteApp::UpdateChecks()
     menus.Action(CMainMenus::FingerQueries)->setEnabled(m_settings.UseFingerD());
 }
 
-void CBlipnoteApp::StartFingerServer()
-{
-    if (m_settings.UseFingerD() && !m_pFingerServer->IsListening())
-        OpenFingerPort();
-    UpdateChecks();
-}
-
-bool CBlipnoteApp::OpenFingerPort()
-{
-    const CConnectionServer::EOpen eOpen = m_pFingerServer->Open(m_environment.nFingerPort);
-    if (eOpen == CConnectionServer::EOpen::NotCreated) {
-        // The server switches itself off, also for the next start.
-        m_settings.SetUseFingerD(false);
-        m_settings.Save(SettingsGroup::Finger);
-    }
-    return eOpen == CConnectionServer::EOpen::Opened;
-}
-
 void CBlipnoteApp::OnFingerDActive()
 {
-    if (m_settings.UseFingerD()) {
-        // In memory only: the next start finds the stored value.
-        m_settings.SetUseFingerD(false);
-        m_pFingerServer->Close();
-    } else if (!m_pFingerServer->IsListening()) {
-        if (OpenFingerPort())
-            m_settings.SetUseFingerD(true);
-    }
+    m_pFingerSwitch->Toggle();
     UpdateChecks();
 }
 
@@ -349,10 +328,7 @@ void CBlipnoteApp::OnSetup()
         if (m_pMainFrame->isHidden())
             m_pMainFrame->ShowAndRestore();
     }
-    if (m_settings.UseFingerD())
-        StartFingerServer();
-    else if (m_pFingerServer->IsListening())
-        m_pFingerServer->Close();
+    m_pFingerSwitch->FollowSettings();
     UpdateChecks();
 }
 
