@@ -26,6 +26,7 @@
 #include "desktop/views/dialog_font_chooser.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
+#include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
 
 #include <QAction>
@@ -415,7 +416,7 @@ void CBlipnoteApp::ShowGreeting()
     CBlipnoteDoc* pDoc = m_pDocuments->OpenDocumentFile(*found, &strError);
     if (!pDoc)
         return; // tried again at the next start
-    if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
+    if (CNoteView* pView = NoteViewOf(*pDoc))
         pView->Editor().InsertText(m_system.strUserName + " ", 6);
     m_environment.prompts.ShowMessage(CIncomingNotes::PriorityAlertText(), PromptIcon::Warning);
     m_settings.SetGreetings(true);
