@@ -30,7 +30,6 @@ class CIncomingNotes;
 class CMailSender;
 class CMainFrame;
 class CNoteListenSocket;
-class CNoteView;
 class CSeekerDlg;
 class CSendJobs;
 class IDocView;
@@ -120,8 +119,8 @@ Q_SIGNALS:
 
 private:
     IDocView* CreateView(CBlipnoteDoc& doc);
-    CNoteView* ActiveView() const;
-    void ConnectCommands();
+    // The menus' commands, the menus' check marks and the main window's signals.
+    void ConnectMainFrame();
     void UpdateChecks();
 
     CAppEnvironment m_environment;
