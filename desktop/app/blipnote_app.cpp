@@ -13,7 +13,9 @@
 #include "core/text/editor_text.h"
 #include "desktop/app/about_dialog.h"
 #include "desktop/app/child_frame.h"
+#include "desktop/app/command_table.h"
 #include "desktop/app/file_commands.h"
+#include "desktop/app/finger_switch.h"
 #include "desktop/app/help_window.h"
 #include "desktop/app/incoming_notes.h"
 #include "desktop/app/mail_sender.h"
@@ -25,6 +27,7 @@
 #include "desktop/views/dialog_font_chooser.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/msg_out_view.h"
+#include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
 
 #include <QAction>
@@ -35,7 +38,6 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QWhatsThis>
 
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_system(SystemInfo::Collect()),
@@ -95,12 +97,14 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pFingerServer = std::make_unique<CFingerDaemonSocket>(
         [this] { return FingerSettingsOf(m_settings, m_system); }, m_fingerQueryLog,
         m_environment.prompts, m_environment.sound);
+    m_pFingerSwitch =
+        std::make_unique<CFingerSwitch>(m_settings, *m_pFingerServer, m_environment.nFingerPort);
     m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_hostBook.Hosts(), m_autoReply,
                                                    *m_pDocuments, *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_environment.sound);
     m_pIncoming->Attach(*m_pNoteServer);
     m_docContext.sendAutoReply = [this](CBlipnoteDoc& doc) { m_pIncoming->SendAutoReply(doc); };
-    ConnectCommands();
+    ConnectMainFrame();
 
     // The command line: a note to open, or to print and end.
     if (!request.strPrintFile.isEmpty()) {
@@ -129,7 +133,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
     // The finger server after the note port: a box saying that its port cannot
     // be had must not keep the note port closed while it waits for the user.
-    StartFingerServer();
+    m_pFingerSwitch->Start();
+    UpdateChecks();
     return true;
 }
 
@@ -181,77 +186,13 @@ IDocView* CBlipnoteApp::CreateView(CBlipnoteDoc& doc)
     return pView;
 }
 
-CNoteView* CBlipnoteApp::ActiveView() const
+void CBlipnoteApp::ConnectMainFrame()
 {
-    const CChildFrame* pFrame = m_pMainFrame->ActiveNoteWindow();
-    return pFrame ? pFrame->View() : nullptr;
-}
-
-void CBlipnoteApp::ConnectCommands()
-{
+    CommandTable::Connect({*this, *m_pMainFrame, *m_pFileCommands, *m_pMailSender});
     CMainMenus& menus = m_pMainFrame->Menus();
-    const auto On = [this, &menus](CMainMenus::ECommand eCommand, auto handler) {
-        connect(menus.Action(eCommand), &QAction::triggered, this, handler);
-    };
-    On(CMainMenus::New, &CBlipnoteApp::OnNew);
-    On(CMainMenus::Open, [this] { m_pFileCommands->OnOpen(); });
     menus.SetRecentFiles(m_recentFiles.Paths());
     connect(&m_recentFiles, &CRecentFiles::Changed, &menus,
             [this, pMenus = &menus] { pMenus->SetRecentFiles(m_recentFiles.Paths()); });
-    connect(&menus, &CMainMenus::RecentFileChosen, this,
-            [this](const QString& strPath) { m_pFileCommands->OpenRecentFile(strPath); });
-    On(CMainMenus::PrintSetup, &CBlipnoteApp::OnPrintSetup);
-    On(CMainMenus::AutoReply, &CBlipnoteApp::OnAutoReply);
-    On(CMainMenus::DeleteAll, &CBlipnoteApp::OnDeleteAll);
-    On(CMainMenus::Exit, &CBlipnoteApp::OnExit);
-    On(CMainMenus::About, &CBlipnoteApp::OnAbout);
-    On(CMainMenus::HelpTopics, &CBlipnoteApp::OnHelp);
-    On(CMainMenus::FingerDActive, &CBlipnoteApp::OnFingerDActive);
-    On(CMainMenus::FingerQueries, &CBlipnoteApp::OnFingerQueries);
-    On(CMainMenus::Seeker, &CBlipnoteApp::OnSeeker);
-    On(CMainMenus::Setup, &CBlipnoteApp::OnSetup);
-    On(CMainMenus::Save, [this] {
-        if (CNoteView* pView = ActiveView())
-            m_pFileCommands->OnSave(pView->Document());
-    });
-    On(CMainMenus::SaveAs, [this] {
-        if (CNoteView* pView = ActiveView())
-            m_pFileCommands->OnSaveAs(pView->Document());
-    });
-    // The commands of the active note window.
-    const auto OnView = [this, &On](CMainMenus::ECommand eCommand, auto handler) {
-        On(eCommand, [this, handler] {
-            if (CNoteView* pView = ActiveView())
-                handler(*pView);
-        });
-    };
-    OnView(CMainMenus::Print, [](CNoteView& view) { view.Print(); });
-    OnView(CMainMenus::MailSend,
-           [this](CNoteView& view) { m_pMailSender->Send(*view.Document()); });
-    OnView(CMainMenus::PrintPreview, [](CNoteView& view) { view.PrintPreview(); });
-    OnView(CMainMenus::Cut, [](CNoteView& view) { view.Cut(); });
-    OnView(CMainMenus::Undo, [](CNoteView& view) { view.Editor().undo(); });
-    OnView(CMainMenus::NextPane, [](CNoteView& view) { view.MoveFocus(true); });
-    OnView(CMainMenus::PreviousPane, [](CNoteView& view) { view.MoveFocus(false); });
-    On(CMainMenus::ContextHelp, [] { QWhatsThis::enterWhatsThisMode(); });
-    OnView(CMainMenus::Copy, [](CNoteView& view) { view.Copy(); });
-    OnView(CMainMenus::Paste, [](CNoteView& view) { view.Paste(); });
-    OnView(CMainMenus::Send, [](CNoteView& view) {
-        if (auto* pOut = qobject_cast<CMsgOutView*>(&view))
-            pOut->Send();
-    });
-    OnView(CMainMenus::ChangeTitle, [](CNoteView& view) {
-        if (auto* pOut = qobject_cast<CMsgOutView*>(&view))
-            pOut->ChangeTitle();
-    });
-    OnView(CMainMenus::Reply, [](CNoteView& view) {
-        if (auto* pIn = qobject_cast<CMsgInView*>(&view))
-            pIn->Reply();
-    });
-    // Not there: chat, which nothing answers, and a second window on one note,
-    // which the note views do not offer.
-    for (const CMainMenus::ECommand eCommand : {CMainMenus::ChatWith, CMainMenus::NewWindow})
-        menus.Action(eCommand)->setEnabled(false);
     connect(menus.TrayMenu(), &QMenu::aboutToShow, this, &CBlipnoteApp::UpdateChecks);
     connect(m_pMainFrame.get(), &CMainFrame::MenusShown, this, &CBlipnoteApp::UpdateChecks);
 
@@ -274,34 +215,9 @@ void CBlipnoteApp::UpdateChecks()
     menus.Action(CMainMenus::FingerQueries)->setEnabled(m_settings.UseFingerD());
 }
 
-void CBlipnoteApp::StartFingerServer()
-{
-    if (m_settings.UseFingerD() && !m_pFingerServer->IsListening())
-        OpenFingerPort();
-    UpdateChecks();
-}
-
-bool CBlipnoteApp::OpenFingerPort()
-{
-    const CConnectionServer::EOpen eOpen = m_pFingerServer->Open(m_environment.nFingerPort);
-    if (eOpen == CConnectionServer::EOpen::NotCreated) {
-        // The server switches itself off, also for the next start.
-        m_settings.SetUseFingerD(false);
-        m_settings.Save(SettingsGroup::Finger);
-    }
-    return eOpen == CConnectionServer::EOpen::Opened;
-}
-
 void CBlipnoteApp::OnFingerDActive()
 {
-    if (m_settings.UseFingerD()) {
-        // In memory only: the next start finds the stored value.
-        m_settings.SetUseFingerD(false);
-        m_pFingerServer->Close();
-    } else if (!m_pFingerServer->IsListening()) {
-        if (OpenFingerPort())
-            m_settings.SetUseFingerD(true);
-    }
+    m_pFingerSwitch->Toggle();
     UpdateChecks();
 }
 
@@ -349,10 +265,7 @@ void CBlipnoteApp::OnSetup()
         if (m_pMainFrame->isHidden())
             m_pMainFrame->ShowAndRestore();
     }
-    if (m_settings.UseFingerD())
-        StartFingerServer();
-    else if (m_pFingerServer->IsListening())
-        m_pFingerServer->Close();
+    m_pFingerSwitch->FollowSettings();
     UpdateChecks();
 }
 
@@ -439,7 +352,7 @@ void CBlipnoteApp::ShowGreeting()
     CBlipnoteDoc* pDoc = m_pDocuments->OpenDocumentFile(*found, &strError);
     if (!pDoc)
         return; // tried again at the next start
-    if (auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView()))
+    if (CNoteView* pView = NoteViewOf(*pDoc))
         pView->Editor().InsertText(m_system.strUserName + " ", 6);
     m_environment.prompts.ShowMessage(CIncomingNotes::PriorityAlertText(), PromptIcon::Warning);
     m_settings.SetGreetings(true);

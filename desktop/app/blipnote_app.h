@@ -25,11 +25,11 @@ class QWidget;
 class CDocManager;
 class CFileCommands;
 class CFingerDaemonSocket;
+class CFingerSwitch;
 class CIncomingNotes;
 class CMailSender;
 class CMainFrame;
 class CNoteListenSocket;
-class CNoteView;
 class CSeekerDlg;
 class CSendJobs;
 class IDocView;
@@ -94,11 +94,6 @@ public:
     // The setup sheet, modal; when it has closed, the tray icon and the finger
     // server follow the options.
     void OnSetup();
-    // Starts the finger server when "Use FingerD" is on and it is not listening.
-    void StartFingerServer();
-    // Opens the finger port; when the socket cannot be made, "Use FingerD" goes
-    // off and is stored.
-    bool OpenFingerPort();
     void ShowGreeting();
 
     CAppSettings& Settings() { return m_settings; }
@@ -124,8 +119,8 @@ Q_SIGNALS:
 
 private:
     IDocView* CreateView(CBlipnoteDoc& doc);
-    CNoteView* ActiveView() const;
-    void ConnectCommands();
+    // The menus' commands, the menus' check marks and the main window's signals.
+    void ConnectMainFrame();
     void UpdateChecks();
 
     CAppEnvironment m_environment;
@@ -147,6 +142,7 @@ private:
     std::unique_ptr<CSendJobs> m_pSendJobs;
     std::unique_ptr<CNoteListenSocket> m_pNoteServer;
     std::unique_ptr<CFingerDaemonSocket> m_pFingerServer;
+    std::unique_ptr<CFingerSwitch> m_pFingerSwitch;
     std::unique_ptr<CIncomingNotes> m_pIncoming;
     std::unique_ptr<CSeekerDlg> m_pSeeker; // a child of the main window, gone before it
     bool m_bSettingsLoaded = false;

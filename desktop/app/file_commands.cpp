@@ -43,7 +43,7 @@ CBlipnoteDoc* CFileCommands::OpenDocument(const QString& strPath)
     // A note already open from that file is shown again, not opened twice.
     CBlipnoteDoc* pDoc = OpenDocumentOf(strPath);
     if (pDoc) {
-        if (auto* pView = dynamic_cast<QWidget*>(pDoc->FirstView()))
+        if (CNoteView* pView = NoteViewOf(*pDoc))
             ShowNoteWindowOf(*pView);
     } else {
         QString strError;
@@ -101,7 +101,7 @@ bool CFileCommands::PrintNoteFile(const QString& strPath)
         return false;
     }
     QPrinter printer(QPrinter::HighResolution);
-    auto* pView = dynamic_cast<CNoteView*>(pDoc->FirstView());
+    CNoteView* pView = NoteViewOf(*pDoc);
     return pView && pView->PrintTo(printer) > 0;
 }
 
@@ -134,7 +134,7 @@ bool CFileCommands::SaveTo(CBlipnoteDoc& doc, const QString& strPath)
         m_prompts.ShowMessage(strError, PromptIcon::Stop);
         return false;
     }
-    if (auto* pView = dynamic_cast<CNoteView*>(doc.FirstView()))
+    if (CNoteView* pView = NoteViewOf(doc))
         pView->Editor().document()->setModified(false);
     m_recentFiles.Add(strPath);
     return true;

@@ -70,7 +70,7 @@ bool CIncomingNotes::WindowsFull() const
     // What open notes cost depends on their paragraphs, not only their number.
     qsizetype nParagraphs = 0;
     for (const CBlipnoteDoc* pDoc : m_documents.Documents()) {
-        if (const auto* pView = dynamic_cast<const CNoteView*>(pDoc->FirstView()))
+        if (const CNoteView* pView = NoteViewOf(*pDoc))
             nParagraphs += pView->Editor().document()->blockCount();
     }
     return nParagraphs >= m_nMaxOpenParagraphs;

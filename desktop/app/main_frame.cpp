@@ -44,9 +44,9 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, bool bTrayAvaila
     m_pClientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pClientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
-    auto* pToolBar = addToolBar(tr("Toolbar"));
-    pToolBar->setObjectName(QStringLiteral("toolbar"));
-    m_pMenus->FillToolBar(*pToolBar);
+    m_pToolBar = addToolBar(tr("Toolbar"));
+    m_pToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_pMenus->FillToolBar(*m_pToolBar);
 
     // The two panes are as wide as their sizing texts and keep their last text.
     for (auto [pLabel, pszSizing] : {std::pair{m_pListening, "listening status"},
@@ -59,31 +59,9 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, bool bTrayAvaila
     }
     statusBar()->showMessage(QStringLiteral(" "));
 
-    QAction* pToolbarAction = m_pMenus->Action(CMainMenus::Toolbar);
-    pToolbarAction->setChecked(true);
-    connect(pToolbarAction, &QAction::toggled, pToolBar, &QWidget::setVisible);
-    QAction* pStatusAction = m_pMenus->Action(CMainMenus::StatusBar);
-    pStatusAction->setChecked(true);
-    connect(pStatusAction, &QAction::toggled, statusBar(), &QWidget::setVisible);
-    connect(m_pMenus->Action(CMainMenus::Next), &QAction::triggered, m_pClientArea,
-            &QMdiArea::activateNextSubWindow);
-    // Previous goes the same way round as Next.
-    connect(m_pMenus->Action(CMainMenus::Previous), &QAction::triggered, m_pClientArea,
-            &QMdiArea::activateNextSubWindow);
-    connect(m_pMenus->Action(CMainMenus::Cascade), &QAction::triggered, m_pClientArea,
-            &QMdiArea::cascadeSubWindows);
-    connect(m_pMenus->Action(CMainMenus::Tile), &QAction::triggered, m_pClientArea,
-            &QMdiArea::tileSubWindows);
-    connect(m_pMenus->Action(CMainMenus::MinimizeAll), &QAction::triggered, this,
-            &CMainFrame::MinimizeAll);
-    connect(m_pMenus->Action(CMainMenus::ArrangeIcons), &QAction::triggered, this,
-            &CMainFrame::ArrangeIcons);
-    connect(m_pMenus->Action(CMainMenus::Restore), &QAction::triggered, this,
-            &CMainFrame::ShowAndRestore);
-    connect(m_pMenus->Action(CMainMenus::Delete), &QAction::triggered, this, [this] {
-        if (CChildFrame* pFrame = ActiveNoteWindow())
-            pFrame->close();
-    });
+    // Both bars start shown; what their commands do is in the command table.
+    m_pMenus->Action(CMainMenus::Toolbar)->setChecked(true);
+    m_pMenus->Action(CMainMenus::StatusBar)->setChecked(true);
     addActions(m_pMenus->KeyOnlyActions());
     auto* pWindowList = new CWindowListMenu(*m_pClientArea, this);
     for (QMenu* pMenu : m_pMenus->WindowMenus())
@@ -257,6 +235,21 @@ void CMainFrame::ArrangeIcons()
         pWindow->move(nX, nBottom - icon.height());
         nX += icon.width();
     }
+}
+
+void CMainFrame::ActivateNextNoteWindow()
+{
+    m_pClientArea->activateNextSubWindow();
+}
+
+void CMainFrame::CascadeNoteWindows()
+{
+    m_pClientArea->cascadeSubWindows();
+}
+
+void CMainFrame::TileNoteWindows()
+{
+    m_pClientArea->tileSubWindows();
 }
 
 bool CMainFrame::UsesTray() const

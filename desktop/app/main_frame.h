@@ -15,6 +15,7 @@ class IPrompts;
 class ITrayIcon;
 class QLabel;
 class QMdiArea;
+class QToolBar;
 
 // The main window: the note windows in its client area, the toolbar, the status
 // bar with the listening and sending panes, and the tray icon. It decides what
@@ -48,6 +49,10 @@ public:
     void MinimizeAll();
     // Puts the minimised note windows in rows along the bottom of the window.
     void ArrangeIcons();
+    void ActivateNextNoteWindow();
+    void CascadeNoteWindows();
+    void TileNoteWindows();
+    QToolBar& ToolBar() const { return *m_pToolBar; }
 
 Q_SIGNALS:
     void GreetingDue();
@@ -77,6 +82,7 @@ private:
     IPrompts& m_prompts;
     QMdiArea* m_pClientArea;
     CMainMenus* m_pMenus;
+    QToolBar* m_pToolBar;
     QLabel* m_pListening;
     QLabel* m_pSending;
     QTimer m_greetingTimer;

@@ -105,8 +105,7 @@ CBlipnoteDoc* CMsgInView::Reply()
         m_context.documents.NewNote(EDocKind::MessageOut, strReply, {.bAddSender = false});
     // Characters the code page cannot hold stay as they were shown: the check
     // before sending names them, instead of "?" going out.
-    if (auto* pView = pReply ? dynamic_cast<CNoteView*>(pReply->FirstView()) : nullptr;
-        pView && !bLossless)
+    if (CNoteView* pView = pReply ? NoteViewOf(*pReply) : nullptr; pView && !bLossless)
         pView->SetEditorText(strQuote);
     return pReply;
 }

@@ -200,3 +200,8 @@ void CNoteView::Paste()
 {
     m_pEditor->paste();
 }
+
+CNoteView* NoteViewOf(const CBlipnoteDoc& doc)
+{
+    return dynamic_cast<CNoteView*>(doc.FirstView());
+}

@@ -82,3 +82,7 @@ private:
     bool m_bShowingText = false;
     bool m_bEdited = false;
 };
+
+// The note window that shows the document; none while it has no view. The
+// desktop's documents are shown by note windows only.
+CNoteView* NoteViewOf(const CBlipnoteDoc& doc);
