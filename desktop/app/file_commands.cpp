@@ -119,9 +119,14 @@ bool CFileCommands::OnSaveAs(CBlipnoteDoc* pDoc)
     if (!pDoc)
         return false;
     const CDocTemplate& docTemplate = pDoc->Template();
+    // A note opened from or saved to a file is offered under that file's path
+    // (its title is the file's name already); a new one under its title.
+    const QString strSuggested =
+        !pDoc->PathName().isEmpty()
+            ? pDoc->PathName()
+            : CodePage::ToUnicode(ShownText::Of(pDoc->Title())) + docTemplate.DefaultExtension();
     const QString strPath = m_prompts.AskSaveFileName(
-        CodePage::ToUnicode(ShownText::Of(pDoc->Title())) + docTemplate.DefaultExtension(),
-        docTemplate.FilterName() + QStringLiteral(";;All Files (*)"));
+        strSuggested, docTemplate.FilterName() + QStringLiteral(";;All Files (*)"));
     if (strPath.isEmpty())
         return false;
     return SaveTo(*pDoc, strPath);

@@ -133,15 +133,23 @@ TEST_F(RecentFilesMenuTest, FilesOpenedAndSavedStandNewestFirstInEveryFileMenu)
     EXPECT_EQ(Entries(), QStringList({QStringLiteral("&1 ") + Shown(strB),
                                       QStringLiteral("&2 ") + Shown(strA)}));
 
-    // Saved under a new name, a note goes to the top.
+    // Saved under a new name, a note goes to the top. Save As offers the
+    // note's own file, and next time the file it was saved to.
     const QString strSaved = m_dir.filePath(QStringLiteral("saved.bni"));
-    m_prompts.SetFileAnswer(strSaved);
-    QPointer<QMenu> pFile = OpenMenuByMouse(QStringLiteral("&File"));
-    ASSERT_NE(pFile, nullptr);
-    ASSERT_TRUE(ClickItem(*pFile, QStringLiteral("Save &As ...")));
-    QCoreApplication::processEvents();
+    const auto SaveAs = [this](const QString& strAnswer) {
+        m_prompts.SetFileAnswer(strAnswer);
+        QPointer<QMenu> pFile = OpenMenuByMouse(QStringLiteral("&File"));
+        ASSERT_NE(pFile, nullptr);
+        ASSERT_TRUE(ClickItem(*pFile, QStringLiteral("Save &As ...")));
+        QCoreApplication::processEvents();
+    };
+    SaveAs(strSaved);
     ASSERT_TRUE(QFile::exists(strSaved));
     EXPECT_EQ(Entries().value(0), QStringLiteral("&1 ") + Shown(strSaved));
+    SaveAs(QString()); // cancelled
+    EXPECT_EQ(
+        m_prompts.Events().filter(QStringLiteral("save as: ")),
+        QStringList({QStringLiteral("save as: ") + strB, QStringLiteral("save as: ") + strSaved}));
 
     // With no note open the bar has the list as well.
     m_pApp->OnDeleteAll();
