@@ -101,7 +101,7 @@ int RunSeekCommand(const QStringList& arguments)
 
     const CCliSettings stored;
     CSeeker::CPlan plan;
-    plan.strNickname = stored.Settings().Nickname();
+    plan.strNickname = stored.Settings().SenderNickname();
     plan.nPort = *nPort;
     plan.nMaxInFlight = nParallel;
     const QStringList addressArguments = parser.positionalArguments();

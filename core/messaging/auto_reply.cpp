@@ -28,6 +28,6 @@ std::optional<QByteArray> CAutoReply::TakeReplyText(const CNoteRecord& incoming)
     m_answered.insert(incoming.m_strAddress);
     // Priority 0 and no address suffix: the reply's own nickname, the away
     // message as body, the subject answered as title.
-    return TaggedText::Compose({m_settings.Nickname(), m_settings.AwayMessage(),
+    return TaggedText::Compose({m_settings.SenderNickname(), m_settings.AwayMessage(),
                                 m_system.strComputerName, incoming.m_strSubject, 0});
 }

@@ -14,7 +14,7 @@ CSendSettings SendSettingsOf(const CAppSettings& settings, const QByteArray& str
     send.bMultiSend = settings.MultiSend();
     send.nMultiSendDelay = std::max(0, settings.MultiSendDelay());
     send.bAutoDelete = settings.AutoDelete();
-    send.strNickname = settings.Nickname();
+    send.strNickname = settings.SenderNickname();
     send.strComputerName = strComputerName;
     return send;
 }

@@ -78,6 +78,12 @@ public:
     int Version() const { return m_nVersion; }
     bool Greetings() const { return m_bGreetings; }
     const QByteArray& Nickname() const { return m_strNickname; }
+    // The nickname notes carry: the stored one, or the account's name when it
+    // was cleared (a note whose nickname is empty reads as untagged text).
+    const QByteArray& SenderNickname() const
+    {
+        return m_strNickname.isEmpty() ? m_environment.strUserName : m_strNickname;
+    }
     const QByteArray& Signature() const { return m_strSignature; }
     const QByteArray& SoundPath() const { return m_strSoundPath; }
     const QByteArray& SoundFile() const { return m_strSoundFile; }

@@ -79,7 +79,7 @@ void CSeekerDlg::OnSeek()
     m_pWrite->setEnabled(false);
     CSeeker::CPlan plan;
     plan.targets = SeekRow::Targets(m_hosts.Entries());
-    plan.strNickname = m_settings.Nickname();
+    plan.strNickname = m_settings.SenderNickname();
     plan.nPort = m_nFingerPort;
     m_pProgress->setRange(0, std::max<int>(1, static_cast<int>(plan.targets.size())));
     m_pProgress->setValue(0);

@@ -1,4 +1,5 @@
 #include "core/settings/app_settings.h"
+#include "core/settings/system_info.h"
 #include "tests/support/cli_listener.h"
 #include "tests/support/event_loop.h"
 
@@ -128,6 +129,23 @@ TEST(SendCommand, TakesPortNicknameAndRecipientsFromTheSettings)
     QFile after(file.Path());
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), strFile);
+}
+
+TEST(SendCommand, AClearedNicknameSendsUnderTheAccountName)
+{
+    // "Nickname=" stored: a note must not begin with its first tag, which a
+    // receiver reads as untagged text.
+    CTestSettingsFile file;
+    CCliListener listener;
+    file.Settings().SetIpPort(listener.Start());
+    file.Settings().SetNickname({});
+    file.Write();
+    const CCliRun run = RunCli({QStringLiteral("send"), QStringLiteral("--text"),
+                                QStringLiteral("hi"), QStringLiteral("127.0.0.1")});
+    EXPECT_EQ(run.nExitCode, 0) << run.strErr.constData();
+    const QJsonObject note = listener.NextNote();
+    EXPECT_EQ(note.value(QStringLiteral("nickname")).toString().toUtf8(), SystemInfo::UserName());
+    EXPECT_EQ(note.value(QStringLiteral("body")).toString(), QStringLiteral("hi"));
 }
 
 TEST(SendCommand, MultiSendOffInTheSettingsServesTheFirstAddress)
