@@ -17,7 +17,8 @@ CPageFinger::CPageFinger(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context),
       m_pActive(new QCheckBox(tr("finger daemon active"), this)),
       m_pPlan(new CLinesEdit(context.settings.Plan(), this)),
-      m_pSound(new CSoundFileBox(context, context.settings.FingerSoundFile(), this))
+      m_pSound(new CSoundFileBox(context, context.settings.FingerSoundFile(),
+                                 CSoundFileBox::EFolder::AtOnce, this))
 {
     const CAppSettings& settings = context.settings;
     m_pActive->setChecked(settings.UseFingerD());

@@ -20,7 +20,8 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
       m_pSignature(new CLinesEdit(context.settings.Signature(), this)),
       // The nickname edit does not scroll: it holds what its width shows.
       m_pNickname(TextLine(context.settings.Nickname(), true)),
-      m_pSound(new CSoundFileBox(context, context.settings.SoundFile(), this))
+      m_pSound(new CSoundFileBox(context, context.settings.SoundFile(),
+                                 CSoundFileBox::EFolder::OnApply, this))
 {
     const CAppSettings& settings = context.settings;
 
@@ -86,5 +87,7 @@ void CPagePrefs::Apply()
     if (m_pSignature->IsEdited())
         settings.SetSignature(EditorText::LinesToNote(m_pSignature->Lines()));
     settings.SetSoundFile(m_pSound->File());
+    if (m_pSound->ChosenFolder())
+        settings.SetSoundPath(*m_pSound->ChosenFolder());
     settings.Save(SettingsGroup::Preferences);
 }

@@ -14,8 +14,8 @@
 #include <QPushButton>
 
 CSoundFileBox::CSoundFileBox(const CSetupContext& context, const QByteArray& strFile,
-                             QWidget* pParent)
-    : QGroupBox(tr("Notifysound"), pParent), m_context(context),
+                             EFolder eFolder, QWidget* pParent)
+    : QGroupBox(tr("Notifysound"), pParent), m_context(context), m_eFolder(eFolder),
       m_pFile(new QLineEdit(CodePage::ToUnicode(strFile), this)),
       m_pBrowse(new QPushButton(QStringLiteral("..."), this)),
       m_pTest(new QPushButton(tr("&Test"), this))
@@ -47,7 +47,8 @@ QByteArray CSoundFileBox::File() const
 
 void CSoundFileBox::OnBrowse()
 {
-    QString strStartAt = CodePage::ToUnicode(m_context.settings.SoundPath());
+    QString strStartAt =
+        CodePage::ToUnicode(m_chosenFolder.value_or(m_context.settings.SoundPath()));
     // A folder that is not there (the first run's default) starts at home instead.
     if (!QFileInfo(strStartAt).isDir())
         strStartAt = QDir::homePath() + QLatin1Char('/');
@@ -70,7 +71,11 @@ void CSoundFileBox::OnBrowse()
         return;
     }
     m_pFile->setText(strPath);
-    m_context.settings.SetSoundPath(strStored.left(strStored.lastIndexOf('/') + 1));
+    const QByteArray strFolder = strStored.left(strStored.lastIndexOf('/') + 1);
+    if (m_eFolder == EFolder::AtOnce)
+        m_context.settings.SetSoundPath(strFolder);
+    else
+        m_chosenFolder = strFolder;
 }
 
 void CSoundFileBox::OnTest()

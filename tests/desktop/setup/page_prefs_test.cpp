@@ -256,7 +256,7 @@ TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
     EXPECT_EQ(m_prompts.OpenFilter(), QStringLiteral("Wav-sounds (*.wav)"));
     EXPECT_EQ(m_prompts.OpenStartAt(), strSystem + QStringLiteral("msremind.wav"));
     EXPECT_EQ(Prefs().Sound().Edit().text(), strDing);
-    EXPECT_EQ(m_settings.SoundPath(), strMine.toUtf8());
+    EXPECT_EQ(m_settings.SoundPath(), strSystem.toUtf8()); // not before Apply
     EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
 
     // Cancelled: the next browse started in the chosen folder, nothing changes.
@@ -275,6 +275,15 @@ TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
     Click(m_pSheet->OkButton());
     EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundFile"), {}),
               strDing.toUtf8());
+    EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundPath"), {}),
+              strMine.toUtf8());
+
+    // A folder chosen and the sheet cancelled: the sound folder stays.
+    Open();
+    m_prompts.SetFileAnswer(strSystem + QStringLiteral("bell.wav"));
+    Click(Prefs().Sound().BrowseButton());
+    Click(m_pSheet->CancelButton());
+    EXPECT_EQ(m_settings.SoundPath(), strMine.toUtf8());
     EXPECT_EQ(m_store.ReadText(QStringLiteral("Settings"), QStringLiteral("SoundPath"), {}),
               strMine.toUtf8());
 }
