@@ -9,7 +9,8 @@ void CDocContext::Wire(const CAppSettings& settings, const SystemInfo::CSystemIn
                        CHostBook& hosts, const CAutoReply& autoReply)
 {
     identity = [&settings, &system] {
-        return CNoteIdentity{settings.SenderNickname(), system.strComputerName, system.strLocalAddress};
+        return CNoteIdentity{settings.SenderNickname(), system.strComputerName,
+                             system.strLocalAddress};
     };
     addUnknownSender = [&settings, &hosts](const QByteArray& strNickname,
                                            const QByteArray& strAddress) {
