@@ -8,6 +8,7 @@
 #include "core/notes/tagged_text.h"
 #include "core/text/code_page.h"
 #include "core/text/code_page_refusal.h"
+#include "core/text/rtf_reader.h"
 
 #include <QFileInfo>
 
@@ -85,6 +86,13 @@ bool CBlipnoteDoc::SaveCopyToFile(const QString& strPath, QString* pstrError)
             return false;
         }
         ReadBodyFromView();
+    } else if (pView && RtfReader::IsRtf(m_strBody) &&
+               NoteFile::FormForPath(strPath) == NoteFile::EForm::Text) {
+        // A text export writes what the note shows, not its rich-text source;
+        // the note itself keeps its bytes.
+        CNoteRecord shown = *this;
+        shown.m_strBody = pView->EditorPlainText();
+        return NoteFile::Save(strPath, shown, Title(), pstrError);
     }
     return NoteFile::Save(strPath, *this, Title(), pstrError);
 }

@@ -42,6 +42,12 @@ struct CRtfDocument
 // unbalanced braces, huge numbers or a cut-off text cost no more than their length.
 namespace RtfReader {
 
+// Whether a note's text is rich text (it begins "{\rtf").
+inline bool IsRtf(const QByteArray& strText)
+{
+    return strText.startsWith("{\\rtf");
+}
+
 CRtfDocument Read(const QByteArray& strRtf);
 
 } // namespace RtfReader

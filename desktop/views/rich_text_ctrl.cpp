@@ -111,7 +111,7 @@ void CRichTextCtrl::SetDefaultFormat()
 
 bool CRichTextCtrl::IsRtfText(const QByteArray& strText)
 {
-    return strText.startsWith("{\\rtf");
+    return RtfReader::IsRtf(strText);
 }
 
 bool CRichTextCtrl::SetNoteText(const QByteArray& strText)

@@ -15,6 +15,7 @@
 #include "tests/support/note_documents_fixture.h"
 #include "tests/support/recording_status_sink.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
 
@@ -257,6 +258,32 @@ TEST_F(BlipnoteDocTest, SendsAndClosesWhenDelivered)
     ASSERT_EQ(received.size(), 1);
     EXPECT_TRUE(received[0].startsWith("me/$0hello/$1MYPC/$2MessageOut1/$30/$4"));
     EXPECT_TRUE(m_docs.Documents().isEmpty());
+}
+
+TEST_F(BlipnoteDocTest, ATextExportOfARichNoteWritesWhatItShows)
+{
+    CFakeView view;
+    view.m_bEdited = false;
+    view.m_strEditor = "Hello in bold";
+    m_docs.Template(EDocKind::MessageIn).SetViewFactory([&view](CBlipnoteDoc&) { return &view; });
+    const QByteArray strRtf = "{\\rtf1\\ansi {\\b Hello} in bold}";
+    CBlipnoteDoc* pDoc = Receive("ann/$0" + strRtf + "/$1PC/$2T/$30/$4/$510.0.0.5/$6");
+    ASSERT_NE(pDoc, nullptr);
+
+    QTemporaryDir dir;
+    const QString strText = dir.filePath(QStringLiteral("note.txt"));
+    const QString strNote = dir.filePath(QStringLiteral("note.bni"));
+    QString strError;
+    ASSERT_TRUE(pDoc->SaveCopyToFile(strText, &strError));
+    ASSERT_TRUE(pDoc->SaveCopyToFile(strNote, &strError));
+    QFile text(strText);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    const QByteArray strWritten = text.readAll();
+    EXPECT_TRUE(strWritten.endsWith("Hello in bold")) << strWritten.constData();
+    EXPECT_FALSE(strWritten.contains("rtf1"));
+    // The note and its own file keep the bytes it came with.
+    EXPECT_EQ(pDoc->m_strBody, strRtf);
+    EXPECT_EQ(m_docs.OpenDocumentFile(strNote, &strError)->m_strBody, strRtf);
 }
 
 TEST_F(BlipnoteDocTest, AFileNameTheCodePageCannotHoldLeavesTheTitle)
