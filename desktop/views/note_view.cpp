@@ -139,8 +139,9 @@ int CNoteView::PrintTo(QPagedPaintDevice& device)
 {
     if (!m_pDoc)
         return 0;
-    m_pDoc->ReadBodyFromView();
-    const QByteArray strBody = m_pDoc->m_strBody;
+    // Prints what the window shows; the note keeps its own bytes (a received
+    // rich text, say), so a later Save writes what came.
+    const QByteArray strBody = EditorPlainText();
     QPainter painter(&device);
     m_printLayout.BeginLayout(device);
     m_printLayout.PrintHeader(painter, *m_pDoc);

@@ -272,6 +272,15 @@ TEST_F(NoteViewsTest, BothViewsPrintTheNote)
     QPdfWriter pdf(QStringLiteral("screens/incoming.pdf"));
     EXPECT_EQ(view.PrintTo(pdf), 1);
     EXPECT_GT(QFile(QStringLiteral("screens/incoming.pdf")).size(), 1000);
+
+    // Printing a received rich note leaves the bytes it came with: a
+    // character the code page cannot hold is not turned into "?" for Save.
+    const QByteArray strRtf = "{\\rtf1\\ansi {\\b Privet} \\u1046?}";
+    CMsgInView& rich = Receive("ann/$0" + strRtf + "/$1PC/$2T/$30/$4/$510.0.0.5/$6");
+    QPdfWriter richPdf(QStringLiteral("screens/incoming-rich.pdf"));
+    EXPECT_EQ(rich.PrintTo(richPdf), 1);
+    EXPECT_EQ(rich.Document()->m_strBody, strRtf);
+    EXPECT_FALSE(rich.IsEdited());
 }
 
 TEST_F(NoteViewsTest, WhatTheUserTypesIsWhereTheNoteGoes)
