@@ -9,20 +9,37 @@ namespace FingerReply {
 
 namespace {
 constexpr qsizetype kPlanCopiedUpTo = 16 * 1024;
-} // namespace
 
-CTimeStamp TimeStamp(const QDateTime& now)
+// The day, date and time as the locale writes them, in the code page;
+// *pbLossless tells whether every character could be carried.
+CTimeStamp TimeStampIn(const QLocale& locale, const QDateTime& now, bool* pbLossless)
 {
-    const QLocale locale;
     // The locale's long time format, but without the time zone.
     QString strTimeFormat = locale.timeFormat(QLocale::LongFormat);
     strTimeFormat.remove(QLatin1Char('t'));
     strTimeFormat = strTimeFormat.trimmed();
     if (!strTimeFormat.contains(QLatin1Char('s')))
         strTimeFormat = QStringLiteral("HH:mm:ss");
-    return {CodePage::FromUnicode(locale.toString(now, QStringLiteral("ddd ")) +
-                                  locale.toString(now.date(), QLocale::ShortFormat)),
-            CodePage::FromUnicode(locale.toString(now.time(), strTimeFormat))};
+    bool bDay = true;
+    bool bTime = true;
+    CTimeStamp stamp{CodePage::FromUnicode(locale.toString(now, QStringLiteral("ddd ")) +
+                                               locale.toString(now.date(), QLocale::ShortFormat),
+                                           &bDay),
+                     CodePage::FromUnicode(locale.toString(now.time(), strTimeFormat), &bTime)};
+    *pbLossless = bDay && bTime;
+    return stamp;
+}
+} // namespace
+
+CTimeStamp TimeStamp(const QDateTime& now)
+{
+    // A locale whose names or digits the code page cannot carry would reach
+    // peers as question marks: the C locale's are readable everywhere.
+    bool bLossless = true;
+    CTimeStamp stamp = TimeStampIn(QLocale(), now, &bLossless);
+    if (!bLossless)
+        stamp = TimeStampIn(QLocale::c(), now, &bLossless);
+    return stamp;
 }
 
 QByteArrayList BuildParts(const CFingerSettings& settings, const CTimeStamp& time,

@@ -18,7 +18,8 @@ struct CTimeStamp
     QByteArray Text() const { return strDay + "  " + strTime; }
 };
 
-// The time as the user's locale writes it.
+// The time as the user's locale writes it, or as the C locale does when the
+// code page cannot carry the locale's names or digits.
 CTimeStamp TimeStamp(const QDateTime& now);
 
 QByteArray Build(const CFingerSettings& settings, const CTimeStamp& time,

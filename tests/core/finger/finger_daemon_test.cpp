@@ -116,6 +116,28 @@ TEST_F(FingerDaemonTest, WithEveryLineOnTheReplyHasThemAllInOrder)
     EXPECT_EQ(strReply.count('\r'), 1); // only the plan's own line break
 }
 
+TEST_F(FingerDaemonTest, TheLocalTimeIsReadableWhateverTheLocale)
+{
+    SetAllLines(0);
+    m_settings.SetSendTime(true);
+    const QLocale previous;
+    // A locale the code page carries keeps its own names; one it cannot
+    // carry (Cyrillic or Japanese names, Arabic digits) writes the C locale's.
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"de_DE", "\nLocaltime: Mo. 07.12.26  12:30:05\n\n"},
+        {"ru_RU", "\nLocaltime: Mon 7 Dec 2026  12:30:05\n\n"},
+        {"ja_JP", "\nLocaltime: Mon 7 Dec 2026  12:30:05\n\n"},
+        {"ar_EG", "\nLocaltime: Mon 7 Dec 2026  12:30:05\n\n"},
+    };
+    for (const auto& [pszLocale, strExpected] : cases) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(pszLocale)));
+        Start();
+        EXPECT_EQ(Query("ann\r\n"), strExpected) << pszLocale;
+        EXPECT_EQ("\nLocaltime: " + m_queries.Rows().last().strTime + "\n\n", strExpected);
+    }
+    QLocale::setDefault(previous);
+}
+
 TEST_F(FingerDaemonTest, AnEmptyPlanStillEndsWithALineFeed)
 {
     SetAllLines(0);
