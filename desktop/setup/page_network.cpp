@@ -65,10 +65,13 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     auto* pInfoBox = new QGroupBox(tr("Additional Local Info"), this);
     auto* pInfoLayout = new QFormLayout(pInfoBox);
     for (int n = 0; n < 5; ++n) {
-        m_machine[n] = new QLineEdit(CodePage::ToUnicode(texts[n]), pInfoBox);
-        m_machine[n]->setReadOnly(true);
-        m_machine[n]->setFrame(false);
-        m_machine[n]->setCursorPosition(0); // the beginning shows when it is long
+        // Wrapped, so that the whole value shows at any size and scale; it can
+        // still be selected and copied.
+        m_machine[n] = new QLabel(CodePage::ToUnicode(texts[n]), pInfoBox);
+        m_machine[n]->setTextFormat(Qt::PlainText);
+        m_machine[n]->setWordWrap(true);
+        m_machine[n]->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                              Qt::TextSelectableByKeyboard);
         pInfoLayout->addRow(labels[n], m_machine[n]);
     }
 
@@ -104,7 +107,7 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     Button(m_pGetAddress, &CPageNetwork::OnGetAddress);
 }
 
-QList<QLineEdit*> CPageNetwork::MachineTexts() const
+QList<QLabel*> CPageNetwork::MachineTexts() const
 {
     return {m_machine[0], m_machine[1], m_machine[2], m_machine[3], m_machine[4]};
 }

@@ -36,7 +36,7 @@ public:
     QPushButton& GetAddressButton() const { return *m_pGetAddress; }
     QLabel& DelayLabel() const { return *m_pDelayLabel; }
     // System name, platform, user, processor, uptime.
-    QList<QLineEdit*> MachineTexts() const;
+    QList<QLabel*> MachineTexts() const;
 
 private:
     void ReadControls();
@@ -55,5 +55,5 @@ private:
     QPushButton* m_pDefaultDelay;
     QPushButton* m_pGetAddress;
     QLabel* m_pDelayLabel;
-    QLineEdit* m_machine[5];
+    QLabel* m_machine[5];
 };

@@ -156,10 +156,10 @@ TEST_F(PageNetworkTest, TheAddressIsLookedUpWhileTheWindowKeepsAnswering)
     EXPECT_EQ(m_system.strLocalAddress, "cannot get IP");
 }
 
-TEST_F(PageNetworkTest, TheMachineIsDescribedAsOfTheFirstShow)
+TEST_F(PageNetworkTest, TheMachineIsDescribedAsOfTheFirstShowAndShownWhole)
 {
     CPageNetwork& page = OpenNetwork();
-    const QList<QLineEdit*> texts = page.MachineTexts();
+    const QList<QLabel*> texts = page.MachineTexts();
     ASSERT_EQ(texts.size(), 5);
     EXPECT_EQ(texts[0]->text().toUtf8(), m_system.strComputerName);
     EXPECT_EQ(texts[2]->text().toUtf8(), m_system.strUserName);
@@ -168,6 +168,19 @@ TEST_F(PageNetworkTest, TheMachineIsDescribedAsOfTheFirstShow)
                     .hasMatch())
         << texts[3]->text().toStdString();
     EXPECT_TRUE(texts[4]->text().contains(QStringLiteral("Seconds")));
-    for (QLineEdit* pText : texts)
-        EXPECT_TRUE(pText->isReadOnly());
+
+    // At the sheet's own size (and once more on a screen scaled to 200 %)
+    // every value is readable to its end.
+    for (const QLabel* pText : texts) {
+        EXPECT_TRUE(pText->isVisible());
+        EXPECT_TRUE(pText->textInteractionFlags() & Qt::TextSelectableByMouse);
+        EXPECT_LE(pText->heightForWidth(pText->width()), pText->height())
+            << pText->text().toStdString();
+        const QRect window = pText->window()->rect();
+        EXPECT_TRUE(window.contains(QRect(pText->mapTo(pText->window(), QPoint()), pText->size())))
+            << pText->text().toStdString();
+        for (const QString& strWord : pText->text().split(QLatin1Char(' ')))
+            EXPECT_LE(pText->fontMetrics().horizontalAdvance(strWord), pText->width())
+                << strWord.toStdString();
+    }
 }
