@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace AddressRanges {
 namespace {
 
@@ -12,6 +14,19 @@ QByteArray Dotted(quint32 nAddress)
            QByteArray::number(nAddress & 0xFF);
 }
 
+// A number of 0 to 255 in one to three digits, or nothing.
+std::optional<quint32> ParseNumber(const QString& strText)
+{
+    if (strText.isEmpty() || strText.size() > 3 ||
+        !std::all_of(strText.cbegin(), strText.cend(),
+                     [](QChar ch) { return ch >= u'0' && ch <= u'9'; }))
+        return std::nullopt;
+    const uint nNumber = strText.toUInt();
+    if (nNumber > 255)
+        return std::nullopt;
+    return nNumber;
+}
+
 // Four numbers of 0 to 255, or nothing.
 std::optional<quint32> ParseDotted(const QString& strText)
 {
@@ -20,11 +35,10 @@ std::optional<quint32> ParseDotted(const QString& strText)
         return std::nullopt;
     quint32 nAddress = 0;
     for (const QString& strPart : parts) {
-        bool bOk = false;
-        const uint nPart = strPart.toUInt(&bOk);
-        if (!bOk || nPart > 255 || strPart.isEmpty() || strPart.size() > 3)
+        const auto nPart = ParseNumber(strPart);
+        if (!nPart)
             return std::nullopt;
-        nAddress = (nAddress << 8) | nPart;
+        nAddress = (nAddress << 8) | *nPart;
     }
     return nAddress;
 }
@@ -33,7 +47,11 @@ std::optional<quint32> ParseDotted(const QString& strText)
 
 std::optional<QList<QByteArray>> Expand(const QStringList& arguments, QString* pstrError)
 {
-    static const QRegularExpression range(QStringLiteral("^(\\d+\\.\\d+\\.\\d+\\.)(\\d+)-(\\d+)$"));
+    // A dash beside an IPv4 address makes a range: "127.0.0.1-254" (the last
+    // number) or "127.0.0.1-127.0.1.254"; what does not read as one is refused,
+    // never looked up as a name.
+    static const QRegularExpression range(QStringLiteral("^([^-]*)-(.*)$"));
+    static const QRegularExpression dotted(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$"));
     static const QRegularExpression network(QStringLiteral("^([\\d.]+)/(\\d+)$"));
     QList<QByteArray> addresses;
     const auto Fail = [pstrError](const QString& strWhy) {
@@ -47,15 +65,19 @@ std::optional<QList<QByteArray>> Expand(const QStringList& arguments, QString* p
         return static_cast<quint64>(addresses.size()) + nMore <= static_cast<quint64>(MaxAddresses);
     };
     for (const QString& strArgument : arguments) {
-        if (const QRegularExpressionMatch match = range.match(strArgument); match.hasMatch()) {
-            const auto first = ParseDotted(match.captured(1) + match.captured(2));
-            const uint nLast = match.captured(3).toUInt();
-            if (!first || nLast > 255 || nLast < (*first & 0xFF))
+        if (const QRegularExpressionMatch match = range.match(strArgument);
+            match.hasMatch() && (dotted.match(match.captured(1)).hasMatch() ||
+                                 dotted.match(match.captured(2)).hasMatch())) {
+            const auto first = ParseDotted(match.captured(1));
+            auto last = ParseDotted(match.captured(2));
+            if (const auto nNumber = ParseNumber(match.captured(2)); first && nNumber)
+                last = (*first & ~0xFFu) | *nNumber;
+            if (!first || !last || *last < *first)
                 return Fail(QStringLiteral("invalid range '%1'").arg(strArgument));
-            if (!Room(nLast - (*first & 0xFF) + 1))
+            if (!Room(quint64(*last) - *first + 1))
                 return TooMany();
-            for (quint32 n = *first & 0xFF; n <= nLast; ++n)
-                addresses.append(Dotted((*first & ~0xFFu) | n));
+            for (quint64 n = *first; n <= *last; ++n)
+                addresses.append(Dotted(static_cast<quint32>(n)));
             continue;
         }
         if (const QRegularExpressionMatch match = network.match(strArgument); match.hasMatch()) {

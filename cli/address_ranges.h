@@ -7,8 +7,9 @@
 #include <optional>
 
 // Addresses as a script names them for a seek: an address or host name as it
-// stands, "127.0.0.1-254" (a range of the last number) or "127.0.0.0/24" (every
-// host address of the network; /31 and /32 take all of theirs).
+// stands, "127.0.0.1-254" or "127.0.0.1-127.0.1.254" (every address from the
+// first to the last, both included) or "127.0.0.0/24" (every host address of
+// the network; /31 and /32 take all of theirs).
 namespace AddressRanges {
 
 // The most addresses one seek takes: a /16.

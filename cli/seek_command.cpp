@@ -71,10 +71,10 @@ int RunSeekCommand(const QStringList& arguments)
     CCommandLine command(
         "seek",
         QStringLiteral("Fingers every address of your host list, or the addresses given "
-                       "(ADDRESS, FIRST-LAST such as 127.0.0.1-254, or a network such as "
-                       "127.0.0.0/24), and prints one line of JSON per address as it answers, "
-                       "with the keys address, state (up, unknown, down), user, mappedTo, "
-                       "system, platform, uptime, localtime and ms."));
+                       "(ADDRESS, FIRST-LAST such as 127.0.0.1-254 or 127.0.0.1-127.0.1.254, "
+                       "or a network such as 127.0.0.0/24), and prints one line of JSON per "
+                       "address as it answers, with the keys address, state (up, unknown, "
+                       "down), user, mappedTo, system, platform, uptime, localtime and ms."));
     QCommandLineParser& parser = command.Parser();
     const QCommandLineOption portOption({QStringLiteral("p"), QStringLiteral("port")},
                                         QStringLiteral("Finger port to ask (default 79)."),

@@ -30,6 +30,32 @@ TEST(AddressRanges, RangesNetworksAndNames)
     EXPECT_EQ(Expanded({QStringLiteral("127.0.0.0-255")}).size(), 256);
 }
 
+TEST(AddressRanges, ARangeMayEndInAWholeAddress)
+{
+    EXPECT_EQ(Expanded({QStringLiteral("127.0.0.1-127.0.0.3")}),
+              (QList<QByteArray>{"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
+    EXPECT_EQ(Expanded({QStringLiteral("127.0.0.7-127.0.0.7")}), QList<QByteArray>{"127.0.0.7"});
+    // Past the last number every address between counts, as the range names them.
+    EXPECT_EQ(Expanded({QStringLiteral("127.0.0.254-127.0.1.1")}),
+              (QList<QByteArray>{"127.0.0.254", "127.0.0.255", "127.0.1.0", "127.0.1.1"}));
+    EXPECT_EQ(Expanded({QStringLiteral("127.0.0.0-127.0.255.255")}).size(), 65536);
+
+    QString strError;
+    for (const QString& strArgument :
+         {QStringLiteral("127.0.0.20-127.0.0.1"), QStringLiteral("127.0.1.0-127.0.0.255"),
+          QStringLiteral("127.0.0.1-127.0.0"), QStringLiteral("127.0.0.1-127.0.0.1.2"),
+          QStringLiteral("127.0.0.1-::1"), QStringLiteral("::1-127.0.0.1"),
+          QStringLiteral("127.0.0.1-localhost"), QStringLiteral("127.0.0.0-99999999999")}) {
+        EXPECT_EQ(Expanded({strArgument}, &strError), QList<QByteArray>{"failed"})
+            << strArgument.toStdString();
+        EXPECT_EQ(strError, QStringLiteral("invalid range '%1'").arg(strArgument));
+    }
+    Expanded({QStringLiteral("127.0.0.0-127.1.0.0")}, &strError);
+    EXPECT_EQ(strError, QStringLiteral("more than 65536 addresses"));
+    Expanded({QStringLiteral("0.0.0.0-255.255.255.255")}, &strError);
+    EXPECT_EQ(strError, QStringLiteral("more than 65536 addresses"));
+}
+
 TEST(AddressRanges, WhatCannotBeAnAddressIsRefusedNotLookedUp)
 {
     for (const QString& strArgument :

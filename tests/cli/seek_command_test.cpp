@@ -62,14 +62,17 @@ TEST(SeekCommand, SeeksTheHostListOrTheAddressesGiven)
     EXPECT_TRUE(listed.strErr.startsWith("2 up, 0 unknown, 0 down in "))
         << listed.strErr.constData();
 
-    // A range, a network and a duplicate, beside the list's nicknames; a port
+    // Ranges, a network and a duplicate, beside the list's nicknames; a port
     // nobody listens on answers "unknown" at once.
-    const CCliRun given = RunCli({QStringLiteral("seek"), QStringLiteral("--port"), fingerd.Port(),
-                                  QStringLiteral("127.0.0.2-3"), QStringLiteral("127.0.1.0/30"),
-                                  QStringLiteral("127.0.0.2")});
+    const CCliRun given =
+        RunCli({QStringLiteral("seek"), QStringLiteral("--port"), fingerd.Port(),
+                QStringLiteral("127.0.0.2-3"), QStringLiteral("127.0.1.0/30"),
+                QStringLiteral("127.0.0.2"), QStringLiteral("127.0.2.255-127.0.3.0")});
     EXPECT_EQ(given.nExitCode, 0);
     rows = Rows(given.strOut);
-    EXPECT_EQ(rows.size(), 4u) << given.strOut.constData();
+    EXPECT_EQ(rows.size(), 6u) << given.strOut.constData();
+    EXPECT_EQ(rows.count(QStringLiteral("127.0.2.255")), 1u);
+    EXPECT_EQ(rows.count(QStringLiteral("127.0.3.0")), 1u);
     EXPECT_EQ(rows[QStringLiteral("127.0.0.2")].value(QStringLiteral("mappedTo")).toString(),
               QStringLiteral("carl"));
     EXPECT_EQ(rows.count(QStringLiteral("127.0.1.1")), 1u);
@@ -113,8 +116,9 @@ TEST(SeekCommand, ValuesKeepTheirLettersAndNoControlReachesTheTerminal)
 TEST(SeekCommand, MistakesOnTheCommandLine)
 {
     for (const QStringList& arguments :
-         {QStringList{QStringLiteral("127.0.0.9-3")}, QStringList{QStringLiteral("127.0.0.0/33")},
-          QStringList{QStringLiteral("127.0.0.0/15")},
+         {QStringList{QStringLiteral("127.0.0.9-3")},
+          QStringList{QStringLiteral("127.0.0.9-127.0.0.3")},
+          QStringList{QStringLiteral("127.0.0.0/33")}, QStringList{QStringLiteral("127.0.0.0/15")},
           QStringList{QStringLiteral("--parallel"), QStringLiteral("0")},
           QStringList{QStringLiteral("--port"), QStringLiteral("0")}}) {
         const CCliRun run = RunCli(QStringList{QStringLiteral("seek")} + arguments);
