@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include "cli/cli_output.h"
+#include "cli/command_line.h"
 #include "cli/fingerd_command.h"
 #include "cli/hosts_command.h"
 #include "cli/listen_command.h"
@@ -9,6 +11,8 @@
 
 namespace {
 
+int RunHelpCommand(const QStringList& arguments);
+
 const CCliCommand kCommands[] = {
     {"listen", "run the note server and print each note as JSON", RunListenCommand},
     {"send", "send a note to one or more recipients", RunSendCommand},
@@ -16,7 +20,32 @@ const CCliCommand kCommands[] = {
     {"show", "print a note file as JSON", RunShowCommand},
     {"fingerd", "run the finger server and print each query as JSON", RunFingerdCommand},
     {"seek", "finger the host list and print who is up as JSON", RunSeekCommand},
+    {"help", "show this help, or a command's help", RunHelpCommand},
 };
+
+// "help COMMAND" is "COMMAND --help"; "help" alone is "--help".
+int RunHelpCommand(const QStringList& arguments)
+{
+    CCommandLine command("help", QStringLiteral("Shows the commands, or the options of COMMAND."));
+    command.Parser().addPositionalArgument(QStringLiteral("COMMAND"),
+                                           QStringLiteral("The command to show the options of."),
+                                           QStringLiteral("[COMMAND]"));
+    if (const std::optional<int> nDone = command.Parse(arguments, 0, 1))
+        return *nDone;
+    const QStringList positional = command.Parser().positionalArguments();
+    if (positional.isEmpty()) {
+        CliOutput::WriteLine(CliUsage());
+        return 0;
+    }
+    for (const CCliCommand& other : kCommands) {
+        if (positional.constFirst() == QLatin1String(other.pszName))
+            return other.run({positional.constFirst(), QStringLiteral("--help")});
+    }
+    const int nExitCode =
+        command.Fail(QStringLiteral("unknown command '%1'").arg(positional.constFirst()));
+    CliOutput::ErrorLine(QStringLiteral("Try 'blipnote-cli --help'."));
+    return nExitCode;
+}
 
 } // namespace
 

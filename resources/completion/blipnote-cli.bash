@@ -1,5 +1,5 @@
 # Bash completion for blipnote-cli: commands, options, the host list's nicknames
-# and groups for send, note files for show.
+# and groups for send, note files for show, commands for help.
 
 # A JSON string's text without its escapes.
 _blipnote_cli_unescape()
@@ -69,9 +69,10 @@ _blipnote_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local command=${COMP_WORDS[1]} options candidate
+    local commands='listen send hosts show fingerd seek help'
     COMPREPLY=()
     if ((COMP_CWORD == 1)); then
-        COMPREPLY=($(compgen -W 'listen send hosts show fingerd seek --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
     fi
     # "--save-dir=DIR" reaches here as three words.
@@ -99,6 +100,11 @@ _blipnote_cli()
         return
     fi
     case $command in
+    help)
+        if ((COMP_CWORD == 2)); then
+            COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+        fi
+        ;;
     send)
         # Names are taken as they are: never split, expanded or run.
         local -a candidates

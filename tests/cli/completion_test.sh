@@ -1,6 +1,7 @@
 #!/bin/bash
 # The bash completion of blipnote-cli, asked as the shell asks it: commands,
-# options, the nicknames and groups of a host list for send, note files for show.
+# options, the nicknames and groups of a host list for send, note files for show,
+# commands for help.
 #   completion_test.sh BLIPNOTE_CLI COMPLETION_SCRIPT
 set -u
 cli=$(realpath "$1")
@@ -39,6 +40,8 @@ expect() {
 
 expect 'seek|send|show' s
 expect 'listen' l
+expect 'seek|send|show' help s
+expect '' help send ''
 expect '--parallel|--port' seek --p
 expect '' send --text ""
 expect 'Group\ default|Group\ front\ desk|Group\ g\\h\\i|Group\ lab' send Gro

@@ -80,7 +80,7 @@ TEST(CommandLine, HelpVersionAndMistakes)
 
 TEST(CommandLine, EveryCommandShowsItsHelpAndRefusesWhatItDoesNotTake)
 {
-    for (const char* pszCommand : {"listen", "send", "hosts", "show", "fingerd"}) {
+    for (const char* pszCommand : {"listen", "send", "hosts", "show", "fingerd", "help"}) {
         const QString strCommand = QString::fromLatin1(pszCommand);
         const CCliRun help = RunCli({strCommand, QStringLiteral("--help")});
         EXPECT_EQ(help.nExitCode, 0) << pszCommand;
@@ -99,6 +99,32 @@ TEST(CommandLine, EveryCommandShowsItsHelpAndRefusesWhatItDoesNotTake)
     const CCliRun two = RunCli({QStringLiteral("show"), QStringLiteral("a"), QStringLiteral("b")});
     EXPECT_EQ(two.nExitCode, 2);
     EXPECT_EQ(two.strErr, "blipnote-cli show: name one note file\n");
+}
+
+TEST(CommandLine, HelpCommandShowsWhatTheHelpOptionShows)
+{
+    const CCliRun usage = RunCli({QStringLiteral("help")});
+    EXPECT_EQ(usage.nExitCode, 0);
+    EXPECT_EQ(usage.strOut, RunCli({QStringLiteral("--help")}).strOut);
+    EXPECT_TRUE(usage.strOut.contains("\n  help ")) << usage.strOut.constData();
+    for (const char* pszCommand : {"listen", "send", "hosts", "show", "fingerd", "seek", "help"}) {
+        const QString strCommand = QString::fromLatin1(pszCommand);
+        const CCliRun help = RunCli({QStringLiteral("help"), strCommand});
+        EXPECT_EQ(help.nExitCode, 0) << pszCommand;
+        EXPECT_TRUE(help.strErr.isEmpty()) << help.strErr.constData();
+        EXPECT_TRUE(help.strOut.startsWith("Usage: blipnote-cli " + QByteArray(pszCommand)))
+            << help.strOut.constData();
+        EXPECT_EQ(help.strOut, RunCli({strCommand, QStringLiteral("--help")}).strOut) << pszCommand;
+    }
+    const CCliRun unknown = RunCli({QStringLiteral("help"), QStringLiteral("nosuch")});
+    EXPECT_EQ(unknown.nExitCode, 2);
+    EXPECT_EQ(unknown.strErr,
+              "blipnote-cli help: unknown command 'nosuch'\nTry 'blipnote-cli --help'.\n");
+    EXPECT_TRUE(unknown.strOut.isEmpty());
+    const CCliRun two =
+        RunCli({QStringLiteral("help"), QStringLiteral("send"), QStringLiteral("listen")});
+    EXPECT_EQ(two.nExitCode, 2);
+    EXPECT_EQ(two.strErr, "blipnote-cli help: unexpected argument 'listen'\n");
 }
 
 TEST(ListenCommand, APlaceItCannotListenOnIsNamedWithTheReason)

@@ -301,7 +301,7 @@ TEST(SendCommand, ATextBeyondTheLimitFromAPipeIsCutNotRefused)
 
 TEST(CommandLine, HelpAllIsHelpForEveryCommand)
 {
-    for (const char* pszCommand : {"listen", "send", "hosts", "show", "fingerd", "seek"}) {
+    for (const char* pszCommand : {"listen", "send", "hosts", "show", "fingerd", "seek", "help"}) {
         const CCliRun run = RunCli({QString::fromLatin1(pszCommand), QStringLiteral("--help-all")});
         EXPECT_EQ(run.nExitCode, 0) << pszCommand << run.strErr.constData();
         EXPECT_TRUE(run.strOut.startsWith("Usage: blipnote-cli")) << pszCommand;
