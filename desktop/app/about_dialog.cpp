@@ -4,6 +4,7 @@
 #include "desktop/resources/icon_list.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,6 +17,16 @@ CAboutDialog::CAboutDialog(QWidget* pParent) : QDialog(pParent)
     pPicture->setPixmap(CIconList::Named(QStringLiteral("blipnote")).pixmap(64, 64));
     pPicture->setAlignment(Qt::AlignCenter);
     pLayout->addWidget(pPicture);
+    // The icons of the two kinds of note: one to send, one received.
+    auto* pKinds = new QHBoxLayout;
+    pKinds->addStretch(1);
+    for (const bool bIncoming : {false, true}) {
+        auto* pKind = new QLabel(this);
+        pKind->setPixmap(CIconList::NoteIcon(bIncoming).pixmap(32, 32));
+        pKinds->addWidget(pKind);
+    }
+    pKinds->addStretch(1);
+    pLayout->addLayout(pKinds);
     auto* pWhat = new QLabel(tr("32-bit winsock-client/server application for sending notes over "
                                 "the Internet in realtime."),
                              this);

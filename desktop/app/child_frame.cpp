@@ -16,8 +16,7 @@ CChildFrame::CChildFrame(CNoteView* pView, IPrompts& prompts, QWidget* pParent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(pView);
     const CBlipnoteDoc* pDoc = pView->Document();
-    setWindowIcon(
-        CIconList::Icon(pDoc && pDoc->IsIncoming() ? CIconList::Delivered : CIconList::Nickname));
+    setWindowIcon(CIconList::NoteIcon(pDoc && pDoc->IsIncoming()));
     UpdateTitle();
     if (CBlipnoteDoc* pDoc = pView->Document())
         connect(pDoc, &CSendableNote::TitleChanged, this, &CChildFrame::UpdateTitle);

@@ -46,6 +46,28 @@ void CIncomingNotes::Attach(CNoteListenSocket& server)
             &CIncomingNotes::OnConnectionArrived);
     connect(&server, &CNoteListenSocket::NoteReceived, this,
             [this](const QByteArray& strText, qint64) { OnNoteReceived(strText); });
+    connect(&server, &CNoteListenSocket::ServingStarted, this, &CIncomingNotes::ShowServing);
+    connect(&server, &CNoteListenSocket::ServingFinished, this, &CIncomingNotes::ShowServing);
+}
+
+CIncomingNotes::~CIncomingNotes()
+{
+    if (m_bBusyCursor)
+        QApplication::restoreOverrideCursor();
+}
+
+void CIncomingNotes::ShowServing()
+{
+    // The pointer says a note is coming in; the windows stay usable meanwhile,
+    // as the server reads alongside them.
+    const bool bBusy = m_pServer && m_pServer->ServedConnections() > 0;
+    if (bBusy == m_bBusyCursor)
+        return;
+    m_bBusyCursor = bBusy;
+    if (bBusy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void CIncomingNotes::OnConnectionArrived()

@@ -33,6 +33,7 @@ public:
     CIncomingNotes(CAppSettings& settings, const CHostList& hosts, CAutoReply& autoReply,
                    CDocManager& documents, CMainFrame& mainFrame, ITrayIcon& tray,
                    IPrompts& prompts, ISoundPlayer& sound, QObject* pParent = nullptr);
+    ~CIncomingNotes() override;
 
     // Connects to the note server's signals.
     void Attach(CNoteListenSocket& server);
@@ -67,6 +68,8 @@ private:
     void AnnounceNote(const QByteArray& strText);
     void UpdateHoldBack();
     bool WindowsFull() const;
+    // A busy pointer while the note server reads or answers a connection.
+    void ShowServing();
 
     CAppSettings& m_settings;
     const CHostList& m_hosts;
@@ -83,4 +86,5 @@ private:
     int m_nMaxOpenNotes = MaxOpenNotes;
     qsizetype m_nMaxOpenParagraphs = MaxOpenParagraphs;
     bool m_bHostListFullShown = false;
+    bool m_bBusyCursor = false;
 };

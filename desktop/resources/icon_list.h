@@ -31,6 +31,9 @@ public:
     // One of the program's other icons by name: "blipnote", "tray_listening",
     // "tray_new_mail".
     static QIcon Named(const QString& strName);
+    // The icon of a note's window: an envelope for a received note, a person
+    // writing for one to send.
+    static QIcon NoteIcon(bool bIncoming) { return Icon(bIncoming ? Delivered : Nickname); }
     // Draws the icon in a square of nSize logical pixels with its top left at (x, y).
     static void Draw(QPainter& painter, int nIndex, int x, int y, int nSize);
 };

@@ -22,6 +22,7 @@
 #include "tests/support/sample_notes.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -217,6 +218,31 @@ TEST_F(BlipnoteAppTest, ANoteArrivingInTheTrayChangesItsIcon)
     m_pApp->MainFrame().showMinimized();
     ASSERT_TRUE(SpinUntil([&] { return m_tray.Icon() == ITrayIcon::EIcon::Listening; }));
     EXPECT_EQ(m_tray.Tip(), QStringLiteral("Blipnote - listening"));
+}
+
+TEST_F(BlipnoteAppTest, ThePointerIsBusyWhileANoteComesIn)
+{
+    Installed();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    std::promise<void> rest;
+    CRawClientScript script;
+    script.nPort = m_pApp->NoteServer().ServerPort();
+    script.strFirst = "ann/$0half";
+    script.gate = rest.get_future().share();
+    script.strSecond = " a note/$1PC7/$2T/$30/$4";
+    auto sent = RunRawClient(script);
+    ASSERT_TRUE(SpinUntil([&] { return m_pApp->NoteServer().ServedConnections() == 1; }));
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    // The windows go on working meanwhile.
+    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    EXPECT_EQ(NoteWindows(), 1);
+
+    rest.set_value();
+    ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 2; }));
+    EXPECT_EQ(sent.get().strAnswer, "34");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(BlipnoteAppTest, AHighPriorityNoteAlerts)

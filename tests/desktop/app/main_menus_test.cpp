@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -27,6 +28,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -364,4 +366,22 @@ TEST_F(MainMenusTest, TheKeysWithoutMenuItems)
     QTest::keyClick(&pView->Editor(), Qt::Key_F1, Qt::ShiftModifier);
     EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
     QWhatsThis::leaveWhatsThisMode();
+}
+
+TEST_F(MainMenusTest, TheAboutBoxShowsItsPicturesAndClosesWithOk)
+{
+    EXPECT_TRUE(
+        OnModal([this] { Choose(QStringLiteral("&Help"), QStringLiteral("&About Blipnote ...")); },
+                [](QWidget& box) {
+                    EXPECT_EQ(box.windowTitle(), QStringLiteral("About Blipnote"));
+                    // The program's picture, the two kinds of note and
+                    // one icon beside each credit line.
+                    int nPictures = 0;
+                    for (const QLabel* pLabel : box.findChildren<QLabel*>())
+                        nPictures += pLabel->pixmap().isNull() ? 0 : 1;
+                    EXPECT_EQ(nPictures, 6);
+                    auto* pOk = box.findChild<QPushButton*>();
+                    ASSERT_NE(pOk, nullptr);
+                    QTest::mouseClick(pOk, Qt::LeftButton);
+                }));
 }
