@@ -42,11 +42,13 @@ CConnectionAcceptor::~CConnectionAcceptor()
 CConnectionAcceptor::EOpen CConnectionAcceptor::Open(quint16 nPort, const QHostAddress& bindAddress)
 {
     m_strOpenError.clear();
+    m_nOpenError = 0;
     // The socket made here closes as Open returns, unless it listens.
     const auto Fail = [this, nPort](const char* pszStep, EOpen eOpen) {
         const int nError = errno; // before anything else can change it
         qCWarning(lcNet, "port %u: %s failed: %s", nPort, pszStep, std::strerror(nError));
         m_strOpenError = QString::fromLocal8Bit(std::strerror(nError));
+        m_nOpenError = nError;
         return eOpen;
     };
     // The dual any-address and "::" take IPv4 peers too, whatever the system's default.

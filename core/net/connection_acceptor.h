@@ -56,6 +56,8 @@ public:
     bool IsListening() const { return m_listening.IsValid(); }
     // Why the last Open() failed, as the system says it ("Address already in use").
     const QString& OpenError() const { return m_strOpenError; }
+    // The same as the system's error number (EADDRINUSE, say); 0 after a success.
+    int OpenErrorNumber() const { return m_nOpenError; }
     quint16 ServerPort() const { return m_nPort; }
 
     void SetPaused(bool bPaused);
@@ -89,6 +91,7 @@ private:
     CFreeDescriptor m_freeDescriptor;
     CDescriptor m_listening;
     QString m_strOpenError;
+    int m_nOpenError = 0;
     quint16 m_nPort = 0;
     std::unique_ptr<QSocketNotifier> m_pNotifier;
     bool m_bPaused = false;

@@ -117,6 +117,7 @@ public:
     bool IsListening() const { return m_acceptor.IsListening(); }
     // Why the last Open() failed, as the system says it ("Address already in use").
     const QString& OpenError() const { return m_acceptor.OpenError(); }
+    int OpenErrorNumber() const { return m_acceptor.OpenErrorNumber(); }
     quint16 ServerPort() const { return m_acceptor.ServerPort(); }
 
     // While paused no connection is accepted (the system's queue holds them);

@@ -18,6 +18,7 @@
 #include "desktop/app/finger_switch.h"
 #include "desktop/app/help_window.h"
 #include "desktop/app/incoming_notes.h"
+#include "desktop/app/listen_failure.h"
 #include "desktop/app/mail_sender.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
@@ -127,10 +128,14 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
             this, [this, waiting] { TakeRequest(waiting); }, Qt::QueuedConnection);
     m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("initializing"));
     m_pMainFrame->PostStatusText(StatusPane::Sending, QStringLiteral(" "));
-    if (const auto nPort = NetAddress::Port(m_settings.IpPort(), NetAddress::EPortUse::Listen))
-        m_pNoteServer->Open(*nPort);
-    else
+    if (const auto nPort = NetAddress::Port(m_settings.IpPort(), NetAddress::EPortUse::Listen)) {
+        if (!m_pNoteServer->Open(*nPort))
+            m_pMainFrame->ShowNotReceiving(ListenFailure::Explanation(
+                *nPort, m_pNoteServer->OpenErrorNumber(), m_pNoteServer->OpenError()));
+    } else {
         m_pMainFrame->PostStatusText(StatusPane::Listening, QStringLiteral("Error while creating"));
+        m_pMainFrame->ShowNotReceiving(ListenFailure::BadPortExplanation(m_settings.IpPort()));
+    }
     // The finger server after the note port: a box saying that its port cannot
     // be had must not keep the note port closed while it waits for the user.
     m_pFingerSwitch->Start();

@@ -22,6 +22,8 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 // A note window's size, and the step from one window to the next, cascaded.
 constexpr QSize kNoteSize(520, 340);
@@ -48,13 +50,15 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, bool bTrayAvaila
     m_pToolBar->setObjectName(QStringLiteral("toolbar"));
     m_pMenus->FillToolBar(*m_pToolBar);
 
-    // The two panes are as wide as their sizing texts and keep their last text.
+    // The two panes are as wide as their sizing texts, or their text when it is
+    // wider (the window is then no narrower than it), and keep their last text.
     for (auto [pLabel, pszSizing] : {std::pair{m_pListening, "listening status"},
                                      std::pair{m_pSending, "sending status area"}}) {
         pLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         pLabel->setTextFormat(Qt::PlainText);
-        pLabel->setMinimumWidth(
-            pLabel->fontMetrics().horizontalAdvance(QString::fromLatin1(pszSizing)) + 8);
+        pLabel->setText(QString::fromLatin1(pszSizing));
+        pLabel->setMinimumWidth(pLabel->sizeHint().width());
+        pLabel->clear();
         statusBar()->addPermanentWidget(pLabel);
     }
     statusBar()->showMessage(QStringLiteral(" "));
@@ -92,6 +96,7 @@ void CMainFrame::PostStatusText(StatusPane ePane, const QString& strText)
         [this, ePane, strText] {
             QLabel* pLabel = ePane == StatusPane::Listening ? m_pListening : m_pSending;
             pLabel->setText(strText);
+            pLabel->setMinimumWidth(std::max(pLabel->minimumWidth(), pLabel->sizeHint().width()));
             pLabel->repaint(); // shown at once, even while texts come in quick succession
         },
         Qt::QueuedConnection);
@@ -100,6 +105,13 @@ void CMainFrame::PostStatusText(StatusPane ePane, const QString& strText)
 QString CMainFrame::StatusText(StatusPane ePane) const
 {
     return (ePane == StatusPane::Listening ? m_pListening : m_pSending)->text();
+}
+
+void CMainFrame::ShowNotReceiving(const QString& strWhy)
+{
+    m_pListening->setToolTip(strWhy);
+    m_strTrayTip = NotReceivingTip();
+    m_tray.SetTip(m_strTrayTip);
 }
 
 void CMainFrame::ShowStatusNote(const QString& strText)
@@ -261,7 +273,7 @@ void CMainFrame::GoToTray()
 {
     hide();
     m_tray.SetIcon(ITrayIcon::EIcon::Listening);
-    m_tray.SetTip(QStringLiteral("Blipnote - listening"));
+    m_tray.SetTip(m_strTrayTip);
 }
 
 void CMainFrame::changeEvent(QEvent* pEvent)

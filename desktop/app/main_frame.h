@@ -33,6 +33,12 @@ public:
     // From any thread: the pane shows the text as soon as the window gets to it.
     void PostStatusText(StatusPane ePane, const QString& strText) override;
     QString StatusText(StatusPane ePane) const;
+    // The note server could not start: the listening pane's tooltip says why
+    // and what to do, and the tray's tip that no notes come in.
+    void ShowNotReceiving(const QString& strWhy);
+    // The tip of the tray icon while it shows no new note.
+    static QString ListeningTip() { return QStringLiteral("Blipnote - listening"); }
+    static QString NotReceivingTip() { return QStringLiteral("Blipnote - not receiving notes"); }
     // A note in the status bar's message pane that stays: a menu item's hint
     // shows over it only while the pointer is on that item.
     void ShowStatusNote(const QString& strText);
@@ -87,4 +93,5 @@ private:
     QLabel* m_pSending;
     QTimer m_greetingTimer;
     QString m_strStatusNote;
+    QString m_strTrayTip = ListeningTip();
 };

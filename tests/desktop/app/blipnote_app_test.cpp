@@ -27,6 +27,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QMdiArea>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -404,6 +405,45 @@ TEST_F(BlipnoteAppTest, FingerClientsStreamingWithoutEndHoldUpNeitherTheNotePort
     EXPECT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().size() >= 3; }, 5s));
     EXPECT_TRUE(bTicked);
     EXPECT_TRUE(SpinUntil([&] { return streams.Answered() >= 4; }, 5s));
+}
+
+TEST_F(BlipnoteAppTest, ANotePortThatIsTakenSaysWhyAndWhatToDo)
+{
+    Installed();
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4));
+    const int nPort = other.serverPort();
+    m_store.WriteInt(kSettings, QStringLiteral("IP Port"), nPort);
+    m_store.WriteInt(kSettings, QStringLiteral("Use TrayArea"), 1);
+    ASSERT_TRUE(Start({}, true));
+    const auto Pane = [this]() -> QLabel* {
+        for (QLabel* pLabel : m_pApp->MainFrame().statusBar()->findChildren<QLabel*>())
+            if (pLabel->text() == QStringLiteral("Error while creating"))
+                return pLabel;
+        return nullptr;
+    };
+    ASSERT_TRUE(SpinUntil([&] { return Pane() != nullptr; }));
+    // The whole text shows, however narrow the user makes the window.
+    m_pApp->MainFrame().resize(120, 300);
+    QCoreApplication::processEvents();
+    EXPECT_GE(Pane()->width(), Pane()->sizeHint().width());
+    const QString strTip = Pane()->toolTip();
+    EXPECT_TRUE(strTip.contains(QStringLiteral("port %1 is in use by another program").arg(nPort)))
+        << strTip.toStdString();
+    EXPECT_TRUE(strTip.contains(QStringLiteral("Network page of Setup")));
+    // In the tray it says so too.
+    EXPECT_EQ(m_tray.Tip(), QStringLiteral("Blipnote - not receiving notes"));
+    m_pApp->MainFrame().showMinimized();
+    ASSERT_TRUE(SpinUntil([&] { return !m_pApp->MainFrame().isVisible(); }));
+    EXPECT_EQ(m_tray.Tip(), QStringLiteral("Blipnote - not receiving notes"));
+    m_pApp.reset();
+
+    // A stored port that no server can listen on says so as well.
+    m_store.WriteInt(kSettings, QStringLiteral("IP Port"), 70000);
+    ASSERT_TRUE(Start({}, true));
+    ASSERT_TRUE(SpinUntil([&] { return Pane() != nullptr; }));
+    EXPECT_TRUE(Pane()->toolTip().contains(QStringLiteral("70000 is no port number")))
+        << Pane()->toolTip().toStdString();
 }
 
 TEST_F(BlipnoteAppTest, AFingerPortThatIsTakenSwitchesTheServerOffForGood)
