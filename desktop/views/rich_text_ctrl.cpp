@@ -72,7 +72,11 @@ QTextCharFormat TextFormatOf(const CRtfCharFormat& rtf)
                       (rtf.bItalic ? CCharFormat::EffectItalic : 0u) |
                       (rtf.bUnderline ? CCharFormat::EffectUnderline : 0u) |
                       (rtf.bStrikeOut ? CCharFormat::EffectStrikeOut : 0u);
-    return TextFormatOf(format);
+    QTextCharFormat textFormat = TextFormatOf(format);
+    // Text without a colour of its own is shown in the window's text colour.
+    if (!rtf.bHasColor)
+        textFormat.clearForeground();
+    return textFormat;
 }
 
 } // namespace
@@ -103,10 +107,12 @@ bool CRichTextCtrl::CreateControl(bool bReadOnly)
 
 void CRichTextCtrl::SetDefaultFormat()
 {
-    const QTextCharFormat format = TextFormatOf(DefaultFormat());
+    QTextCharFormat format = TextFormatOf(DefaultFormat());
+    // The default colour, black, is the window's text colour: light on a dark
+    // desktop theme, where black would not be read.
+    format.clearForeground();
     document()->setDefaultFont(format.font());
     setCurrentCharFormat(format);
-    setTextColor(Qt::black);
 }
 
 bool CRichTextCtrl::IsRtfText(const QByteArray& strText)
@@ -150,6 +156,8 @@ bool CRichTextCtrl::SetText(const QString& strText)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // One character is one byte of the note.
     const bool bFits = m_nTextLimit == 0 || strText.size() <= m_nTextLimit;
+    // In the default format, not in that of a rich text shown before.
+    SetDefaultFormat();
     setPlainText(EditorText::FromText(bFits ? strText : strText.left(m_nTextLimit)));
     return bFits;
 }
@@ -282,9 +290,10 @@ bool CRichTextCtrl::ChooseSelectionFont(IFontChooser& chooser)
     choice.nColor = format.nColor;
     if (!chooser.ChooseFont(this, choice))
         return false; // the selection keeps its formats, mixed ones too
+    // A colour left as it was leaves each character's own (the window's, say).
     format.nMask = CCharFormat::MaskBold | CCharFormat::MaskItalic | CCharFormat::MaskUnderline |
                    CCharFormat::MaskStrikeOut | CCharFormat::MaskFace | CCharFormat::MaskSize |
-                   CCharFormat::MaskColor;
+                   (choice.nColor != format.nColor ? CCharFormat::MaskColor : 0u);
     format.strFace = choice.strFace;
     // The point size in twentieths: 10 points is 200.
     format.nHeight = static_cast<int>(std::lround(choice.dPointSize * 20));

@@ -2,10 +2,14 @@
 #include "desktop/views/rich_text_ctrl.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPalette>
 #include <QTextBlock>
 #include <QTextCursor>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,13 +54,13 @@ protected:
 
 } // namespace
 
-TEST_F(RichTextCtrlTest, TheDefaultFormatIsArialNinePointsBlack)
+TEST_F(RichTextCtrlTest, TheDefaultFormatIsArialNinePointsInTheWindowsTextColour)
 {
     const QTextCharFormat format = m_ctrl.currentCharFormat();
     EXPECT_EQ(format.font().family(), QStringLiteral("Arial"));
     EXPECT_EQ(format.font().pointSize(), 9);
     EXPECT_FALSE(format.font().bold());
-    EXPECT_EQ(m_ctrl.textColor(), QColor(Qt::black));
+    EXPECT_EQ(format.foreground().style(), Qt::NoBrush); // black on a light theme
     EXPECT_EQ(CRichTextCtrl::DefaultFormat().nMask, 0xE0000007u);
     EXPECT_EQ(CRichTextCtrl::DefaultFormat().nHeight, 180);
     CRichTextCtrl readOnly;
@@ -170,6 +174,52 @@ TEST_F(RichTextCtrlTest, ChoosingAFontAppliesItOrKeepsTheOldOne)
     EXPECT_EQ(format.nEffects, static_cast<unsigned>(CCharFormat::EffectUnderline));
     EXPECT_EQ(format.nColor, 0x0000FFu);
     EXPECT_EQ(format.strFace, QStringLiteral("Liberation Serif"));
+}
+
+TEST_F(RichTextCtrlTest, OnADarkThemeTextWithoutAColourOfItsOwnIsLight)
+{
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    m_ctrl.setPalette(dark);
+    m_ctrl.resize(400, 120);
+    // The lightest and the reddest pixel the editor shows.
+    const auto Drawn = [this] {
+        const QImage image = m_ctrl.viewport()->grab().toImage();
+        int nLightest = 0;
+        int nReddest = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                nLightest =
+                    std::max(nLightest, std::min({pixel.red(), pixel.green(), pixel.blue()}));
+                nReddest = std::max(nReddest, pixel.red() - pixel.green());
+            }
+        }
+        return std::pair{nLightest, nReddest};
+    };
+    for (const QByteArray& strText :
+         {QByteArray("A plain note"), QByteArray("{\\rtf1 rich text without colours}")}) {
+        m_ctrl.SetNoteText(strText);
+        EXPECT_GT(Drawn().first, 0xA0) << strText.constData();
+    }
+    // A rich note's own colours stay: red is red, and uncoloured text is light.
+    m_ctrl.SetNoteText("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1 red\\cf0  plain}");
+    EXPECT_EQ(FormatAt(m_ctrl, QStringLiteral("red")).foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(FormatAt(m_ctrl, QStringLiteral("plain")).foreground().style(), Qt::NoBrush);
+    EXPECT_GT(Drawn().second, 0x80);
+
+    // A font chosen without touching the colour leaves the text light.
+    m_ctrl.SetNoteText("A plain note");
+    m_ctrl.selectAll();
+    CScriptedFontChooser chooser;
+    chooser.m_answer.strFace = QStringLiteral("Liberation Serif");
+    chooser.m_answer.dPointSize = 12;
+    chooser.m_answer.nWeight = 700;
+    chooser.m_answer.nColor = m_ctrl.SelectionCharFormat().nColor;
+    EXPECT_TRUE(m_ctrl.ChooseSelectionFont(chooser));
+    m_ctrl.moveCursor(QTextCursor::End);
+    EXPECT_GT(Drawn().first, 0xA0);
 }
 
 TEST_F(RichTextCtrlTest, WhatALayoutCanBeAskedToDoIsBounded)

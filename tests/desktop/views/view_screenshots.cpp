@@ -1,8 +1,11 @@
 // Renders the note windows, the Seeker and the setup sheet as a person sees them, for the pictures
 // in docs/:
 //   QT_QPA_PLATFORM=offscreen build/tests/view_screenshots docs
+//   QT_QPA_PLATFORM=offscreen build/tests/view_screenshots docs --dark
 // A tool, not a test: it writes the pictures into the folder it is given (the
-// working folder when none is) and says which it wrote.
+// working folder when none is) and says which it wrote. With --dark it shows
+// the note windows in the Fusion style with a dark palette, as on a dark
+// desktop theme, in pictures whose names end in "_dark".
 #include "core/documents/blipnote_doc.h"
 #include "core/documents/doc_context.h"
 #include "core/documents/doc_manager.h"
@@ -30,6 +33,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPalette>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -41,7 +45,8 @@ namespace {
 class CScreenshots
 {
 public:
-    explicit CScreenshots(const QString& strFolder) : m_folder(strFolder)
+    CScreenshots(const QString& strFolder, const QString& strSuffix)
+        : m_folder(strFolder), m_strSuffix(strSuffix)
     {
         m_docContext.Wire(m_settings, m_system, m_hosts, m_autoReply);
         m_hosts.Replace({{"ann", "10.0.0.5", "office"},
@@ -163,7 +168,7 @@ private:
             view.resize(560, 300);
         view.show();
         const QString strPath =
-            m_folder.filePath(QString::fromLatin1(pszName) + QStringLiteral(".png"));
+            m_folder.filePath(QString::fromLatin1(pszName) + m_strSuffix + QStringLiteral(".png"));
         if (!view.grab().save(strPath))
             return false;
         std::printf("%s\n", qUtf8Printable(strPath));
@@ -171,6 +176,7 @@ private:
     }
 
     QDir m_folder;
+    QString m_strSuffix;
     CMemorySettingsStore m_store;
     SystemInfo::CSystemInfo m_system;
     CAppSettings m_settings{m_store};
@@ -186,6 +192,30 @@ private:
     CViewContext m_viewContext{m_settings, m_hosts, m_docContext, m_docs, m_prompts, m_autoReply};
 };
 
+// A dark palette as dark desktop themes give one.
+QPalette DarkPalette()
+{
+    QPalette palette;
+    const QColor window(0x2B, 0x2B, 0x2B);
+    const QColor base(0x1E, 0x1E, 0x1E);
+    const QColor text(0xE6, 0xE6, 0xE6);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::Highlight, QColor(0x3D, 0x6E, 0xB4));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    return palette;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -194,7 +224,13 @@ int main(int argc, char* argv[])
     const QString strFolder = app.arguments().value(1, QStringLiteral("."));
     if (!QDir().mkpath(strFolder))
         return 1;
-    CScreenshots screenshots(strFolder);
+    if (app.arguments().contains(QStringLiteral("--dark"))) {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(DarkPalette());
+        CScreenshots screenshots(strFolder, QStringLiteral("_dark"));
+        return screenshots.ComposeView() && screenshots.IncomingViews() ? 0 : 1;
+    }
+    CScreenshots screenshots(strFolder, {});
     return screenshots.ComposeView() && screenshots.IncomingViews() && screenshots.SeekerWindow() &&
                    screenshots.SetupSheet()
                ? 0
