@@ -215,7 +215,14 @@ void CPageHosts::OnAdd()
                    CodePage::FromUnicode(m_pGroup->text())};
     if (row.strGroup.isEmpty())
         row.strGroup = kDefaultGroup;
+    // The edits typed for a new row clear for the next host once it is added,
+    // so that typing that one cannot change it; a row being edited stays theirs.
+    const bool bNewRow = m_nCurrentRow < 0 || m_nCurrentRow >= m_pRows->rowCount();
     m_pRows->Append({row});
+    if (bNewRow) {
+        ForgetCurrentRow();
+        m_pNickname->setFocus();
+    }
 }
 
 void CPageHosts::OnRemove()

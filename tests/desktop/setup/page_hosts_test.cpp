@@ -143,9 +143,29 @@ TEST_F(PageHostsTest, WithoutACurrentRowTypingWaitsForTheRowAddedNext)
     Click(page.AddButton());
     ASSERT_EQ(page.Rows().rowCount(), 4);
     EXPECT_EQ(page.Rows().Rows()[3], (CHostEntry{"dan", "10.0.0.4", "default"}));
-    // The added row is the one the edits now change.
-    Retype(page.GroupEdit(), QStringLiteral("lab"));
-    EXPECT_EQ(page.Rows().Rows()[3].strGroup, "lab");
+    // The edits clear for the next host, and typing it by keys leaves the one
+    // just added as it is.
+    EXPECT_EQ(Edits(page), QStringList({{}, {}, {}}));
+    EXPECT_TRUE(page.NicknameEdit().hasFocus());
+    QTest::keyClicks(&page.NicknameEdit(), QStringLiteral("erin"));
+    QTest::keyClick(&page.NicknameEdit(), Qt::Key_Tab);
+    QTest::keyClicks(&page.AddressEdit(), QStringLiteral("10.0.0.5"));
+    QTest::keyClick(&page.AddressEdit(), Qt::Key_Tab);
+    QTest::keyClicks(&page.GroupEdit(), QStringLiteral("lab"));
+    EXPECT_EQ(page.Rows().Rows()[3], (CHostEntry{"dan", "10.0.0.4", "default"}));
+    Click(page.AddButton());
+    ASSERT_EQ(page.Rows().rowCount(), 5);
+    EXPECT_EQ(page.Rows().Rows()[4], (CHostEntry{"erin", "10.0.0.5", "lab"}));
+
+    // Add while a row is being edited appends a copy of it; the edits go on
+    // changing that row.
+    ClickRow(page, 0);
+    Click(page.AddButton());
+    ASSERT_EQ(page.Rows().rowCount(), 6);
+    EXPECT_EQ(page.Rows().Rows()[5], page.Rows().Rows()[0]);
+    Retype(page.GroupEdit(), QStringLiteral("office2"));
+    EXPECT_EQ(page.Rows().Rows()[0].strGroup, "office2");
+    EXPECT_NE(page.Rows().Rows()[5].strGroup, "office2");
 }
 
 TEST_F(PageHostsTest, EnterAddsTheHostTypedForANewRowAndOtherwiseConfirms)
@@ -180,6 +200,8 @@ TEST_F(PageHostsTest, AddNeedsANameAndAnAddressAndAddsTheSameHostTwice)
 
     Retype(page.AddressEdit(), QStringLiteral("10.0.0.4"));
     Click(page.AddButton());
+    Retype(page.NicknameEdit(), QStringLiteral("dan"));
+    Retype(page.AddressEdit(), QStringLiteral("10.0.0.4"));
     Click(page.AddButton());
     Click(m_pSheet->OkButton());
     EXPECT_EQ(Stored(0), "dan/$010.0.0.4/$1default/$2");
