@@ -49,6 +49,15 @@ public:
 
     const QString& PathName() const { return m_strPathName; }
 
+    // An automatic answer with the away message, which its window says; the
+    // note itself, its title included, is as any other.
+    void MarkAutomaticAnswer()
+    {
+        m_bAutomaticAnswer = true;
+        Q_EMIT TitleChanged();
+    }
+    bool IsAutomaticAnswer() const { return m_bAutomaticAnswer; }
+
     void AddView(IDocView* pView);
     void RemoveView(IDocView* pView);
     IDocView* FirstView() const { return m_views.value(0); }
@@ -61,4 +70,5 @@ private:
     CDocContext& m_context;
     QList<IDocView*> m_views;
     QString m_strPathName;
+    bool m_bAutomaticAnswer = false;
 };

@@ -24,8 +24,12 @@ CChildFrame::CChildFrame(CNoteView* pView, IPrompts& prompts, QWidget* pParent)
 
 void CChildFrame::UpdateTitle()
 {
-    if (const CBlipnoteDoc* pDoc = m_pView->Document())
-        setWindowTitle(CodePage::ToUnicode(ShownText::Of(pDoc->Title())));
+    const CBlipnoteDoc* pDoc = m_pView->Document();
+    if (!pDoc)
+        return;
+    const QString strTitle = CodePage::ToUnicode(ShownText::Of(pDoc->Title()));
+    setWindowTitle(pDoc->IsAutomaticAnswer() ? tr("%1 (automatic answer)").arg(strTitle)
+                                             : strTitle);
 }
 
 void CChildFrame::CloseWithoutQuestion()

@@ -168,5 +168,8 @@ void CIncomingNotes::SendAutoReply(CBlipnoteDoc& incoming)
     if (!pReply)
         return;
     pReply->m_strAddress = RecipientList::Compose({incoming.m_strAddress});
+    // Left open (without "AutoDelete"), its window must not pass for a note of
+    // the user's own.
+    pReply->MarkAutomaticAnswer();
     pReply->StartSendJobs();
 }

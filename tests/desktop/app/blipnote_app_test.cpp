@@ -34,6 +34,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <thread>
 
@@ -287,6 +288,12 @@ TEST_F(BlipnoteAppTest, AutoReplySendsTheAwayMessageBackOnce)
     EXPECT_EQ(pReply->Title(), "Lunch plans");
     ASSERT_TRUE(SpinUntil([&] { return pReply->m_nSendState == 1; }));
     EXPECT_EQ(pReply->m_strAddress, "127.0.0.1");
+    // Left open, its window says what it is; the note's title is as it went.
+    QStringList titles;
+    for (const CChildFrame* pFrame : m_pApp->MainFrame().NoteWindows())
+        titles.append(pFrame->windowTitle());
+    EXPECT_TRUE(titles.contains(QStringLiteral("Lunch plans (automatic answer)")))
+        << titles.join(u'|').toStdString();
     const CBlipnoteDoc* pEcho = docs[2];
     EXPECT_TRUE(pEcho->IsIncoming());
     EXPECT_EQ(pEcho->m_strBody, "Out for lunch.");
@@ -294,6 +301,22 @@ TEST_F(BlipnoteAppTest, AutoReplySendsTheAwayMessageBackOnce)
     for (int n = 0; n < 20; ++n)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(m_pApp->Documents().Documents().size(), 3);
+
+    // With "AutoDelete" on, the answer closes once delivered.
+    m_pApp->Settings().SetAutoDelete(true);
+    m_pApp->OnAutoReply(); // off
+    m_pApp->OnAutoReply(); // on again: everyone is answered anew
+    Deliver("ann/$0still there?/$1PC7/$2Later/$30/$4");
+    ASSERT_TRUE(SpinUntil([&] {
+        return std::ranges::count_if(m_pApp->Documents().Documents(), [](const CBlipnoteDoc* pDoc) {
+                   return pDoc->m_strBody == "Out for lunch." && pDoc->IsIncoming();
+               }) == 2;
+    }));
+    EXPECT_TRUE(SpinUntil([&] {
+        return std::ranges::none_of(m_pApp->Documents().Documents(), [](const CBlipnoteDoc* pDoc) {
+            return pDoc->IsAutomaticAnswer() && pDoc->Title() == "Later";
+        });
+    }));
 }
 
 TEST_F(BlipnoteAppTest, TheGreetingComesOnce)
