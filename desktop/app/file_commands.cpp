@@ -11,11 +11,13 @@
 #include "desktop/views/rich_text_ctrl.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 
 namespace {
 const QString kOpenFilter = QStringLiteral(
@@ -28,7 +30,7 @@ CFileCommands::CFileCommands(CDocManager& documents, IPrompts& prompts, CRecentF
 
 void CFileCommands::OnOpen()
 {
-    const QString strPath = m_prompts.AskOpenFileName(kOpenFilter, QString());
+    const QString strPath = m_prompts.AskOpenFileName(kOpenFilter, StartFolder());
     if (!strPath.isEmpty())
         OpenNoteFile(strPath);
 }
@@ -120,16 +122,36 @@ bool CFileCommands::OnSaveAs(CBlipnoteDoc* pDoc)
         return false;
     const CDocTemplate& docTemplate = pDoc->Template();
     // A note opened from or saved to a file is offered under that file's path
-    // (its title is the file's name already); a new one under its title.
-    const QString strSuggested =
-        !pDoc->PathName().isEmpty()
-            ? pDoc->PathName()
-            : CodePage::ToUnicode(ShownText::Of(pDoc->Title())) + docTemplate.DefaultExtension();
+    // (its title is the file's name already); a new one under its title, in the
+    // folder last used.
+    QString strSuggested;
+    if (!pDoc->PathName().isEmpty()) {
+        strSuggested = QFileInfo(pDoc->PathName()).absoluteFilePath();
+    } else {
+        QString strName = CodePage::ToUnicode(ShownText::Of(pDoc->Title()));
+        strName.replace(QLatin1Char('/'), QLatin1Char('-')); // a name, not a path
+        strSuggested = QDir(StartFolder()).filePath(strName + docTemplate.DefaultExtension());
+    }
     const QString strPath = m_prompts.AskSaveFileName(
         strSuggested, docTemplate.FilterName() + QStringLiteral(";;All Files (*)"));
     if (strPath.isEmpty())
         return false;
     return SaveTo(*pDoc, strPath);
+}
+
+QString CFileCommands::StartFolder() const
+{
+    // The folder of the file last opened or saved (the recent-file list keeps
+    // it from run to run), else the user's documents: never the working folder,
+    // which for a program started from a terminal says nothing.
+    for (const QString& strPath : m_recentFiles.Paths()) {
+        const QString strFolder = QFileInfo(strPath).absolutePath();
+        if (QFileInfo(strFolder).isDir())
+            return strFolder;
+    }
+    const QString strDocuments =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(strDocuments).isDir() ? strDocuments : QDir::homePath();
 }
 
 bool CFileCommands::SaveTo(CBlipnoteDoc& doc, const QString& strPath)

@@ -34,6 +34,8 @@ private:
     CBlipnoteDoc* OpenDocumentOf(const QString& strPath) const;
     static void ShowNoteWindowOf(QWidget& view);
     bool SaveTo(CBlipnoteDoc& doc, const QString& strPath);
+    // Where the file dialogs start.
+    QString StartFolder() const;
 
     CDocManager& m_documents;
     IPrompts& m_prompts;

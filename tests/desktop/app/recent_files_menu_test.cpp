@@ -13,10 +13,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -126,6 +129,12 @@ TEST_F(RecentFilesMenuTest, FilesOpenedAndSavedStandNewestFirstInEveryFileMenu)
     EXPECT_EQ(Entries(), QStringList({QStringLiteral("(Recent File)")}));
     const QString strA = NoteFile(QStringLiteral("a.bni"));
     const QString strB = NoteFile(QStringLiteral("b & c.bni"));
+    // With nothing used yet, Open starts in the user's documents (or home).
+    OpenByMenu(QString());
+    const QString strDocuments =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(m_prompts.OpenStartAt(),
+              QFileInfo(strDocuments).isDir() ? strDocuments : QDir::homePath());
     OpenByMenu(strA);
     OpenByMenu(strB);
     ASSERT_EQ(NoteWindows(), 2);
@@ -150,6 +159,19 @@ TEST_F(RecentFilesMenuTest, FilesOpenedAndSavedStandNewestFirstInEveryFileMenu)
     EXPECT_EQ(
         m_prompts.Events().filter(QStringLiteral("save as: ")),
         QStringList({QStringLiteral("save as: ") + strB, QStringLiteral("save as: ") + strSaved}));
+
+    // A new note is offered in the folder last used under its title (a name,
+    // never a path), and Open starts there, whatever the working folder.
+    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    m_prompts.SetTextAnswer(QStringLiteral("Q3/Q4 plans"));
+    Choose(QStringLiteral("&Message"), QStringLiteral("&Change Title ..."));
+    SaveAs(QString());
+    EXPECT_EQ(m_prompts.Events().filter(QStringLiteral("save as: ")).last(),
+              QStringLiteral("save as: ") + m_dir.filePath(QStringLiteral("Q3-Q4 plans.bno")));
+    OpenByMenu(QString());
+    EXPECT_EQ(m_prompts.OpenStartAt(), m_dir.path());
+    m_pApp->OnDeleteAll();
+    QCoreApplication::processEvents();
 
     // With no note open the bar has the list as well.
     m_pApp->OnDeleteAll();
