@@ -5,6 +5,7 @@
 #include "core/documents/doc_manager.h"
 #include "core/notes/note_file.h"
 #include "desktop/app/child_frame.h"
+#include "desktop/app/help_window.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/views/msg_out_view.h"
 #include "desktop/views/note_view.h"
@@ -32,6 +33,9 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWhatsThis>
 
@@ -384,4 +388,35 @@ TEST_F(MainMenusTest, TheAboutBoxShowsItsPicturesAndClosesWithOk)
                     ASSERT_NE(pOk, nullptr);
                     QTest::mouseClick(pOk, Qt::LeftButton);
                 }));
+}
+
+TEST_F(MainMenusTest, F1ShowsTheUsersHelpWithItsPictures)
+{
+    QTest::keyClick(&m_pApp->MainFrame(), Qt::Key_F1);
+    auto* pHelp = m_pApp->MainFrame().findChild<CHelpWindow*>();
+    ASSERT_NE(pHelp, nullptr);
+    EXPECT_TRUE(pHelp->isVisible());
+    const QTextDocument& page = *pHelp->Browser().document();
+    const QString strText = page.toPlainText();
+    for (const char* pszShown : {"The desktop program", "Setup", "The Seeker", "Ready to install",
+                                 "Rich text and printing"})
+        EXPECT_TRUE(strText.contains(QLatin1String(pszShown))) << pszShown;
+    // Nothing of building, testing or developing it.
+    for (const char* pszLeft : {"scripts/", "cmake", "ctest", "benchmark", "For developers",
+                                "clang", "Two commands", "build/"})
+        EXPECT_FALSE(strText.contains(QLatin1String(pszLeft), Qt::CaseInsensitive)) << pszLeft;
+    // Every picture it names is compiled in.
+    int nPictures = 0;
+    for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            if (!image.isValid())
+                continue;
+            ++nPictures;
+            EXPECT_TRUE(QFile::exists(QStringLiteral(":/help/") + image.name()))
+                << image.name().toStdString();
+        }
+    }
+    EXPECT_GE(nPictures, 10);
+    pHelp->close();
 }
