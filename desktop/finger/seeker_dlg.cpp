@@ -24,6 +24,7 @@ CSeekerDlg::CSeekerDlg(const CAppSettings& settings, const CHostList& hosts, IPr
     setWindowTitle(tr("Blipnote - Seeker"));
     setSizeGripEnabled(true);
     m_pList->setModel(m_pRows);
+    m_pList->setAccessibleName(tr("Seek results"));
     m_pList->setRootIsDecorated(false);
     m_pList->setUniformRowHeights(true); // tens of thousands of rows lay out at once
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -21,13 +21,19 @@ CHostRangeDlg::CHostRangeDlg(QWidget* pParent)
     setWindowTitle(tr("Create range of new hosts"));
     auto* pRange = new QGroupBox(tr("Range"), this);
     auto* pGrid = new QGridLayout(pRange);
-    pGrid->addWidget(new QLabel(tr("From:"), pRange), 0, 0);
-    pGrid->addWidget(new QLabel(tr("To:"), pRange), 1, 0);
+    auto* pFrom = new QLabel(tr("From:"), pRange);
+    auto* pTo = new QLabel(tr("To:"), pRange);
+    pGrid->addWidget(pFrom, 0, 0);
+    pGrid->addWidget(pTo, 1, 0);
     const int nOctetWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12;
-    for (QLineEdit*& pOctet : m_octets) {
-        pOctet = new QLineEdit(pRange);
-        pOctet->setFixedWidth(nOctetWidth);
+    for (int n = 0; n < 5; ++n) {
+        m_octets[n] = new QLineEdit(pRange);
+        m_octets[n]->setFixedWidth(nOctetWidth);
+        m_octets[n]->setAccessibleName(n < 4 ? tr("From, number %1 of the address").arg(n + 1)
+                                             : tr("To, last number of the address"));
     }
+    pFrom->setBuddy(m_octets[0]);
+    pTo->setBuddy(m_octets[4]);
     for (int n = 0; n < 5; ++n) {
         QLineEdit* pOctet = m_octets[n];
         QLineEdit* pNext = n < 3 ? m_octets[n + 1] : nullptr;

@@ -33,6 +33,7 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
       m_pRemoveAll(new QPushButton(tr("Re&move All"), this))
 {
     m_pList->setModel(m_pRows);
+    m_pList->setAccessibleName(tr("Hosts"));
     m_pList->setItemDelegate(new CHostRowDelegate(m_pList));
     m_pList->setRootIsDecorated(false);
     m_pList->setUniformRowHeights(true); // thousands of hosts lay out at once

@@ -27,6 +27,7 @@ CPageStyles::CPageStyles(const CSetupContext& context, QWidget* pParent)
       m_pUseRtf(new QCheckBox(tr("use RTF"), this))
 {
     m_pPreview->CreateControl(true);
+    m_pPreview->setAccessibleName(tr("Sample note"));
     m_pPreview->SetNoteText(kSample);
     m_pUseRtf->setChecked(context.settings.UseRtf());
 

@@ -30,14 +30,15 @@ CMsgInView::CMsgInView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pParen
     : CNoteView(doc, context, kHeaderHeight, pParent)
 {
     Editor().CreateControl(!context.settings.WriteInMessage());
-    m_pNickname = AddField(27, 7, 131, doc.m_strNickname);
-    m_pTime = AddField(27, 31, 131, doc.m_strTime);
-    m_pSystem = AddField(192, 7, 126, doc.m_strSystem);
-    m_pAddress = AddField(192, 31, 106, doc.m_strAddress);
+    m_pNickname = AddField(27, 7, 131, doc.m_strNickname, tr("Nickname"));
+    m_pTime = AddField(27, 31, 131, doc.m_strTime, tr("Time"));
+    m_pSystem = AddField(192, 7, 126, doc.m_strSystem, tr("Computer"));
+    m_pAddress = AddField(192, 31, 106, doc.m_strAddress, tr("Address"));
     ShowNoteText(doc.m_strBody);
 }
 
-QLabel* CMsgInView::AddField(int x, int y, int nWidth, const QByteArray& strText)
+QLabel* CMsgInView::AddField(int x, int y, int nWidth, const QByteArray& strText,
+                             const QString& strCaption)
 {
     auto* pLabel = new QLabel(this);
     // What the sender wrote is shown as it stands (a long text cut short),
@@ -49,6 +50,8 @@ QLabel* CMsgInView::AddField(int x, int y, int nWidth, const QByteArray& strText
     pLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pLabel->setToolTip(
         QStringLiteral("<p style='white-space:pre'>%1</p>").arg(pLabel->text().toHtmlEscaped()));
+    // The icon beside it says what it is; a screen reader says it in words.
+    pLabel->setAccessibleName(QStringLiteral("%1: %2").arg(strCaption, pLabel->text()));
     return pLabel;
 }
 

@@ -27,7 +27,8 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
-    QLabel* AddField(int x, int y, int nWidth, const QByteArray& strText);
+    QLabel* AddField(int x, int y, int nWidth, const QByteArray& strText,
+                     const QString& strCaption);
     void FillContextMenu(QMenu& menu) override;
 
     QLabel* m_pNickname;

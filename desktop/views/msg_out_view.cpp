@@ -50,6 +50,12 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
     m_pPriority->setGeometry(Px(280), Px(10), m_pPriority->sizeHint().width(),
                              m_pPriority->sizeHint().height());
     m_pPriority->setToolTip(tr("High priority"));
+    // Shown by icons only: a screen reader reads these names.
+    m_pPriority->setAccessibleName(tr("High priority"));
+    // (On Linux a combo box is read out by its text: the name goes on the
+    // edit inside it, which has the focus while one types.)
+    m_pRecipients->setAccessibleName(tr("Recipient"));
+    m_pRecipients->lineEdit()->setAccessibleName(tr("Recipient"));
 
     FillRecipients();
     PreselectRecipient();

@@ -38,6 +38,7 @@ CNoteView::CNoteView(CBlipnoteDoc& doc, CViewContext& context, int nHeaderHeight
     : QWidget(pParent), m_context(context), m_pDoc(&doc), m_pEditor(new CRichTextCtrl(this)),
       m_nHeaderHeight(nHeaderHeight)
 {
+    m_pEditor->setAccessibleName(tr("Note text"));
     // The editor shows the note's menu instead of its own.
     m_pEditor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_pEditor, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
