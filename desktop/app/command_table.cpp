@@ -48,7 +48,11 @@ void CommandTable::Connect(const CCommandTargets& targets)
     const CCommandRow rows[] = {
         // File
         {CMainMenus::New, [pApp] { pApp->OnNew(); }},
-        {CMainMenus::Open, [pFiles] { pFiles->OnOpen(); }},
+        {CMainMenus::Open,
+         [pFiles, pFrame] {
+             const CChildFrame* pActive = pFrame->ActiveNoteWindow();
+             pFiles->OnOpen(pActive ? pActive->View()->Document() : nullptr);
+         }},
         {CMainMenus::Save, OnView([pFiles](CNoteView& view) { pFiles->OnSave(view.Document()); })},
         {CMainMenus::SaveAs,
          OnView([pFiles](CNoteView& view) { pFiles->OnSaveAs(view.Document()); })},

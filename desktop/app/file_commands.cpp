@@ -28,9 +28,14 @@ CFileCommands::CFileCommands(CDocManager& documents, IPrompts& prompts, CRecentF
     : m_documents(documents), m_prompts(prompts), m_recentFiles(recentFiles)
 {}
 
-void CFileCommands::OnOpen()
+void CFileCommands::OnOpen(const CBlipnoteDoc* pActive)
 {
-    const QString strPath = m_prompts.AskOpenFileName(kOpenFilter, StartFolder());
+    // The active note's own folder first: its neighbours are likely wanted.
+    const QString strFolder = pActive && !pActive->PathName().isEmpty()
+                                  ? QFileInfo(pActive->PathName()).absolutePath()
+                                  : QString();
+    const QString strPath = m_prompts.AskOpenFileName(
+        kOpenFilter, QFileInfo(strFolder).isDir() ? strFolder : StartFolder());
     if (!strPath.isEmpty())
         OpenNoteFile(strPath);
 }
@@ -122,15 +127,19 @@ bool CFileCommands::OnSaveAs(CBlipnoteDoc* pDoc)
         return false;
     const CDocTemplate& docTemplate = pDoc->Template();
     // A note opened from or saved to a file is offered under that file's path
-    // (its title is the file's name already); a new one under its title, in the
-    // folder last used.
+    // (its title is the file's name already), in the folder last used when its
+    // own cannot be written (an installed greeting, say); a new one under its
+    // title, in the folder last used.
+    const QFileInfo file(pDoc->PathName());
     QString strSuggested;
-    if (!pDoc->PathName().isEmpty()) {
-        strSuggested = QFileInfo(pDoc->PathName()).absoluteFilePath();
-    } else {
+    if (pDoc->PathName().isEmpty()) {
         QString strName = CodePage::ToUnicode(ShownText::Of(pDoc->Title()));
         strName.replace(QLatin1Char('/'), QLatin1Char('-')); // a name, not a path
         strSuggested = QDir(StartFolder()).filePath(strName + docTemplate.DefaultExtension());
+    } else if (QFileInfo(file.absolutePath()).isWritable()) {
+        strSuggested = file.absoluteFilePath();
+    } else {
+        strSuggested = QDir(StartFolder()).filePath(file.fileName());
     }
     const QString strPath = m_prompts.AskSaveFileName(
         strSuggested, docTemplate.FilterName() + QStringLiteral(";;All Files (*)"));

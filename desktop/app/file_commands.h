@@ -17,7 +17,8 @@ public:
     CFileCommands(CDocManager& documents, IPrompts& prompts, CRecentFiles& recentFiles);
 
     // Asks for a note file and opens it.
-    void OnOpen();
+    // Starts in the active note's folder, when it has a file.
+    void OnOpen(const CBlipnoteDoc* pActive = nullptr);
     // A note already open from that file is shown instead of opened again.
     bool OpenNoteFile(const QString& strPath);
     // An entry of the recent-file list: one that no longer opens leaves the list.

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -165,9 +166,17 @@ bool CPageHosts::eventFilter(QObject* pWatched, QEvent* pEvent)
         }
     }
     if (pWatched == m_pList->viewport() && pEvent->type() == QEvent::MouseButtonRelease) {
-        // The press has selected the row (or none).
-        m_nCurrentRow = SelectedRow();
-        LoadCurrentRow();
+        // The press has selected the row (or none). A click below the rows
+        // leaves a row being edited and clears the boxes for a new host.
+        const QPoint position = static_cast<QMouseEvent*>(pEvent)->position().toPoint();
+        if (!m_pList->indexAt(position).isValid() && m_nCurrentRow >= 0 &&
+            m_nCurrentRow < m_pRows->rowCount()) {
+            m_pList->clearSelection();
+            ForgetCurrentRow();
+        } else {
+            m_nCurrentRow = SelectedRow();
+            LoadCurrentRow();
+        }
     }
     return CSetupPage::eventFilter(pWatched, pEvent);
 }

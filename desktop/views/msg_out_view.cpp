@@ -108,6 +108,8 @@ void CMsgOutView::PreselectRecipient()
         m_pRecipients->setCurrentIndex(-1);
         m_pRecipients->setEditText(CodePage::ToUnicode(pDoc->m_strAddress));
     }
+    // Typing into the box the note starts in replaces the preselection.
+    m_pRecipients->lineEdit()->selectAll();
 }
 
 void CMsgOutView::OnRecipientChosen()

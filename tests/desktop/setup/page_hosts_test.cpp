@@ -166,6 +166,16 @@ TEST_F(PageHostsTest, WithoutACurrentRowTypingWaitsForTheRowAddedNext)
     Retype(page.GroupEdit(), QStringLiteral("office2"));
     EXPECT_EQ(page.Rows().Rows()[0].strGroup, "office2");
     EXPECT_NE(page.Rows().Rows()[5].strGroup, "office2");
+
+    // A click below the rows leaves that row: the boxes are for a new host.
+    QWidget* pViewport = page.List().viewport();
+    QTest::mouseClick(pViewport, Qt::LeftButton, {}, QPoint(10, pViewport->height() - 3));
+    EXPECT_EQ(Edits(page), QStringList({{}, {}, {}}));
+    Retype(page.NicknameEdit(), QStringLiteral("gina"));
+    Retype(page.AddressEdit(), QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(page.Rows().Rows()[0].strNickname, "ann");
+    Click(page.AddButton());
+    EXPECT_EQ(page.Rows().Rows().last(), (CHostEntry{"gina", "10.0.0.7", "default"}));
 }
 
 TEST_F(PageHostsTest, EnterAddsTheHostTypedForANewRowAndOtherwiseConfirms)

@@ -283,6 +283,20 @@ TEST_F(NoteViewsTest, BothViewsPrintTheNote)
     EXPECT_FALSE(rich.IsEdited());
 }
 
+TEST_F(NoteViewsTest, TypingIntoANewNoteReplacesTheRecipientItOffers)
+{
+    SetHosts({{"me", "10.0.0.1", "lab"}, {"bob", "10.0.0.6", "lab"}});
+    CMsgOutView& view = NewNote();
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QComboBox& box = view.RecipientBox();
+    EXPECT_EQ(box.currentText(), QStringLiteral("me"));
+    box.setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bob"));
+    EXPECT_EQ(box.currentText(), QStringLiteral("bob"));
+}
+
 TEST_F(NoteViewsTest, WhatTheUserTypesIsWhereTheNoteGoes)
 {
     // Hosts whose names begin with what is typed must not be completed into it.
