@@ -17,7 +17,10 @@ CTimeStamp TimeStampIn(const QLocale& locale, const QDateTime& now, bool* pbLoss
     // The locale's long time format, but without the time zone.
     QString strTimeFormat = locale.timeFormat(QLocale::LongFormat);
     strTimeFormat.remove(QLatin1Char('t'));
+    strTimeFormat.remove(QStringLiteral("()")); // what stood around it
     strTimeFormat = strTimeFormat.trimmed();
+    while (strTimeFormat.endsWith(QLatin1Char(',')))
+        strTimeFormat = strTimeFormat.chopped(1).trimmed();
     if (!strTimeFormat.contains(QLatin1Char('s')))
         strTimeFormat = QStringLiteral("HH:mm:ss");
     bool bDay = true;

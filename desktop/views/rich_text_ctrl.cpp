@@ -6,7 +6,9 @@
 #include "desktop/views/font_chooser.h"
 #include "desktop/views/long_word_wrap.h"
 
+#include <QFontDatabase>
 #include <QScopedValueRollback>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -35,6 +37,27 @@ constexpr double kMaxPointSize = 72;
 // last one kept. Laying out a long paragraph costs more than linear time in
 // its format changes, and no writer needs more.
 constexpr int kMaxFormatRunsPerParagraph = 200;
+// Every face a note names goes to the font machinery, which grows slower with
+// each new name it meets, run long: a peer naming thousands of made-up faces
+// in note after note would freeze the window. Faces installed here always
+// pass; of the others, the first this many a run meets; the rest show in the
+// default face.
+constexpr qsizetype kMaxForeignFaces = 256;
+
+bool IsFaceShown(const QString& strFace)
+{
+    static QSet<QString> foreign;
+    static const QSet<QString> installed = [] {
+        const QStringList families = QFontDatabase::families();
+        return QSet<QString>(families.begin(), families.end());
+    }();
+    if (installed.contains(strFace) || foreign.contains(strFace))
+        return true;
+    if (foreign.size() >= kMaxForeignFaces)
+        return false;
+    foreign.insert(strFace);
+    return true;
+}
 
 QTextCharFormat TextFormatOf(const CCharFormat& format)
 {
@@ -61,7 +84,7 @@ QTextCharFormat TextFormatOf(const CRtfCharFormat& rtf)
 {
     CCharFormat format = CRichTextCtrl::DefaultFormat();
     format.nMask |= CCharFormat::MaskStrikeOut;
-    if (!rtf.strFace.isEmpty())
+    if (!rtf.strFace.isEmpty() && IsFaceShown(rtf.strFace))
         format.strFace = rtf.strFace;
     if (rtf.nHalfPoints > 0)
         format.nHeight = rtf.nHalfPoints * 10;

@@ -135,6 +135,14 @@ TEST_F(FingerDaemonTest, TheLocalTimeIsReadableWhateverTheLocale)
         EXPECT_EQ(Query("ann\r\n"), strExpected) << pszLocale;
         EXPECT_EQ("\nLocaltime: " + m_queries.Rows().last().strTime + "\n\n", strExpected);
     }
+    // Of a time zone taken out, nothing stays behind.
+    for (const char* pszLocale : {"ca_ES", "es_ES", "sq_AL"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(pszLocale)));
+        const QByteArray strTime =
+            FingerReply::TimeStamp(QDateTime(QDate(2026, 12, 7), QTime(14, 2, 24))).strTime;
+        EXPECT_FALSE(strTime.contains("()") || strTime.endsWith(',') || strTime.endsWith(' '))
+            << pszLocale << ": " << strTime.constData();
+    }
     QLocale::setDefault(previous);
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPalette>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -220,6 +221,36 @@ TEST_F(RichTextCtrlTest, OnADarkThemeTextWithoutAColourOfItsOwnIsLight)
     EXPECT_TRUE(m_ctrl.ChooseSelectionFont(chooser));
     m_ctrl.moveCursor(QTextCursor::End);
     EXPECT_GT(Drawn().first, 0xA0);
+}
+
+TEST_F(RichTextCtrlTest, MadeUpFacesBeyondABoundShowInTheDefaultFace)
+{
+    // Notes naming hundreds of faces that exist nowhere: only so many new
+    // names a run reach the font machinery, whose cost grows with each.
+    const auto ManyFaces = [](char cPrefix) {
+        QByteArray strTable = "{\\rtf1{\\fonttbl";
+        QByteArray strText;
+        for (int n = 0; n < 400; ++n) {
+            const QByteArray strNumber = QByteArray::number(n);
+            strTable += "{\\f" + strNumber + " " + cPrefix + strNumber + "x;}";
+            strText += "\\f" + strNumber + " a\\par ";
+        }
+        return strTable + "}" + strText + "}";
+    };
+    QSet<QString> faces;
+    for (const char cPrefix : {'Q', 'R'}) {
+        m_ctrl.SetNoteText(ManyFaces(cPrefix));
+        for (QTextBlock block = m_ctrl.document()->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                for (const QString& strFace :
+                     it.fragment().charFormat().fontFamilies().toStringList())
+                    faces.insert(strFace);
+            }
+        }
+    }
+    faces.remove(QStringLiteral("Arial"));
+    EXPECT_GT(faces.size(), 100);
+    EXPECT_LE(faces.size(), 256);
 }
 
 TEST_F(RichTextCtrlTest, WhatALayoutCanBeAskedToDoIsBounded)
