@@ -27,6 +27,7 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/blipno
 [[ $out == *"$version"* ]] || { echo "blipnote --version said: $out"; exit 1; }
 
 for file in usr/bin/blipnote usr/share/blipnote/greetings.bni \
+    usr/share/blipnote/sounds/arrival.wav \
     usr/share/applications/blipnote.desktop \
     usr/share/icons/hicolor/scalable/apps/blipnote.svg \
     usr/share/mime/packages/blipnote.xml \

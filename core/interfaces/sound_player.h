@@ -9,4 +9,6 @@ class ISoundPlayer
 public:
     virtual ~ISoundPlayer() = default;
     virtual void Play(const QString& strFile) = 0;
+    // The file Play plays for this name (a player may resolve a name).
+    virtual QString FileFor(const QString& strFile) const { return strFile; }
 };

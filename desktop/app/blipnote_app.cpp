@@ -10,6 +10,7 @@
 #include "core/messaging/send_jobs.h"
 #include "core/net/net_address.h"
 #include "core/settings/system_info.h"
+#include "core/text/code_page.h"
 #include "core/text/editor_text.h"
 #include "desktop/app/about_dialog.h"
 #include "desktop/app/child_frame.h"
@@ -44,7 +45,8 @@ CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_system(SystemInfo::Collect()),
       m_settings(m_environment.store, {m_system.strUserName, m_environment.bTrayAvailable}),
       m_hostBook(m_environment.store), m_recentFiles(m_environment.store),
-      m_autoReply(m_settings, m_system)
+      m_autoReply(m_settings, m_system),
+      m_sounds(m_environment.sound, m_settings, m_environment.strSoundsFolder)
 {
     m_docContext.Wire(m_settings, m_system, m_hostBook, m_autoReply);
     // A box, not a status text: the status panes change with every note, and
@@ -97,12 +99,12 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pNoteServer = std::make_unique<CNoteListenSocket>(*m_pMainFrame);
     m_pFingerServer = std::make_unique<CFingerDaemonSocket>(
         [this] { return FingerSettingsOf(m_settings, m_system); }, m_fingerQueryLog,
-        m_environment.prompts, m_environment.sound);
+        m_environment.prompts, m_sounds);
     m_pFingerSwitch =
         std::make_unique<CFingerSwitch>(m_settings, *m_pFingerServer, m_environment.nFingerPort);
     m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_hostBook.Hosts(), m_autoReply,
                                                    *m_pDocuments, *m_pMainFrame, m_environment.tray,
-                                                   m_environment.prompts, m_environment.sound);
+                                                   m_environment.prompts, m_sounds);
     m_pIncoming->Attach(*m_pNoteServer);
     m_docContext.sendAutoReply = [this](CBlipnoteDoc& doc) { m_pIncoming->SendAutoReply(doc); };
     ConnectMainFrame();
@@ -119,6 +121,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
 
     m_settings.CheckFirstRun(m_environment.prompts, m_environment.bTrayAvailable);
     m_settings.Load();
+    StartSoundPathAtOwnSounds();
     m_hostBook.Load();
     m_bSettingsLoaded = true;
     if (m_bGreetingWaits)
@@ -260,7 +263,7 @@ void CBlipnoteApp::OnSetup()
     CDialogFontChooser fontChooser;
     QPointer<CPSheetSetup> pSheet(new CPSheetSetup(
         {m_settings, m_hostBook, m_system, m_environment.bTrayAvailable, m_environment.prompts,
-         m_environment.sound, fontChooser, m_environment.resolveLocalAddress},
+         m_sounds, fontChooser, m_environment.resolveLocalAddress},
         m_pMainFrame.get()));
     pSheet->exec();
     delete pSheet.data();
@@ -316,6 +319,20 @@ void CBlipnoteApp::OnAbout()
 {
     CAboutDialog dialog(m_pMainFrame.get());
     dialog.exec();
+}
+
+void CBlipnoteApp::StartSoundPathAtOwnSounds()
+{
+    // The old default folder, "c:\\", means nothing here: choosing a sound
+    // starts at the program's own sounds instead.
+    if (m_settings.SoundPath() != "c:\\" || m_sounds.Folder().isEmpty())
+        return;
+    bool bLossless = true;
+    const QByteArray strFolder = CodePage::FromUnicode(m_sounds.Folder() + u'/', &bLossless);
+    if (!bLossless)
+        return;
+    m_settings.SetSoundPath(strFolder);
+    m_settings.Save(SettingsGroup::Preferences);
 }
 
 void CBlipnoteApp::OnHelp()

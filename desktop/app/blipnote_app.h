@@ -8,6 +8,7 @@
 #include "core/settings/app_settings.h"
 #include "core/settings/recent_files.h"
 #include "core/settings/system_info.h"
+#include "desktop/app/own_sounds.h"
 #include "desktop/app/startup_request.h"
 #include "desktop/views/view_context.h"
 
@@ -51,6 +52,8 @@ struct CAppEnvironment
     std::chrono::milliseconds greetingDelay = std::chrono::seconds(30);
     // Where the greeting note is looked for: the working folder first.
     QStringList greetingFiles = {QStringLiteral("greetings.bni")};
+    // Where the program's own sounds are ("" when they are not installed).
+    QString strSoundsFolder = QString();
     // What hands a note to the desktop's mail program.
     QString strMailProgram = QStringLiteral("xdg-email");
     // How "&Get IP-addr" looks this computer's address up.
@@ -118,6 +121,8 @@ Q_SIGNALS:
     void Finished();
 
 private:
+    // Starts "SoundPath" at the own sounds while it is the old default.
+    void StartSoundPathAtOwnSounds();
     IDocView* CreateView(CBlipnoteDoc& doc);
     // The menus' commands, the menus' check marks and the main window's signals.
     void ConnectMainFrame();
@@ -130,6 +135,7 @@ private:
     CFingerQueryLog m_fingerQueryLog;
     CRecentFiles m_recentFiles;
     CAutoReply m_autoReply;
+    COwnSounds m_sounds;
     CDocContext m_docContext;
     // In the order they are taken down backwards: the windows go before the
     // notes they show, the sending and the servers before the window they report to.

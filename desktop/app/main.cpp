@@ -131,6 +131,10 @@ int main(int argc, char* argv[])
         QStringLiteral("greetings.bni"),
         QDir(strDataFolder).filePath(QStringLiteral("greetings.bni")),
         QDir(strDataFolder).filePath(QStringLiteral("../share/blipnote/greetings.bni"))};
+    // The program's own sounds: beside it in the build folder, else installed.
+    environment.strSoundsFolder = COwnSounds::FindFolder(
+        {QDir(strDataFolder).filePath(QStringLiteral("sounds")),
+         QDir(strDataFolder).filePath(QStringLiteral("../share/blipnote/sounds"))});
     CBlipnoteApp blipnote(environment);
     QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);

@@ -80,5 +80,13 @@ void CSoundFileBox::OnBrowse()
 
 void CSoundFileBox::OnTest()
 {
+    // Nothing plays for a file that is not there; the user is told why.
+    const QString strFile = m_context.sound.FileFor(m_pFile->text());
+    if (!QFileInfo(strFile).isFile()) {
+        m_context.prompts.ShowMessage(
+            tr("There is no sound file %1: nothing can be played.").arg(strFile),
+            PromptIcon::Warning);
+        return;
+    }
     m_context.sound.Play(m_pFile->text());
 }

@@ -29,6 +29,7 @@ bool CDesktopAppFixture::Start(const CStartupRequest& request, bool bTray)
     environment.greetingDelay = m_greetingDelay;
     environment.greetingFiles = m_greetingFiles;
     environment.strMailProgram = m_strMailProgram;
+    environment.strSoundsFolder = m_strSoundsFolder;
     m_pApp = std::make_unique<CBlipnoteApp>(environment);
     QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
     return m_pApp->Startup(request);

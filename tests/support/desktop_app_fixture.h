@@ -85,6 +85,7 @@ protected:
     CFakeSound m_sound;
     std::chrono::milliseconds m_greetingDelay = std::chrono::hours(1);
     QStringList m_greetingFiles;
+    QString m_strSoundsFolder; // none: the program's own sounds are not installed
     // Never the desktop's own mail program.
     QString m_strMailProgram = QStringLiteral("/nonexistent/mail-program");
     std::unique_ptr<CBlipnoteApp> m_pApp;

@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QStatusBar>
@@ -245,6 +246,27 @@ TEST_F(BlipnoteAppTest, ThePointerIsBusyWhileANoteComesIn)
     ASSERT_TRUE(SpinUntil([&] { return NoteWindows() == 2; }));
     EXPECT_EQ(sent.get().strAnswer, "34");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(BlipnoteAppTest, TheOldDefaultSoundPlaysTheProgramsOwnArrivalSound)
+{
+    QTemporaryDir sounds;
+    QFile arrival(sounds.filePath(QStringLiteral("arrival.wav")));
+    ASSERT_TRUE(arrival.open(QIODevice::WriteOnly));
+    m_strSoundsFolder = sounds.path();
+    // A first run: the sound folder starts at the program's own sounds.
+    m_store.WriteInt(kSettings, QStringLiteral("IP Port"), 0); // a free port for the test
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(m_pApp->Settings().SoundPath(), (sounds.path() + u'/').toUtf8());
+    EXPECT_EQ(m_store.ReadText(kSettings, QStringLiteral("SoundPath"), {}),
+              (sounds.path() + u'/').toUtf8());
+    EXPECT_EQ(m_pApp->Settings().SoundFile(), "msremind.wav");
+    Deliver("ann/$0hi/$1PC7/$2T/$30/$4");
+    EXPECT_EQ(m_sound.m_played, QStringList({sounds.filePath(QStringLiteral("arrival.wav"))}));
+    // A sound of the user's own plays as it stands.
+    m_pApp->Settings().SetSoundFile("/nonexistent/bell.wav");
+    Deliver("ann/$0again/$1PC7/$2T/$30/$4");
+    EXPECT_EQ(m_sound.m_played.last(), QStringLiteral("/nonexistent/bell.wav"));
 }
 
 TEST_F(BlipnoteAppTest, AHighPriorityNoteAlerts)

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -58,6 +59,8 @@ TEST_F(PageFingerStylesTest, BothPagesBrowseFromTheSameSoundFolder)
     QTemporaryDir home;
     const QString strFolder = home.filePath(QStringLiteral("bells/"));
     ASSERT_TRUE(QDir().mkpath(strFolder));
+    QFile knock(strFolder + QStringLiteral("knock.wav"));
+    ASSERT_TRUE(knock.open(QIODevice::WriteOnly));
     LoadSettings();
     Open();
     CPageFinger& finger = ShowTab<CPageFinger>(3);

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
@@ -288,14 +289,24 @@ TEST_F(PagePrefsTest, BrowseSetsTheSoundFileAndItsFolderAndStartsThereNextTime)
               strMine.toUtf8());
 }
 
-TEST_F(PagePrefsTest, TestPlaysTheSoundFileAsItStands)
+TEST_F(PagePrefsTest, TestPlaysTheSoundFileAsItStandsOrSaysItIsNotThere)
 {
+    QTemporaryDir dir;
+    const QString strBell = dir.filePath(QStringLiteral("bell.wav"));
+    QFile bell(strBell);
+    ASSERT_TRUE(bell.open(QIODevice::WriteOnly));
     LoadSettings();
     m_settings.SetSoundPath("/usr/share/sounds/");
     Open();
-    Retype(Prefs().Sound().Edit(), QStringLiteral("msremind.wav"));
+    Retype(Prefs().Sound().Edit(), strBell);
     Click(Prefs().Sound().TestButton());
-    EXPECT_EQ(m_sound.m_played, QStringList({QStringLiteral("msremind.wav")}));
+    EXPECT_EQ(m_sound.m_played, QStringList({strBell}));
+
+    Retype(Prefs().Sound().Edit(), dir.filePath(QStringLiteral("gone.wav")));
+    Click(Prefs().Sound().TestButton());
+    EXPECT_EQ(m_sound.m_played.size(), 1);
+    ASSERT_EQ(m_prompts.Boxes().size(), 1);
+    EXPECT_TRUE(m_prompts.Boxes()[0].startsWith(QStringLiteral("There is no sound file ")));
 }
 
 TEST_F(PagePrefsTest, WhatTheSettingsCannotKeepCannotBeTypedOrIsNamed)
