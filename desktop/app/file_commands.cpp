@@ -31,11 +31,8 @@ CFileCommands::CFileCommands(CDocManager& documents, IPrompts& prompts, CRecentF
 void CFileCommands::OnOpen(const CBlipnoteDoc* pActive)
 {
     // The active note's own folder first: its neighbours are likely wanted.
-    const QString strFolder = pActive && !pActive->PathName().isEmpty()
-                                  ? QFileInfo(pActive->PathName()).absolutePath()
-                                  : QString();
     const QString strPath = m_prompts.AskOpenFileName(
-        kOpenFilter, QFileInfo(strFolder).isDir() ? strFolder : StartFolder());
+        kOpenFilter, StartFolder(pActive ? pActive->PathName() : QString()));
     if (!strPath.isEmpty())
         OpenNoteFile(strPath);
 }
@@ -148,12 +145,15 @@ bool CFileCommands::OnSaveAs(CBlipnoteDoc* pDoc)
     return SaveTo(*pDoc, strPath);
 }
 
-QString CFileCommands::StartFolder() const
+QString CFileCommands::StartFolder(const QString& strNotePath) const
 {
-    // The folder of the file last opened or saved (the recent-file list keeps
-    // it from run to run), else the user's documents: never the working folder,
-    // which for a program started from a terminal says nothing.
-    for (const QString& strPath : m_recentFiles.Paths()) {
+    // The note's folder, else that of the file last opened or saved (the
+    // recent-file list keeps it from run to run), else the user's documents:
+    // never the working folder, which for a program started from a terminal
+    // says nothing.
+    for (const QString& strPath : QStringList{strNotePath} + m_recentFiles.Paths()) {
+        if (strPath.isEmpty())
+            continue;
         const QString strFolder = QFileInfo(strPath).absolutePath();
         if (QFileInfo(strFolder).isDir())
             return strFolder;

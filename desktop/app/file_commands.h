@@ -35,8 +35,9 @@ private:
     CBlipnoteDoc* OpenDocumentOf(const QString& strPath) const;
     static void ShowNoteWindowOf(QWidget& view);
     bool SaveTo(CBlipnoteDoc& doc, const QString& strPath);
-    // Where the file dialogs start.
-    QString StartFolder() const;
+    // Where the file dialogs start: the note's folder (when a path is given and
+    // its folder is there), the folder last used, the user's documents.
+    QString StartFolder(const QString& strNotePath = QString()) const;
 
     CDocManager& m_documents;
     IPrompts& m_prompts;
