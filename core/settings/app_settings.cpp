@@ -13,6 +13,7 @@ namespace {
 const QString kSettings = QStringLiteral("Settings");
 const QString kFinger = QStringLiteral("FingerD-Settings");
 const QString kPrefs = QStringLiteral("Prefs");
+const QString kDesktop = QStringLiteral("Desktop");
 
 } // namespace
 
@@ -83,6 +84,8 @@ const CAppSettings::COption CAppSettings::kOptions[] = {
     {ESetting::UseFingerD, &kFinger, "Use FingerD", SettingsGroup::Finger,
      &CAppSettings::m_bUseFingerD, 1},
     {ESetting::UseRtf, &kSettings, "Use RTF", SettingsGroup::Styles, &CAppSettings::m_bUseRtf, 0},
+    {ESetting::UseNotifications, &kDesktop, "Use Notifications", SettingsGroup::Desktop,
+     &CAppSettings::m_bUseNotifications, 1},
 };
 
 CAppSettings::CAppSettings(ISettingsStore& store, CSettingsEnvironment environment) : m_store(store)
@@ -173,7 +176,8 @@ bool CAppSettings::Save(SettingsGroup eGroup)
 {
     if (eGroup == SettingsGroup::All) {
         for (const SettingsGroup eEach : {SettingsGroup::Preferences, SettingsGroup::Finger,
-                                          SettingsGroup::Network, SettingsGroup::Styles})
+                                          SettingsGroup::Network, SettingsGroup::Styles,
+                                          SettingsGroup::Desktop})
             Save(eEach);
         return true;
     }

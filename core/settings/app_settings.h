@@ -21,6 +21,8 @@ enum class SettingsGroup
     Network = 3,
     Finger = 4,
     Styles = 5,
+    // The desktop around the notes, in a section of its own.
+    Desktop = 6,
 };
 
 // What loading depends on besides the store: the account's name (the default
@@ -151,6 +153,10 @@ public:
     void SetFingerUseSound(bool b) { SetFlag(ESetting::FingerUseSound, b); }
     void SetUseFingerD(bool b) { SetFlag(ESetting::UseFingerD, b); }
 
+    // Section "Desktop": how the program meets the desktop around it.
+    bool UseNotifications() const { return m_bUseNotifications; }
+    void SetUseNotifications(bool b) { SetFlag(ESetting::UseNotifications, b); }
+
 Q_SIGNALS:
     // One option took a new value (a setter, Load or the first run).
     void Changed(ESetting eSetting);
@@ -224,4 +230,6 @@ private:
     bool m_bSendPlan = false;
     bool m_bFingerUseSound = false;
     bool m_bUseFingerD = false;
+
+    bool m_bUseNotifications = false;
 };

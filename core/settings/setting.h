@@ -36,4 +36,5 @@ enum class ESetting
     FingerUseSound,
     UseFingerD,
     UseRtf,
+    UseNotifications,
 };

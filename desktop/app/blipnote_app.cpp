@@ -12,7 +12,11 @@
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
+#include "desktop/alerts/note_notifier.h"
+#include "desktop/alerts/notification_service.h"
+#include "desktop/alerts/unread_notes.h"
 #include "desktop/app/about_dialog.h"
+#include "desktop/app/autostart_entry.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/command_table.h"
 #include "desktop/app/file_commands.h"
@@ -92,7 +96,10 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pMainFrame =
         std::make_unique<CMainFrame>(m_settings, m_environment.tray, m_environment.bTrayAvailable,
                                      m_environment.prompts, m_environment.greetingDelay);
-    m_pMainFrame->show();
+    if (request.bHidden)
+        m_pMainFrame->StartHidden();
+    else
+        m_pMainFrame->show();
     Q_EMIT MainWindowCreated(m_pMainFrame.get());
     m_pSendJobs = std::make_unique<CSendJobs>(*m_pMainFrame, m_environment.prompts);
     m_docContext.pSendJobs = m_pSendJobs.get();
@@ -106,6 +113,19 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
                                                    *m_pDocuments, *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_sounds);
     m_pIncoming->Attach(*m_pNoteServer);
+    // Beside the alerts above: notes waiting unread mark the tray and are told
+    // of by the desktop's notifications.
+    m_pUnread = std::make_unique<CUnreadNotes>(*m_pMainFrame, *m_pDocuments);
+    connect(m_pIncoming.get(), &CIncomingNotes::NoteOpened, m_pUnread.get(), &CUnreadNotes::Add);
+    connect(m_pUnread.get(), &CUnreadNotes::Changed, this,
+            [this] { m_environment.tray.SetAttention(m_pUnread->Summary()); });
+    m_pNotifications = std::make_unique<CNotificationService>(
+        m_environment.bUseSessionBus ? QDBusConnection::sessionBus()
+                                     : QDBusConnection(QStringLiteral("none")));
+    m_pNotifier = std::make_unique<CNoteNotifier>(*m_pUnread, *m_pNotifications, m_settings);
+    if (!m_environment.strAutostartFolder.isEmpty())
+        m_pAutostart = std::make_unique<CAutostartEntry>(QApplication::applicationFilePath(),
+                                                         m_environment.strAutostartFolder);
     m_docContext.sendAutoReply = [this](CBlipnoteDoc& doc) { m_pIncoming->SendAutoReply(doc); };
     ConnectMainFrame();
 
@@ -161,7 +181,8 @@ void CBlipnoteApp::TakeRequest(const CStartupRequest& request)
         m_waitingRequests.append(request);
         return;
     }
-    m_pMainFrame->ShowAndRestore();
+    if (!request.bHidden)
+        m_pMainFrame->ShowAndRestore();
     if (!request.strPrintFile.isEmpty())
         m_pFileCommands->PrintNoteFile(request.strPrintFile);
     else if (!request.strOpenFile.isEmpty())
@@ -263,7 +284,7 @@ void CBlipnoteApp::OnSetup()
     CDialogFontChooser fontChooser;
     QPointer<CPSheetSetup> pSheet(new CPSheetSetup(
         {m_settings, m_hostBook, m_system, m_environment.bTrayAvailable, m_environment.prompts,
-         m_sounds, fontChooser, m_environment.resolveLocalAddress},
+         m_sounds, fontChooser, m_environment.resolveLocalAddress, m_pAutostart.get()},
         m_pMainFrame.get()));
     pSheet->exec();
     delete pSheet.data();

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class CAutostartEntry;
 class CBlipnoteDoc;
 class QPrinter;
 class QWidget;
@@ -31,6 +32,9 @@ class CIncomingNotes;
 class CMailSender;
 class CMainFrame;
 class CNoteListenSocket;
+class CNoteNotifier;
+class CNotificationService;
+class CUnreadNotes;
 class CSeekerDlg;
 class CSendJobs;
 class IDocView;
@@ -54,6 +58,11 @@ struct CAppEnvironment
     QStringList greetingFiles = {QStringLiteral("greetings.bni")};
     // Where the program's own sounds are ("" when they are not installed).
     QString strSoundsFolder = QString();
+    // Whether the desktop's services on the session bus (notifications) are
+    // used: only when asked, so that no test reaches a real desktop.
+    bool bUseSessionBus = false;
+    // The desktop's autostart folder ("": the login start is not offered).
+    QString strAutostartFolder = QString();
     // What hands a note to the desktop's mail program.
     QString strMailProgram = QStringLiteral("xdg-email");
     // How "&Get IP-addr" looks this computer's address up.
@@ -110,6 +119,7 @@ public:
     CFingerDaemonSocket& FingerServer() const { return *m_pFingerServer; }
     CDocManager& Documents() const { return *m_pDocuments; }
     CIncomingNotes& IncomingNotes() const { return *m_pIncoming; }
+    CUnreadNotes& UnreadNotes() const { return *m_pUnread; }
     CMailSender& MailSender() const { return *m_pMailSender; }
     // Made by the first "Seeker ..." command.
     CSeekerDlg* Seeker() const { return m_pSeeker.get(); }
@@ -150,6 +160,10 @@ private:
     std::unique_ptr<CFingerDaemonSocket> m_pFingerServer;
     std::unique_ptr<CFingerSwitch> m_pFingerSwitch;
     std::unique_ptr<CIncomingNotes> m_pIncoming;
+    std::unique_ptr<CUnreadNotes> m_pUnread;
+    std::unique_ptr<CNotificationService> m_pNotifications;
+    std::unique_ptr<CNoteNotifier> m_pNotifier;
+    std::unique_ptr<CAutostartEntry> m_pAutostart;
     std::unique_ptr<CSeekerDlg> m_pSeeker; // a child of the main window, gone before it
     bool m_bSettingsLoaded = false;
     QList<CStartupRequest> m_waitingRequests;

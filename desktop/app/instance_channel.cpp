@@ -81,6 +81,8 @@ CInstanceChannel::EHandOver CInstanceChannel::HandOver(const CStartupRequest& re
         strRequest = "print\t" + QFileInfo(request.strPrintFile).absoluteFilePath().toUtf8();
     else if (!request.strOpenFile.isEmpty())
         strRequest = "open\t" + QFileInfo(request.strOpenFile).absoluteFilePath().toUtf8();
+    else if (request.bHidden)
+        strRequest = "hidden"; // the copy that runs stays as it is
     else
         strRequest = "show";
     socket.write(strRequest + '\n');
@@ -228,6 +230,8 @@ void CInstanceChannel::OnConnection()
                 request.strOpenFile = strPath;
             else if (strLine.startsWith("print\t"))
                 request.strPrintFile = strPath;
+            else
+                request.bHidden = strLine == "hidden";
             // Taken on from the event loop: a box it shows runs an event loop of
             // its own, which must not delete this socket under its own handler.
             QMetaObject::invokeMethod(

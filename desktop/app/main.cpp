@@ -1,6 +1,7 @@
 // The desktop program.
 #include "core/interfaces/version.h"
 #include "core/settings/file_settings_store.h"
+#include "desktop/app/autostart_entry.h"
 #include "desktop/app/blipnote_app.h"
 #include "desktop/app/dialog_prompts.h"
 #include "desktop/app/instance_channel.h"
@@ -26,6 +27,10 @@ const QCommandLineOption kPrintOption(QStringLiteral("print"),
                                                      "printer and end."),
                                       QStringLiteral("FILE"));
 
+const QCommandLineOption kHiddenOption(QStringLiteral("hidden"),
+                                       QStringLiteral("Start in the tray (minimised on a desktop "
+                                                      "without one), as at login."));
+
 void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
@@ -33,6 +38,7 @@ void AddOptions(QCommandLineParser& parser)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(kPrintOption);
+    parser.addOption(kHiddenOption);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A note file to open."),
                                  QStringLiteral("[FILE]"));
 }
@@ -88,6 +94,7 @@ int main(int argc, char* argv[])
         request.strPrintFile = parser.value(kPrintOption);
     else
         request.strOpenFile = parser.positionalArguments().value(0);
+    request.bHidden = parser.isSet(kHiddenOption) && request.strOpenFile.isEmpty();
 
     // A copy runs already with these settings: it takes the request, this start
     // ends and touches neither the ports nor the settings.
@@ -135,6 +142,8 @@ int main(int argc, char* argv[])
     environment.strSoundsFolder = COwnSounds::FindFolder(
         {QDir(strDataFolder).filePath(QStringLiteral("sounds")),
          QDir(strDataFolder).filePath(QStringLiteral("../share/blipnote/sounds"))});
+    environment.bUseSessionBus = true;
+    environment.strAutostartFolder = CAutostartEntry::DefaultFolder();
     CBlipnoteApp blipnote(environment);
     QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);

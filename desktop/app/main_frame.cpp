@@ -73,6 +73,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, ITrayIcon& tray, bool bTrayAvaila
     for (QMenu* pMenu : m_pMenus->AllMenus())
         connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::MenusShown);
     connect(m_pClientArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenus);
+    connect(m_pClientArea, &QMdiArea::subWindowActivated, this, &CMainFrame::NoteWindowActivated);
     UpdateMenus();
 
     RestorePlacement();
@@ -208,6 +209,22 @@ void CMainFrame::ShowAndRestore()
         showNormal();
     raise();
     activateWindow();
+}
+
+void CMainFrame::ShowNoteWindow(CChildFrame* pFrame)
+{
+    ShowAndRestore();
+    if (pFrame->isMinimized())
+        pFrame->showNormal();
+    m_pClientArea->setActiveSubWindow(pFrame);
+}
+
+void CMainFrame::StartHidden()
+{
+    if (m_bTrayAvailable)
+        GoToTray();
+    else
+        showMinimized();
 }
 
 void CMainFrame::CenterOnScreen()

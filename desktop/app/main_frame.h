@@ -51,6 +51,11 @@ public:
 
     // Shows the window and brings it back from minimised or hidden.
     void ShowAndRestore();
+    // The same, with that note window active and in front.
+    void ShowNoteWindow(CChildFrame* pFrame);
+    // A start that keeps the window out of the way: in the tray, or minimised
+    // on a desktop without one.
+    void StartHidden();
     void CenterOnScreen();
     void MinimizeAll();
     // Puts the minimised note windows in rows along the bottom of the window.
@@ -65,6 +70,8 @@ Q_SIGNALS:
     // A menu of the menu bar is about to show: check marks may need updating.
     void MenusShown();
     void FilesDropped(const QStringList& paths);
+    // Another note window became the active one.
+    void NoteWindowActivated();
     // The window really closes: the notes are to be closed.
     void Closing();
 

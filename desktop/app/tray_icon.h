@@ -21,6 +21,8 @@ public:
     bool IsShown() const override { return m_eIcon != EIcon::None; }
     EIcon Icon() const override { return m_eIcon; }
     QString Tip() const override { return m_strTip; }
+    void SetAttention(const QString& strWaiting) override;
+    QString Attention() const override { return m_strAttention; }
 
     void SetMenu(QMenu* pMenu);
 
@@ -30,7 +32,11 @@ Q_SIGNALS:
     void NewNoteRequested();
 
 private:
+    // Shows what the icon and the attention ask for together.
+    void Update();
+
     QSystemTrayIcon* m_pTray;
     EIcon m_eIcon = EIcon::None;
     QString m_strTip = QStringLiteral("Blipnote - listening");
+    QString m_strAttention;
 };

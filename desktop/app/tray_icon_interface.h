@@ -24,4 +24,10 @@ public:
     virtual bool IsShown() const = 0;
     virtual EIcon Icon() const = 0;
     virtual QString Tip() const = 0;
+
+    // Beside the icon and tip above, which it leaves as they are: while notes
+    // wait unread the tray asks for attention (shown even when no icon is) and
+    // names them under the tip; "" when none wait.
+    virtual void SetAttention(const QString& strWaiting) = 0;
+    virtual QString Attention() const = 0;
 };

@@ -1,9 +1,11 @@
 #include "desktop/setup/page_prefs.h"
 
+#include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
+#include "desktop/app/autostart_entry.h"
 #include "desktop/setup/code_page_validator.h"
 #include "desktop/setup/lines_edit.h"
 #include "desktop/setup/setting_boxes.h"
@@ -43,6 +45,24 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     // Without a tray there is nowhere to minimise to; the box shows the stored value.
     m_pOptions->Boxes().last()->setEnabled(context.bTrayAvailable);
 
+    // Beside the options above, kept in a section of their own.
+    static constexpr CSettingBoxes::COption kDesktopOptions[] = {
+        {"Use Notifications", ESetting::UseNotifications},
+    };
+    m_pDesktop = new CSettingBoxes(tr("Desktop"), kDesktopOptions, settings, this);
+    m_pDesktop->Boxes().first()->setToolTip(
+        tr("A desktop notification tells of a note that arrives while you are not looking at "
+           "Blipnote; clicking it opens the note."));
+    if (context.pAutostart) {
+        m_pLoginStart = new QCheckBox(tr("Start Blipnote when I log in"), m_pDesktop);
+        m_pLoginStart->setChecked(context.pAutostart->IsOn());
+        m_pLoginStart->setToolTip(tr("Blipnote starts in the tray when you log in, so that notes "
+                                     "are received from then on."));
+        auto* pColumn = static_cast<QVBoxLayout*>(m_pDesktop->layout());
+        pColumn->insertWidget(pColumn->count() - 1, m_pLoginStart); // above the stretch
+        connect(m_pLoginStart, &QCheckBox::clicked, this, &CSetupPage::Changed);
+    }
+
     auto* pSignatureBox = new QGroupBox(tr("Signature"), this);
     (new QVBoxLayout(pSignatureBox))->addWidget(m_pSignature);
     auto* pNicknameBox = new QGroupBox(tr("Nickname"), this);
@@ -54,13 +74,18 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     pLeft->addWidget(m_pSound);
     auto* pLayout = new QHBoxLayout(this);
     pLayout->addLayout(pLeft, 1);
-    pLayout->addWidget(m_pOptions, 1);
+    auto* pRight = new QVBoxLayout;
+    pRight->addWidget(m_pOptions);
+    pRight->addWidget(m_pDesktop);
+    pRight->addStretch(1);
+    pLayout->addLayout(pRight, 1);
 
     // Connected once the controls hold their values: only the user's work counts.
     connect(m_pSignature, &QPlainTextEdit::textChanged, this, &CSetupPage::Changed);
     connect(m_pNickname, &QLineEdit::textChanged, this, &CSetupPage::Changed);
     connect(m_pSound, &CSoundFileBox::Changed, this, &CSetupPage::Changed);
     connect(m_pOptions, &CSettingBoxes::Changed, this, &CSetupPage::Changed);
+    connect(m_pDesktop, &CSettingBoxes::Changed, this, &CSetupPage::Changed);
 }
 
 QLineEdit* CPagePrefs::TextLine(const QByteArray& strText, bool bFitWidth)
@@ -90,4 +115,16 @@ void CPagePrefs::Apply()
     if (m_pSound->ChosenFolder())
         settings.SetSoundPath(*m_pSound->ChosenFolder());
     settings.Save(SettingsGroup::Preferences);
+    m_pDesktop->Store(settings);
+    settings.Save(SettingsGroup::Desktop);
+    if (m_pLoginStart && m_pLoginStart->isChecked() != m_context.pAutostart->IsOn()) {
+        QString strError;
+        if (!m_context.pAutostart->Set(m_pLoginStart->isChecked(), &strError)) {
+            m_context.prompts.ShowMessage(
+                tr("The start at login cannot be changed: %1\n(%2)")
+                    .arg(strError, m_context.pAutostart->Path()),
+                PromptIcon::Warning);
+            m_pLoginStart->setChecked(m_context.pAutostart->IsOn());
+        }
+    }
 }

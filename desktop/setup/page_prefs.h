@@ -29,6 +29,9 @@ public:
     CSoundFileBox& Sound() const { return *m_pSound; }
     // The option boxes, top to bottom.
     const QList<QCheckBox*>& OptionBoxes() const { return m_pOptions->Boxes(); }
+    // The desktop's: notifications, and the start at login (when offered).
+    const QList<QCheckBox*>& DesktopBoxes() const { return m_pDesktop->Boxes(); }
+    QCheckBox* LoginStartBox() const { return m_pLoginStart; }
 
 private:
     QLineEdit* TextLine(const QByteArray& strText, bool bFitWidth);
@@ -38,4 +41,6 @@ private:
     QLineEdit* m_pNickname;
     CSoundFileBox* m_pSound;
     CSettingBoxes* m_pOptions = nullptr;
+    CSettingBoxes* m_pDesktop = nullptr;
+    QCheckBox* m_pLoginStart = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <functional>
 
 class CAppSettings;
+class CAutostartEntry;
 class CHostBook;
 class IFontChooser;
 class IPrompts;
@@ -30,6 +31,8 @@ struct CSetupContext
     ISoundPlayer& sound;
     IFontChooser& fontChooser;
     CResolve resolveLocalAddress;
+    // The login start the Preferences page switches; none: no such box.
+    const CAutostartEntry* pAutostart = nullptr;
 };
 
 // A page of the setup sheet. It is made the first time its tab is shown, takes

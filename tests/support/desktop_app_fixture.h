@@ -31,8 +31,11 @@ public:
     bool IsShown() const override { return m_eIcon != EIcon::None; }
     EIcon Icon() const override { return m_eIcon; }
     QString Tip() const override { return m_strTip; }
+    void SetAttention(const QString& strWaiting) override { m_strAttention = strWaiting; }
+    QString Attention() const override { return m_strAttention; }
 
     EIcon m_eIcon = EIcon::None;
+    QString m_strAttention;
     QString m_strTip = QStringLiteral("Blipnote - listening");
 };
 

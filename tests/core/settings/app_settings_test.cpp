@@ -152,6 +152,8 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
                 "Send Time", "Send Plan", "Use Sound", "Use FingerD"})},
         {SettingsGroup::Network, Names({"IP Port", "Multi Send", "MultiSendDelay"})},
         {SettingsGroup::Styles, Names({"Use RTF"})},
+        // In a section of its own, beside the ones other copies read.
+        {SettingsGroup::Desktop, Names({"Use Notifications"})},
     };
     for (const auto& [eGroup, expected] : groups) {
         CMemorySettingsStore store;
@@ -165,7 +167,7 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
         listed.sort();
         EXPECT_EQ(listed, expected);
     }
-    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 33);
+    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 34);
 }
 
 TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)

@@ -69,6 +69,8 @@ TEST_F(PagePrefsTest, OkAtOnceAppliesThePreferencesPageAloneAndSavesItsGroup)
     QSet<QString> expected;
     for (const QString& strName : CAppSettings::OptionNames(SettingsGroup::Preferences))
         expected.insert(QStringLiteral("Settings/") + strName);
+    // And the desktop's options the page shows beside them, in their own section.
+    expected.insert(QStringLiteral("Desktop/Use Notifications"));
     EXPECT_EQ(StoredNames(), expected);
 }
 

@@ -1,0 +1,162 @@
+#include "desktop/alerts/note_notifier.h"
+
+#include "core/documents/blipnote_doc.h"
+#include "core/settings/app_settings.h"
+#include "desktop/alerts/unread_notes.h"
+#include "desktop/views/msg_in_view.h"
+#include "desktop/views/rich_text_ctrl.h"
+
+#include <QPointer>
+#include <QSet>
+
+#include <algorithm>
+
+CNoteNotifier::CNoteNotifier(CUnreadNotes& unread, CNotificationService& service,
+                             const CAppSettings& settings, QObject* pParent)
+    : QObject(pParent), m_unread(unread), m_service(service), m_settings(settings)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &CNoteNotifier::Flush);
+    connect(&m_unread, &CUnreadNotes::Added, this, &CNoteNotifier::OnAdded);
+    connect(&m_unread, &CUnreadNotes::Read, this, &CNoteNotifier::OnRead);
+    connect(&m_service, &CNotificationService::ActionInvoked, this, &CNoteNotifier::OnAction);
+    connect(&m_service, &CNotificationService::Closed, this, &CNoteNotifier::OnClosed);
+    connect(&m_settings, &CAppSettings::Changed, this, [this](ESetting eSetting) {
+        if (eSetting == ESetting::UseNotifications)
+            OnOptionChanged();
+    });
+}
+
+void CNoteNotifier::OnAdded(CBlipnoteDoc* pDoc)
+{
+    if (!m_settings.UseNotifications() || !m_service.IsConnected())
+        return;
+    m_pending.append(pDoc);
+    Schedule();
+}
+
+void CNoteNotifier::OnRead(CBlipnoteDoc* pDoc)
+{
+    m_pending.removeOne(pDoc);
+    if (m_told.removeOne(pDoc) && m_told.isEmpty())
+        Withdraw();
+}
+
+void CNoteNotifier::OnOptionChanged()
+{
+    if (m_settings.UseNotifications())
+        return;
+    m_pending.clear();
+    m_told.clear();
+    m_timer.stop();
+    Withdraw();
+}
+
+void CNoteNotifier::Withdraw()
+{
+    m_service.Close(m_nId);
+    m_nId = 0;
+}
+
+void CNoteNotifier::Schedule()
+{
+    if (m_bCalling || m_timer.isActive() || m_pending.isEmpty())
+        return;
+    std::chrono::milliseconds wait = SettleTime;
+    if (m_sinceLast.isValid())
+        wait = std::max(wait, Gap - std::chrono::milliseconds(m_sinceLast.elapsed()));
+    m_timer.start(wait);
+}
+
+void CNoteNotifier::Flush()
+{
+    if (m_pending.isEmpty())
+        return;
+    // A notification the user closed is not brought back: only new notes
+    // make a new one.
+    m_told.append(m_pending);
+    m_pending.clear();
+    m_bCalling = true;
+    m_sinceLast.start();
+    const QPointer<CNoteNotifier> pThis(this);
+    m_service.Notify(m_nId, Compose(), [pThis](quint32 nId) {
+        if (!pThis)
+            return;
+        pThis->m_bCalling = false;
+        pThis->m_nId = nId;
+        // Seen while the service was being asked.
+        if (pThis->m_told.isEmpty())
+            pThis->Withdraw();
+        pThis->Schedule();
+    });
+}
+
+CNotificationService::CNotification CNoteNotifier::Compose() const
+{
+    CNotificationService::CNotification notification;
+    notification.bCritical = std::any_of(m_told.cbegin(), m_told.cend(), [](const CBlipnoteDoc* p) {
+        return p->m_nPriority != 0;
+    });
+    if (m_told.size() == 1) {
+        const CBlipnoteDoc& doc = *m_told.constFirst();
+        notification.strSummary = CUnreadNotes::SenderOf(doc);
+        if (const CNoteView* pView = NoteViewOf(doc))
+            notification.strBody = BodyOf(pView->Editor().toPlainText());
+        notification.actions = {QStringLiteral("default"), QStringLiteral("Open"),
+                                QStringLiteral("reply"), QStringLiteral("Reply")};
+        return notification;
+    }
+    QSet<QByteArray> hosts;
+    for (const CBlipnoteDoc* pDoc : m_told)
+        hosts.insert(pDoc->m_strAddress);
+    notification.strSummary =
+        hosts.size() == 1
+            ? QStringLiteral("%1 new notes from %2").arg(m_told.size()).arg(
+                  CUnreadNotes::SenderOf(*m_told.constLast()))
+            : QStringLiteral("%1 new notes from %2 hosts").arg(m_told.size()).arg(hosts.size());
+    notification.strBody = m_unread.Summary();
+    notification.actions = {QStringLiteral("default"), QStringLiteral("Open")};
+    return notification;
+}
+
+QString CNoteNotifier::BodyOf(const QString& strShownText)
+{
+    // Looked at no further than a body can show.
+    QString strText = strShownText.left(BodyLength * 2);
+    for (QChar& c : strText) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+        else if (c != u'\n' && (c.category() == QChar::Other_Control ||
+                                c.category() == QChar::Other_Format))
+            c = u' ';
+    }
+    QStringList lines = strText.split(u'\n');
+    while (!lines.isEmpty() && lines.constFirst().trimmed().isEmpty())
+        lines.removeFirst();
+    if (lines.size() > BodyLines)
+        lines.resize(BodyLines);
+    strText = lines.join(u'\n').trimmed();
+    if (strText.size() > BodyLength)
+        strText = strText.left(BodyLength - 1) + QChar(0x2026);
+    return strText;
+}
+
+void CNoteNotifier::OnAction(quint32 nId, const QString& strKey)
+{
+    if (nId == 0 || nId != m_nId)
+        return;
+    CBlipnoteDoc* pDoc = m_told.size() == 1 ? m_told.constFirst() : nullptr;
+    m_unread.ShowNote(pDoc);
+    if (strKey == QStringLiteral("reply") && pDoc) {
+        if (auto* pView = qobject_cast<CMsgInView*>(NoteViewOf(*pDoc)))
+            pView->Reply();
+    }
+}
+
+void CNoteNotifier::OnClosed(quint32 nId)
+{
+    if (nId == 0 || nId != m_nId)
+        return;
+    m_nId = 0;
+    m_told.clear();
+}

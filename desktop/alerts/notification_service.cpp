@@ -1,0 +1,89 @@
+#include "desktop/alerts/notification_service.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QVariantMap>
+
+namespace {
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+
+// The notification's body as markup: the service would read "<b>" or "&amp;"
+// in a peer's text as its own.
+QString EscapedBody(const QString& strText)
+{
+    return strText.toHtmlEscaped();
+}
+} // namespace
+
+CNotificationService::CNotificationService(const QDBusConnection& bus, QObject* pParent)
+    : QObject(pParent), m_bus(bus)
+{
+    if (!m_bus.isConnected())
+        return;
+    // Only the signals of the process that owns the service's name at the time.
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                  SLOT(OnActionInvoked(uint, QString)));
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                  SLOT(OnClosed(uint, uint)));
+    const QDBusMessage capabilities =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
+    auto* pWatcher =
+        new QDBusPendingCallWatcher(m_bus.asyncCall(capabilities, CallTimeoutMs), this);
+    connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* pCall) {
+                const QDBusPendingReply<QStringList> reply = *pCall;
+                if (reply.isValid())
+                    m_bMarkup = reply.value().contains(QStringLiteral("body-markup"));
+                pCall->deleteLater();
+            });
+}
+
+void CNotificationService::Notify(quint32 nReplaces, const CNotification& notification,
+                                  const std::function<void(quint32)>& done)
+{
+    if (!m_bus.isConnected()) {
+        done(0);
+        return;
+    }
+    QVariantMap hints;
+    hints.insert(QStringLiteral("category"), QStringLiteral("im.received"));
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("blipnote"));
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(notification.bCritical ? 2 : 1));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
+    call << QStringLiteral("Blipnote") << nReplaces << QStringLiteral("blipnote")
+         << notification.strSummary
+         << (m_bMarkup ? EscapedBody(notification.strBody) : notification.strBody)
+         << notification.actions << hints << -1;
+    auto* pWatcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, CallTimeoutMs), this);
+    connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
+            [done](QDBusPendingCallWatcher* pCall) {
+                const QDBusPendingReply<uint> reply = *pCall;
+                done(reply.isValid() ? reply.value() : 0);
+                pCall->deleteLater();
+            });
+}
+
+void CNotificationService::Close(quint32 nId)
+{
+    if (!m_bus.isConnected() || nId == 0)
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                       QStringLiteral("CloseNotification"));
+    call << nId;
+    // Nothing waits for the answer.
+    m_bus.asyncCall(call, CallTimeoutMs);
+}
+
+void CNotificationService::OnActionInvoked(uint nId, const QString& strKey)
+{
+    Q_EMIT ActionInvoked(nId, strKey);
+}
+
+void CNotificationService::OnClosed(uint nId, uint /*nReason*/)
+{
+    Q_EMIT Closed(nId);
+}

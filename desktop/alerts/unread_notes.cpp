@@ -1,0 +1,131 @@
+#include "desktop/alerts/unread_notes.h"
+
+#include "core/documents/blipnote_doc.h"
+#include "core/documents/doc_manager.h"
+#include "core/text/code_page.h"
+#include "desktop/app/child_frame.h"
+#include "desktop/app/main_frame.h"
+#include "desktop/views/note_view.h"
+
+#include <QApplication>
+#include <QSet>
+#include <QWindow>
+
+namespace {
+// Names beyond these many are left out of the summary.
+constexpr int kNamesShown = 3;
+// A peer's nickname is shown no longer than this.
+constexpr qsizetype kNameLength = 40;
+
+// One line of a peer's text, without the control characters it may carry.
+QString OneLine(const QByteArray& strBytes, qsizetype nLength)
+{
+    QString strText = CodePage::ToUnicode(strBytes.left(nLength * 2));
+    for (QChar& c : strText) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    }
+    strText = strText.simplified();
+    if (strText.size() > nLength)
+        strText = strText.left(nLength - 1) + QChar(0x2026);
+    return strText;
+}
+} // namespace
+
+CUnreadNotes::CUnreadNotes(CMainFrame& mainFrame, CDocManager& documents, QObject* pParent)
+    : QObject(pParent), m_mainFrame(mainFrame)
+{
+    connect(&documents, &CDocManager::DocumentClosing, this, &CUnreadNotes::Remove);
+    connect(&m_mainFrame, &CMainFrame::NoteWindowActivated, this, &CUnreadNotes::CheckSeen);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &CUnreadNotes::CheckSeen);
+}
+
+bool CUnreadNotes::Contains(const CBlipnoteDoc* pDoc) const
+{
+    return std::find(m_notes.cbegin(), m_notes.cend(), pDoc) != m_notes.cend();
+}
+
+bool CUnreadNotes::IsSeen(const CBlipnoteDoc* pDoc) const
+{
+    const CChildFrame* pFrame = m_mainFrame.ActiveNoteWindow();
+    return m_mainFrame.isActiveWindow() && pFrame && pFrame->View()->Document() == pDoc;
+}
+
+void CUnreadNotes::Add(CBlipnoteDoc* pDoc)
+{
+    if (!pDoc || Contains(pDoc))
+        return;
+    if (!m_mainFrame.isActiveWindow())
+        QApplication::alert(&m_mainFrame);
+    if (IsSeen(pDoc))
+        return;
+    m_notes.append(pDoc);
+    Q_EMIT Added(pDoc);
+    Q_EMIT Changed();
+}
+
+void CUnreadNotes::CheckSeen()
+{
+    const CChildFrame* pFrame = m_mainFrame.ActiveNoteWindow();
+    if (pFrame && IsSeen(pFrame->View()->Document()))
+        Remove(pFrame->View()->Document());
+}
+
+void CUnreadNotes::Remove(CBlipnoteDoc* pDoc)
+{
+    if (!m_notes.removeOne(pDoc))
+        return;
+    Q_EMIT Read(pDoc);
+    Q_EMIT Changed();
+}
+
+void CUnreadNotes::ShowNote(CBlipnoteDoc* pDoc)
+{
+    if (!Contains(pDoc) && !m_notes.isEmpty())
+        pDoc = m_notes.constFirst();
+    if (CNoteView* pView = pDoc ? NoteViewOf(*pDoc) : nullptr) {
+        if (auto* pFrame = qobject_cast<CChildFrame*>(pView->parentWidget()))
+            m_mainFrame.ShowNoteWindow(pFrame);
+    }
+    CheckSeen();
+}
+
+QString CUnreadNotes::SenderOf(const CBlipnoteDoc& doc)
+{
+    const QString strName = OneLine(doc.m_strNickname, kNameLength);
+    const QString strAddress = OneLine(doc.m_strAddress, kNameLength);
+    if (strAddress.isEmpty())
+        return strName;
+    return strName.isEmpty() ? strAddress : QStringLiteral("%1 (%2)").arg(strName, strAddress);
+}
+
+int CUnreadNotes::Hosts() const
+{
+    QSet<QByteArray> hosts;
+    for (const CBlipnoteDoc* pDoc : m_notes)
+        hosts.insert(pDoc->m_strAddress);
+    return static_cast<int>(hosts.size());
+}
+
+QString CUnreadNotes::Summary() const
+{
+    if (m_notes.isEmpty())
+        return QString();
+    QStringList names;
+    for (auto it = m_notes.crbegin(); it != m_notes.crend() && names.size() <= kNamesShown; ++it) {
+        QString strName = OneLine((*it)->m_strNickname, kNameLength);
+        if (strName.isEmpty())
+            strName = OneLine((*it)->m_strAddress, kNameLength);
+        if (!names.contains(strName))
+            names.append(strName);
+    }
+    if (names.size() > kNamesShown) {
+        names.resize(kNamesShown);
+        names.last() += QStringLiteral(", ...");
+    }
+    const QString strFrom = names.join(QStringLiteral(", "));
+    return m_notes.size() == 1
+               ? QStringLiteral("Unread note from %1").arg(strFrom)
+               : QStringLiteral("%1 unread notes from %2").arg(m_notes.size()).arg(strFrom);
+}
