@@ -148,6 +148,8 @@ void CNoteNotifier::OnAction(quint32 nId, const QString& strKey)
     CBlipnoteDoc* pDoc = m_told.size() == 1 ? m_told.constFirst() : nullptr;
     m_unread.ShowNote(pDoc);
     if (strKey == QStringLiteral("reply") && pDoc) {
+        // Its answer, which quotes it, takes the front.
+        m_unread.MarkRead(pDoc);
         if (auto* pView = qobject_cast<CMsgInView*>(NoteViewOf(*pDoc)))
             pView->Reply();
     }

@@ -37,8 +37,14 @@ CUnreadNotes::CUnreadNotes(CMainFrame& mainFrame, CDocManager& documents, QObjec
     : QObject(pParent), m_mainFrame(mainFrame)
 {
     connect(&documents, &CDocManager::DocumentClosing, this, &CUnreadNotes::Remove);
-    connect(&m_mainFrame, &CMainFrame::NoteWindowActivated, this, &CUnreadNotes::CheckSeen);
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &CUnreadNotes::CheckSeen);
+    // Looked at once the window has settled: showing the main window activates
+    // each of its maximised note windows in turn, and only the last is seen.
+    m_checkSeen.setSingleShot(true);
+    m_checkSeen.setInterval(0);
+    connect(&m_checkSeen, &QTimer::timeout, this, &CUnreadNotes::CheckSeen);
+    connect(&m_mainFrame, &CMainFrame::NoteWindowActivated, &m_checkSeen,
+            qOverload<>(&QTimer::start));
+    connect(qApp, &QGuiApplication::focusWindowChanged, &m_checkSeen, qOverload<>(&QTimer::start));
 }
 
 bool CUnreadNotes::Contains(const CBlipnoteDoc* pDoc) const
@@ -48,15 +54,17 @@ bool CUnreadNotes::Contains(const CBlipnoteDoc* pDoc) const
 
 bool CUnreadNotes::IsSeen(const CBlipnoteDoc* pDoc) const
 {
+    // (A hidden or minimised window may still count as the active one.)
     const CChildFrame* pFrame = m_mainFrame.ActiveNoteWindow();
-    return m_mainFrame.isActiveWindow() && pFrame && pFrame->View()->Document() == pDoc;
+    return m_mainFrame.isActiveWindow() && m_mainFrame.isVisible() && !m_mainFrame.isMinimized() &&
+           pFrame && pFrame->View()->Document() == pDoc;
 }
 
 void CUnreadNotes::Add(CBlipnoteDoc* pDoc)
 {
     if (!pDoc || Contains(pDoc))
         return;
-    if (!m_mainFrame.isActiveWindow())
+    if (!m_mainFrame.isActiveWindow() || !m_mainFrame.isVisible())
         QApplication::alert(&m_mainFrame);
     if (IsSeen(pDoc))
         return;
@@ -88,7 +96,7 @@ void CUnreadNotes::ShowNote(CBlipnoteDoc* pDoc)
         if (auto* pFrame = qobject_cast<CChildFrame*>(pView->parentWidget()))
             m_mainFrame.ShowNoteWindow(pFrame);
     }
-    CheckSeen();
+    m_checkSeen.start();
 }
 
 QString CUnreadNotes::SenderOf(const CBlipnoteDoc& doc)

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class CBlipnoteDoc;
 class CDocManager;
@@ -24,8 +25,11 @@ public:
     // Oldest first.
     const QList<CBlipnoteDoc*>& Notes() const { return m_notes; }
     bool Contains(const CBlipnoteDoc* pDoc) const;
-    // Brings the note's window to the front, which makes it seen.
+    // Brings the note's window to the front, which makes it seen (the oldest
+    // unread note's when none is given).
     void ShowNote(CBlipnoteDoc* pDoc);
+    // The user has read it elsewhere (answered it from its notification).
+    void MarkRead(CBlipnoteDoc* pDoc) { Remove(pDoc); }
     // "", or what waits: "2 unread notes from ann, bob".
     QString Summary() const;
     // How many different addresses sent the unread notes.
@@ -47,4 +51,5 @@ private:
 
     CMainFrame& m_mainFrame;
     QList<CBlipnoteDoc*> m_notes;
+    QTimer m_checkSeen;
 };

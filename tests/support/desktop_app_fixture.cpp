@@ -30,6 +30,8 @@ bool CDesktopAppFixture::Start(const CStartupRequest& request, bool bTray)
     environment.greetingFiles = m_greetingFiles;
     environment.strMailProgram = m_strMailProgram;
     environment.strSoundsFolder = m_strSoundsFolder;
+    environment.bUseSessionBus = m_bUseSessionBus;
+    environment.strAutostartFolder = m_strAutostartFolder;
     m_pApp = std::make_unique<CBlipnoteApp>(environment);
     QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
     return m_pApp->Startup(request);
