@@ -196,7 +196,7 @@ TEST_F(NotificationsTest, AnUnseenNoteIsToldOfOnceOpensFromItAndGoesWhenSeen)
     EXPECT_FALSE(pAnswer->IsIncoming());
     EXPECT_TRUE(pAnswer->m_strBody.contains("note 2") ||
                 NoteViewOf(*pAnswer)->Editor().toPlainText().contains(QStringLiteral("note 2")));
-    EXPECT_TRUE(m_service.m_closed.contains(2U));
+    EXPECT_TRUE(SpinUntil([&] { return m_service.m_closed.contains(2U); }));
     EXPECT_FALSE(m_pApp->UnreadNotes().Contains(pSecond));
 
     // A note closed unseen takes its notification with it; an old number's
