@@ -175,9 +175,9 @@ QByteArray CAppSettings::TextDefault(const COption& option) const
 bool CAppSettings::Save(SettingsGroup eGroup)
 {
     if (eGroup == SettingsGroup::All) {
-        for (const SettingsGroup eEach : {SettingsGroup::Preferences, SettingsGroup::Finger,
-                                          SettingsGroup::Network, SettingsGroup::Styles,
-                                          SettingsGroup::Desktop})
+        for (const SettingsGroup eEach :
+             {SettingsGroup::Preferences, SettingsGroup::Finger, SettingsGroup::Network,
+              SettingsGroup::Styles, SettingsGroup::Desktop})
             Save(eEach);
         return true;
     }

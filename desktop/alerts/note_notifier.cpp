@@ -94,9 +94,8 @@ void CNoteNotifier::Flush()
 CNotificationService::CNotification CNoteNotifier::Compose() const
 {
     CNotificationService::CNotification notification;
-    notification.bCritical = std::any_of(m_told.cbegin(), m_told.cend(), [](const CBlipnoteDoc* p) {
-        return p->m_nPriority != 0;
-    });
+    notification.bCritical = std::any_of(m_told.cbegin(), m_told.cend(),
+                                         [](const CBlipnoteDoc* p) { return p->m_nPriority != 0; });
     if (m_told.size() == 1) {
         const CBlipnoteDoc& doc = *m_told.constFirst();
         notification.strSummary = CUnreadNotes::SenderOf(doc);
@@ -111,8 +110,9 @@ CNotificationService::CNotification CNoteNotifier::Compose() const
         hosts.insert(pDoc->m_strAddress);
     notification.strSummary =
         hosts.size() == 1
-            ? QStringLiteral("%1 new notes from %2").arg(m_told.size()).arg(
-                  CUnreadNotes::SenderOf(*m_told.constLast()))
+            ? QStringLiteral("%1 new notes from %2")
+                  .arg(m_told.size())
+                  .arg(CUnreadNotes::SenderOf(*m_told.constLast()))
             : QStringLiteral("%1 new notes from %2 hosts").arg(m_told.size()).arg(hosts.size());
     notification.strBody = m_unread.Summary();
     notification.actions = {QStringLiteral("default"), QStringLiteral("Open")};
@@ -126,8 +126,8 @@ QString CNoteNotifier::BodyOf(const QString& strShownText)
     for (QChar& c : strText) {
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
             c = u'\n';
-        else if (c != u'\n' && (c.category() == QChar::Other_Control ||
-                                c.category() == QChar::Other_Format))
+        else if (c != u'\n' &&
+                 (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format))
             c = u' ';
     }
     QStringList lines = strText.split(u'\n');

@@ -24,8 +24,8 @@ class CNoteNotifier : public QObject
     Q_OBJECT
 
 public:
-    CNoteNotifier(CUnreadNotes& unread, CNotificationService& service,
-                  const CAppSettings& settings, QObject* pParent = nullptr);
+    CNoteNotifier(CUnreadNotes& unread, CNotificationService& service, const CAppSettings& settings,
+                  QObject* pParent = nullptr);
 
     // A note is told of only after this while, so that a note the user sees at
     // once (the main window popping up) is never told of.

@@ -1,14 +1,55 @@
 #include "desktop/alerts/notification_service.h"
 
+#include "desktop/resources/icon_list.h"
+
+#include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QImage>
 #include <QVariantMap>
 
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+
+// The program's icon as pixels: servers that look icons up in a theme of their
+// own, or run before the program is installed, show it all the same.
+struct CImageData
+{
+    QImage image;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const CImageData& data)
+{
+    argument.beginStructure();
+    argument << data.image.width() << data.image.height()
+             << static_cast<int>(data.image.bytesPerLine()) << true << 8 << 4
+             << QByteArray(reinterpret_cast<const char*>(data.image.constBits()),
+                           data.image.sizeInBytes());
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, CImageData& /*data*/)
+{
+    return argument; // never read
+}
+
+QVariant ProgramIcon()
+{
+    static const QVariant icon = [] {
+        qDBusRegisterMetaType<CImageData>();
+        constexpr int kSize = 48;
+        return QVariant::fromValue(CImageData{CIconList::Named(QStringLiteral("blipnote"))
+                                                  .pixmap(kSize, kSize)
+                                                  .toImage()
+                                                  .convertToFormat(QImage::Format_RGBA8888)});
+    }();
+    return icon;
+}
 
 // The notification's body as markup: the service would read "<b>" or "&amp;"
 // in a peer's text as its own.
@@ -28,8 +69,8 @@ CNotificationService::CNotificationService(const QDBusConnection& bus, QObject* 
                   SLOT(OnActionInvoked(uint, QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                   SLOT(OnClosed(uint, uint)));
-    const QDBusMessage capabilities =
-        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
+    const QDBusMessage capabilities = QDBusMessage::createMethodCall(
+        kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
     auto* pWatcher =
         new QDBusPendingCallWatcher(m_bus.asyncCall(capabilities, CallTimeoutMs), this);
     connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
@@ -51,7 +92,9 @@ void CNotificationService::Notify(quint32 nReplaces, const CNotification& notifi
     QVariantMap hints;
     hints.insert(QStringLiteral("category"), QStringLiteral("im.received"));
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("blipnote"));
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(notification.bCritical ? 2 : 1));
+    hints.insert(QStringLiteral("image-data"), ProgramIcon());
+    hints.insert(QStringLiteral("urgency"),
+                 QVariant::fromValue<uchar>(notification.bCritical ? 2 : 1));
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     call << QStringLiteral("Blipnote") << nReplaces << QStringLiteral("blipnote")

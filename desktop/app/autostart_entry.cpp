@@ -35,8 +35,7 @@ QString ExecArgument(const QString& strPath)
 
 CAutostartEntry::CAutostartEntry(QString strProgram, QString strFolder)
     : m_strProgram(std::move(strProgram)), m_strFolder(std::move(strFolder))
-{
-}
+{}
 
 QString CAutostartEntry::DefaultFolder()
 {
@@ -95,8 +94,7 @@ bool CAutostartEntry::Set(bool bOn, QString* pstrError) const
     if (QFileInfo(Path()).isSymLink())
         QFile::remove(Path());
     QSaveFile file(Path());
-    if (!file.open(QIODevice::WriteOnly) || file.write(Contents().toUtf8()) < 0 ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(Contents().toUtf8()) < 0 || !file.commit()) {
         *pstrError = file.errorString();
         return false;
     }

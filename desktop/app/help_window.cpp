@@ -16,6 +16,7 @@ namespace {
 // about building, packaging and developing it.
 const QStringList kUserSections = {
     QStringLiteral("The desktop program"),
+    QStringLiteral("When a note arrives"),
     QStringLiteral("The finger server"),
     QStringLiteral("The Seeker"),
     QStringLiteral("Setup"),

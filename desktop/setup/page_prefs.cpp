@@ -49,7 +49,7 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     static constexpr CSettingBoxes::COption kDesktopOptions[] = {
         {"Use Notifications", ESetting::UseNotifications},
     };
-    m_pDesktop = new CSettingBoxes(tr("Desktop"), kDesktopOptions, settings, this);
+    m_pDesktop = new CSettingBoxes(tr("Desktop"), kDesktopOptions, settings, this, Qt::Horizontal);
     m_pDesktop->Boxes().first()->setToolTip(
         tr("A desktop notification tells of a note that arrives while you are not looking at "
            "Blipnote; clicking it opens the note."));
@@ -58,8 +58,8 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
         m_pLoginStart->setChecked(context.pAutostart->IsOn());
         m_pLoginStart->setToolTip(tr("Blipnote starts in the tray when you log in, so that notes "
                                      "are received from then on."));
-        auto* pColumn = static_cast<QVBoxLayout*>(m_pDesktop->layout());
-        pColumn->insertWidget(pColumn->count() - 1, m_pLoginStart); // above the stretch
+        auto* pRow = static_cast<QBoxLayout*>(m_pDesktop->layout());
+        pRow->insertWidget(pRow->count() - 1, m_pLoginStart); // before the stretch
         connect(m_pLoginStart, &QCheckBox::clicked, this, &CSetupPage::Changed);
     }
 
@@ -72,13 +72,12 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     pLeft->addWidget(pSignatureBox, 1);
     pLeft->addWidget(pNicknameBox);
     pLeft->addWidget(m_pSound);
-    auto* pLayout = new QHBoxLayout(this);
-    pLayout->addLayout(pLeft, 1);
-    auto* pRight = new QVBoxLayout;
-    pRight->addWidget(m_pOptions);
-    pRight->addWidget(m_pDesktop);
-    pRight->addStretch(1);
-    pLayout->addLayout(pRight, 1);
+    auto* pColumns = new QHBoxLayout;
+    pColumns->addLayout(pLeft, 1);
+    pColumns->addWidget(m_pOptions, 1);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pColumns, 1);
+    pLayout->addWidget(m_pDesktop);
 
     // Connected once the controls hold their values: only the user's work counts.
     connect(m_pSignature, &QPlainTextEdit::textChanged, this, &CSetupPage::Changed);
@@ -120,10 +119,9 @@ void CPagePrefs::Apply()
     if (m_pLoginStart && m_pLoginStart->isChecked() != m_context.pAutostart->IsOn()) {
         QString strError;
         if (!m_context.pAutostart->Set(m_pLoginStart->isChecked(), &strError)) {
-            m_context.prompts.ShowMessage(
-                tr("The start at login cannot be changed: %1\n(%2)")
-                    .arg(strError, m_context.pAutostart->Path()),
-                PromptIcon::Warning);
+            m_context.prompts.ShowMessage(tr("The start at login cannot be changed: %1\n(%2)")
+                                              .arg(strError, m_context.pAutostart->Path()),
+                                          PromptIcon::Warning);
             m_pLoginStart->setChecked(m_context.pAutostart->IsOn());
         }
     }

@@ -6,10 +6,12 @@
 #include <QVBoxLayout>
 
 CSettingBoxes::CSettingBoxes(const QString& strTitle, std::span<const COption> options,
-                             const CAppSettings& settings, QWidget* pParent)
+                             const CAppSettings& settings, QWidget* pParent,
+                             Qt::Orientation eOrientation)
     : QGroupBox(strTitle, pParent)
 {
-    auto* pLayout = new QVBoxLayout(this);
+    auto* pLayout = new QBoxLayout(
+        eOrientation == Qt::Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight, this);
     for (const COption& option : options) {
         auto* pBox = new QCheckBox(tr(option.pszCaption), this);
         pBox->setChecked(settings.Flag(option.eSetting));

@@ -23,8 +23,10 @@ public:
         ESetting eSetting;
     };
 
+    // The boxes one below the other, or side by side.
     CSettingBoxes(const QString& strTitle, std::span<const COption> options,
-                  const CAppSettings& settings, QWidget* pParent);
+                  const CAppSettings& settings, QWidget* pParent,
+                  Qt::Orientation eOrientation = Qt::Vertical);
 
     // Top to bottom.
     const QList<QCheckBox*>& Boxes() const { return m_boxes; }

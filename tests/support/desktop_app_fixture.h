@@ -88,7 +88,7 @@ protected:
     CFakeSound m_sound;
     std::chrono::milliseconds m_greetingDelay = std::chrono::hours(1);
     QStringList m_greetingFiles;
-    QString m_strSoundsFolder; // none: the program's own sounds are not installed
+    QString m_strSoundsFolder;     // none: the program's own sounds are not installed
     bool m_bUseSessionBus = false; // a private bus only: the test runs in dbus-run-session
     QString m_strAutostartFolder;  // none: the login start is not offered
     // Never the desktop's own mail program.

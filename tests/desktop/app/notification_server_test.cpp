@@ -58,7 +58,8 @@ protected:
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         m_environment.insert(QStringLiteral("HOME"), m_home.path());
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                             m_home.filePath(QStringLiteral("config")));
         StartDisplay();
     }
 
@@ -95,11 +96,11 @@ protected:
     void StartDisplay()
     {
         // The X server picks a free display and says which.
-        QProcess& xvfb = Launch(QStringLiteral("Xvfb"),
-                                {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                 QStringLiteral("-screen"), QStringLiteral("0"),
-                                 QStringLiteral("1024x600x24"), QStringLiteral("-nolisten"),
-                                 QStringLiteral("tcp")});
+        QProcess& xvfb =
+            Launch(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                    QStringLiteral("0"), QStringLiteral("1024x600x24"), QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp")});
         ASSERT_TRUE(SpinUntil([&] { return xvfb.canReadLine(); }, 10s));
         m_environment.insert(QStringLiteral("DISPLAY"),
                              u':' + QString::fromLatin1(xvfb.readLine().trimmed()));
@@ -143,10 +144,10 @@ protected:
         QFile settings(strFolder + QStringLiteral("/Blipnote.conf"));
         ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
         // Neither pop-up nor priority box: the notes wait unread.
-        settings.write("[Settings]\nversion=2\ngreetings=1\nIP Port=" +
-                       QByteArray::number(m_nPort) +
-                       "\nUse Sound=0\nUse PopUp=0\nUse Priority=0\nUse TrayArea=1\n\n"
-                       "[FingerD-Settings]\nUse FingerD=0\n");
+        settings.write(
+            "[Settings]\nversion=2\ngreetings=1\nIP Port=" + QByteArray::number(m_nPort) +
+            "\nUse Sound=0\nUse PopUp=0\nUse Priority=0\nUse TrayArea=1\n\n"
+            "[FingerD-Settings]\nUse FingerD=0\n");
         settings.close();
         m_pProgram = &Launch(QStringLiteral(BLIPNOTE_DESKTOP_PATH), {QStringLiteral("--hidden")});
         ASSERT_TRUE(SpinUntil(
@@ -168,7 +169,8 @@ protected:
 
     int Displayed()
     {
-        return Run(QStringLiteral("dunstctl"), {QStringLiteral("count"), QStringLiteral("displayed")})
+        return Run(QStringLiteral("dunstctl"),
+                   {QStringLiteral("count"), QStringLiteral("displayed")})
             .trimmed()
             .toInt();
     }
@@ -181,11 +183,13 @@ protected:
             QJsonDocument::fromJson(Run(QStringLiteral("dunstctl"), {QStringLiteral("history")}))
                 .object();
         QList<QVariantMap> entries;
-        for (const QJsonValue& entry : history.value(QStringLiteral("data")).toArray().at(0).toArray()) {
+        for (const QJsonValue& entry :
+             history.value(QStringLiteral("data")).toArray().at(0).toArray()) {
             QVariantMap fields;
             const QJsonObject object = entry.toObject();
             for (auto it = object.begin(); it != object.end(); ++it)
-                fields.insert(it.key(), it.value().toObject().value(QStringLiteral("data")).toVariant());
+                fields.insert(it.key(),
+                              it.value().toObject().value(QStringLiteral("data")).toVariant());
             entries.append(fields);
         }
         return entries;
@@ -196,8 +200,8 @@ protected:
     {
         return Run(QStringLiteral("xdotool"),
                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--name"), QStringLiteral("^Blipnote"), QStringLiteral("getwindowname"),
-                    QStringLiteral("%@")});
+                    QStringLiteral("--name"), QStringLiteral("^Blipnote"),
+                    QStringLiteral("getwindowname"), QStringLiteral("%@")});
     }
 
     QTemporaryDir m_home;
@@ -230,17 +234,22 @@ TEST_F(NotificationServerTest, NotesAreToldOfClickedOpenAndNeverFloodTheDesktop)
     ASSERT_TRUE(SpinUntil([&] { return Displayed() == 0; }, 10s));
     QList<QVariantMap> history = History();
     ASSERT_EQ(history.size(), 1);
-    EXPECT_EQ(history[0].value(QStringLiteral("summary")).toString(), QStringLiteral("ann (127.0.0.1)"));
+    EXPECT_EQ(history[0].value(QStringLiteral("summary")).toString(),
+              QStringLiteral("ann (127.0.0.1)"));
     EXPECT_EQ(history[0].value(QStringLiteral("body")).toString(),
               QStringLiteral("Lunch &lt;b&gt;at&lt;/b&gt; noon &amp; more?\nThe new place."));
-    EXPECT_TRUE(history[0].value(QStringLiteral("message")).toString().startsWith(QStringLiteral("normal|")));
-    EXPECT_EQ(history[0].value(QStringLiteral("category")).toString(), QStringLiteral("im.received"));
+    EXPECT_TRUE(history[0]
+                    .value(QStringLiteral("message"))
+                    .toString()
+                    .startsWith(QStringLiteral("normal|")));
+    EXPECT_EQ(history[0].value(QStringLiteral("category")).toString(),
+              QStringLiteral("im.received"));
     EXPECT_EQ(history[0].value(QStringLiteral("appname")).toString(), QStringLiteral("Blipnote"));
 
     // The user goes elsewhere (the window leaves the screen); a high-priority note.
-    Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"),
-                                    QStringLiteral("^Blipnote"), QStringLiteral("windowunmap"),
-                                    QStringLiteral("%@")});
+    Run(QStringLiteral("xdotool"),
+        {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Blipnote"),
+         QStringLiteral("windowunmap"), QStringLiteral("%@")});
     QTest::qWait(300);
     EXPECT_TRUE(Send({QStringLiteral("--nick"), QStringLiteral("bob"), QStringLiteral("--priority"),
                       QStringLiteral("--text"), QStringLiteral("Server room is on fire")})
@@ -276,6 +285,7 @@ TEST_F(NotificationServerTest, NotesAreToldOfClickedOpenAndNeverFloodTheDesktop)
     dunst.kill();
     dunst.waitForFinished();
     for (int n = 0; n < 3; ++n)
-        EXPECT_TRUE(Send({QStringLiteral("--text"), QStringLiteral("after")}).contains("Send successful"));
+        EXPECT_TRUE(
+            Send({QStringLiteral("--text"), QStringLiteral("after")}).contains("Send successful"));
     EXPECT_EQ(m_pProgram->state(), QProcess::Running);
 }

@@ -56,8 +56,7 @@ public:
     CStandInNotifications()
         : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                               QStringLiteral("stand-in")))
-    {
-    }
+    {}
     ~CStandInNotifications() override
     {
         Unregister();
@@ -226,10 +225,12 @@ TEST_F(NotificationsTest, AFloodIsToldOfInAFewNotificationsThatReplaceEachOther)
         senders.push_back(RunRawClient(script));
     }
     ASSERT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().size() == kNotes; }, 60s));
-    ASSERT_TRUE(SpinUntil([&] {
-        return !m_service.m_calls.isEmpty() &&
-               m_service.m_calls.constLast().strSummary.startsWith(QStringLiteral("200 "));
-    }, 20s));
+    ASSERT_TRUE(SpinUntil(
+        [&] {
+            return !m_service.m_calls.isEmpty() &&
+                   m_service.m_calls.constLast().strSummary.startsWith(QStringLiteral("200 "));
+        },
+        20s));
     Settle();
     // One notification, replaced a few times at most.
     EXPECT_LE(m_service.m_calls.size(), 6);

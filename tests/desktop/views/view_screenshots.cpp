@@ -16,6 +16,7 @@
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "core/settings/system_info.h"
+#include "desktop/app/autostart_entry.h"
 #include "desktop/finger/seek_rows_model.h"
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/setup/host_range_dlg.h"
@@ -35,6 +36,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
@@ -121,11 +123,14 @@ public:
         m_settings.SetSignature("-- \r\nAnn Example, room 4.12");
         m_settings.SetSoundFile("/usr/share/sounds/blipnote/ding.wav");
         CDialogFontChooser fonts;
+        const QTemporaryDir autostart;
+        const CAutostartEntry loginStart(QStringLiteral("blipnote"), autostart.path());
         CPSheetSetup sheet(
             {m_settings, m_hosts, m_system, true, m_prompts, m_silence, fonts,
-             [](QObject*, std::function<void(const QByteArray&)> done) { done("127.0.0.1"); }},
+             [](QObject*, std::function<void(const QByteArray&)> done) { done("127.0.0.1"); },
+             &loginStart},
             nullptr);
-        sheet.resize(620, 420);
+        sheet.resize(640, 460);
         sheet.show();
         if (!Save(sheet, "setup_preferences", false))
             return false;
