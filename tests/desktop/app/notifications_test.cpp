@@ -13,7 +13,6 @@
 #include "desktop/views/rich_text_ctrl.h"
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_loop.h"
-#include "tests/support/raw_client.h"
 #include "tests/support/sample_notes.h"
 
 #include <QCheckBox>
@@ -25,8 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <future>
-#include <vector>
+#include <functional>
 
 using namespace std::chrono_literals;
 
@@ -125,6 +123,25 @@ protected:
     {
         return SpinUntil([&] { return m_service.m_calls.size() >= n; }, 10s);
     }
+    // Chooses File / Setup ... and works its Preferences page with act, then OK.
+    bool OnPreferences(const std::function<void(CPagePrefs&)>& act)
+    {
+        return ActivateMainWindow() && OnModal(
+                                           [this] {
+                                               if (QMenu* pFile = OpenMenuByKey(Qt::Key_F))
+                                                   ClickItem(*pFile, QStringLiteral("Se&tup ..."));
+                                           },
+                                           [&act](QWidget& modal) {
+                                               auto& sheet = *qobject_cast<CPSheetSetup*>(&modal);
+                                               act(*qobject_cast<CPagePrefs*>(sheet.Page(0)));
+                                               QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
+                                           });
+    }
+    static void Click(QCheckBox* pBox)
+    {
+        QTest::mouseClick(pBox, Qt::LeftButton, {}, QPoint(8, 8));
+    }
+
     // The user works in another program: the main window is not the active one.
     bool LookElsewhere()
     {
@@ -211,47 +228,6 @@ TEST_F(NotificationsTest, AnUnseenNoteIsToldOfOnceOpensFromItAndGoesWhenSeen)
     EXPECT_TRUE(m_tray.Attention().isEmpty());
 }
 
-TEST_F(NotificationsTest, AFloodIsToldOfInAFewNotificationsThatReplaceEachOther)
-{
-    ASSERT_TRUE(m_service.Register());
-    ASSERT_TRUE(Start());
-    ASSERT_TRUE(LookElsewhere());
-    constexpr int kNotes = 200;
-    std::vector<std::future<CRawClientResult>> senders;
-    for (int n = 0; n < kNotes; ++n) {
-        CRawClientScript script;
-        script.nPort = m_pApp->NoteServer().ServerPort();
-        script.strFirst = SampleNotes::Numbered(n);
-        senders.push_back(RunRawClient(script));
-    }
-    ASSERT_TRUE(SpinUntil([&] { return m_pApp->Documents().Documents().size() == kNotes; }, 60s));
-    ASSERT_TRUE(SpinUntil(
-        [&] {
-            return !m_service.m_calls.isEmpty() &&
-                   m_service.m_calls.constLast().strSummary.startsWith(QStringLiteral("200 "));
-        },
-        20s));
-    Settle();
-    // One notification, replaced a few times at most.
-    EXPECT_LE(m_service.m_calls.size(), 6);
-    for (qsizetype n = 1; n < m_service.m_calls.size(); ++n)
-        EXPECT_EQ(m_service.m_calls[n].nReplaces, 1U);
-    const CStandInNotifications::CCall& last = m_service.m_calls.constLast();
-    EXPECT_EQ(last.strSummary, QStringLiteral("200 new notes from ann (127.0.0.1)"));
-    EXPECT_EQ(last.actions, QStringList({QStringLiteral("default"), QStringLiteral("Open")}));
-    EXPECT_EQ(m_tray.Attention(), QStringLiteral("200 unread notes from ann"));
-
-    // Open shows the oldest unread note; the rest still wait.
-    Q_EMIT m_service.ActionInvoked(1, QStringLiteral("default"));
-    const CChildFrame* pOldest = FrameOf(m_pApp->Documents().Documents().constFirst());
-    ASSERT_TRUE(SpinUntil([&] {
-        return m_pApp->MainFrame().isVisible() && m_pApp->MainFrame().ActiveNoteWindow() == pOldest;
-    }));
-    EXPECT_TRUE(SpinUntil([&] { return m_pApp->UnreadNotes().Notes().size() == kNotes - 1; }));
-    for (auto& sender : senders)
-        EXPECT_FALSE(sender.get().strAnswer.isEmpty());
-}
-
 TEST_F(NotificationsTest, WithoutTheServiceOrWhenItDiesNotesComeAsBefore)
 {
     // No service at all: the notes open, the tray still names them.
@@ -287,22 +263,13 @@ TEST_F(NotificationsTest, NotesSeenAtOnceOrWithTheOptionOffAreNotToldOf)
     EXPECT_TRUE(m_tray.Attention().isEmpty());
 
     // The user switches notifications off and the start at login on.
-    ASSERT_TRUE(ActivateMainWindow());
-    ASSERT_TRUE(OnModal(
-        [this] {
-            if (QMenu* pFile = OpenMenuByKey(Qt::Key_F))
-                ClickItem(*pFile, QStringLiteral("Se&tup ..."));
-        },
-        [](QWidget& modal) {
-            auto& sheet = *qobject_cast<CPSheetSetup*>(&modal);
-            auto* pPage = qobject_cast<CPagePrefs*>(sheet.Page(0));
-            ASSERT_NE(pPage->LoginStartBox(), nullptr);
-            EXPECT_FALSE(pPage->LoginStartBox()->isChecked());
-            EXPECT_TRUE(pPage->DesktopBoxes().first()->isChecked());
-            QTest::mouseClick(pPage->DesktopBoxes().first(), Qt::LeftButton, {}, QPoint(8, 8));
-            QTest::mouseClick(pPage->LoginStartBox(), Qt::LeftButton, {}, QPoint(8, 8));
-            QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
-        }));
+    ASSERT_TRUE(OnPreferences([](CPagePrefs& page) {
+        ASSERT_NE(page.LoginStartBox(), nullptr);
+        EXPECT_FALSE(page.LoginStartBox()->isChecked());
+        EXPECT_TRUE(page.DesktopBoxes().first()->isChecked());
+        Click(page.DesktopBoxes().first());
+        Click(page.LoginStartBox());
+    }));
     EXPECT_EQ(m_store.ReadInt(QStringLiteral("Desktop"), QStringLiteral("Use Notifications"), -1),
               0);
     QFile entry(autostart.filePath(QStringLiteral("blipnote.desktop")));
@@ -321,19 +288,10 @@ TEST_F(NotificationsTest, NotesSeenAtOnceOrWithTheOptionOffAreNotToldOf)
     EXPECT_FALSE(m_tray.Attention().isEmpty()); // the tray still says it waits
 
     // The login start off again: the entry goes.
-    ASSERT_TRUE(ActivateMainWindow());
-    ASSERT_TRUE(OnModal(
-        [this] {
-            if (QMenu* pFile = OpenMenuByKey(Qt::Key_F))
-                ClickItem(*pFile, QStringLiteral("Se&tup ..."));
-        },
-        [](QWidget& modal) {
-            auto& sheet = *qobject_cast<CPSheetSetup*>(&modal);
-            auto* pPage = qobject_cast<CPagePrefs*>(sheet.Page(0));
-            EXPECT_TRUE(pPage->LoginStartBox()->isChecked());
-            QTest::mouseClick(pPage->LoginStartBox(), Qt::LeftButton, {}, QPoint(8, 8));
-            QTest::mouseClick(&sheet.OkButton(), Qt::LeftButton);
-        }));
+    ASSERT_TRUE(OnPreferences([](CPagePrefs& page) {
+        EXPECT_TRUE(page.LoginStartBox()->isChecked());
+        Click(page.LoginStartBox());
+    }));
     EXPECT_FALSE(QFile::exists(entry.fileName()));
 }
 
