@@ -21,7 +21,7 @@ while [ ! -s "$work/display" ]; do sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
 convert -size 900x500 gradient:'#4a6f8f-#1e3348' "$work/desk.png"
 display -window root "$work/desk.png" >/dev/null 2>&1 &
-trayer --edge bottom --align right --widthtype request --height 28 --tint 0x303030 \
+trayer --edge bottom --align right --widthtype request --height 40 --tint 0x303030 \
     --transparent true --alpha 40 >/dev/null 2>&1 &
 cat >"$work/dunstrc" <<'CONF'
 [global]
@@ -56,9 +56,14 @@ sleep 1.5
 import -window root -crop 420x130+470+0 "$top/docs/notification.png"
 
 send --nick bob --text "The printer on the second floor works again."
-sleep 0.5
-# The tip shows when the pointer rests on the icon.
-xdotool mousemove 886 488 sleep 0.3 mousemove 888 489
+sleep 1
+# The icon at twice its size, then its tip, which shows when the pointer rests
+# on it.
+import -window root -crop 60x50+840+450 "$work/icon1.png"
+convert "$work/icon1.png" -scale 200% "$work/icon.png"
+xdotool mousemove 876 482 sleep 0.3 mousemove 878 483
 sleep 2.5
-import -window root -crop 420x110+480+390 "$top/docs/tray_attention.png"
+import -window root -crop 330x100+570+400 "$work/tip.png"
+convert "$work/icon.png" "$work/tip.png" -background '#1e3348' -gravity south +append \
+    "$top/docs/tray_attention.png"
 echo "docs/notification.png and docs/tray_attention.png written"

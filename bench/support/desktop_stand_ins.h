@@ -22,7 +22,7 @@ public:
     bool IsShown() const override { return false; }
     EIcon Icon() const override { return EIcon::None; }
     QString Tip() const override { return QString(); }
-    void SetAttention(const QString&) override {}
+    void SetAttention(int, const QString&) override {}
     QString Attention() const override { return QString(); }
 };
 

@@ -1,7 +1,10 @@
 #include "desktop/alerts/note_notifier.h"
 
 #include "core/documents/blipnote_doc.h"
+#include "core/notes/tagged_text.h"
 #include "core/settings/app_settings.h"
+#include "core/text/editor_text.h"
+#include "core/text/rtf_reader.h"
 #include "desktop/alerts/unread_notes.h"
 #include "desktop/views/msg_in_view.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -106,15 +109,20 @@ CNotificationService::CNotification CNoteNotifier::Compose() const
         return notification;
     }
     QSet<QByteArray> hosts;
-    for (const CBlipnoteDoc* pDoc : m_told)
+    QSet<QString> senders;
+    for (const CBlipnoteDoc* pDoc : m_told) {
         hosts.insert(pDoc->m_strAddress);
+        senders.insert(CUnreadNotes::SenderOf(*pDoc));
+    }
+    // From one sender, from one address (several nicknames), or from several.
+    QString strFrom = QStringLiteral("%1 hosts").arg(hosts.size());
+    if (senders.size() == 1)
+        strFrom = *senders.cbegin();
+    else if (hosts.size() == 1)
+        strFrom = CUnreadNotes::SenderOf(QByteArray(), *hosts.cbegin());
     notification.strSummary =
-        hosts.size() == 1
-            ? QStringLiteral("%1 new notes from %2")
-                  .arg(m_told.size())
-                  .arg(CUnreadNotes::SenderOf(*m_told.constLast()))
-            : QStringLiteral("%1 new notes from %2 hosts").arg(m_told.size()).arg(hosts.size());
-    notification.strBody = m_unread.Summary();
+        QStringLiteral("%1 new notes from %2").arg(m_told.size()).arg(strFrom);
+    notification.strBody = CUnreadNotes::NamesOf(m_told);
     notification.actions = {QStringLiteral("default"), QStringLiteral("Open")};
     return notification;
 }
@@ -143,6 +151,10 @@ QString CNoteNotifier::BodyOf(const QString& strShownText)
 
 void CNoteNotifier::OnAction(quint32 nId, const QString& strKey)
 {
+    if (nId != 0 && nId == m_nPriorityId) {
+        m_unread.ShowNote(nullptr); // the window, with the alert box over it
+        return;
+    }
     if (nId == 0 || nId != m_nId)
         return;
     CBlipnoteDoc* pDoc = m_told.size() == 1 ? m_told.constFirst() : nullptr;
@@ -155,10 +167,48 @@ void CNoteNotifier::OnAction(quint32 nId, const QString& strKey)
     }
 }
 
-void CNoteNotifier::OnClosed(quint32 nId)
+void CNoteNotifier::OnClosed(quint32 nId, bool bExpired)
 {
     if (nId == 0 || nId != m_nId)
         return;
     m_nId = 0;
-    m_told.clear();
+    // Dismissed, its notes are not told of again; gone by its time, they are
+    // counted in the next one.
+    if (!bExpired)
+        m_told.clear();
+}
+
+void CNoteNotifier::OnPriorityAlertShown(const QByteArray& strText)
+{
+    if (!m_settings.UseNotifications() || !m_service.IsConnected())
+        return;
+    m_bPriorityBoxOpen = true;
+    const TaggedText::CParsedNoteView note = TaggedText::ParseView(strText);
+    // No more of a long note is read than a body can show.
+    const QByteArray strBody =
+        note.body.first(std::min<qsizetype>(note.body.size(), 64 * 1024)).toByteArray();
+    CNotificationService::CNotification notification;
+    notification.strSummary =
+        CUnreadNotes::SenderOf(note.nickname.toByteArray(), note.address.toByteArray());
+    notification.strBody = BodyOf(RtfReader::IsRtf(strBody) ? RtfReader::Read(strBody).PlainText()
+                                                            : EditorText::FromNote(strBody));
+    notification.bCritical = true;
+    notification.actions = {QStringLiteral("default"), QStringLiteral("Open")};
+    const QPointer<CNoteNotifier> pThis(this);
+    m_service.Notify(0, notification, [pThis](quint32 nId) {
+        if (!pThis)
+            return;
+        if (pThis->m_bPriorityBoxOpen)
+            pThis->m_nPriorityId = nId;
+        else
+            pThis->m_service.Close(nId); // answered meanwhile
+    });
+}
+
+void CNoteNotifier::OnPriorityAlertAnswered()
+{
+    // The user is at the screen: the note opens in front of them.
+    m_bPriorityBoxOpen = false;
+    m_service.Close(m_nPriorityId);
+    m_nPriorityId = 0;
 }

@@ -39,11 +39,16 @@ public:
     static constexpr int BodyLines = 4;
     static constexpr qsizetype BodyLength = 300;
 
+    // A high-priority note waits behind its alert box: told of at once, and
+    // withdrawn when the box is answered.
+    void OnPriorityAlertShown(const QByteArray& strText);
+    void OnPriorityAlertAnswered();
+
 private:
     void OnAdded(CBlipnoteDoc* pDoc);
     void OnRead(CBlipnoteDoc* pDoc);
     void OnAction(quint32 nId, const QString& strKey);
-    void OnClosed(quint32 nId);
+    void OnClosed(quint32 nId, bool bExpired);
     void OnOptionChanged();
     void Schedule();
     void Flush();
@@ -56,6 +61,8 @@ private:
     QList<CBlipnoteDoc*> m_pending; // unread and not yet told of
     QList<CBlipnoteDoc*> m_told;    // unread, in the notification shown
     quint32 m_nId = 0;
+    quint32 m_nPriorityId = 0;
+    bool m_bPriorityBoxOpen = false;
     bool m_bCalling = false;
     QTimer m_timer;
     QElapsedTimer m_sinceLast;

@@ -126,7 +126,8 @@ void CNotificationService::OnActionInvoked(uint nId, const QString& strKey)
     Q_EMIT ActionInvoked(nId, strKey);
 }
 
-void CNotificationService::OnClosed(uint nId, uint /*nReason*/)
+void CNotificationService::OnClosed(uint nId, uint nReason)
 {
-    Q_EMIT Closed(nId);
+    constexpr uint kExpired = 1;
+    Q_EMIT Closed(nId, nReason == kExpired);
 }

@@ -39,8 +39,8 @@ public:
 
 Q_SIGNALS:
     void ActionInvoked(quint32 nId, const QString& strKey);
-    // Closed by the user, by its time, or by the program.
-    void Closed(quint32 nId);
+    // Closed by the user or the program, or (bExpired) by its time.
+    void Closed(quint32 nId, bool bExpired);
 
 private Q_SLOTS:
     // The service's signals (D-Bus signals are connected by signature).

@@ -8,7 +8,6 @@
 #include "desktop/views/note_view.h"
 
 #include <QApplication>
-#include <QSet>
 #include <QWindow>
 
 namespace {
@@ -92,36 +91,42 @@ void CUnreadNotes::ShowNote(CBlipnoteDoc* pDoc)
 {
     if (!Contains(pDoc) && !m_notes.isEmpty())
         pDoc = m_notes.constFirst();
-    if (CNoteView* pView = pDoc ? NoteViewOf(*pDoc) : nullptr) {
-        if (auto* pFrame = qobject_cast<CChildFrame*>(pView->parentWidget()))
-            m_mainFrame.ShowNoteWindow(pFrame);
-    }
+    const CNoteView* pView = pDoc ? NoteViewOf(*pDoc) : nullptr;
+    if (auto* pFrame = pView ? qobject_cast<CChildFrame*>(pView->parentWidget()) : nullptr)
+        m_mainFrame.ShowNoteWindow(pFrame);
+    else
+        m_mainFrame.ShowAndRestore();
     m_checkSeen.start();
 }
 
 QString CUnreadNotes::SenderOf(const CBlipnoteDoc& doc)
 {
-    const QString strName = OneLine(doc.m_strNickname, kNameLength);
-    const QString strAddress = OneLine(doc.m_strAddress, kNameLength);
+    return SenderOf(doc.m_strNickname, doc.m_strAddress);
+}
+
+QString CUnreadNotes::SenderOf(const QByteArray& strNickname, const QByteArray& strAddressBytes)
+{
+    const QString strName = OneLine(strNickname, kNameLength);
+    const QString strAddress = OneLine(strAddressBytes, kNameLength);
     if (strAddress.isEmpty())
         return strName;
     return strName.isEmpty() ? strAddress : QStringLiteral("%1 (%2)").arg(strName, strAddress);
-}
-
-int CUnreadNotes::Hosts() const
-{
-    QSet<QByteArray> hosts;
-    for (const CBlipnoteDoc* pDoc : m_notes)
-        hosts.insert(pDoc->m_strAddress);
-    return static_cast<int>(hosts.size());
 }
 
 QString CUnreadNotes::Summary() const
 {
     if (m_notes.isEmpty())
         return QString();
+    const QString strFrom = NamesOf(m_notes);
+    return m_notes.size() == 1
+               ? QStringLiteral("Unread note from %1").arg(strFrom)
+               : QStringLiteral("%1 unread notes from %2").arg(m_notes.size()).arg(strFrom);
+}
+
+QString CUnreadNotes::NamesOf(const QList<CBlipnoteDoc*>& notes)
+{
     QStringList names;
-    for (auto it = m_notes.crbegin(); it != m_notes.crend() && names.size() <= kNamesShown; ++it) {
+    for (auto it = notes.crbegin(); it != notes.crend() && names.size() <= kNamesShown; ++it) {
         QString strName = OneLine((*it)->m_strNickname, kNameLength);
         if (strName.isEmpty())
             strName = OneLine((*it)->m_strAddress, kNameLength);
@@ -132,8 +137,5 @@ QString CUnreadNotes::Summary() const
         names.resize(kNamesShown);
         names.last() += QStringLiteral(", ...");
     }
-    const QString strFrom = names.join(QStringLiteral(", "));
-    return m_notes.size() == 1
-               ? QStringLiteral("Unread note from %1").arg(strFrom)
-               : QStringLiteral("%1 unread notes from %2").arg(m_notes.size()).arg(strFrom);
+    return names.join(QStringLiteral(", "));
 }

@@ -32,11 +32,12 @@ public:
     void MarkRead(CBlipnoteDoc* pDoc) { Remove(pDoc); }
     // "", or what waits: "2 unread notes from ann, bob".
     QString Summary() const;
-    // How many different addresses sent the unread notes.
-    int Hosts() const;
 
     // A note's sender as the user reads it: nickname and address.
     static QString SenderOf(const CBlipnoteDoc& doc);
+    static QString SenderOf(const QByteArray& strNickname, const QByteArray& strAddress);
+    // The senders of notes, newest first, each once, the first few: "bob, ann".
+    static QString NamesOf(const QList<CBlipnoteDoc*>& notes);
 
 Q_SIGNALS:
     void Added(CBlipnoteDoc* pDoc);

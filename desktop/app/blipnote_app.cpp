@@ -117,12 +117,18 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     // of by the desktop's notifications.
     m_pUnread = std::make_unique<CUnreadNotes>(*m_pMainFrame, *m_pDocuments);
     connect(m_pIncoming.get(), &CIncomingNotes::NoteOpened, m_pUnread.get(), &CUnreadNotes::Add);
-    connect(m_pUnread.get(), &CUnreadNotes::Changed, this,
-            [this] { m_environment.tray.SetAttention(m_pUnread->Summary()); });
+    connect(m_pUnread.get(), &CUnreadNotes::Changed, this, [this] {
+        m_environment.tray.SetAttention(static_cast<int>(m_pUnread->Notes().size()),
+                                        m_pUnread->Summary());
+    });
     m_pNotifications = std::make_unique<CNotificationService>(
         m_environment.bUseSessionBus ? QDBusConnection::sessionBus()
                                      : QDBusConnection(QStringLiteral("none")));
     m_pNotifier = std::make_unique<CNoteNotifier>(*m_pUnread, *m_pNotifications, m_settings);
+    connect(m_pIncoming.get(), &CIncomingNotes::PriorityAlertShown, m_pNotifier.get(),
+            &CNoteNotifier::OnPriorityAlertShown);
+    connect(m_pIncoming.get(), &CIncomingNotes::PriorityAlertAnswered, m_pNotifier.get(),
+            &CNoteNotifier::OnPriorityAlertAnswered);
     if (!m_environment.strAutostartFolder.isEmpty())
         m_pAutostart = std::make_unique<CAutostartEntry>(QApplication::applicationFilePath(),
                                                          m_environment.strAutostartFolder);

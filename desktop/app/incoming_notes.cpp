@@ -136,7 +136,9 @@ void CIncomingNotes::AnnounceNote(const QByteArray& strText)
         m_mainFrame.ShowAndRestore();
         m_mainFrame.CenterOnScreen();
         QApplication::alert(&m_mainFrame);
+        Q_EMIT PriorityAlertShown(strText);
         m_prompts.ShowMessage(PriorityAlertText(), PromptIcon::Warning);
+        Q_EMIT PriorityAlertAnswered();
     }
     if (CBlipnoteDoc* pDoc = m_documents.NewNote(EDocKind::MessageIn, strText))
         Q_EMIT NoteOpened(pDoc);

@@ -62,6 +62,10 @@ public:
 
 Q_SIGNALS:
     void NoteOpened(CBlipnoteDoc* pDoc);
+    // The high-priority alert box waits for the user (before the note opens),
+    // and has been answered.
+    void PriorityAlertShown(const QByteArray& strText);
+    void PriorityAlertAnswered();
 
 private:
     void OpenNext();

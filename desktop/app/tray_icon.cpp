@@ -7,22 +7,30 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
+#include <algorithm>
+
 namespace {
-// The new-note icon with a red mark in its corner: the tray asks for attention.
-QIcon AttentionIcon()
+// The new-note icon with a red badge of the number of waiting notes over its
+// top right: the tray asks for attention, unlike the plain new-mail icon.
+QIcon AttentionIcon(int nWaiting)
 {
-    static const QIcon icon = [] {
-        constexpr int kSize = 64;
-        QPixmap pixmap = CIconList::Named(QStringLiteral("tray_new_mail")).pixmap(kSize, kSize);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Qt::white, 4));
-        painter.setBrush(QColor(0xd0, 0x10, 0x10));
-        painter.drawEllipse(QRect(kSize / 2, 2, kSize / 2 - 4, kSize / 2 - 4));
-        painter.end();
-        return QIcon(pixmap);
-    }();
-    return icon;
+    constexpr int kSize = 64;
+    constexpr int kBadge = 40;
+    QPixmap pixmap = CIconList::Named(QStringLiteral("tray_new_mail")).pixmap(kSize, kSize);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect badge(kSize - kBadge - 1, 1, kBadge, kBadge);
+    painter.setPen(QPen(Qt::white, 3));
+    painter.setBrush(QColor(0xd0, 0x10, 0x10));
+    painter.drawEllipse(badge);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(nWaiting > 9 ? 20 : 28);
+    painter.setFont(font);
+    painter.drawText(badge, Qt::AlignCenter,
+                     nWaiting > 9 ? QStringLiteral("9+") : QString::number(nWaiting));
+    painter.end();
+    return QIcon(pixmap);
 }
 } // namespace
 
@@ -39,7 +47,7 @@ CTrayIcon::CTrayIcon(QObject* pParent) : QObject(pParent), m_pTray(new QSystemTr
 
 CTrayIcon::~CTrayIcon()
 {
-    m_strAttention.clear();
+    m_nWaiting = 0;
     SetIcon(EIcon::None);
 }
 
@@ -50,37 +58,40 @@ bool CTrayIcon::SetIcon(EIcon eIcon)
         return false;
     }
     m_eIcon = eIcon;
-    Update();
+    Update(true);
     return true;
 }
 
 void CTrayIcon::SetTip(const QString& strTip)
 {
     m_strTip = strTip.left(63);
-    Update();
+    Update(false);
 }
 
-void CTrayIcon::SetAttention(const QString& strWaiting)
+void CTrayIcon::SetAttention(int nWaiting, const QString& strWaiting)
 {
-    if (strWaiting == m_strAttention)
+    nWaiting = std::max(nWaiting, 0);
+    if (nWaiting == m_nWaiting && strWaiting == m_strAttention)
         return;
-    m_strAttention = strWaiting;
-    Update();
+    const bool bIconChanges = std::min(nWaiting, 10) != std::min(m_nWaiting, 10);
+    m_nWaiting = nWaiting;
+    m_strAttention = nWaiting > 0 ? strWaiting : QString();
+    Update(bIconChanges);
 }
 
-void CTrayIcon::Update()
+void CTrayIcon::Update(bool bIconChanges)
 {
-    const bool bAttention = !m_strAttention.isEmpty() && QSystemTrayIcon::isSystemTrayAvailable();
+    const bool bAttention = m_nWaiting > 0 && QSystemTrayIcon::isSystemTrayAvailable();
     if (m_eIcon == EIcon::None && !bAttention) {
         m_pTray->hide();
         return;
     }
-    if (bAttention)
-        m_pTray->setIcon(AttentionIcon());
-    else
-        m_pTray->setIcon(CIconList::Named(m_eIcon == EIcon::NewMail
-                                              ? QStringLiteral("tray_new_mail")
-                                              : QStringLiteral("tray_listening")));
+    // (Drawn again only when it changes: a flood of notes changes the tip often.)
+    if (bIconChanges || !m_pTray->isVisible())
+        m_pTray->setIcon(bAttention ? AttentionIcon(m_nWaiting)
+                                    : CIconList::Named(m_eIcon == EIcon::NewMail
+                                                           ? QStringLiteral("tray_new_mail")
+                                                           : QStringLiteral("tray_listening")));
     // The waiting notes on a line of their own: a tip reads as rich text only
     // when its first line looks like it, and a peer's nickname must not.
     QString strTip = m_eIcon == EIcon::None ? QStringLiteral("Blipnote") : m_strTip;

@@ -21,7 +21,7 @@ public:
     bool IsShown() const override { return m_eIcon != EIcon::None; }
     EIcon Icon() const override { return m_eIcon; }
     QString Tip() const override { return m_strTip; }
-    void SetAttention(const QString& strWaiting) override;
+    void SetAttention(int nWaiting, const QString& strWaiting) override;
     QString Attention() const override { return m_strAttention; }
 
     void SetMenu(QMenu* pMenu);
@@ -33,10 +33,11 @@ Q_SIGNALS:
 
 private:
     // Shows what the icon and the attention ask for together.
-    void Update();
+    void Update(bool bIconChanges);
 
     QSystemTrayIcon* m_pTray;
     EIcon m_eIcon = EIcon::None;
     QString m_strTip = QStringLiteral("Blipnote - listening");
+    int m_nWaiting = 0;
     QString m_strAttention;
 };

@@ -26,8 +26,9 @@ public:
     virtual QString Tip() const = 0;
 
     // Beside the icon and tip above, which it leaves as they are: while notes
-    // wait unread the tray asks for attention (shown even when no icon is) and
-    // names them under the tip; "" when none wait.
-    virtual void SetAttention(const QString& strWaiting) = 0;
+    // wait unread the tray asks for attention (shown even when no icon is),
+    // with their number on the icon and strWaiting under the tip; 0 when none
+    // wait.
+    virtual void SetAttention(int nWaiting, const QString& strWaiting) = 0;
     virtual QString Attention() const = 0;
 };

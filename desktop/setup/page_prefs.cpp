@@ -47,7 +47,7 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
 
     // Beside the options above, kept in a section of their own.
     static constexpr CSettingBoxes::COption kDesktopOptions[] = {
-        {"Use Notifications", ESetting::UseNotifications},
+        {"show desktop notifications", ESetting::UseNotifications},
     };
     m_pDesktop = new CSettingBoxes(tr("Desktop"), kDesktopOptions, settings, this, Qt::Horizontal);
     m_pDesktop->Boxes().first()->setToolTip(

@@ -31,7 +31,10 @@ public:
     bool IsShown() const override { return m_eIcon != EIcon::None; }
     EIcon Icon() const override { return m_eIcon; }
     QString Tip() const override { return m_strTip; }
-    void SetAttention(const QString& strWaiting) override { m_strAttention = strWaiting; }
+    void SetAttention(int nWaiting, const QString& strWaiting) override
+    {
+        m_strAttention = nWaiting > 0 ? strWaiting : QString();
+    }
     QString Attention() const override { return m_strAttention; }
 
     EIcon m_eIcon = EIcon::None;

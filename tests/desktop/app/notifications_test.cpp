@@ -228,6 +228,36 @@ TEST_F(NotificationsTest, AnUnseenNoteIsToldOfOnceOpensFromItAndGoesWhenSeen)
     EXPECT_TRUE(m_tray.Attention().isEmpty());
 }
 
+TEST_F(NotificationsTest, APriorityNoteIsToldOfWhileItsBoxWaitsAndUnseenNotesAreCounted)
+{
+    m_store.WriteInt(kSettings, QStringLiteral("Use Priority"), 1);
+    ASSERT_TRUE(m_service.Register());
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(LookElsewhere());
+    // The alert box comes before the note opens: the notification does not
+    // wait for it, and goes once the box is answered.
+    ASSERT_NE(Deliver("bob/$0Server room\r\nis on fire/$1PC7/$2T/$31/$4"), nullptr);
+    ASSERT_TRUE(CallsReach(1));
+    EXPECT_EQ(m_service.m_calls[0].strSummary, QStringLiteral("bob (127.0.0.1)"));
+    EXPECT_EQ(m_service.m_calls[0].strBody, QStringLiteral("Server room\nis on fire"));
+    EXPECT_EQ(m_service.m_calls[0].hints.value(QStringLiteral("urgency")).toInt(), 2);
+    EXPECT_TRUE(SpinUntil([&] { return m_service.m_closed.contains(1U); }));
+
+    // A notification gone by its time still counts its note in the next one;
+    // notes from two nicknames of one address are told as from that address.
+    ASSERT_TRUE(LookElsewhere());
+    ASSERT_NE(Deliver(SampleNotes::Numbered(1)), nullptr);
+    ASSERT_TRUE(CallsReach(2));
+    const uint nExpired = m_service.m_calls.size() == 2 ? 2U : 0U;
+    Q_EMIT m_service.NotificationClosed(nExpired, 1);
+    QTest::qWait(100);
+    ASSERT_NE(Deliver("carl/$0hi/$1PC8/$2T/$30/$4"), nullptr);
+    ASSERT_TRUE(CallsReach(3));
+    EXPECT_EQ(m_service.m_calls[2].nReplaces, 0U);
+    EXPECT_EQ(m_service.m_calls[2].strSummary, QStringLiteral("2 new notes from 127.0.0.1"));
+    EXPECT_EQ(m_service.m_calls[2].strBody, QStringLiteral("carl, ann"));
+}
+
 TEST_F(NotificationsTest, WithoutTheServiceOrWhenItDiesNotesComeAsBefore)
 {
     // No service at all: the notes open, the tray still names them.
