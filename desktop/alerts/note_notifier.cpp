@@ -24,6 +24,8 @@ CNoteNotifier::CNoteNotifier(CUnreadNotes& unread, CNotificationService& service
     connect(&m_unread, &CUnreadNotes::Read, this, &CNoteNotifier::OnRead);
     connect(&m_service, &CNotificationService::ActionInvoked, this, &CNoteNotifier::OnAction);
     connect(&m_service, &CNotificationService::Closed, this, &CNoteNotifier::OnClosed);
+    connect(&m_service, &CNotificationService::ServiceChanged, this,
+            &CNoteNotifier::OnServiceChanged);
     connect(&m_settings, &CAppSettings::Changed, this, [this](ESetting eSetting) {
         if (eSetting == ESetting::UseNotifications)
             OnOptionChanged();
@@ -169,13 +171,23 @@ void CNoteNotifier::OnAction(quint32 nId, const QString& strKey)
 
 void CNoteNotifier::OnClosed(quint32 nId, bool bExpired)
 {
-    if (nId == 0 || nId != m_nId)
+    // While a replacement is on its way, it is what will be shown.
+    if (nId == 0 || nId != m_nId || m_bCalling)
         return;
     m_nId = 0;
     // Dismissed, its notes are not told of again; gone by its time, they are
     // counted in the next one.
     if (!bExpired)
         m_told.clear();
+}
+
+void CNoteNotifier::OnServiceChanged()
+{
+    // The new service numbers its notifications afresh: ours are gone with
+    // the old one, and their numbers may name another program's. The notes
+    // they told of are counted in the next.
+    m_nId = 0;
+    m_nPriorityId = 0;
 }
 
 void CNoteNotifier::OnPriorityAlertShown(const QByteArray& strText)

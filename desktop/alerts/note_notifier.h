@@ -49,6 +49,7 @@ private:
     void OnRead(CBlipnoteDoc* pDoc);
     void OnAction(quint32 nId, const QString& strKey);
     void OnClosed(quint32 nId, bool bExpired);
+    void OnServiceChanged();
     void OnOptionChanged();
     void Schedule();
     void Flush();

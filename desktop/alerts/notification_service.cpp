@@ -7,6 +7,7 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QImage>
 #include <QVariantMap>
 
@@ -51,8 +52,9 @@ QVariant ProgramIcon()
     return icon;
 }
 
-// The notification's body as markup: the service would read "<b>" or "&amp;"
-// in a peer's text as its own.
+// The notification's body as markup: a service that reads markup would take
+// "<b>" or "&amp;" in a peer's text as its own. Escaped whatever the service
+// says it reads, as another process may answer the next call.
 QString EscapedBody(const QString& strText)
 {
     return strText.toHtmlEscaped();
@@ -69,17 +71,10 @@ CNotificationService::CNotificationService(const QDBusConnection& bus, QObject* 
                   SLOT(OnActionInvoked(uint, QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                   SLOT(OnClosed(uint, uint)));
-    const QDBusMessage capabilities = QDBusMessage::createMethodCall(
-        kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
     auto* pWatcher =
-        new QDBusPendingCallWatcher(m_bus.asyncCall(capabilities, CallTimeoutMs), this);
-    connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* pCall) {
-                const QDBusPendingReply<QStringList> reply = *pCall;
-                if (reply.isValid())
-                    m_bMarkup = reply.value().contains(QStringLiteral("body-markup"));
-                pCall->deleteLater();
-            });
+        new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(pWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &CNotificationService::ServiceChanged);
 }
 
 void CNotificationService::Notify(quint32 nReplaces, const CNotification& notification,
@@ -98,9 +93,8 @@ void CNotificationService::Notify(quint32 nReplaces, const CNotification& notifi
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     call << QStringLiteral("Blipnote") << nReplaces << QStringLiteral("blipnote")
-         << notification.strSummary
-         << (m_bMarkup ? EscapedBody(notification.strBody) : notification.strBody)
-         << notification.actions << hints << -1;
+         << notification.strSummary << EscapedBody(notification.strBody) << notification.actions
+         << hints << -1;
     auto* pWatcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, CallTimeoutMs), this);
     connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
             [done](QDBusPendingCallWatcher* pCall) {

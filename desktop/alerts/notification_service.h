@@ -19,7 +19,7 @@ public:
     struct CNotification
     {
         QString strSummary = QString();
-        QString strBody = QString(); // plain text; escaped here when the service reads markup
+        QString strBody = QString(); // plain text; always escaped, as the service may read markup
         bool bCritical = false;
         // Pairs of action key and label; the key "default" is a click on it.
         QStringList actions = QStringList();
@@ -34,13 +34,17 @@ public:
                 const std::function<void(quint32)>& done);
     void Close(quint32 nId);
 
-    // How long a call may take before it counts as failed.
-    static constexpr int CallTimeoutMs = 5000;
+    // How long a call may take before it counts as failed: long, as a late
+    // answer would leave a notification that can be neither replaced nor withdrawn.
+    static constexpr int CallTimeoutMs = 25000;
 
 Q_SIGNALS:
     void ActionInvoked(quint32 nId, const QString& strKey);
     // Closed by the user or the program, or (bExpired) by its time.
     void Closed(quint32 nId, bool bExpired);
+    // Another process serves notifications now (or none does): the numbers
+    // of earlier notifications are no longer ours.
+    void ServiceChanged();
 
 private Q_SLOTS:
     // The service's signals (D-Bus signals are connected by signature).
@@ -49,5 +53,4 @@ private Q_SLOTS:
 
 private:
     QDBusConnection m_bus;
-    bool m_bMarkup = true; // until the service says otherwise; most read markup
 };

@@ -277,6 +277,15 @@ TEST_F(NotificationsTest, WithoutTheServiceOrWhenItDiesNotesComeAsBefore)
     EXPECT_EQ(NoteWindows(), 5);
     EXPECT_EQ(m_service.m_calls.size(), 1);
     EXPECT_EQ(m_tray.Attention(), QStringLiteral("5 unread notes from ann"));
+
+    // A service that comes back numbers afresh: nothing of the old one's
+    // number is replaced (it may be another program's now).
+    ASSERT_TRUE(m_service.Register());
+    ASSERT_NE(Deliver(SampleNotes::Numbered(6)), nullptr);
+    ASSERT_TRUE(CallsReach(2));
+    EXPECT_EQ(m_service.m_calls[1].nReplaces, 0U);
+    // The notes told of while none served are counted in.
+    EXPECT_EQ(m_service.m_calls[1].strSummary, QStringLiteral("6 new notes from ann (127.0.0.1)"));
 }
 
 TEST_F(NotificationsTest, NotesSeenAtOnceOrWithTheOptionOffAreNotToldOf)
