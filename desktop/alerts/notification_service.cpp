@@ -67,6 +67,7 @@ CNotificationService::CNotificationService(const QDBusConnection& bus, QObject* 
     if (!m_bus.isConnected())
         return;
     // Only the signals of the process that owns the service's name at the time.
+    // (D-Bus signals connect only by the slot's signature.)
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                   SLOT(OnActionInvoked(uint, QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
