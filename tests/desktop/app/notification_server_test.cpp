@@ -65,10 +65,14 @@ protected:
 
     void TearDown() override
     {
-        // The program first: it must not outlive the display it shows on.
+        // The program first: it must not outlive the display it shows on. Asked
+        // to end, so that the X server takes its lock and socket with it.
         for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-            (*it)->kill();
-            (*it)->waitForFinished(5000);
+            (*it)->terminate();
+            if (!(*it)->waitForFinished(3000)) {
+                (*it)->kill();
+                (*it)->waitForFinished(3000);
+            }
         }
     }
 
@@ -104,6 +108,12 @@ protected:
         ASSERT_TRUE(SpinUntil([&] { return xvfb.canReadLine(); }, 10s));
         m_environment.insert(QStringLiteral("DISPLAY"),
                              u':' + QString::fromLatin1(xvfb.readLine().trimmed()));
+        ASSERT_TRUE(SpinUntil(
+            [&] {
+                return !Run(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")})
+                            .isEmpty();
+            },
+            10s));
         Launch(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("bottom")});
         ASSERT_TRUE(SpinUntil(
             [&] {
