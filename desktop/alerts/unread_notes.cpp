@@ -3,6 +3,7 @@
 #include "core/documents/blipnote_doc.h"
 #include "core/documents/doc_manager.h"
 #include "core/text/code_page.h"
+#include "core/text/shown_text.h"
 #include "desktop/app/child_frame.h"
 #include "desktop/app/main_frame.h"
 #include "desktop/views/note_view.h"
@@ -13,22 +14,10 @@
 namespace {
 // Names beyond these many are left out of the summary.
 constexpr int kNamesShown = 3;
-// A peer's nickname is shown no longer than this.
-constexpr qsizetype kNameLength = 40;
-
-// One line of a peer's text, without the control characters it may carry.
-QString OneLine(const QByteArray& strBytes, qsizetype nLength)
+// One line of a peer's text, bounded, as the program shows names elsewhere.
+QString OneLine(const QByteArray& strBytes)
 {
-    QString strText = CodePage::ToUnicode(strBytes.left(nLength * 2));
-    for (QChar& c : strText) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = u' ';
-    }
-    strText = strText.simplified();
-    if (strText.size() > nLength)
-        strText = strText.left(nLength - 1) + QChar(0x2026);
-    return strText;
+    return CodePage::ToUnicode(ShownText::Of(strBytes));
 }
 } // namespace
 
@@ -106,8 +95,8 @@ QString CUnreadNotes::SenderOf(const CBlipnoteDoc& doc)
 
 QString CUnreadNotes::SenderOf(const QByteArray& strNickname, const QByteArray& strAddressBytes)
 {
-    const QString strName = OneLine(strNickname, kNameLength);
-    const QString strAddress = OneLine(strAddressBytes, kNameLength);
+    const QString strName = OneLine(strNickname);
+    const QString strAddress = OneLine(strAddressBytes);
     if (strAddress.isEmpty())
         return strName;
     return strName.isEmpty() ? strAddress : QStringLiteral("%1 (%2)").arg(strName, strAddress);
@@ -127,9 +116,9 @@ QString CUnreadNotes::NamesOf(const QList<CBlipnoteDoc*>& notes)
 {
     QStringList names;
     for (auto it = notes.crbegin(); it != notes.crend() && names.size() <= kNamesShown; ++it) {
-        QString strName = OneLine((*it)->m_strNickname, kNameLength);
+        QString strName = OneLine((*it)->m_strNickname);
         if (strName.isEmpty())
-            strName = OneLine((*it)->m_strAddress, kNameLength);
+            strName = OneLine((*it)->m_strAddress);
         if (!names.contains(strName))
             names.append(strName);
     }
