@@ -15,9 +15,9 @@ class CSendJobs::CSendRun : public QObject
 {
 public:
     CSendRun(CSendJobs& jobs, CSendableNote& note, const CSendSettings& settings,
-             QByteArray strText, RecipientList::CSplit split)
+             QByteArray strText, RecipientList::CSplit split, quint64 nSend)
         : QObject(&jobs), m_jobs(jobs), m_pNote(&note), m_settings(settings),
-          m_strText(std::move(strText)), m_split(std::move(split))
+          m_strText(std::move(strText)), m_split(std::move(split)), m_nSend(nSend)
     {
         m_jobs.m_nPendingStarts += static_cast<int>(m_split.recipients.size());
         m_timer.setSingleShot(true);
@@ -28,7 +28,9 @@ public:
     {
         if (m_nNext < m_split.recipients.size()) {
             --m_jobs.m_nPendingStarts;
-            m_jobs.StartJob(m_pNote.data(), m_settings, m_strText, m_split.recipients[m_nNext++]);
+            const int nIndex = static_cast<int>(m_nNext++);
+            m_jobs.StartJob(m_pNote.data(), m_settings, m_strText, m_split.recipients[nIndex],
+                            m_nSend, nIndex);
             m_timer.start(std::max(0, m_settings.nMultiSendDelay));
             return;
         }
@@ -45,6 +47,7 @@ private:
     CSendSettings m_settings;
     QByteArray m_strText;
     RecipientList::CSplit m_split;
+    quint64 m_nSend;
     std::size_t m_nNext = 0;
     QTimer m_timer;
 };
@@ -73,12 +76,20 @@ void CSendJobs::StartSendJobs(CSendableNote& note, const CSendSettings& settings
     QByteArray strText =
         TaggedText::Compose({settings.strNickname, note.m_strBody, settings.strComputerName,
                              note.m_strSubject, note.m_nPriority});
-    auto* pRun = new CSendRun(*this, note, settings, std::move(strText), std::move(split));
+    const quint64 nSend = ++m_nSends;
+    if (!split.recipients.empty()) {
+        QList<QByteArray> addresses;
+        for (const RecipientList::CRecipient& recipient : split.recipients)
+            addresses.append(recipient.strAddress);
+        Q_EMIT SendStarted(nSend, note.m_strAddress, strText, addresses);
+    }
+    auto* pRun = new CSendRun(*this, note, settings, std::move(strText), std::move(split), nSend);
     pRun->StartNext();
 }
 
 void CSendJobs::StartJob(CSendableNote* pNote, const CSendSettings& settings,
-                         const QByteArray& strText, const RecipientList::CRecipient& recipient)
+                         const QByteArray& strText, const RecipientList::CRecipient& recipient,
+                         quint64 nSend, int nIndex)
 {
     if (pNote)
         pNote->m_strAddress = recipient.strAddress;
@@ -89,8 +100,10 @@ void CSendJobs::StartJob(CSendableNote* pNote, const CSendSettings& settings,
     auto* pJob = new CSendNoteJob(std::move(input), m_statusSink, this);
     ++m_nRunning;
     connect(pJob, &CSendNoteJob::Finished, this,
-            [this, pJob](const QByteArray& strAddress, int nResult, const QString& strError) {
+            [this, pJob, nSend, nIndex](const QByteArray& strAddress, int nResult,
+                                        const QString& strError) {
                 --m_nRunning;
+                Q_EMIT RecipientFinished(nSend, nIndex, nResult, pJob->Acknowledged());
                 if (!strError.isEmpty())
                     ShowMessageLater(strError);
                 pJob->deleteLater();

@@ -32,6 +32,13 @@ public:
 
 Q_SIGNALS:
     void JobFinished(const QByteArray& strAddress, int nResult, const QString& strError);
+    // A send began: its number in this run, the recipient list as the note
+    // held it, the text as it goes out, and the recipients in sending order.
+    void SendStarted(quint64 nSend, const QByteArray& strRecipients, const QByteArray& strText,
+                     const QList<QByteArray>& addresses);
+    // One recipient of that send, by its place in the order: the job's result
+    // (CSendNoteJob::EResult) and the count it answered.
+    void RecipientFinished(quint64 nSend, int nIndex, int nResult, qint32 nAcknowledged);
     // A send has started all its jobs (they may still be running).
     void AllJobsStarted();
 
@@ -39,11 +46,12 @@ private:
     class CSendRun;
 
     void StartJob(CSendableNote* pNote, const CSendSettings& settings, const QByteArray& strText,
-                  const RecipientList::CRecipient& recipient);
+                  const RecipientList::CRecipient& recipient, quint64 nSend, int nIndex);
     void ShowMessageLater(const QString& strText);
 
     IStatusSink& m_statusSink;
     IPrompts& m_prompts;
     int m_nRunning = 0;
     int m_nPendingStarts = 0;
+    quint64 m_nSends = 0;
 };

@@ -130,6 +130,7 @@ void CSendNoteJob::OnTimeLimit()
 void CSendNoteJob::Verify(qint32 nCount)
 {
     const qsizetype nSent = m_input.strText.size();
+    m_nAcknowledged = nCount;
     if (nCount == nSent) {
         Finish(Delivered, QString());
         return;

@@ -50,6 +50,9 @@ public:
 
     void Start();
 
+    // The count the recipient answered (0 before, or without an answer).
+    qint32 Acknowledged() const { return m_nAcknowledged; }
+
 Q_SIGNALS:
     // strError is the text of the error box, empty when delivered.
     void Finished(const QByteArray& strAddress, int nResult, const QString& strError);
@@ -75,6 +78,7 @@ private:
 
     CSendJobInput m_input;
     IStatusSink& m_statusSink;
+    qint32 m_nAcknowledged = 0;
     QTcpSocket m_socket;
     QTimer m_timeLimit;
     EPhase m_ePhase = EPhase::Connecting;

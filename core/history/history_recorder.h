@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/history/history_database.h"
+#include "core/history/history_store.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <optional>
+
+class CSendJobs;
+
+// Keeps notes in the history as they come and go: a received note before its
+// answer goes out (recording is one small write; the search index follows
+// behind in batches), a sent note when its send begins and each recipient's
+// result as it comes, and old notes dropped by the keeping rules. A failure to
+// record is told once, until recording works again.
+class CHistoryRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How long notes are kept: days (none: always), and the most the file may
+    // hold (0: no bound), the oldest going first.
+    struct CKeeping
+    {
+        std::optional<int> nDays;
+        qint64 nMaxBytes = 0;
+    };
+
+    explicit CHistoryRecorder(const QString& strPath, QObject* pParent = nullptr);
+
+    // Opens the store; a file moved aside is told through Notice. False, with
+    // the reason, when there is no history to record into.
+    bool Open(QString* pstrError);
+    bool IsOpen() const { return m_bOpen; }
+    CHistoryStore& Store() { return m_store; }
+    const QString& Path() const { return m_database.Path(); }
+
+    // Applies the rules now and then every hour.
+    void SetKeeping(const CKeeping& keeping);
+    // Records the sends of these jobs and their results.
+    void Attach(CSendJobs& jobs);
+
+    // Records a received note (as the note server hands it on); its id, or 0
+    // when it could not be recorded.
+    qint64 RecordReceived(const QByteArray& strText, qint64 nCount);
+    // Takes back a note recorded but then not taken after all.
+    void Forget(qint64 nId);
+
+    // The text of the warning told when recording fails.
+    static QString FailureText(const QString& strPath, const QString& strReason);
+
+Q_SIGNALS:
+    // Something was recorded or changed (a listing may show more).
+    void Changed();
+    // Recording failed (told once until it works again).
+    void RecordingFailed(const QString& strMessage);
+    // A file that could not be used was moved aside.
+    void Notice(const QString& strMessage);
+
+private:
+    void Recorded();
+    void Failed(const QString& strReason);
+    void IndexSome();
+    void ApplyKeeping();
+    void OnSendStarted(quint64 nSend, const QByteArray& strRecipients, const QByteArray& strText,
+                       const QList<QByteArray>& addresses);
+    void OnRecipientFinished(quint64 nSend, int nIndex, int nResult, qint32 nAcknowledged);
+
+    CHistoryDatabase m_database;
+    CHistoryStore m_store;
+    bool m_bOpen = false;
+    bool m_bFailureTold = false;
+    CKeeping m_keeping;
+    QTimer m_indexTimer;
+    QTimer m_keepingTimer;
+    int m_nSinceSizeCheck = 0;
+    struct CSend
+    {
+        qint64 nId = 0;
+        qint64 nSize = 0;
+        int nLeft = 0;
+    };
+    QHash<quint64, CSend> m_sends;
+};

@@ -1,0 +1,516 @@
+#include "core/history/history_store.h"
+
+#include "core/history/history_database.h"
+#include "core/notes/note_record.h"
+#include "core/notes/tagged_text.h"
+#include "core/text/code_page.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QVariant>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// SQLite's code for a full disk (or a file at its bound).
+constexpr int kFull = 13;
+// Characters of the body a listing reads to find its first line.
+constexpr int kFirstLineChars = 160;
+// Notes deleted in one statement while pruning.
+constexpr int kPruneChunk = 1000;
+
+QString Text(QByteArrayView bytes)
+{
+    return CodePage::ToUnicode(bytes.toByteArray());
+}
+
+QByteArray Bytes(const QVariant& value)
+{
+    return CodePage::FromUnicode(value.toString());
+}
+
+QByteArray FirstLine(const QString& strStart)
+{
+    const qsizetype nEnd = strStart.indexOf(QRegularExpression(QStringLiteral("[\\r\\n]")));
+    return CodePage::FromUnicode(nEnd < 0 ? strStart : strStart.left(nEnd));
+}
+
+const QString kInsert = QStringLiteral(
+    "INSERT INTO notes(time, direction, origin, host, nickname, subject, body, system,"
+    " priority, note_time, raw, bytes, file) VALUES(?, ?, ?, coalesce(?, x''), coalesce(?, ''),"
+    " coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), ?, coalesce(?, x''), coalesce(?, x''),"
+    " ?, coalesce(?, ''))");
+
+const QString kRowColumns = QStringLiteral(
+    "n.id, n.time, n.direction, n.origin, n.host, n.nickname, substr(n.body, 1, %1),"
+    " n.priority, n.bytes,"
+    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id),"
+    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 1),"
+    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 0)");
+
+} // namespace
+
+CHistoryStore::CHistoryStore(CHistoryDatabase& database) : m_database(database) {}
+
+CHistoryStore::~CHistoryStore() = default;
+
+bool CHistoryStore::Fail(const QSqlQuery& query, QString* pstrError)
+{
+    const QSqlError error = query.lastError();
+    m_bFull = (error.nativeErrorCode().toInt() & 0xff) == kFull;
+    if (pstrError)
+        *pstrError = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return false;
+}
+
+bool CHistoryStore::Run(QSqlQuery& query, QString* pstrError)
+{
+    if (!query.exec())
+        return Fail(query, pstrError);
+    m_bFull = false;
+    return true;
+}
+
+bool CHistoryStore::Begin(QString* pstrError)
+{
+    // Taken for writing at once: a transaction that reads first and writes
+    // later could find another process's write in between and fail.
+    QSqlQuery query(m_database.Connection());
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return Fail(query, pstrError);
+    m_bInBatch = true;
+    return true;
+}
+
+bool CHistoryStore::Commit(QString* pstrError)
+{
+    m_bInBatch = false;
+    QSqlQuery query(m_database.Connection());
+    if (query.exec(QStringLiteral("COMMIT")))
+        return true;
+    Fail(query, pstrError);
+    query.exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+// One write: its own transaction, or part of the open batch.
+class CHistoryStore::CWrite
+{
+public:
+    CWrite(CHistoryStore& store, QString* pstrError)
+        : m_store(store), m_bOwn(!store.m_bInBatch), m_bOpen(!m_bOwn || store.Begin(pstrError))
+    {}
+    ~CWrite()
+    {
+        if (m_bOwn && m_store.m_bInBatch) {
+            m_store.m_bInBatch = false;
+            QSqlQuery(m_store.m_database.Connection()).exec(QStringLiteral("ROLLBACK"));
+        }
+    }
+    bool Open() const { return m_bOpen; }
+    bool Commit(QString* pstrError) { return !m_bOwn || m_store.Commit(pstrError); }
+
+private:
+    CHistoryStore& m_store;
+    bool m_bOwn;
+    bool m_bOpen;
+};
+
+qint64 CHistoryStore::Insert(const CHistoryNote& note, QString* pstrError)
+{
+    if (!m_insert) {
+        m_insert.emplace(m_database.Connection());
+        if (!m_insert->prepare(kInsert)) {
+            Fail(*m_insert, pstrError);
+            m_insert.reset();
+            return 0;
+        }
+    }
+    QSqlQuery& query = *m_insert;
+    query.addBindValue(note.nTime);
+    query.addBindValue(static_cast<int>(note.eDirection));
+    query.addBindValue(static_cast<int>(note.eOrigin));
+    query.addBindValue(note.strHost);
+    query.addBindValue(Text(note.strNickname));
+    query.addBindValue(Text(note.strSubject));
+    query.addBindValue(Text(note.strBody));
+    query.addBindValue(Text(note.strSystem));
+    query.addBindValue(note.nPriority);
+    query.addBindValue(note.strNoteTime);
+    query.addBindValue(note.strRaw);
+    query.addBindValue(note.nBytes);
+    query.addBindValue(note.strFile);
+    if (!Run(query, pstrError))
+        return 0;
+    const qint64 nId = query.lastInsertId().toLongLong();
+    query.finish();
+    return nId;
+}
+
+qint64 CHistoryStore::RecordReceived(const QByteArray& strText, qint64 nCount, qint64 nTime,
+                                     QString* pstrError)
+{
+    const TaggedText::CParsedNoteView parsed = TaggedText::ParseView(strText);
+    CHistoryNote note;
+    note.nTime = nTime;
+    note.strHost = parsed.address.toByteArray();
+    note.strNickname = parsed.nickname.toByteArray();
+    note.strSubject = parsed.title.toByteArray();
+    note.strBody = parsed.body.toByteArray();
+    note.strSystem = parsed.system.toByteArray();
+    note.nPriority = parsed.nPriority;
+    note.strRaw = strText;
+    note.nBytes = nCount;
+    // One statement is one transaction of its own: nothing to open around it.
+    return Insert(note, pstrError);
+}
+
+qint64 CHistoryStore::RecordSent(const CHistoryNote& note, QString* pstrError)
+{
+    CWrite write(*this, pstrError);
+    if (!write.Open())
+        return 0;
+    const qint64 nId = Insert(note, pstrError);
+    if (nId == 0)
+        return 0;
+    QSqlQuery query(m_database.Connection());
+    query.prepare(QStringLiteral("INSERT INTO recipients VALUES(?, ?, coalesce(?, x''), ?, ?, ?)"));
+    for (std::size_t n = 0; n < note.recipients.size(); ++n) {
+        const CHistoryRecipient& recipient = note.recipients[n];
+        query.addBindValue(nId);
+        query.addBindValue(static_cast<qint64>(n));
+        query.addBindValue(recipient.strAddress);
+        query.addBindValue(static_cast<int>(recipient.eResult));
+        query.addBindValue(recipient.nSent);
+        query.addBindValue(recipient.nAcknowledged);
+        if (!Run(query, pstrError))
+            return 0;
+    }
+    return write.Commit(pstrError) ? nId : 0;
+}
+
+bool CHistoryStore::SetRecipientResult(qint64 nId, int nIndex, const CHistoryRecipient& recipient,
+                                       QString* pstrError)
+{
+    QSqlQuery query(m_database.Connection());
+    query.prepare(QStringLiteral("UPDATE recipients SET result = ?, sent = ?, acknowledged = ?"
+                                 " WHERE note_id = ? AND seq = ?"));
+    query.addBindValue(static_cast<int>(recipient.eResult));
+    query.addBindValue(recipient.nSent);
+    query.addBindValue(recipient.nAcknowledged);
+    query.addBindValue(nId);
+    query.addBindValue(nIndex);
+    return Run(query, pstrError);
+}
+
+qint64 CHistoryStore::RecordFile(const CNoteRecord& record, EHistoryDirection eDirection,
+                                 const QString& strPath, qint64 nTime, QString* pstrError)
+{
+    CWrite write(*this, pstrError);
+    if (!write.Open())
+        return 0;
+    QSqlQuery query(m_database.Connection());
+    query.prepare(QStringLiteral(
+        "SELECT id FROM notes WHERE origin = 1 AND file = ? AND direction = ? AND note_time = ?"
+        " AND nickname = ? AND subject = ? AND body = ? LIMIT 1"));
+    query.addBindValue(strPath);
+    query.addBindValue(static_cast<int>(eDirection));
+    query.addBindValue(record.m_strTime);
+    query.addBindValue(Text(record.m_strNickname));
+    query.addBindValue(Text(record.m_strSubject));
+    query.addBindValue(Text(record.m_strBody));
+    if (!Run(query, pstrError))
+        return 0;
+    if (query.next())
+        return query.value(0).toLongLong();
+    query.finish();
+    CHistoryNote note;
+    note.nTime = nTime;
+    note.eDirection = eDirection;
+    note.eOrigin = EHistoryOrigin::File;
+    note.strHost = record.m_strAddress;
+    note.strNickname = record.m_strNickname;
+    note.strSubject = record.m_strSubject;
+    note.strBody = record.m_strBody;
+    note.strSystem = record.m_strSystem;
+    note.nPriority = record.m_nPriority;
+    note.strNoteTime = record.m_strTime;
+    note.strFile = strPath;
+    const qint64 nId = Insert(note, pstrError);
+    return nId != 0 && write.Commit(pstrError) ? nId : 0;
+}
+
+QString CHistoryStore::MatchExpression(const QString& strSearch)
+{
+    QStringList words;
+    for (const QString& strWord : strSearch.split(QRegularExpression(QStringLiteral("\\s+")),
+                                                  Qt::SkipEmptyParts)) {
+        // A word of nothing but signs finds nothing in the index: it is left out
+        // rather than making every search fail.
+        if (std::none_of(strWord.begin(), strWord.end(),
+                         [](QChar ch) { return ch.isLetterOrNumber(); }))
+            continue;
+        QString strQuoted = strWord;
+        strQuoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        words.append(QLatin1Char('"') + strQuoted + QLatin1String("\"*"));
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+bool CHistoryStore::IndexAll(QString* pstrError)
+{
+    qint64 nLeft = 0;
+    do
+        nLeft = IndexPending(10000, pstrError);
+    while (nLeft > 0);
+    return nLeft == 0;
+}
+
+std::optional<std::vector<CHistoryRow>> CHistoryStore::Find(const CHistoryFilter& filter,
+                                                             QString* pstrError)
+{
+    const QString strMatch = MatchExpression(filter.strSearch);
+    if (!strMatch.isEmpty() && !IndexAll(pstrError))
+        return std::nullopt;
+    QStringList conditions;
+    QVariantList values;
+    QString strFrom = QStringLiteral("notes n");
+    QString strOrder = QStringLiteral("n.id");
+    if (!strMatch.isEmpty()) {
+        // Driven by the index, which yields its notes newest first and stops
+        // at the limit.
+        strFrom = QStringLiteral("notes_text JOIN notes n ON n.id = notes_text.rowid");
+        strOrder = QStringLiteral("notes_text.rowid");
+        conditions << QStringLiteral("notes_text MATCH ?");
+        values << strMatch;
+    }
+    if (filter.nBeforeId > 0) {
+        conditions << strOrder + QStringLiteral(" < ?");
+        values << filter.nBeforeId;
+    }
+    if (filter.direction) {
+        conditions << QStringLiteral("n.direction = ?");
+        values << static_cast<int>(*filter.direction);
+    }
+    if (filter.since) {
+        conditions << QStringLiteral("n.time >= ?");
+        values << *filter.since;
+    }
+    if (!filter.strHost.isEmpty()) {
+        conditions << QStringLiteral(
+            "(n.host = ? OR n.id IN (SELECT note_id FROM recipients WHERE address = ?))");
+        values << filter.strHost << filter.strHost;
+    }
+    QString strSql = QStringLiteral("SELECT ") + kRowColumns.arg(kFirstLineChars) +
+                     QStringLiteral(" FROM ") + strFrom;
+    if (!conditions.isEmpty())
+        strSql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    strSql += QStringLiteral(" ORDER BY %1 DESC LIMIT ?").arg(strOrder);
+    values << std::max(0, filter.nLimit);
+
+    QSqlQuery query(m_database.Connection());
+    query.setForwardOnly(true);
+    query.prepare(strSql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!Run(query, pstrError))
+        return std::nullopt;
+    std::vector<CHistoryRow> rows;
+    while (query.next()) {
+        CHistoryRow& row = rows.emplace_back();
+        row.nId = query.value(0).toLongLong();
+        row.nTime = query.value(1).toLongLong();
+        row.eDirection = static_cast<EHistoryDirection>(query.value(2).toInt());
+        row.eOrigin = static_cast<EHistoryOrigin>(query.value(3).toInt());
+        row.strHost = query.value(4).toByteArray();
+        row.strNickname = Bytes(query.value(5));
+        row.strFirstLine = FirstLine(query.value(6).toString());
+        row.nPriority = query.value(7).toInt();
+        row.nBytes = query.value(8).toLongLong();
+        row.nRecipients = query.value(9).toInt();
+        row.nDelivered = query.value(10).toInt();
+        row.nPending = query.value(11).toInt();
+    }
+    if (query.lastError().isValid()) {
+        Fail(query, pstrError);
+        return std::nullopt;
+    }
+    return rows;
+}
+
+std::optional<CHistoryNote> CHistoryStore::Get(qint64 nId, QString* pstrError)
+{
+    QSqlQuery query(m_database.Connection());
+    query.prepare(QStringLiteral(
+        "SELECT id, time, direction, origin, host, nickname, subject, body, system, priority,"
+        " note_time, raw, bytes, file FROM notes WHERE id = ?"));
+    query.addBindValue(nId);
+    if (!Run(query, pstrError))
+        return std::nullopt;
+    if (!query.next()) {
+        if (pstrError)
+            *pstrError = QStringLiteral("no such note");
+        return std::nullopt;
+    }
+    CHistoryNote note;
+    note.nId = query.value(0).toLongLong();
+    note.nTime = query.value(1).toLongLong();
+    note.eDirection = static_cast<EHistoryDirection>(query.value(2).toInt());
+    note.eOrigin = static_cast<EHistoryOrigin>(query.value(3).toInt());
+    note.strHost = query.value(4).toByteArray();
+    note.strNickname = Bytes(query.value(5));
+    note.strSubject = Bytes(query.value(6));
+    note.strBody = Bytes(query.value(7));
+    note.strSystem = Bytes(query.value(8));
+    note.nPriority = query.value(9).toInt();
+    note.strNoteTime = query.value(10).toByteArray();
+    note.strRaw = query.value(11).toByteArray();
+    note.nBytes = query.value(12).toLongLong();
+    note.strFile = query.value(13).toString();
+    query.finish();
+    query.prepare(QStringLiteral("SELECT address, result, sent, acknowledged FROM recipients"
+                                 " WHERE note_id = ? ORDER BY seq"));
+    query.addBindValue(nId);
+    if (!Run(query, pstrError))
+        return std::nullopt;
+    while (query.next()) {
+        note.recipients.push_back({query.value(0).toByteArray(),
+                                   static_cast<ERecipientResult>(query.value(1).toInt()),
+                                   query.value(2).toLongLong(), query.value(3).toLongLong()});
+    }
+    return note;
+}
+
+bool CHistoryStore::Delete(const std::vector<qint64>& ids, QString* pstrError)
+{
+    CWrite write(*this, pstrError);
+    if (!write.Open())
+        return false;
+    QSqlQuery query(m_database.Connection());
+    query.prepare(QStringLiteral("DELETE FROM notes WHERE id = ?"));
+    for (const qint64 nId : ids) {
+        query.addBindValue(nId);
+        if (!Run(query, pstrError))
+            return false;
+    }
+    return write.Commit(pstrError);
+}
+
+qint64 CHistoryStore::IndexPending(qint64 nMax, QString* pstrError)
+{
+    CWrite write(*this, pstrError);
+    if (!write.Open())
+        return -1;
+    QSqlQuery query(m_database.Connection());
+    if (!query.exec(QStringLiteral("SELECT value FROM state WHERE key = 'indexed'")) ||
+        !query.next()) {
+        Fail(query, pstrError);
+        return -1;
+    }
+    const qint64 nIndexed = query.value(0).toLongLong();
+    query.finish();
+    query.prepare(QStringLiteral("SELECT max(id) FROM (SELECT id FROM notes WHERE id > ?"
+                                 " ORDER BY id LIMIT ?)"));
+    query.addBindValue(nIndexed);
+    query.addBindValue(nMax);
+    if (!Run(query, pstrError) || !query.next())
+        return -1;
+    if (query.value(0).isNull())
+        return 0; // nothing waits
+    const qint64 nUpTo = query.value(0).toLongLong();
+    query.finish();
+    query.prepare(QStringLiteral("INSERT INTO notes_text(rowid, nickname, subject, body)"
+                                 " SELECT id, nickname, subject, body FROM notes"
+                                 " WHERE id > ? AND id <= ?"));
+    query.addBindValue(nIndexed);
+    query.addBindValue(nUpTo);
+    if (!Run(query, pstrError))
+        return -1;
+    query.prepare(QStringLiteral("UPDATE state SET value = ? WHERE key = 'indexed'"));
+    query.addBindValue(nUpTo);
+    if (!Run(query, pstrError))
+        return -1;
+    query.prepare(QStringLiteral("SELECT count(*) FROM notes WHERE id > ?"));
+    query.addBindValue(nUpTo);
+    if (!Run(query, pstrError) || !query.next())
+        return -1;
+    const qint64 nLeft = query.value(0).toLongLong();
+    query.finish();
+    return write.Commit(pstrError) ? nLeft : -1;
+}
+
+qint64 CHistoryStore::UsedBytes(QString* pstrError)
+{
+    QSqlQuery query(m_database.Connection());
+    if (!query.exec(QStringLiteral("SELECT (SELECT page_count FROM pragma_page_count()) -"
+                                   " (SELECT freelist_count FROM pragma_freelist_count()),"
+                                   " (SELECT page_size FROM pragma_page_size())")) ||
+        !query.next()) {
+        Fail(query, pstrError);
+        return -1;
+    }
+    return query.value(0).toLongLong() * query.value(1).toLongLong();
+}
+
+qint64 CHistoryStore::Prune(std::optional<qint64> before, qint64 nMaxBytes, QString* pstrError)
+{
+    // Notes are kept in the order they came, so the oldest are those of the
+    // lowest numbers: deleting stops at the first note young enough to stay.
+    qint64 nDropped = 0;
+    QSqlQuery query(m_database.Connection());
+    const auto dropOldest = [&](qint64 nUpTo, qint64 nAtMost) -> qint64 {
+        query.prepare(QStringLiteral("DELETE FROM notes WHERE id IN"
+                                     " (SELECT id FROM notes WHERE id < ? ORDER BY id LIMIT ?)"));
+        query.addBindValue(nUpTo);
+        query.addBindValue(nAtMost);
+        if (!Run(query, pstrError))
+            return -1;
+        nDropped += query.numRowsAffected();
+        return query.numRowsAffected();
+    };
+    if (before) {
+        query.prepare(QStringLiteral("SELECT id FROM notes WHERE time >= ? ORDER BY id LIMIT 1"));
+        query.addBindValue(*before);
+        if (!Run(query, pstrError))
+            return -1;
+        const qint64 nFirstKept =
+            query.next() ? query.value(0).toLongLong() : std::numeric_limits<qint64>::max();
+        query.finish();
+        for (qint64 nGone = 1; nGone > 0;) {
+            nGone = dropOldest(nFirstKept, kPruneChunk);
+            if (nGone < 0)
+                return -1;
+        }
+    }
+    if (nMaxBytes > 0) {
+        // The oldest notes in proportion to the excess, down to nine tenths of
+        // the bound, so that it is not met again with the next note. (The file
+        // is not measured again after each step: the search index gives its
+        // room back only as it merges, later.)
+        const qint64 nUsed = UsedBytes(pstrError);
+        if (nUsed < 0)
+            return -1;
+        if (nUsed > nMaxBytes) {
+            if (!query.exec(QStringLiteral("SELECT count(*) FROM notes")) || !query.next()) {
+                Fail(query, pstrError);
+                return -1;
+            }
+            const qint64 nCount = query.value(0).toLongLong();
+            query.finish();
+            const qint64 nTarget = nMaxBytes / 10 * 9;
+            qint64 nToDrop = (nCount * (nUsed - nTarget) + nUsed - 1) / nUsed;
+            while (nToDrop > 0) {
+                const qint64 nGone = dropOldest(std::numeric_limits<qint64>::max(),
+                                                std::min<qint64>(nToDrop, kPruneChunk));
+                if (nGone < 0)
+                    return -1;
+                if (nGone == 0)
+                    break;
+                nToDrop -= nGone;
+            }
+        }
+    }
+    return nDropped;
+}

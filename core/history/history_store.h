@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/history/history_note.h"
+
+#include <QByteArray>
+#include <QSqlQuery>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class CHistoryDatabase;
+struct CNoteRecord;
+
+// The history's operations on an open database: recording received, sent and
+// file notes, listing and searching them, deleting and dropping old ones.
+// Each call is its own transaction unless a batch is open (Begin / Commit).
+// Failures return false, 0 or nothing, with the reason in *pstrError.
+class CHistoryStore
+{
+public:
+    explicit CHistoryStore(CHistoryDatabase& database);
+    ~CHistoryStore();
+    CHistoryStore(const CHistoryStore&) = delete;
+    CHistoryStore& operator=(const CHistoryStore&) = delete;
+
+    // A received note: its text as the note server hands it on (the sender's
+    // address appended) and the count it acknowledged. The new note's id.
+    qint64 RecordReceived(const QByteArray& strText, qint64 nCount, qint64 nTime,
+                          QString* pstrError);
+    // A note sent, with its recipients (their results usually still pending).
+    qint64 RecordSent(const CHistoryNote& note, QString* pstrError);
+    bool SetRecipientResult(qint64 nId, int nIndex, const CHistoryRecipient& recipient,
+                            QString* pstrError);
+    // A note opened from, saved to or imported from a file; a note already kept
+    // from that file with the same fields is not kept twice (its id returned).
+    qint64 RecordFile(const CNoteRecord& record, EHistoryDirection eDirection,
+                      const QString& strPath, qint64 nTime, QString* pstrError);
+
+    // Listing, newest first. Makes everything recorded searchable first.
+    std::optional<std::vector<CHistoryRow>> Find(const CHistoryFilter& filter, QString* pstrError);
+    std::optional<CHistoryNote> Get(qint64 nId, QString* pstrError);
+    bool Delete(const std::vector<qint64>& ids, QString* pstrError);
+
+    // Adds up to nMax recorded notes to the search index; the number still
+    // waiting, or -1 on failure.
+    qint64 IndexPending(qint64 nMax, QString* pstrError);
+    // Drops the notes kept before the time (when given) and then the oldest
+    // until the file holds at most nMaxBytes (0: no bound). How many were dropped.
+    qint64 Prune(std::optional<qint64> before, qint64 nMaxBytes, QString* pstrError);
+    // The bytes the kept notes take in the file.
+    qint64 UsedBytes(QString* pstrError = nullptr);
+
+    // A batch: everything between is one transaction (bulk imports).
+    bool Begin(QString* pstrError);
+    bool Commit(QString* pstrError);
+
+    // Whether the last failure was the disk (or the file's bound) being full.
+    bool LastFailureWasFull() const { return m_bFull; }
+
+    // The text search expression for the words of strSearch: each word quoted,
+    // so that nothing a user types is read as query syntax, and matched as the
+    // start of words too. Empty when strSearch has no word.
+    static QString MatchExpression(const QString& strSearch);
+
+private:
+    class CWrite;
+
+    bool Fail(const QSqlQuery& query, QString* pstrError);
+    bool Run(QSqlQuery& query, QString* pstrError);
+    qint64 Insert(const CHistoryNote& note, QString* pstrError);
+    bool IndexAll(QString* pstrError);
+
+    CHistoryDatabase& m_database;
+    std::optional<QSqlQuery> m_insert;
+    bool m_bInBatch = false;
+    bool m_bFull = false;
+};
