@@ -3,7 +3,9 @@
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/fingerd_command.h"
+#include "cli/history_command.h"
 #include "cli/hosts_command.h"
+#include "cli/import_command.h"
 #include "cli/listen_command.h"
 #include "cli/seek_command.h"
 #include "cli/send_command.h"
@@ -20,6 +22,8 @@ const CCliCommand kCommands[] = {
     {"show", "print a note file as JSON", RunShowCommand},
     {"fingerd", "run the finger server and print each query as JSON", RunFingerdCommand},
     {"seek", "finger the host list and print who is up as JSON", RunSeekCommand},
+    {"history", "print the kept notes as JSON", RunHistoryCommand},
+    {"import", "keep note files in the history", RunImportCommand},
     {"help", "show this help, or a command's help", RunHelpCommand},
 };
 

@@ -142,6 +142,13 @@ CJsonLine& CJsonLine::Number(const char* pszKey, qint64 nValue)
     return *this;
 }
 
+CJsonLine& CJsonLine::Objects(const char* pszKey, const QByteArrayList& objects)
+{
+    Key(pszKey);
+    m_strLine += '[' + objects.join(',') + ']';
+    return *this;
+}
+
 QByteArray CJsonLine::Take()
 {
     m_strLine += '}';

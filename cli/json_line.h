@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QByteArrayView>
 #include <QString>
 
@@ -18,6 +19,8 @@ public:
     CJsonLine& CodePageText(const char* pszKey, QByteArrayView bytes);
     CJsonLine& Text(const char* pszKey, const QString& strText);
     CJsonLine& Number(const char* pszKey, qint64 nValue);
+    // An array of objects made by other lines.
+    CJsonLine& Objects(const char* pszKey, const QByteArrayList& objects);
 
     // The object, closed.
     QByteArray Take();

@@ -1,5 +1,6 @@
 #include "cli/listen_command.h"
 
+#include "cli/cli_history.h"
 #include "cli/cli_output.h"
 #include "cli/cli_settings.h"
 #include "cli/command_line.h"
@@ -10,6 +11,7 @@
 #include "cli/passed_socket.h"
 #include "cli/quit_on_signal.h"
 #include "cli/stderr_status_sink.h"
+#include "core/history/history_recorder.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/net/net_address.h"
 
@@ -43,8 +45,12 @@ int RunListenCommand(const QStringList& arguments)
         QStringLiteral("save-dir"),
         QStringLiteral("Also keep each note as an incoming note file (.bni) in DIR."),
         QStringLiteral("DIR"));
+    const QCommandLineOption historyOption(
+        QStringLiteral("history"),
+        QStringLiteral("Also keep each note in your history (the one the desktop program keeps); "
+                       "a note that cannot be kept there is not taken."));
     const QCommandLineOption addressOption = ListenAddressOption();
-    parser.addOptions({portOption, addressOption, saveOption});
+    parser.addOptions({portOption, addressOption, saveOption, historyOption});
     if (const std::optional<int> nDone = command.Parse(arguments))
         return *nDone;
 
@@ -72,6 +78,14 @@ int RunListenCommand(const QStringList& arguments)
         pSaver = std::make_unique<CIncomingNoteSaver>(stored, strFolder);
     }
 
+    std::unique_ptr<CHistoryRecorder> pHistory;
+    if (parser.isSet(historyOption)) {
+        pHistory = OpenCliHistory("listen");
+        if (!pHistory)
+            return 1;
+        pHistory->SetKeeping(CHistoryRecorder::KeepingFrom(stored.Settings()));
+    }
+
     CQuitOnSignal quitOnSignal;
     CStderrStatusSink statusSink;
     CNoteListenSocket server(statusSink);
@@ -85,8 +99,9 @@ int RunListenCommand(const QStringList& arguments)
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: standard output is closed"));
         QCoreApplication::exit(1);
     });
-    // A note is answered only once it is kept: in its file, when there is a
-    // folder, and on standard output. What cannot be kept is answered with 0.
+    // A note is answered only once it is kept: in the history and in its file
+    // when asked for, and on standard output. What cannot be kept is answered
+    // with 0, and what was kept of it taken back.
     using EKept = CNoteListenSocket::EKept;
     server.SetKeeper(
         [&](const QByteArray& strText, qint64 nCount, const CNoteListenSocket::CKept& kept) {
@@ -94,18 +109,29 @@ int RunListenCommand(const QStringList& arguments)
             // beyond a bound, notes are not taken (answered 0) until it catches up.
             if (output.WaitingBytes() > kMaxWaitingOutput)
                 return EKept::NotKept;
+            qint64 nRecorded = 0;
+            if (pHistory) {
+                nRecorded = pHistory->RecordReceived(strText, nCount);
+                if (nRecorded == 0)
+                    return EKept::NotKept; // the reason is told once
+            }
             QString strFile;
             if (pSaver) {
                 QString strError;
                 strFile = pSaver->Save(strText, &strError);
                 if (strFile.isEmpty()) {
                     CliOutput::ErrorLine(QStringLiteral("blipnote-cli listen: ") + strError);
+                    if (pHistory)
+                        pHistory->Forget(nRecorded);
                     return EKept::NotKept;
                 }
             }
-            const auto forget = [strFile] {
+            CHistoryRecorder* pRecorder = pHistory.get();
+            const auto forget = [strFile, pRecorder, nRecorded] {
                 if (!strFile.isEmpty())
                     QFile::remove(strFile);
+                if (pRecorder)
+                    pRecorder->Forget(nRecorded);
             };
             const auto written = [kept, forget](bool bWritten) {
                 if (!bWritten)

@@ -3,9 +3,11 @@
 #include "core/messaging/send_jobs.h"
 #include "core/messaging/send_note_job.h"
 #include "core/notes/tagged_text.h"
+#include "core/settings/app_settings.h"
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -34,6 +36,15 @@ ERecipientResult ResultOf(int nResult)
     }
 }
 } // namespace
+
+CHistoryRecorder::CKeeping CHistoryRecorder::KeepingFrom(const CAppSettings& settings)
+{
+    CKeeping keeping;
+    if (settings.KeepNotes() == CAppSettings::KeepForDays)
+        keeping.nDays = std::max(1, settings.KeepDays());
+    keeping.nMaxBytes = qint64(std::max(0, settings.HistoryMegabytes())) * 1024 * 1024;
+    return keeping;
+}
 
 CHistoryRecorder::CHistoryRecorder(const QString& strPath, QObject* pParent)
     : QObject(pParent), m_database(strPath), m_store(m_database)

@@ -11,6 +11,7 @@
 
 #include <optional>
 
+class CAppSettings;
 class CSendJobs;
 
 // Keeps notes in the history as they come and go: a received note before its
@@ -30,6 +31,9 @@ public:
         std::optional<int> nDays;
         qint64 nMaxBytes = 0;
     };
+
+    // The user's keeping rules ("never" is for the caller: nothing recorded).
+    static CKeeping KeepingFrom(const CAppSettings& settings);
 
     explicit CHistoryRecorder(const QString& strPath, QObject* pParent = nullptr);
 

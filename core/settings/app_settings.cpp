@@ -14,6 +14,7 @@ const QString kSettings = QStringLiteral("Settings");
 const QString kFinger = QStringLiteral("FingerD-Settings");
 const QString kPrefs = QStringLiteral("Prefs");
 const QString kDesktop = QStringLiteral("Desktop");
+const QString kHistory = QStringLiteral("History");
 
 } // namespace
 
@@ -86,6 +87,12 @@ const CAppSettings::COption CAppSettings::kOptions[] = {
     {ESetting::UseRtf, &kSettings, "Use RTF", SettingsGroup::Styles, &CAppSettings::m_bUseRtf, 0},
     {ESetting::UseNotifications, &kDesktop, "Use Notifications", SettingsGroup::Desktop,
      &CAppSettings::m_bUseNotifications, 1},
+    {ESetting::KeepNotes, &kHistory, "Keep Notes", SettingsGroup::Desktop,
+     &CAppSettings::m_nKeepNotes, CAppSettings::KeepAlways},
+    {ESetting::KeepDays, &kHistory, "Keep Days", SettingsGroup::Desktop, &CAppSettings::m_nKeepDays,
+     30},
+    {ESetting::HistoryMegabytes, &kHistory, "Max Megabytes", SettingsGroup::Desktop,
+     &CAppSettings::m_nHistoryMegabytes, 1024},
 };
 
 CAppSettings::CAppSettings(ISettingsStore& store, CSettingsEnvironment environment) : m_store(store)

@@ -157,6 +157,21 @@ public:
     bool UseNotifications() const { return m_bUseNotifications; }
     void SetUseNotifications(bool b) { SetFlag(ESetting::UseNotifications, b); }
 
+    // Section "History": which notes are kept, and for how long.
+    enum EKeepNotes
+    {
+        KeepNever = 0,
+        KeepAlways = 1,
+        KeepForDays = 2,
+    };
+    int KeepNotes() const { return m_nKeepNotes; }
+    int KeepDays() const { return m_nKeepDays; }
+    // The most the history may take on disk (0: no bound); the oldest notes go.
+    int HistoryMegabytes() const { return m_nHistoryMegabytes; }
+    void SetKeepNotes(int n) { SetNumber(ESetting::KeepNotes, n); }
+    void SetKeepDays(int n) { SetNumber(ESetting::KeepDays, n); }
+    void SetHistoryMegabytes(int n) { SetNumber(ESetting::HistoryMegabytes, n); }
+
 Q_SIGNALS:
     // One option took a new value (a setter, Load or the first run).
     void Changed(ESetting eSetting);
@@ -232,4 +247,7 @@ private:
     bool m_bUseFingerD = false;
 
     bool m_bUseNotifications = false;
+    int m_nKeepNotes = 0;
+    int m_nKeepDays = 0;
+    int m_nHistoryMegabytes = 0;
 };

@@ -37,4 +37,7 @@ enum class ESetting
     UseFingerD,
     UseRtf,
     UseNotifications,
+    KeepNotes,
+    KeepDays,
+    HistoryMegabytes,
 };

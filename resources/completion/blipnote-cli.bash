@@ -69,7 +69,7 @@ _blipnote_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local command=${COMP_WORDS[1]} options candidate
-    local commands='listen send hosts show fingerd seek help'
+    local commands='listen send hosts show fingerd seek history import help'
     COMPREPLY=()
     if ((COMP_CWORD == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
@@ -84,15 +84,21 @@ _blipnote_cli()
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
         ;;
-    -p | --port | --address | --delay | --parallel | --text | --nick | --system | --title)
+    --direction)
+        COMPREPLY=($(compgen -W "in out" -- "$cur"))
+        return
+        ;;
+    -p | --port | --address | --delay | --parallel | --text | --nick | --system | --title | \
+        --search | --host | --since | --limit)
         return
         ;;
     esac
     case $command in
-    listen) options='--port --address --save-dir --help' ;;
+    listen) options='--port --address --save-dir --history --help' ;;
     send) options='--port --text --nick --system --title --priority --delay --single --help' ;;
     fingerd) options='--port --address --help' ;;
     seek) options='--port --parallel --help' ;;
+    history) options='--search --host --since --limit --direction --help' ;;
     *) options='--help' ;;
     esac
     if [[ $cur == -* ]]; then
@@ -119,7 +125,7 @@ _blipnote_cli()
             fi
         done
         ;;
-    show)
+    show | import)
         mapfile -t COMPREPLY < <(compgen -f -X '!*.[bB][nN][iIoO]' -- "$cur"; compgen -d -- "$cur")
         compopt -o filenames 2>/dev/null
         ;;

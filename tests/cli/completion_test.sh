@@ -60,6 +60,8 @@ expect '\$\(touch\ pwned\)' send '$'
 cd - >/dev/null
 expect "$work/notes/OLD.BNI|$work/notes/draft.bno|$work/notes/lunch.bni|$work/notes/sub" show "$work/notes/"
 expect "$work/notes/sub" listen --save-dir "$work/notes/"
+expect "$work/notes/OLD.BNI|$work/notes/draft.bno|$work/notes/lunch.bni|$work/notes/sub" import "$work/notes/"
+expect "in|out" history --direction ''
 expect "$work/notes/sub" listen --save-dir = "$work/notes/"
 
 # Every command the tool's help lists is completed, and nothing else is (but

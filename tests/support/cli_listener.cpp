@@ -35,10 +35,11 @@ bool CCliListener::StartWith(const QStringList& options, const QString& strReady
            m_process.state() == QProcess::Running;
 }
 
-quint16 CCliListener::Start()
+quint16 CCliListener::Start(const QStringList& options)
 {
     const QString strPortLine = QStringLiteral("^port (\\d+)$");
-    if (!StartWith({QStringLiteral("--port"), QStringLiteral("0")}, strPortLine))
+    if (!StartWith(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + options,
+                   strPortLine))
         return 0;
     const QRegularExpression portLine(strPortLine, QRegularExpression::MultilineOption);
     return static_cast<quint16>(portLine.match(QString::fromUtf8(m_strErr)).captured(1).toUInt());

@@ -18,9 +18,9 @@ class CCliListener
 public:
     ~CCliListener();
 
-    // Starts the listener on a free port; returns the port, or 0 when it did not
-    // come up.
-    quint16 Start();
+    // Starts the listener on a free port, with the options given; returns the
+    // port, or 0 when it did not come up.
+    quint16 Start(const QStringList& options = {});
     // Starts it with these options and waits for a line of standard error that
     // matches the pattern; false when it ended instead.
     bool StartWith(const QStringList& options,

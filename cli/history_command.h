@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QStringList>
+
+// blipnote-cli history: prints the kept notes, newest first, as JSON lines.
+int RunHistoryCommand(const QStringList& arguments);
