@@ -21,14 +21,15 @@ EDocKind CBlipnoteDoc::Kind() const
     return m_template.Kind();
 }
 
-QByteArray CBlipnoteDoc::TimeText() const
+QByteArray CBlipnoteDoc::TimeText(const QDateTime& time)
 {
-    return m_context.now().toString(QStringLiteral("dd.MM.yy  HH:mm:ss")).toLatin1();
+    return time.toString(QStringLiteral("dd.MM.yy  HH:mm:ss")).toLatin1();
 }
 
 bool CBlipnoteDoc::OnNewDocument(const QByteArray& strTaggedText, const CNewNoteOptions& options)
 {
-    const QByteArray strTime = TimeText();
+    const QByteArray strTime =
+        options.strTime.isEmpty() ? TimeText(m_context.now()) : options.strTime;
     if (strTaggedText.isEmpty()) {
         m_nPriority = m_nReserved = m_nSendState = 0;
         m_strBody.clear();
@@ -92,9 +93,15 @@ bool CBlipnoteDoc::SaveCopyToFile(const QString& strPath, QString* pstrError)
         // the note itself keeps its bytes.
         CNoteRecord shown = *this;
         shown.m_strBody = pView->EditorPlainText();
-        return NoteFile::Save(strPath, shown, Title(), pstrError);
+        if (!NoteFile::Save(strPath, shown, Title(), pstrError))
+            return false;
+        Q_EMIT SavedToFile(strPath);
+        return true;
     }
-    return NoteFile::Save(strPath, *this, Title(), pstrError);
+    if (!NoteFile::Save(strPath, *this, Title(), pstrError))
+        return false;
+    Q_EMIT SavedToFile(strPath);
+    return true;
 }
 
 bool CBlipnoteDoc::LoadFromFile(const QString& strPath, QString* pstrError)

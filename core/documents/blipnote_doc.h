@@ -3,6 +3,7 @@
 #include "core/documents/doc_kind.h"
 #include "core/notes/sendable_note.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -58,13 +59,19 @@ public:
     }
     bool IsAutomaticAnswer() const { return m_bAutomaticAnswer; }
 
+    // The time text of a note made now ("dd.MM.yy  HH:mm:ss").
+    static QByteArray TimeText(const QDateTime& time);
+
     void AddView(IDocView* pView);
     void RemoveView(IDocView* pView);
     IDocView* FirstView() const { return m_views.value(0); }
 
+Q_SIGNALS:
+    // The note was written to a file (saved, or a copy).
+    void SavedToFile(const QString& strPath);
+
 private:
     void SetPathName(const QString& strPath);
-    QByteArray TimeText() const;
 
     CDocTemplate& m_template;
     CDocContext& m_context;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 // The two kinds of note document: outgoing notes ("MessageOut", ".bno") and
 // incoming ones ("MessageIn", ".bni").
 enum class EDocKind
@@ -17,4 +19,6 @@ struct CNewNoteOptions
     // While auto-reply is on, the note's sender is answered. The automatic reply
     // itself is never answered.
     bool bMayAutoReply = true;
+    // The note's time text, when not now (a note opened from the history).
+    QByteArray strTime{};
 };

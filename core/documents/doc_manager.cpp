@@ -56,6 +56,7 @@ CBlipnoteDoc* CDocManager::OpenDocumentFile(const QString& strPath, QString* pst
     auto pDoc = std::make_unique<CBlipnoteDoc>(docTemplate, m_context, this);
     if (!pDoc->LoadFromFile(strPath, pstrError))
         return nullptr;
+    Q_EMIT FileOpened(pDoc.get());
     return Adopt(docTemplate, std::move(pDoc));
 }
 
@@ -64,6 +65,7 @@ CBlipnoteDoc* CDocManager::Adopt(CDocTemplate& docTemplate, std::unique_ptr<CBli
     CBlipnoteDoc* pRaw = pDoc.release();
     m_documents.append(pRaw);
     connect(pRaw, &CSendableNote::CloseRequested, this, [this, pRaw] { CloseDocument(pRaw); });
+    Q_EMIT DocumentAdded(pRaw);
     if (docTemplate.ViewFactory())
         pRaw->AddView(docTemplate.ViewFactory()(*pRaw));
     return pRaw;

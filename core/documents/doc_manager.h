@@ -41,6 +41,10 @@ public:
 
 Q_SIGNALS:
     void DocumentClosing(CBlipnoteDoc* pDoc);
+    // A note was made or opened (before its window shows).
+    void DocumentAdded(CBlipnoteDoc* pDoc);
+    // A note file was opened (before its window shows).
+    void FileOpened(CBlipnoteDoc* pDoc);
 
 private:
     CBlipnoteDoc* Adopt(CDocTemplate& docTemplate, std::unique_ptr<CBlipnoteDoc> pDoc);

@@ -92,10 +92,25 @@ void CHistoryRecorder::Recorded()
 
 qint64 CHistoryRecorder::RecordReceived(const QByteArray& strText, qint64 nCount)
 {
-    if (!m_bOpen)
+    if (!IsRecording())
         return 0;
     QString strError;
     const qint64 nId = m_store.RecordReceived(strText, nCount, Now(), &strError);
+    if (nId == 0) {
+        Failed(strError);
+        return 0;
+    }
+    Recorded();
+    return nId;
+}
+
+qint64 CHistoryRecorder::RecordFile(const CNoteRecord& record, EHistoryDirection eDirection,
+                                    const QString& strPath)
+{
+    if (!IsRecording())
+        return 0;
+    QString strError;
+    const qint64 nId = m_store.RecordFile(record, eDirection, strPath, Now(), &strError);
     if (nId == 0) {
         Failed(strError);
         return 0;
@@ -150,7 +165,7 @@ void CHistoryRecorder::Attach(CSendJobs& jobs)
 void CHistoryRecorder::OnSendStarted(quint64 nSend, const QByteArray& strRecipients,
                                      const QByteArray& strText, const QList<QByteArray>& addresses)
 {
-    if (!m_bOpen)
+    if (!IsRecording())
         return;
     const TaggedText::CParsedNote parsed = TaggedText::Parse(strText);
     CHistoryNote note;

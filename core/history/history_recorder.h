@@ -13,6 +13,7 @@
 
 class CAppSettings;
 class CSendJobs;
+struct CNoteRecord;
 
 // Keeps notes in the history as they come and go: a received note before its
 // answer goes out (recording is one small write; the search index follows
@@ -46,12 +47,18 @@ public:
 
     // Applies the rules now and then every hour.
     void SetKeeping(const CKeeping& keeping);
+    // While paused (the user keeps no notes) nothing new is recorded.
+    void SetPaused(bool bPaused) { m_bPaused = bPaused; }
+    bool IsRecording() const { return m_bOpen && !m_bPaused; }
     // Records the sends of these jobs and their results.
     void Attach(CSendJobs& jobs);
 
     // Records a received note (as the note server hands it on); its id, or 0
     // when it could not be recorded.
     qint64 RecordReceived(const QByteArray& strText, qint64 nCount);
+    // Records a note opened from, saved to or imported from a file; its id or 0.
+    qint64 RecordFile(const CNoteRecord& record, EHistoryDirection eDirection,
+                      const QString& strPath);
     // Takes back a note recorded but then not taken after all.
     void Forget(qint64 nId);
 
@@ -78,6 +85,7 @@ private:
     CHistoryDatabase m_database;
     CHistoryStore m_store;
     bool m_bOpen = false;
+    bool m_bPaused = false;
     bool m_bFailureTold = false;
     CKeeping m_keeping;
     QTimer m_indexTimer;

@@ -4,6 +4,7 @@
 #include "core/documents/doc_manager.h"
 #include "core/documents/doc_template.h"
 #include "core/finger/finger_daemon_socket.h"
+#include "core/history/history_recorder.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/settings_store.h"
 #include "core/messaging/note_listen_socket.h"
@@ -29,6 +30,8 @@
 #include "desktop/app/tray_icon_interface.h"
 #include "desktop/finger/finger_queries_dlg.h"
 #include "desktop/finger/seeker_dlg.h"
+#include "desktop/history/history_keeper.h"
+#include "desktop/history/history_window.h"
 #include "desktop/setup/setup_sheet.h"
 #include "desktop/views/dialog_font_chooser.h"
 #include "desktop/views/msg_in_view.h"
@@ -44,6 +47,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 
 CBlipnoteApp::CBlipnoteApp(CAppEnvironment environment, QObject* pParent)
     : QObject(pParent), m_environment(std::move(environment)), m_system(SystemInfo::Collect()),
@@ -113,6 +117,9 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
                                                    *m_pDocuments, *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_sounds);
     m_pIncoming->Attach(*m_pNoteServer);
+    m_pHistory = std::make_unique<CHistoryKeeper>(m_settings, m_environment.prompts,
+                                                  m_environment.strHistoryPath);
+    m_pHistory->Attach(*m_pNoteServer, *m_pSendJobs, *m_pDocuments);
     // Beside the alerts above: notes waiting unread mark the tray and are told
     // of by the desktop's notifications.
     m_pUnread = std::make_unique<CUnreadNotes>(*m_pMainFrame, *m_pDocuments);
@@ -149,6 +156,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_settings.Load();
     StartSoundPathAtOwnSounds();
     m_hostBook.Load();
+    m_pHistory->Start();
     m_bSettingsLoaded = true;
     if (m_bGreetingWaits)
         QMetaObject::invokeMethod(this, &CBlipnoteApp::ShowGreeting, Qt::QueuedConnection);
@@ -199,6 +207,7 @@ void CBlipnoteApp::Shutdown()
 {
     // Probes still running end quietly.
     m_pSeeker.reset();
+    m_pHistoryWindow.reset();
     if (m_pDocuments)
         m_pDocuments->CloseAll();
 }
@@ -260,6 +269,30 @@ void CBlipnoteApp::OnFingerQueries()
 {
     CFingerQueriesDlg dialog(m_fingerQueryLog, m_pMainFrame.get());
     dialog.exec();
+}
+
+void CBlipnoteApp::OnHistory()
+{
+    CHistoryRecorder* pRecorder = m_pHistory->Recorder();
+    if (!pRecorder) {
+        m_environment.prompts.ShowMessage(tr("There is no history to show: it could not be "
+                                             "opened when Blipnote started."),
+                                          PromptIcon::Information);
+        return;
+    }
+    if (!m_pHistoryWindow) {
+        m_pHistoryWindow = std::make_unique<CHistoryWindow>(
+            *pRecorder, *m_pDocuments, m_environment.prompts, m_pMainFrame.get());
+        // Over the main window, or amid the screen when that is hidden or tiny.
+        const QRect main = m_pMainFrame->frameGeometry();
+        const QPoint center = m_pMainFrame->isVisible() && main.width() > 200
+                                  ? main.center()
+                                  : m_pMainFrame->screen()->availableGeometry().center();
+        m_pHistoryWindow->move(center - m_pHistoryWindow->rect().center());
+    }
+    m_pHistoryWindow->show();
+    m_pHistoryWindow->raise();
+    m_pHistoryWindow->activateWindow();
 }
 
 void CBlipnoteApp::OnSeeker()

@@ -36,6 +36,8 @@ class CNoteNotifier;
 class CNotificationService;
 class CUnreadNotes;
 class CSeekerDlg;
+class CHistoryKeeper;
+class CHistoryWindow;
 class CSendJobs;
 class IDocView;
 class IPrompts;
@@ -63,6 +65,8 @@ struct CAppEnvironment
     bool bUseSessionBus = false;
     // The desktop's autostart folder ("": the login start is not offered).
     QString strAutostartFolder = QString();
+    // The history's file ("": none is kept, as in the tests that do not look).
+    QString strHistoryPath = QString();
     // What hands a note to the desktop's mail program.
     QString strMailProgram = QStringLiteral("xdg-email");
     // How "&Get IP-addr" looks this computer's address up.
@@ -103,6 +107,7 @@ public:
     void OnFingerDActive();
     void OnFingerQueries();
     void OnSeeker();
+    void OnHistory();
     // The setup sheet, modal; when it has closed, the tray icon and the finger
     // server follow the options.
     void OnSetup();
@@ -123,6 +128,9 @@ public:
     CMailSender& MailSender() const { return *m_pMailSender; }
     // Made by the first "Seeker ..." command.
     CSeekerDlg* Seeker() const { return m_pSeeker.get(); }
+    // Made by the first "History ..." command.
+    CHistoryWindow* HistoryWindow() const { return m_pHistoryWindow.get(); }
+    CHistoryKeeper& History() const { return *m_pHistory; }
 
 Q_SIGNALS:
     // The main window exists (during the start-up, before its first box).
@@ -163,8 +171,10 @@ private:
     std::unique_ptr<CUnreadNotes> m_pUnread;
     std::unique_ptr<CNotificationService> m_pNotifications;
     std::unique_ptr<CNoteNotifier> m_pNotifier;
+    std::unique_ptr<CHistoryKeeper> m_pHistory;
     std::unique_ptr<CAutostartEntry> m_pAutostart;
-    std::unique_ptr<CSeekerDlg> m_pSeeker; // a child of the main window, gone before it
+    std::unique_ptr<CSeekerDlg> m_pSeeker;            // a child of the main window, gone before it
+    std::unique_ptr<CHistoryWindow> m_pHistoryWindow; // the same
     bool m_bSettingsLoaded = false;
     QList<CStartupRequest> m_waitingRequests;
     bool m_bGreetingWaits = false; // it came due before the settings were loaded

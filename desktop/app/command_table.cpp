@@ -81,6 +81,7 @@ void CommandTable::Connect(const CCommandTargets& targets)
         {CMainMenus::FingerQueries, [pApp] { pApp->OnFingerQueries(); }},
         {CMainMenus::FingerDActive, [pApp] { pApp->OnFingerDActive(); }},
         {CMainMenus::Seeker, [pApp] { pApp->OnSeeker(); }},
+        {CMainMenus::History, [pApp] { pApp->OnHistory(); }},
         // Window: the main window's own
         {CMainMenus::Next, [pFrame] { pFrame->ActivateNextNoteWindow(); }},
         // Previous goes the same way round as Next.

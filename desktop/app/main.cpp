@@ -1,4 +1,5 @@
 // The desktop program.
+#include "core/history/history_database.h"
 #include "core/interfaces/version.h"
 #include "core/settings/file_settings_store.h"
 #include "desktop/app/autostart_entry.h"
@@ -144,6 +145,7 @@ int main(int argc, char* argv[])
          QDir(strDataFolder).filePath(QStringLiteral("../share/blipnote/sounds"))});
     environment.bUseSessionBus = true;
     environment.strAutostartFolder = CAutostartEntry::DefaultFolder();
+    environment.strHistoryPath = CHistoryDatabase::DefaultPath();
     CBlipnoteApp blipnote(environment);
     QObject::connect(&blipnote, &CBlipnoteApp::Finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);

@@ -93,6 +93,8 @@ CMainMenus::CMainMenus(QWidget* pWindow) : QObject(pWindow), m_pTrayMenu(new QMe
     Add(FingerDActive, tr("FingerD active"), tr("Use fingerdaemon\nFingerD active"))
         ->setCheckable(true);
     Add(Seeker, tr("Seeker ..."), tr("Seeks status from range of IP-addresses\nseeker"));
+    Add(History, tr("&History ..."), tr("Shows the notes kept, and finds them\nhistory"),
+        Keys("Ctrl+H"));
     Add(ChatWith, tr("Chat with ..."), tr("Opens chat-window\nchat"))->setEnabled(false);
     Add(Toolbar, tr("&Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"))
         ->setCheckable(true);
@@ -194,8 +196,8 @@ QList<QMenu*> CMainMenus::BuildMenus(EKind eKind)
     }
 
     Menu(tr("&Utils"))
-        ->addActions(
-            {Action(FingerQueries), Action(FingerDActive), Action(Seeker), Action(ChatWith)});
+        ->addActions({Action(FingerQueries), Action(FingerDActive), Action(Seeker), Action(History),
+                      Action(ChatWith)});
 
     if (bNote) {
         QMenu* pEdit = Menu(tr("&Edit"));

@@ -50,6 +50,7 @@ public:
         FingerQueries = 32784,
         FingerDActive = 32790,
         Seeker = 32795,
+        History = 32801,
         ChatWith = 32785,
         Toolbar = 59392,
         StatusBar = 59393,
