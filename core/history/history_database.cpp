@@ -9,12 +9,12 @@
 #include <QStandardPaths>
 
 #include <atomic>
-#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -139,9 +139,9 @@ bool CHistoryDatabase::Open(QString* pstrNotice, QString* pstrError)
     if (eState == EState::Damaged || eState == EState::Newer) {
         Close();
         QString strError;
-        const QString strAside = MoveAside(
-            eState == EState::Newer ? QStringLiteral("newer") : QStringLiteral("damaged"),
-            strError);
+        const QString strAside =
+            MoveAside(eState == EState::Newer ? QStringLiteral("newer") : QStringLiteral("damaged"),
+                      strError);
         if (strAside.isEmpty()) {
             if (pstrError)
                 *pstrError = QStringLiteral("The history %1 %2, and it cannot be moved aside: %3")
@@ -157,7 +157,8 @@ bool CHistoryDatabase::Open(QString* pstrNotice, QString* pstrError)
     if (eState != EState::Ready) {
         Close();
         if (pstrError)
-            *pstrError = QStringLiteral("The history %1 cannot be used: %2").arg(m_strPath, strReason);
+            *pstrError =
+                QStringLiteral("The history %1 cannot be used: %2").arg(m_strPath, strReason);
         return false;
     }
     return true;
@@ -174,8 +175,7 @@ CHistoryDatabase::EState CHistoryDatabase::TryOpen(QString& strReason)
         return EState::Failed;
     }
     database.setDatabaseName(m_strPath);
-    database.setConnectOptions(
-        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeout.count()));
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeout.count()));
     if (!database.open()) {
         strReason = database.lastError().text();
         return IsUnusableError(database.lastError()) ? EState::Damaged : EState::Failed;
@@ -231,8 +231,8 @@ bool CHistoryDatabase::Migrate(int nFrom, QString& strReason)
     for (std::size_t nStep = nFrom; nStep < kSteps.size(); ++nStep) {
         for (const char* pszStatement : kSteps[nStep]) {
             if (!query.exec(QString::fromLatin1(pszStatement))) {
-                strReason = QStringLiteral("cannot bring it up to date: %1")
-                                .arg(query.lastError().text());
+                strReason =
+                    QStringLiteral("cannot bring it up to date: %1").arg(query.lastError().text());
                 database.rollback();
                 return false;
             }
@@ -254,8 +254,8 @@ QString CHistoryDatabase::MoveAside(const QString& strKind, QString& strError)
     QString strAside = QStringLiteral("%1.%2-%3").arg(m_strPath, strKind, strStamp);
     for (int n = 2; QFileInfo::exists(strAside); ++n)
         strAside = QStringLiteral("%1.%2-%3-%4").arg(m_strPath, strKind, strStamp).arg(n);
-    if (::rename(QFile::encodeName(m_strPath).constData(), QFile::encodeName(strAside).constData()) !=
-        0) {
+    if (::rename(QFile::encodeName(m_strPath).constData(),
+                 QFile::encodeName(strAside).constData()) != 0) {
         strError = QString::fromLocal8Bit(std::strerror(errno));
         return QString();
     }

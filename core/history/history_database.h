@@ -42,7 +42,7 @@ private:
         Ready,
         Damaged, // not a database, or damaged: moved aside
         Newer,   // of a newer schema: moved aside
-        Failed,   // cannot be opened or written for another reason
+        Failed,  // cannot be opened or written for another reason
     };
     EState TryOpen(QString& strReason);
     bool Migrate(int nFrom, QString& strReason);

@@ -43,12 +43,12 @@ const QString kInsert = QStringLiteral(
     " coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), ?, coalesce(?, x''), coalesce(?, x''),"
     " ?, coalesce(?, ''))");
 
-const QString kRowColumns = QStringLiteral(
-    "n.id, n.time, n.direction, n.origin, n.host, n.nickname, substr(n.body, 1, %1),"
-    " n.priority, n.bytes,"
-    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id),"
-    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 1),"
-    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 0)");
+const QString kRowColumns =
+    QStringLiteral("n.id, n.time, n.direction, n.origin, n.host, n.nickname, substr(n.body, 1, %1),"
+                   " n.priority, n.bytes,"
+                   " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id),"
+                   " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 1),"
+                   " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 0)");
 
 } // namespace
 
@@ -245,8 +245,8 @@ qint64 CHistoryStore::RecordFile(const CNoteRecord& record, EHistoryDirection eD
 QString CHistoryStore::MatchExpression(const QString& strSearch)
 {
     QStringList words;
-    for (const QString& strWord : strSearch.split(QRegularExpression(QStringLiteral("\\s+")),
-                                                  Qt::SkipEmptyParts)) {
+    for (const QString& strWord :
+         strSearch.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
         // A word of nothing but signs finds nothing in the index: it is left out
         // rather than making every search fail.
         if (std::none_of(strWord.begin(), strWord.end(),
@@ -269,7 +269,7 @@ bool CHistoryStore::IndexAll(QString* pstrError)
 }
 
 std::optional<std::vector<CHistoryRow>> CHistoryStore::Find(const CHistoryFilter& filter,
-                                                             QString* pstrError)
+                                                            QString* pstrError)
 {
     const QString strMatch = MatchExpression(filter.strSearch);
     if (!strMatch.isEmpty() && !IndexAll(pstrError))

@@ -17,6 +17,7 @@ namespace {
 const QStringList kUserSections = {
     QStringLiteral("The desktop program"),
     QStringLiteral("When a note arrives"),
+    QStringLiteral("The history"),
     QStringLiteral("The finger server"),
     QStringLiteral("The Seeker"),
     QStringLiteral("Setup"),

@@ -25,7 +25,10 @@ QByteArray Received(const QByteArray& strNickname, const QByteArray& strBody,
 class HistoryStoreTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(OpenAt(m_folder.filePath(QStringLiteral("h/history.db")))); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(OpenAt(m_folder.filePath(QStringLiteral("h/history.db"))));
+    }
 
     bool OpenAt(const QString& strPath)
     {
@@ -53,10 +56,7 @@ protected:
             ids.push_back(row.nId);
         return ids;
     }
-    std::vector<qint64> Search(const QString& strText)
-    {
-        return Ids({.strSearch = strText});
-    }
+    std::vector<qint64> Search(const QString& strText) { return Ids({.strSearch = strText}); }
 
     QTemporaryDir m_folder;
     std::unique_ptr<CHistoryDatabase> m_pDatabase;
@@ -92,8 +92,8 @@ TEST_F(HistoryStoreTest, KeepsReceivedSentAndFileNotesExactly)
     sent.recipients = {{"alice"}, {"127.0.0.2"}};
     const qint64 nOut = m_pStore->RecordSent(sent, &m_strError);
     ASSERT_NE(nOut, 0);
-    ASSERT_TRUE(m_pStore->SetRecipientResult(
-        nOut, 1, {{}, ERecipientResult::SizeMismatch, 40, 12}, &m_strError));
+    ASSERT_TRUE(m_pStore->SetRecipientResult(nOut, 1, {{}, ERecipientResult::SizeMismatch, 40, 12},
+                                             &m_strError));
     const auto out = m_pStore->Get(nOut, &m_strError);
     ASSERT_TRUE(out && out->recipients.size() == 2);
     EXPECT_EQ(out->recipients[0].eResult, ERecipientResult::Pending);
@@ -122,7 +122,8 @@ TEST_F(HistoryStoreTest, KeepsReceivedSentAndFileNotesExactly)
 
 TEST_F(HistoryStoreTest, SearchTakesWhatIsTypedAsWordsNeverAsSyntax)
 {
-    const qint64 nLunch = Receive(Received("ann", "Lunch at NEAR noon? \"Quoted\" and don't", "10.0.0.5"));
+    const qint64 nLunch =
+        Receive(Received("ann", "Lunch at NEAR noon? \"Quoted\" and don't", "10.0.0.5"));
     const qint64 nCode = Receive(Received("bob", "SELECT * FROM notes; -- 'x' OR 1=1", "10.0.0.6"));
     const qint64 nCafe = Receive(Received("chloe", "caf\xe9 cr\xe8me", "10.0.0.7", "Dessert"));
     // Not yet indexed: a search makes them searchable first.
