@@ -2,7 +2,6 @@
 
 #include "core/messaging/send_jobs.h"
 #include "core/messaging/send_note_job.h"
-#include "core/notes/tagged_text.h"
 #include "core/settings/app_settings.h"
 
 #include <QDateTime>
@@ -167,17 +166,10 @@ void CHistoryRecorder::OnSendStarted(quint64 nSend, const QByteArray& strRecipie
 {
     if (!IsRecording())
         return;
-    const TaggedText::CParsedNote parsed = TaggedText::Parse(strText);
-    CHistoryNote note;
+    CHistoryNote note = CHistoryStore::NoteOfText(strText);
     note.nTime = Now();
     note.eDirection = EHistoryDirection::Out;
     note.strHost = strRecipients;
-    note.strNickname = parsed.strNickname;
-    note.strSubject = parsed.strTitle;
-    note.strBody = parsed.strBody;
-    note.strSystem = parsed.strSystem;
-    note.nPriority = parsed.nPriority;
-    note.strRaw = strText;
     for (const QByteArray& strAddress : addresses)
         note.recipients.push_back({strAddress, ERecipientResult::Pending, 0, 0});
     QString strError;

@@ -149,12 +149,10 @@ qint64 CHistoryStore::Insert(const CHistoryNote& note, QString* pstrError)
     return nId;
 }
 
-qint64 CHistoryStore::RecordReceived(const QByteArray& strText, qint64 nCount, qint64 nTime,
-                                     QString* pstrError)
+CHistoryNote CHistoryStore::NoteOfText(const QByteArray& strText)
 {
     const TaggedText::CParsedNoteView parsed = TaggedText::ParseView(strText);
     CHistoryNote note;
-    note.nTime = nTime;
     note.strHost = parsed.address.toByteArray();
     note.strNickname = parsed.nickname.toByteArray();
     note.strSubject = parsed.title.toByteArray();
@@ -162,6 +160,14 @@ qint64 CHistoryStore::RecordReceived(const QByteArray& strText, qint64 nCount, q
     note.strSystem = parsed.system.toByteArray();
     note.nPriority = parsed.nPriority;
     note.strRaw = strText;
+    return note;
+}
+
+qint64 CHistoryStore::RecordReceived(const QByteArray& strText, qint64 nCount, qint64 nTime,
+                                     QString* pstrError)
+{
+    CHistoryNote note = NoteOfText(strText);
+    note.nTime = nTime;
     note.nBytes = nCount;
     // One statement is one transaction of its own: nothing to open around it.
     return Insert(note, pstrError);

@@ -24,6 +24,9 @@ public:
     CHistoryStore(const CHistoryStore&) = delete;
     CHistoryStore& operator=(const CHistoryStore&) = delete;
 
+    // A note's fields as parsed from its tagged text (the raw bytes kept too).
+    static CHistoryNote NoteOfText(const QByteArray& strText);
+
     // A received note: its text as the note server hands it on (the sender's
     // address appended) and the count it acknowledged. The new note's id.
     qint64 RecordReceived(const QByteArray& strText, qint64 nCount, qint64 nTime,

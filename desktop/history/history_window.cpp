@@ -129,7 +129,11 @@ CHistoryWindow::CHistoryWindow(CHistoryRecorder& history, CDocManager& documents
     // New notes show at the top, unless the user has scrolled away from it.
     m_changed.setSingleShot(true);
     m_changed.setInterval(300);
-    connect(&history, &CHistoryRecorder::Changed, &m_changed, qOverload<>(&QTimer::start));
+    // (Not restarted by each change: a flood of notes must not hold it off.)
+    connect(&history, &CHistoryRecorder::Changed, this, [this] {
+        if (!m_changed.isActive())
+            m_changed.start();
+    });
     connect(&m_changed, &QTimer::timeout, this, &CHistoryWindow::OnHistoryChanged);
     UpdateButtons();
     ShowState();

@@ -3,12 +3,16 @@
 #include "core/documents/blipnote_doc.h"
 #include "core/documents/doc_manager.h"
 #include "core/messaging/note_listen_socket.h"
+#include "desktop/app/child_frame.h"
 #include "desktop/app/main_frame.h"
+#include "desktop/views/msg_out_view.h"
+#include "desktop/views/rich_text_ctrl.h"
 #include "tests/support/event_loop.h"
 #include "tests/support/raw_client.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QMenuBar>
 #include <QPointer>
@@ -50,6 +54,23 @@ CBlipnoteDoc* CDesktopAppFixture::Deliver(const QByteArray& strNote)
                result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
     }));
     return m_pApp->Documents().Documents().value(nBefore);
+}
+
+CMsgOutView* CDesktopAppFixture::WriteNote(const QString& strTo, const QString& strText)
+{
+    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
+    CChildFrame* pFrame = m_pApp->MainFrame().ActiveNoteWindow();
+    auto* pView = pFrame ? qobject_cast<CMsgOutView*>(pFrame->View()) : nullptr;
+    if (!pView)
+        return nullptr;
+    pView->RecipientBox().setFocus();
+    QTest::keyClick(&pView->RecipientBox(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&pView->RecipientBox(), strTo);
+    if (!strText.isEmpty()) {
+        pView->Editor().setFocus();
+        QTest::keyClicks(&pView->Editor(), strText);
+    }
+    return pView;
 }
 
 int CDesktopAppFixture::NoteWindows() const

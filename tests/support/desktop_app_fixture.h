@@ -16,6 +16,7 @@
 #include <memory>
 
 class CBlipnoteDoc;
+class CMsgOutView;
 class QMenu;
 
 // A tray that remembers what it was asked to show.
@@ -70,6 +71,9 @@ protected:
     // Sends a note to the program's note server and waits until it is open.
     CBlipnoteDoc* Deliver(const QByteArray& strNote);
     int NoteWindows() const;
+    // File / New, the recipient typed over the preselected one and the text
+    // typed, as a user writes a note; its view, or nullptr.
+    CMsgOutView* WriteNote(const QString& strTo, const QString& strText = QString());
 
     // Makes the main window the active one, as a click on it would.
     bool ActivateMainWindow();

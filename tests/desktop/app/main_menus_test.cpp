@@ -207,13 +207,7 @@ TEST_F(MainMenusTest, ExitInTheMiddleOfASend)
     // A receiver that takes the note and never answers: the send waits.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
-    auto* pView = qobject_cast<CMsgOutView*>(m_pApp->MainFrame().ActiveNoteWindow()->View());
-    ASSERT_NE(pView, nullptr);
-    pView->RecipientBox().setFocus();
-    QTest::keyClick(&pView->RecipientBox(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(&pView->RecipientBox(),
-                     QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
+    ASSERT_NE(WriteNote(QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())), nullptr);
     Choose(QStringLiteral("&Message"), QStringLiteral("&Send"));
     ASSERT_TRUE(SpinUntil([&] {
         return m_pApp->MainFrame().StatusText(StatusPane::Sending) ==

@@ -85,15 +85,9 @@ TEST_F(HistoryWindowTest, FindsOpensAnswersSavesAndDeletesKeptNotes)
     Deliver(TaggedText::Compose({"ann", "Lunch at NEAR noon?\r\nsecond line", "PC7", "Lunch", 0}));
     Deliver(TaggedText::Compose({"bob", "it's 'quoted' * and OR", "PC8", "", 0}));
     // A note of our own to our own server: kept as sent, with its result.
-    Choose(QStringLiteral("&File"), QStringLiteral("&New"));
-    auto* pView = qobject_cast<CMsgOutView*>(m_pApp->MainFrame().ActiveNoteWindow()->View());
-    ASSERT_NE(pView, nullptr);
-    pView->RecipientBox().setFocus();
-    QTest::keyClick(&pView->RecipientBox(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(&pView->RecipientBox(),
-                     QStringLiteral("127.0.0.1:%1").arg(m_pApp->NoteServer().ServerPort()));
-    pView->Editor().setFocus();
-    QTest::keyClicks(&pView->Editor(), QStringLiteral("see you at the station"));
+    ASSERT_NE(WriteNote(QStringLiteral("127.0.0.1:%1").arg(m_pApp->NoteServer().ServerPort()),
+                        QStringLiteral("see you at the station")),
+              nullptr);
     Choose(QStringLiteral("&Message"), QStringLiteral("&Send"));
     ASSERT_TRUE(SpinUntil([&] { return NoteWindows() >= 4; }));
 
