@@ -7,6 +7,7 @@
 #include "core/text/editor_text.h"
 #include "desktop/app/autostart_entry.h"
 #include "desktop/setup/code_page_validator.h"
+#include "desktop/setup/history_keeping_box.h"
 #include "desktop/setup/lines_edit.h"
 #include "desktop/setup/setting_boxes.h"
 #include "desktop/setup/sound_file_box.h"
@@ -63,6 +64,8 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
         connect(m_pLoginStart, &QCheckBox::clicked, this, &CSetupPage::Changed);
     }
 
+    m_pHistory = new CHistoryKeepingBox(settings, this);
+
     auto* pSignatureBox = new QGroupBox(tr("Signature"), this);
     (new QVBoxLayout(pSignatureBox))->addWidget(m_pSignature);
     auto* pNicknameBox = new QGroupBox(tr("Nickname"), this);
@@ -78,6 +81,7 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pColumns, 1);
     pLayout->addWidget(m_pDesktop);
+    pLayout->addWidget(m_pHistory);
 
     // Connected once the controls hold their values: only the user's work counts.
     connect(m_pSignature, &QPlainTextEdit::textChanged, this, &CSetupPage::Changed);
@@ -85,6 +89,7 @@ CPagePrefs::CPagePrefs(const CSetupContext& context, QWidget* pParent)
     connect(m_pSound, &CSoundFileBox::Changed, this, &CSetupPage::Changed);
     connect(m_pOptions, &CSettingBoxes::Changed, this, &CSetupPage::Changed);
     connect(m_pDesktop, &CSettingBoxes::Changed, this, &CSetupPage::Changed);
+    connect(m_pHistory, &CHistoryKeepingBox::Changed, this, &CSetupPage::Changed);
 }
 
 QLineEdit* CPagePrefs::TextLine(const QByteArray& strText, bool bFitWidth)
@@ -115,6 +120,7 @@ void CPagePrefs::Apply()
         settings.SetSoundPath(*m_pSound->ChosenFolder());
     settings.Save(SettingsGroup::Preferences);
     m_pDesktop->Store(settings);
+    m_pHistory->Store(settings);
     settings.Save(SettingsGroup::Desktop);
     if (m_pLoginStart && m_pLoginStart->isChecked() != m_context.pAutostart->IsOn()) {
         QString strError;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 
+class CHistoryKeepingBox;
 class CLinesEdit;
 class CSoundFileBox;
 class QCheckBox;
@@ -32,6 +33,7 @@ public:
     // The desktop's: notifications, and the start at login (when offered).
     const QList<QCheckBox*>& DesktopBoxes() const { return m_pDesktop->Boxes(); }
     QCheckBox* LoginStartBox() const { return m_pLoginStart; }
+    CHistoryKeepingBox& HistoryKeeping() const { return *m_pHistory; }
 
 private:
     QLineEdit* TextLine(const QByteArray& strText, bool bFitWidth);
@@ -43,4 +45,5 @@ private:
     CSettingBoxes* m_pOptions = nullptr;
     CSettingBoxes* m_pDesktop = nullptr;
     QCheckBox* m_pLoginStart = nullptr;
+    CHistoryKeepingBox* m_pHistory = nullptr;
 };

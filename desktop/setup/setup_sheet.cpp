@@ -46,8 +46,8 @@ CPSheetSetup::CPSheetSetup(const CSetupContext& context, QWidget* pParent)
     pLayout->addWidget(m_pTabs, 1);
     pLayout->addWidget(m_pButtons);
     // Pages are made later, so the sheet cannot learn their size from them.
-    setMinimumSize(ScaledSize(*this, {540, 400}));
-    resize(ScaledSize(*this, {640, 460}));
+    setMinimumSize(ScaledSize(*this, {540, 440}));
+    resize(ScaledSize(*this, {640, 500}));
 }
 
 void CPSheetSetup::AddPage(const QString& strCaption, CMakePage make)

@@ -2,17 +2,20 @@
 // mouse: what OK, Apply and Cancel store, the sound browse, the option boxes and
 // what the settings cannot keep.
 #include "core/settings/file_settings_store.h"
+#include "desktop/setup/history_keeping_box.h"
 #include "desktop/setup/lines_edit.h"
 #include "desktop/setup/page_prefs.h"
 #include "desktop/setup/sound_file_box.h"
 #include "tests/desktop/setup/setup_sheet_fixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 namespace {
@@ -71,7 +74,39 @@ TEST_F(PagePrefsTest, OkAtOnceAppliesThePreferencesPageAloneAndSavesItsGroup)
         expected.insert(QStringLiteral("Settings/") + strName);
     // And the desktop's options the page shows beside them, in their own section.
     expected.insert(QStringLiteral("Desktop/Use Notifications"));
+    for (const char* pszName : {"Keep Notes", "Keep Days", "Max Megabytes"})
+        expected.insert(QStringLiteral("History/") + QLatin1String(pszName));
     EXPECT_EQ(StoredNames(), expected);
+}
+
+TEST_F(PagePrefsTest, TheHistoryKeepsNotesForTheDaysAndSizeChosen)
+{
+    LoadSettings();
+    Open();
+    CHistoryKeepingBox& box = Prefs().HistoryKeeping();
+    EXPECT_EQ(box.KeepBox().currentText(), QStringLiteral("always"));
+    EXPECT_FALSE(box.DaysBox().isEnabled()); // only "for" counts days
+    EXPECT_EQ(box.MegabytesBox().text(), QStringLiteral("1024 MB"));
+    // Chosen with the keys, as a user goes through the list and the numbers.
+    box.KeepBox().setFocus();
+    QTest::keyClick(&box.KeepBox(), Qt::Key_Down);
+    EXPECT_EQ(box.KeepBox().currentText(), QStringLiteral("for"));
+    EXPECT_TRUE(box.DaysBox().isEnabled());
+    EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
+    box.DaysBox().setFocus();
+    box.DaysBox().selectAll();
+    QTest::keyClicks(&box.DaysBox(), QStringLiteral("7"));
+    box.MegabytesBox().setFocus();
+    box.MegabytesBox().selectAll();
+    QTest::keyClick(&box.MegabytesBox(), Qt::Key_Backspace);
+    QTest::keyClicks(&box.MegabytesBox(), QStringLiteral("0"));
+    EXPECT_EQ(box.MegabytesBox().value(), 0);
+    EXPECT_EQ(box.MegabytesBox().specialValueText(), QStringLiteral("no bound"));
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.KeepNotes(), CAppSettings::KeepForDays);
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("History"), QStringLiteral("Keep Notes"), -1), 2);
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("History"), QStringLiteral("Keep Days"), -1), 7);
+    EXPECT_EQ(m_store.ReadInt(QStringLiteral("History"), QStringLiteral("Max Megabytes"), -1), 0);
 }
 
 TEST_F(PagePrefsTest, ApplyKeepsTheSheetOpenAndWhatItAppliedStaysAfterClose)

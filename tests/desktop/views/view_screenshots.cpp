@@ -10,15 +10,19 @@
 #include "core/documents/doc_context.h"
 #include "core/documents/doc_manager.h"
 #include "core/finger/seek_row.h"
+#include "core/history/history_recorder.h"
+#include "core/history/history_store.h"
 #include "core/hosts/host_book.h"
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/auto_reply.h"
+#include "core/notes/tagged_text.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "core/settings/system_info.h"
 #include "desktop/app/autostart_entry.h"
 #include "desktop/finger/seek_rows_model.h"
 #include "desktop/finger/seeker_dlg.h"
+#include "desktop/history/history_window.h"
 #include "desktop/setup/host_range_dlg.h"
 #include "desktop/setup/host_rows_model.h"
 #include "desktop/setup/page_hosts.h"
@@ -31,11 +35,13 @@
 #include "tests/support/event_log.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPalette>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -110,6 +116,64 @@ public:
         return true;
     }
 
+    // The History window over a few days of notes, as listed and as searched.
+    bool HistoryWindow()
+    {
+        const QTemporaryDir folder;
+        CHistoryRecorder history(folder.filePath(QStringLiteral("history.db")));
+        if (!history.Open(nullptr))
+            return false;
+        CHistoryStore& store = history.Store();
+        const qint64 nStart = QDateTime(QDate(2026, 12, 7), QTime(9, 12)).toMSecsSinceEpoch();
+        struct CSample
+        {
+            int nMinutes;
+            const char* pszNickname;
+            const char* pszFrom;
+            const char* pszBody;
+        };
+        const CSample received[] = {
+            {0, "ann", "10.0.0.5",
+             "Shall we go for lunch at noon?\r\nThe new place on the corner."},
+            {47, "bob", "10.0.0.7", "Build 4711 is green, the release can go out."},
+            {180, "carol", "10.0.0.9", "Printer on the 4th floor is out of toner again"},
+            {1440, "ann", "10.0.0.5", "Lunch today? I'll book a table for four."},
+            {1500, "dave", "10.0.0.12", "Meeting moved to 3 pm, room 4.12"},
+        };
+        for (const CSample& sample : received) {
+            const QByteArray strText = TaggedText::ComposeWithAddress(
+                {sample.pszNickname, sample.pszBody, "PC", "", 0}, sample.pszFrom);
+            store.RecordReceived(strText, strText.size(), nStart + sample.nMinutes * 60000,
+                                 nullptr);
+        }
+        const auto sent = [&](int nMinutes, const char* pszTo, const char* pszBody,
+                              std::vector<CHistoryRecipient> recipients) {
+            CHistoryNote note =
+                CHistoryStore::NoteOfText(TaggedText::Compose({"ann", pszBody, "PC", "", 0}));
+            note.nTime = nStart + nMinutes * 60000;
+            note.eDirection = EHistoryDirection::Out;
+            note.strHost = pszTo;
+            note.recipients = std::move(recipients);
+            store.RecordSent(note, nullptr);
+        };
+        sent(5, "ann", "Yes, lunch at noon is fine.",
+             {{"10.0.0.5", ERecipientResult::Delivered, 33, 33}});
+        sent(1445, "Group lab", "Lunch at 12:30 for whoever wants to come.",
+             {{"10.0.0.5", ERecipientResult::Delivered, 52, 52},
+              {"10.0.0.7", ERecipientResult::Delivered, 52, 52},
+              {"10.0.0.9", ERecipientResult::Failed, 0, 0}});
+        CHistoryWindow window(history, m_docs, m_prompts);
+        window.resize(760, 300);
+        window.show();
+        window.List().selectRow(1);
+        if (!Save(window, "history", false))
+            return false;
+        QTest::keyClicks(&window.SearchBox(), QStringLiteral("lunch"));
+        QTest::qWait(CHistoryWindow::TypingPause * 2);
+        window.List().selectRow(0);
+        return Save(window, "history_search", false);
+    }
+
     // The setup sheet on each of its pages, and the range dialog filled in.
     bool SetupSheet()
     {
@@ -130,7 +194,7 @@ public:
              [](QObject*, std::function<void(const QByteArray&)> done) { done("127.0.0.1"); },
              &loginStart},
             nullptr);
-        sheet.resize(640, 460);
+        sheet.resize(640, 500);
         sheet.show();
         if (!Save(sheet, "setup_preferences", false))
             return false;
@@ -237,7 +301,7 @@ int main(int argc, char* argv[])
     }
     CScreenshots screenshots(strFolder, {});
     return screenshots.ComposeView() && screenshots.IncomingViews() && screenshots.SeekerWindow() &&
-                   screenshots.SetupSheet()
+                   screenshots.HistoryWindow() && screenshots.SetupSheet()
                ? 0
                : 1;
 }
