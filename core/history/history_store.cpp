@@ -5,7 +5,6 @@
 #include "core/notes/tagged_text.h"
 #include "core/text/code_page.h"
 
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QVariant>
 
@@ -33,8 +32,10 @@ QByteArray Bytes(const QVariant& value)
 
 QByteArray FirstLine(const QString& strStart)
 {
-    const qsizetype nEnd = strStart.indexOf(QRegularExpression(QStringLiteral("[\\r\\n]")));
-    return CodePage::FromUnicode(nEnd < 0 ? strStart : strStart.left(nEnd));
+    const auto end = std::find_if(strStart.begin(), strStart.end(), [](QChar ch) {
+        return ch == QLatin1Char('\r') || ch == QLatin1Char('\n');
+    });
+    return CodePage::FromUnicode(strStart.left(end - strStart.begin()));
 }
 
 const QString kInsert = QStringLiteral(
@@ -252,7 +253,7 @@ QString CHistoryStore::MatchExpression(const QString& strSearch)
 {
     QStringList words;
     for (const QString& strWord :
-         strSearch.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+         strSearch.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         // A word of nothing but signs finds nothing in the index: it is left out
         // rather than making every search fail.
         if (std::none_of(strWord.begin(), strWord.end(),
