@@ -11,6 +11,7 @@
 #include "tests/support/sample_notes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -57,11 +58,13 @@ TEST(ListenUnderAttack, TenThousandAddressesHoldingConnectionsKeepNoNoteWaiting)
 {
     if (!EnoughDescriptorsForAttackers(10000))
         GTEST_SKIP() << "the attackers need 10,200 descriptors in this process";
-    // It keeps each note in a file too: the attackers leave it the descriptors
-    // that takes.
+    // It keeps each note in a file and in the history too: the attackers
+    // leave it the descriptors that takes.
     QTemporaryDir folder;
-    CCliInShell listen(
-        ListenWithDescriptors(1024, QStringLiteral("--save-dir '%1'").arg(folder.path())));
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    CCliInShell listen(ListenWithDescriptors(
+        1024, QStringLiteral("--save-dir '%1' --history").arg(folder.path())));
     ASSERT_NE(listen.Port(), 0) << listen.Errors().constData();
     // 5,000 addresses each hold a connection that says nothing, 5,000 more one
     // that trickles a note that never ends.
@@ -106,13 +109,16 @@ TEST(ListenUnderAttack, TenThousandAddressesHoldingConnectionsKeepNoNoteWaiting)
     }
     EXPECT_FALSE(listen.Errors().contains("Cannot accept")) << listen.Errors().constData();
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 12);
+    EXPECT_EQ(RunCli({QStringLiteral("history")}).strOut.count('\n'), 12);
 }
 
 TEST(ListenUnderAttack, AddressesThatComeBackAtOnceNeverCostAnHonestNote)
 {
     if (!EnoughDescriptorsForAttackers(2000))
         GTEST_SKIP() << "the attackers need 2,200 descriptors in this process";
-    CCliInShell listen(ListenWithDescriptors(1024));
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    CCliInShell listen(ListenWithDescriptors(1024, QStringLiteral("--history")));
     ASSERT_NE(listen.Port(), 0) << listen.Errors().constData();
     // More addresses than the server has descriptors, each coming back as soon
     // as it is closed: the server is out of descriptors all the time, and
@@ -135,6 +141,10 @@ TEST(ListenUnderAttack, AddressesThatComeBackAtOnceNeverCostAnHonestNote)
             EXPECT_EQ(HonestNote(listen.Port()), "39") << "round " << nRound << ", note " << n;
         Wait(500ms);
     }
+    // Each honest note kept once; of the attackers' notes cut off, none.
+    EXPECT_EQ(RunCli({QStringLiteral("history"), QStringLiteral("--search"), QStringLiteral("go")})
+                  .strOut.count('\n'),
+              15);
 }
 
 TEST(ListenUnderAttack, AtAFewDescriptorsPeersThatHoldThemAllMakeRoomForANote)
