@@ -15,8 +15,10 @@ constexpr qint64 kIndexBatch = 500;
 // The index follows this long after the first note waiting for it.
 constexpr std::chrono::milliseconds kIndexDelay{250};
 constexpr std::chrono::hours kKeepingInterval{1};
-// Notes recorded between checks of the file's size.
-constexpr int kSizeCheckEvery = 1000;
+// The file's size is looked at again once notes have added this part of the bound.
+constexpr qint64 kSizeCheckParts = 20;
+// Notes dropped in one turn of the event loop.
+constexpr qint64 kDropStep = 500;
 
 qint64 Now()
 {
@@ -51,6 +53,8 @@ CHistoryRecorder::CHistoryRecorder(const QString& strPath, QObject* pParent)
     m_indexTimer.setSingleShot(true);
     connect(&m_indexTimer, &QTimer::timeout, this, &CHistoryRecorder::IndexSome);
     connect(&m_keepingTimer, &QTimer::timeout, this, &CHistoryRecorder::ApplyKeeping);
+    m_dropTimer.setSingleShot(true);
+    connect(&m_dropTimer, &QTimer::timeout, this, &CHistoryRecorder::DropSome);
 }
 
 bool CHistoryRecorder::Open(QString* pstrError)
@@ -77,16 +81,22 @@ void CHistoryRecorder::Failed(const QString& strReason)
     Q_EMIT RecordingFailed(FailureText(Path(), strReason));
 }
 
-void CHistoryRecorder::Recorded()
+qint64 CHistoryRecorder::Recorded(qint64 nId, qint64 nBytes, const QString& strError)
 {
+    if (nId == 0) {
+        Failed(strError);
+        return 0;
+    }
     m_bFailureTold = false;
     if (!m_indexTimer.isActive())
         m_indexTimer.start(kIndexDelay);
-    if (++m_nSinceSizeCheck >= kSizeCheckEvery && m_keeping.nMaxBytes > 0) {
-        m_nSinceSizeCheck = 0;
+    // The size is looked at again once notes have added a part of the bound.
+    m_nBytesSinceCheck += nBytes;
+    if (m_keeping.nMaxBytes > 0 && m_nBytesSinceCheck >= m_keeping.nMaxBytes / kSizeCheckParts &&
+        !m_dropTimer.isActive())
         ApplyKeeping();
-    }
     Q_EMIT Changed();
+    return nId;
 }
 
 qint64 CHistoryRecorder::RecordReceived(const QByteArray& strText, qint64 nCount)
@@ -94,13 +104,9 @@ qint64 CHistoryRecorder::RecordReceived(const QByteArray& strText, qint64 nCount
     if (!IsRecording())
         return 0;
     QString strError;
-    const qint64 nId = m_store.RecordReceived(strText, nCount, Now(), &strError);
-    if (nId == 0) {
-        Failed(strError);
-        return 0;
-    }
-    Recorded();
-    return nId;
+    // The text is kept twice: as it came, and its fields for reading.
+    return Recorded(m_store.RecordReceived(strText, nCount, Now(), &strError), 2 * strText.size(),
+                    strError);
 }
 
 qint64 CHistoryRecorder::RecordFile(const CNoteRecord& record, EHistoryDirection eDirection,
@@ -109,13 +115,8 @@ qint64 CHistoryRecorder::RecordFile(const CNoteRecord& record, EHistoryDirection
     if (!IsRecording())
         return 0;
     QString strError;
-    const qint64 nId = m_store.RecordFile(record, eDirection, strPath, Now(), &strError);
-    if (nId == 0) {
-        Failed(strError);
-        return 0;
-    }
-    Recorded();
-    return nId;
+    return Recorded(m_store.RecordFile(record, eDirection, strPath, Now(), &strError),
+                    record.m_strBody.size(), strError);
 }
 
 void CHistoryRecorder::Forget(qint64 nId)
@@ -143,16 +144,33 @@ void CHistoryRecorder::SetKeeping(const CKeeping& keeping)
 
 void CHistoryRecorder::ApplyKeeping()
 {
+    m_nBytesSinceCheck = 0;
     if (!m_bOpen)
         return;
-    std::optional<qint64> before;
+    m_dropBefore.reset();
     if (m_keeping.nDays)
-        before = Now() - qint64(*m_keeping.nDays) * 24 * 3600 * 1000;
-    if (!before && m_keeping.nMaxBytes <= 0)
-        return;
-    QString strError;
-    if (m_store.Prune(before, m_keeping.nMaxBytes, &strError) > 0)
+        m_dropBefore = Now() - qint64(*m_keeping.nDays) * 24 * 3600 * 1000;
+    m_nExcess = std::max<qint64>(0, m_store.ExcessNotes(m_keeping.nMaxBytes, nullptr));
+    DropSome();
+}
+
+void CHistoryRecorder::DropSome()
+{
+    // A step at a time, so that a note arriving meanwhile is answered without
+    // waiting for thousands of deletions.
+    qint64 nDropped = 0;
+    if (m_dropBefore) {
+        nDropped = m_store.DropBefore(*m_dropBefore, kDropStep, nullptr);
+        if (nDropped < kDropStep)
+            m_dropBefore.reset();
+    } else if (m_nExcess > 0) {
+        nDropped = m_store.DropOldest(std::min(m_nExcess, kDropStep), nullptr);
+        m_nExcess = nDropped > 0 ? m_nExcess - nDropped : 0;
+    }
+    if (nDropped > 0)
         Q_EMIT Changed();
+    if (m_dropBefore || m_nExcess > 0)
+        m_dropTimer.start(0);
 }
 
 void CHistoryRecorder::Attach(CSendJobs& jobs)
@@ -173,13 +191,9 @@ void CHistoryRecorder::OnSendStarted(quint64 nSend, const QByteArray& strRecipie
     for (const QByteArray& strAddress : addresses)
         note.recipients.push_back({strAddress, ERecipientResult::Pending, 0, 0});
     QString strError;
-    const qint64 nId = m_store.RecordSent(note, &strError);
-    if (nId == 0) {
-        Failed(strError);
-        return;
-    }
-    m_sends.insert(nSend, {nId, strText.size(), static_cast<int>(addresses.size())});
-    Recorded();
+    const qint64 nId = Recorded(m_store.RecordSent(note, &strError), 2 * strText.size(), strError);
+    if (nId != 0)
+        m_sends.insert(nSend, {nId, strText.size(), static_cast<int>(addresses.size())});
 }
 
 void CHistoryRecorder::OnRecipientFinished(quint64 nSend, int nIndex, int nResult,

@@ -74,10 +74,12 @@ Q_SIGNALS:
     void Notice(const QString& strMessage);
 
 private:
-    void Recorded();
+    // After a record: its id, or 0 after telling why; nBytes is what it added.
+    qint64 Recorded(qint64 nId, qint64 nBytes, const QString& strError);
     void Failed(const QString& strReason);
     void IndexSome();
     void ApplyKeeping();
+    void DropSome();
     void OnSendStarted(quint64 nSend, const QByteArray& strRecipients, const QByteArray& strText,
                        const QList<QByteArray>& addresses);
     void OnRecipientFinished(quint64 nSend, int nIndex, int nResult, qint32 nAcknowledged);
@@ -90,7 +92,12 @@ private:
     CKeeping m_keeping;
     QTimer m_indexTimer;
     QTimer m_keepingTimer;
-    int m_nSinceSizeCheck = 0;
+    QTimer m_dropTimer;
+    qint64 m_nBytesSinceCheck = 0;
+    // What the keeping rules still drop: notes before this time, and so many
+    // of the oldest.
+    std::optional<qint64> m_dropBefore;
+    qint64 m_nExcess = 0;
     struct CSend
     {
         qint64 nId = 0;

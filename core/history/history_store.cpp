@@ -461,63 +461,67 @@ qint64 CHistoryStore::UsedBytes(QString* pstrError)
     return query.value(0).toLongLong() * query.value(1).toLongLong();
 }
 
-qint64 CHistoryStore::Prune(std::optional<qint64> before, qint64 nMaxBytes, QString* pstrError)
+qint64 CHistoryStore::DropBefore(qint64 nTime, qint64 nAtMost, QString* pstrError)
 {
     // Notes are kept in the order they came, so the oldest are those of the
     // lowest numbers: deleting stops at the first note young enough to stay.
-    qint64 nDropped = 0;
     QSqlQuery query(m_database.Connection());
-    const auto dropOldest = [&](qint64 nUpTo, qint64 nAtMost) -> qint64 {
-        query.prepare(QStringLiteral("DELETE FROM notes WHERE id IN"
-                                     " (SELECT id FROM notes WHERE id < ? ORDER BY id LIMIT ?)"));
-        query.addBindValue(nUpTo);
-        query.addBindValue(nAtMost);
-        if (!Run(query, pstrError))
-            return -1;
-        nDropped += query.numRowsAffected();
-        return query.numRowsAffected();
-    };
-    if (before) {
-        query.prepare(QStringLiteral("SELECT id FROM notes WHERE time >= ? ORDER BY id LIMIT 1"));
-        query.addBindValue(*before);
-        if (!Run(query, pstrError))
-            return -1;
-        const qint64 nFirstKept =
-            query.next() ? query.value(0).toLongLong() : std::numeric_limits<qint64>::max();
-        query.finish();
-        for (qint64 nGone = 1; nGone > 0;) {
-            nGone = dropOldest(nFirstKept, kPruneChunk);
-            if (nGone < 0)
-                return -1;
-        }
+    query.prepare(QStringLiteral("DELETE FROM notes WHERE id IN (SELECT id FROM notes WHERE id <"
+                                 " coalesce((SELECT id FROM notes WHERE time >= ? ORDER BY id"
+                                 " LIMIT 1), 9223372036854775807) ORDER BY id LIMIT ?)"));
+    query.addBindValue(nTime);
+    query.addBindValue(nAtMost);
+    if (!Run(query, pstrError))
+        return -1;
+    return query.numRowsAffected();
+}
+
+qint64 CHistoryStore::DropOldest(qint64 nCount, QString* pstrError)
+{
+    QSqlQuery query(m_database.Connection());
+    query.prepare(
+        QStringLiteral("DELETE FROM notes WHERE id IN (SELECT id FROM notes ORDER BY id LIMIT ?)"));
+    query.addBindValue(nCount);
+    if (!Run(query, pstrError))
+        return -1;
+    return query.numRowsAffected();
+}
+
+qint64 CHistoryStore::ExcessNotes(qint64 nMaxBytes, QString* pstrError)
+{
+    // The oldest notes in proportion to the excess, down to nine tenths of the
+    // bound, so that it is not met again with the next note. (The file is not
+    // measured again after each step: the search index gives its room back
+    // only as it merges, later.)
+    const qint64 nUsed = UsedBytes(pstrError);
+    if (nUsed < 0)
+        return -1;
+    if (nMaxBytes <= 0 || nUsed <= nMaxBytes)
+        return 0;
+    QSqlQuery query(m_database.Connection());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM notes")) || !query.next()) {
+        Fail(query, pstrError);
+        return -1;
     }
-    if (nMaxBytes > 0) {
-        // The oldest notes in proportion to the excess, down to nine tenths of
-        // the bound, so that it is not met again with the next note. (The file
-        // is not measured again after each step: the search index gives its
-        // room back only as it merges, later.)
-        const qint64 nUsed = UsedBytes(pstrError);
-        if (nUsed < 0)
+    const qint64 nCount = query.value(0).toLongLong();
+    const qint64 nTarget = nMaxBytes / 10 * 9;
+    return (nCount * (nUsed - nTarget) + nUsed - 1) / nUsed;
+}
+
+qint64 CHistoryStore::Prune(std::optional<qint64> before, qint64 nMaxBytes, QString* pstrError)
+{
+    qint64 nDropped = 0;
+    for (qint64 nGone = before ? kPruneChunk : 0; nGone == kPruneChunk; nDropped += nGone) {
+        nGone = DropBefore(*before, kPruneChunk, pstrError);
+        if (nGone < 0)
             return -1;
-        if (nUsed > nMaxBytes) {
-            if (!query.exec(QStringLiteral("SELECT count(*) FROM notes")) || !query.next()) {
-                Fail(query, pstrError);
-                return -1;
-            }
-            const qint64 nCount = query.value(0).toLongLong();
-            query.finish();
-            const qint64 nTarget = nMaxBytes / 10 * 9;
-            qint64 nToDrop = (nCount * (nUsed - nTarget) + nUsed - 1) / nUsed;
-            while (nToDrop > 0) {
-                const qint64 nGone = dropOldest(std::numeric_limits<qint64>::max(),
-                                                std::min<qint64>(nToDrop, kPruneChunk));
-                if (nGone < 0)
-                    return -1;
-                if (nGone == 0)
-                    break;
-                nToDrop -= nGone;
-            }
-        }
+    }
+    for (qint64 nLeft = ExcessNotes(nMaxBytes, pstrError); nLeft > 0;) {
+        const qint64 nGone = DropOldest(std::min<qint64>(nLeft, kPruneChunk), pstrError);
+        if (nGone <= 0)
+            return nGone < 0 ? -1 : nDropped;
+        nDropped += nGone;
+        nLeft -= nGone;
     }
     return nDropped;
 }

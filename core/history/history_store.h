@@ -49,8 +49,16 @@ public:
     // waiting, or -1 on failure.
     qint64 IndexPending(qint64 nMax, QString* pstrError);
     // Drops the notes kept before the time (when given) and then the oldest
-    // until the file holds at most nMaxBytes (0: no bound). How many were dropped.
+    // until the file holds at most nMaxBytes (0: no bound). How many were
+    // dropped, or -1. (At once: the parts below do it a step at a time.)
     qint64 Prune(std::optional<qint64> before, qint64 nMaxBytes, QString* pstrError);
+    // Drops at most nAtMost of the notes kept before the time; how many, or -1.
+    qint64 DropBefore(qint64 nTime, qint64 nAtMost, QString* pstrError);
+    // Drops the nCount oldest notes; how many, or -1.
+    qint64 DropOldest(qint64 nCount, QString* pstrError);
+    // How many of the oldest notes must go for the file to keep within
+    // nMaxBytes (0: no bound), or -1.
+    qint64 ExcessNotes(qint64 nMaxBytes, QString* pstrError);
     // The bytes the kept notes take in the file.
     qint64 UsedBytes(QString* pstrError = nullptr);
 

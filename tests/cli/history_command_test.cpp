@@ -7,6 +7,7 @@
 #include "tests/support/sample_notes.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -145,6 +146,35 @@ TEST_F(HistoryCommandTest, AFloodIsKeptWholeAndOnce)
     // And every one of them is found by its words.
     EXPECT_EQ(Bodies({QStringLiteral("--search"), QStringLiteral("note 4999")}),
               QStringList{QStringLiteral("note 4999")});
+}
+
+TEST_F(HistoryCommandTest, AFloodOfLargeNotesStaysWithinTheSizeChosen)
+{
+    CTestSettingsFile settings;
+    settings.Settings().SetHistoryMegabytes(2);
+    settings.Write();
+    // Its lines go nowhere, as a reader that keeps up.
+    auto pListen = std::make_unique<CCliInShell>(
+        QStringLiteral("exec \"$0\" listen --port 0 --history >/dev/null"));
+    ASSERT_NE(pListen->Port(), 0) << pListen->Errors().constData();
+    // 20 MB of notes of 100,000 bytes: the oldest go as the bound is met.
+    int nAnswered = 0;
+    for (int n = 0; n < 200; ++n) {
+        const QByteArray strNote = TaggedText::Compose(
+            {"peer", "note " + QByteArray::number(n) + ' ' + QByteArray(99000, 'x'), "PC", "", 0});
+        nAnswered +=
+            Loopback::Exchange(pListen->Port(), strNote) == QByteArray::number(strNote.size()) ? 1
+                                                                                               : 0;
+    }
+    EXPECT_EQ(nAnswered, 200);
+    pListen.reset();
+    const qint64 nSize = QFileInfo(m_strHistory).size();
+    EXPECT_LT(nSize, 4 * 1024 * 1024) << nSize;
+    // The newest stayed.
+    const QStringList bodies = Bodies({QStringLiteral("--limit"), QStringLiteral("1")});
+    ASSERT_EQ(bodies.size(), 1);
+    EXPECT_TRUE(bodies.first().startsWith(QStringLiteral("note 199 ")));
+    EXPECT_LT(Bodies().size(), 40);
 }
 
 TEST_F(HistoryCommandTest, ImportsNoteFilesOnceAndSaysWhatItCannot)
