@@ -36,8 +36,8 @@ int RunHistoryCommand(const QStringList& arguments)
     QCommandLineParser& parser = command.Parser();
     const QCommandLineOption searchOption(
         QStringLiteral("search"),
-        QStringLiteral("Only notes whose nickname, title or text hold every word of TEXT (each "
-                       "also as the start of a longer word)."),
+        QStringLiteral("Only notes whose nickname, title or text hold every word of TEXT (the "
+                       "last, of three letters or more, also as the start of a longer word)."),
         QStringLiteral("TEXT"));
     const QCommandLineOption hostOption(
         QStringLiteral("host"), QStringLiteral("Only notes from or to this address, exactly."),
@@ -88,6 +88,11 @@ int RunHistoryCommand(const QStringList& arguments)
         return 1;
     CHistoryStore& store = pHistory->Store();
     QString strError;
+    // Every note is searched, however many the last writer left unindexed.
+    if (!filter.strSearch.isEmpty() && !store.IndexAll(&strError)) {
+        CliOutput::ErrorLine(QStringLiteral("blipnote-cli history: ") + strError);
+        return 1;
+    }
     for (qint64 nLeft = nLimit; nLeft != 0;) {
         filter.nLimit = nLeft < 0 ? kPage : static_cast<int>(std::min<qint64>(nLeft, kPage));
         const auto rows = store.Find(filter, &strError);

@@ -33,21 +33,23 @@ int RunImportCommand(const QStringList& arguments)
         return 1;
     CHistoryStore& store = pHistory->Store();
     int nKept = 0;
+    int nThere = 0;
     int nFailed = 0;
-    int nInBatch = 0;
+    // Files of a batch kept so far; -1 while no batch is open.
+    int nInBatch = -1;
     QString strError;
     const auto commit = [&] {
-        if (nInBatch > 0 && !store.Commit(&strError)) {
+        if (nInBatch >= 0 && !store.Commit(&strError)) {
             CliOutput::ErrorLine(QStringLiteral("blipnote-cli import: ") + strError);
             nFailed += nInBatch;
             nKept -= nInBatch;
         }
-        nInBatch = 0;
+        nInBatch = -1;
     };
     for (const QString& strPath : command.Parser().positionalArguments()) {
-        const QString strName = QFileInfo(strPath).fileName();
-        const bool bIn = strName.endsWith(QLatin1String(".bni"), Qt::CaseInsensitive);
-        if (!bIn && !strName.endsWith(QLatin1String(".bno"), Qt::CaseInsensitive)) {
+        const QFileInfo file(strPath);
+        const bool bIn = file.fileName().endsWith(QLatin1String(".bni"), Qt::CaseInsensitive);
+        if (!bIn && !file.fileName().endsWith(QLatin1String(".bno"), Qt::CaseInsensitive)) {
             CliOutput::ErrorLine(
                 QStringLiteral("blipnote-cli import: %1: not a note file (.bno or .bni)")
                     .arg(strPath));
@@ -61,16 +63,25 @@ int RunImportCommand(const QStringList& arguments)
             ++nFailed;
             continue;
         }
-        if (nInBatch == 0 && !store.Begin(&strError)) {
-            CliOutput::ErrorLine(QStringLiteral("blipnote-cli import: ") + strError);
-            return 1;
+        if (nInBatch < 0) {
+            if (!store.Begin(&strError)) {
+                CliOutput::ErrorLine(QStringLiteral("blipnote-cli import: ") + strError);
+                return 1;
+            }
+            nInBatch = 0;
         }
+        // Kept at the note's own time, else the file's.
+        bool bAdded = false;
         if (store.RecordFile(record, bIn ? EHistoryDirection::In : EHistoryDirection::Out,
-                             QFileInfo(strPath).absoluteFilePath(),
-                             QDateTime::currentMSecsSinceEpoch(), &strError) == 0) {
+                             file.absoluteFilePath(), file.lastModified().toMSecsSinceEpoch(),
+                             &strError, &bAdded) == 0) {
             CliOutput::ErrorLine(
                 QStringLiteral("blipnote-cli import: %1: %2").arg(strPath, strError));
             ++nFailed;
+            continue;
+        }
+        if (!bAdded) {
+            ++nThere;
             continue;
         }
         ++nKept;
@@ -78,9 +89,14 @@ int RunImportCommand(const QStringList& arguments)
             commit();
     }
     commit();
-    CliOutput::ErrorLine(
-        QStringLiteral("%1 kept in the history%2")
-            .arg(nKept == 1 ? QStringLiteral("1 note") : QStringLiteral("%1 notes").arg(nKept),
-                 nFailed > 0 ? QStringLiteral(", %1 not").arg(nFailed) : QString()));
+    const auto notes = [](int n) {
+        return n == 1 ? QStringLiteral("1 note") : QStringLiteral("%1 notes").arg(n);
+    };
+    QString strSummary = notes(nKept) + QStringLiteral(" kept in the history");
+    if (nThere > 0)
+        strSummary += QStringLiteral(", %1 there already").arg(nThere);
+    if (nFailed > 0)
+        strSummary += QStringLiteral(", %1 not").arg(nFailed);
+    CliOutput::ErrorLine(strSummary);
     return nFailed > 0 ? 1 : 0;
 }

@@ -14,6 +14,7 @@
 #include "core/history/history_recorder.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/net/net_address.h"
+#include "core/settings/app_settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -80,6 +81,9 @@ int RunListenCommand(const QStringList& arguments)
 
     std::unique_ptr<CHistoryRecorder> pHistory;
     if (parser.isSet(historyOption)) {
+        if (stored.Settings().KeepNotes() == CAppSettings::KeepNever)
+            return command.Fail(QStringLiteral("--history: your settings keep no notes (\"keep "
+                                               "notes: never\", Keep Notes=0 in [History])"));
         pHistory = OpenCliHistory("listen");
         if (!pHistory)
             return 1;

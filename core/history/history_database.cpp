@@ -39,8 +39,11 @@ const std::vector<std::vector<const char*>> kSteps = {
         "CREATE INDEX recipients_address ON recipients(address)",
         "CREATE TABLE state(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID",
         "INSERT INTO state VALUES('indexed', 0)",
+        // Words are looked up as typed, the last also by its first letters:
+        // those of three letters have an index of their own.
         "CREATE VIRTUAL TABLE notes_text USING fts5("
-        " nickname, subject, body, content='notes', content_rowid='id')",
+        " nickname, subject, body, content='notes', content_rowid='id', prefix='3')",
+        "CREATE INDEX notes_host ON notes(host)",
         "CREATE TRIGGER notes_deleted AFTER DELETE ON notes BEGIN"
         " DELETE FROM recipients WHERE note_id = old.id;"
         " END",
@@ -202,8 +205,15 @@ CHistoryDatabase::EState CHistoryDatabase::TryOpen(QString& strReason)
     // Written ahead: a note is on disk (in the log) once its transaction ends,
     // so it survives the program being killed; the log is not synced on every
     // note (a power cut may take the last ones, a crash of the program never).
-    for (const char* pszPragma :
-         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=OFF"}) {
+    // A new file gives the room of dropped notes back to the disk (only a file
+    // without tables can be told so).
+    if (nVersion == 0 && !query.exec(QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"))) {
+        strReason = query.lastError().text();
+        return IsUnusableError(query.lastError()) ? EState::Damaged : EState::Failed;
+    }
+    // The log is cut back to a few megabytes once its notes are in the file.
+    for (const char* pszPragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
+                                  "PRAGMA foreign_keys=OFF", "PRAGMA journal_size_limit=8388608"}) {
         if (!query.exec(QString::fromLatin1(pszPragma))) {
             strReason = query.lastError().text();
             return IsUnusableError(query.lastError()) ? EState::Damaged : EState::Failed;

@@ -59,6 +59,7 @@ struct CHistoryNote
     // The note's own time text (notes from files carry one).
     QByteArray strNoteTime{};
     // The tagged bytes as they came (received) or went (sent); empty for files.
+    // (Stored only where the fields do not give them back.)
     QByteArray strRaw{};
     // Received: the count acknowledged.
     qint64 nBytes = 0;
@@ -83,13 +84,15 @@ struct CHistoryRow
     int nRecipients = 0;
     int nDelivered = 0;
     int nPending = 0;
+    // A sent note's recipients and their results, a line each.
+    QByteArray strResults{};
 };
 
 // Which notes a listing shows, newest first.
 struct CHistoryFilter
 {
-    // Words the nickname, subject or text must hold (each also as the start of
-    // a longer word); never read as query syntax.
+    // Words the nickname, subject or text must hold (the last also as the
+    // start of a longer word); never read as query syntax.
     QString strSearch{};
     // The sender's or a recipient's address, exactly.
     QByteArray strHost{};

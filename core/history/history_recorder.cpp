@@ -179,15 +179,15 @@ void CHistoryRecorder::Attach(CSendJobs& jobs)
     connect(&jobs, &CSendJobs::RecipientFinished, this, &CHistoryRecorder::OnRecipientFinished);
 }
 
-void CHistoryRecorder::OnSendStarted(quint64 nSend, const QByteArray& strRecipients,
-                                     const QByteArray& strText, const QList<QByteArray>& addresses)
+void CHistoryRecorder::OnSendStarted(quint64 nSend, const QByteArray& strText,
+                                     const QList<QByteArray>& addresses)
 {
     if (!IsRecording())
         return;
     CHistoryNote note = CHistoryStore::NoteOfText(strText);
     note.nTime = Now();
     note.eDirection = EHistoryDirection::Out;
-    note.strHost = strRecipients;
+    note.strHost = addresses.join(", ");
     for (const QByteArray& strAddress : addresses)
         note.recipients.push_back({strAddress, ERecipientResult::Pending, 0, 0});
     QString strError;

@@ -80,7 +80,7 @@ private:
     void IndexSome();
     void ApplyKeeping();
     void DropSome();
-    void OnSendStarted(quint64 nSend, const QByteArray& strRecipients, const QByteArray& strText,
+    void OnSendStarted(quint64 nSend, const QByteArray& strText,
                        const QList<QByteArray>& addresses);
     void OnRecipientFinished(quint64 nSend, int nIndex, int nResult, qint32 nAcknowledged);
 

@@ -2,9 +2,11 @@
 
 #include "core/history/history_database.h"
 #include "core/notes/note_record.h"
+#include "core/notes/recipient_list.h"
 #include "core/notes/tagged_text.h"
 #include "core/text/code_page.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QVariant>
 
@@ -17,6 +19,8 @@ namespace {
 constexpr int kFull = 13;
 // Characters of the body a listing reads to find its first line.
 constexpr int kFirstLineChars = 160;
+// Notes indexed at most before a search.
+constexpr qint64 kIndexBeforeSearch = 5000;
 // Notes deleted in one statement while pruning.
 constexpr int kPruneChunk = 1000;
 
@@ -32,10 +36,13 @@ QByteArray Bytes(const QVariant& value)
 
 QByteArray FirstLine(const QString& strStart)
 {
-    const auto end = std::find_if(strStart.begin(), strStart.end(), [](QChar ch) {
+    // The first line that holds anything: a note may begin with empty ones.
+    const auto isBreak = [](QChar ch) {
         return ch == QLatin1Char('\r') || ch == QLatin1Char('\n');
-    });
-    return CodePage::FromUnicode(strStart.left(end - strStart.begin()));
+    };
+    const auto start = std::find_if_not(strStart.begin(), strStart.end(), isBreak);
+    const auto end = std::find_if(start, strStart.end(), isBreak);
+    return CodePage::FromUnicode(QStringView(start, end).toString());
 }
 
 const QString kInsert = QStringLiteral(
@@ -49,7 +56,10 @@ const QString kRowColumns =
                    " n.priority, n.bytes,"
                    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id),"
                    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 1),"
-                   " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 0)");
+                   " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 0),"
+                   " (SELECT group_concat(CAST(r.address AS TEXT) || ': ' || CASE r.result"
+                   "  WHEN 1 THEN 'delivered' WHEN 2 THEN 'failed' WHEN 3 THEN 'size mismatch'"
+                   "  ELSE 'pending' END, char(10)) FROM recipients r WHERE r.note_id = n.id)");
 
 } // namespace
 
@@ -160,8 +170,21 @@ CHistoryNote CHistoryStore::NoteOfText(const QByteArray& strText)
     note.strBody = parsed.body.toByteArray();
     note.strSystem = parsed.system.toByteArray();
     note.nPriority = parsed.nPriority;
-    note.strRaw = strText;
+    // The bytes as they came are kept only where the fields do not give them
+    // back exactly: a note is not written twice.
+    if (strText !=
+        RawOf(note, parsed.address.isEmpty() ? EHistoryDirection::Out : EHistoryDirection::In))
+        note.strRaw = strText;
     return note;
+}
+
+QByteArray CHistoryStore::RawOf(const CHistoryNote& note, EHistoryDirection eDirection)
+{
+    const TaggedText::CComposeFields fields{note.strNickname, note.strBody, note.strSystem,
+                                            note.strSubject, note.nPriority};
+    return eDirection == EHistoryDirection::In
+               ? TaggedText::ComposeWithAddress(fields, note.strHost)
+               : TaggedText::Compose(fields);
 }
 
 qint64 CHistoryStore::RecordReceived(const QByteArray& strText, qint64 nCount, qint64 nTime,
@@ -213,8 +236,11 @@ bool CHistoryStore::SetRecipientResult(qint64 nId, int nIndex, const CHistoryRec
 }
 
 qint64 CHistoryStore::RecordFile(const CNoteRecord& record, EHistoryDirection eDirection,
-                                 const QString& strPath, qint64 nTime, QString* pstrError)
+                                 const QString& strPath, qint64 nTime, QString* pstrError,
+                                 bool* pbAdded)
 {
+    if (pbAdded)
+        *pbAdded = false;
     CWrite write(*this, pstrError);
     if (!write.Open())
         return 0;
@@ -234,10 +260,14 @@ qint64 CHistoryStore::RecordFile(const CNoteRecord& record, EHistoryDirection eD
         return query.value(0).toLongLong();
     query.finish();
     CHistoryNote note;
-    note.nTime = nTime;
+    note.nTime = NoteTime(record.m_strTime).value_or(nTime);
     note.eDirection = eDirection;
     note.eOrigin = EHistoryOrigin::File;
-    note.strHost = record.m_strAddress;
+    // An outgoing note holds its recipients as a list: shown as addresses.
+    const QList<QByteArray> recipients = eDirection == EHistoryDirection::Out
+                                             ? RecipientList::Addresses(record.m_strAddress)
+                                             : QList<QByteArray>();
+    note.strHost = recipients.isEmpty() ? record.m_strAddress : recipients.join(", ");
     note.strNickname = record.m_strNickname;
     note.strSubject = record.m_strSubject;
     note.strBody = record.m_strBody;
@@ -246,7 +276,23 @@ qint64 CHistoryStore::RecordFile(const CNoteRecord& record, EHistoryDirection eD
     note.strNoteTime = record.m_strTime;
     note.strFile = strPath;
     const qint64 nId = Insert(note, pstrError);
-    return nId != 0 && write.Commit(pstrError) ? nId : 0;
+    if (nId == 0 || !write.Commit(pstrError))
+        return 0;
+    if (pbAdded)
+        *pbAdded = true;
+    return nId;
+}
+
+std::optional<qint64> CHistoryStore::NoteTime(const QByteArray& strTime)
+{
+    // "dd.MM.yy  HH:mm:ss", in local time, of this century.
+    QDateTime time =
+        QDateTime::fromString(QString::fromLatin1(strTime), QStringLiteral("dd.MM.yy  HH:mm:ss"));
+    if (!time.isValid())
+        return std::nullopt;
+    if (time.date().year() < 2000)
+        time = time.addYears(100);
+    return time.toMSecsSinceEpoch();
 }
 
 QString CHistoryStore::MatchExpression(const QString& strSearch)
@@ -261,8 +307,12 @@ QString CHistoryStore::MatchExpression(const QString& strSearch)
             continue;
         QString strQuoted = strWord;
         strQuoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        words.append(QLatin1Char('"') + strQuoted + QLatin1String("\"*"));
+        words.append(QLatin1Char('"') + strQuoted + QLatin1Char('"'));
     }
+    // The last word is the one being typed: it also finds longer words it
+    // begins, once it has the three letters their index is kept by.
+    if (!words.isEmpty() && words.last().size() >= 5)
+        words.last() += QLatin1Char('*');
     return words.join(QLatin1Char(' '));
 }
 
@@ -279,7 +329,9 @@ std::optional<std::vector<CHistoryRow>> CHistoryStore::Find(const CHistoryFilter
                                                             QString* pstrError)
 {
     const QString strMatch = MatchExpression(filter.strSearch);
-    if (!strMatch.isEmpty() && !IndexAll(pstrError))
+    // What was recorded last is made searchable first, up to a bound that keeps
+    // a search quick; the rest follows behind (IndexPending, IndexAll).
+    if (!strMatch.isEmpty() && IndexPending(kIndexBeforeSearch, pstrError) < 0)
         return std::nullopt;
     QStringList conditions;
     QVariantList values;
@@ -339,6 +391,7 @@ std::optional<std::vector<CHistoryRow>> CHistoryStore::Find(const CHistoryFilter
         row.nRecipients = query.value(9).toInt();
         row.nDelivered = query.value(10).toInt();
         row.nPending = query.value(11).toInt();
+        row.strResults = query.value(12).toByteArray();
     }
     if (query.lastError().isValid()) {
         Fail(query, pstrError);
@@ -376,6 +429,8 @@ std::optional<CHistoryNote> CHistoryStore::Get(qint64 nId, QString* pstrError)
     note.strRaw = query.value(11).toByteArray();
     note.nBytes = query.value(12).toLongLong();
     note.strFile = query.value(13).toString();
+    if (note.strRaw.isEmpty() && note.eOrigin == EHistoryOrigin::Network)
+        note.strRaw = RawOf(note, note.eDirection);
     query.finish();
     query.prepare(QStringLiteral("SELECT address, result, sent, acknowledged FROM recipients"
                                  " WHERE note_id = ? ORDER BY seq"));
@@ -405,8 +460,27 @@ bool CHistoryStore::Delete(const std::vector<qint64>& ids, QString* pstrError)
     return write.Commit(pstrError);
 }
 
+qint64 CHistoryStore::LastId()
+{
+    QSqlQuery query(m_database.Connection());
+    return query.exec(QStringLiteral("SELECT coalesce(max(id), 0) FROM notes")) && query.next()
+               ? query.value(0).toLongLong()
+               : 0;
+}
+
 qint64 CHistoryStore::IndexPending(qint64 nMax, QString* pstrError)
 {
+    // Looked at first without taking the file for writing: mostly nothing waits.
+    QSqlQuery look(m_database.Connection());
+    if (!look.exec(QStringLiteral("SELECT (SELECT value FROM state WHERE key = 'indexed') <"
+                                  " coalesce((SELECT max(id) FROM notes), 0)")) ||
+        !look.next()) {
+        Fail(look, pstrError);
+        return -1;
+    }
+    if (!look.value(0).toBool())
+        return 0;
+    look.finish();
     CWrite write(*this, pstrError);
     if (!write.Open())
         return -1;

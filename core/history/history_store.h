@@ -24,8 +24,12 @@ public:
     CHistoryStore(const CHistoryStore&) = delete;
     CHistoryStore& operator=(const CHistoryStore&) = delete;
 
-    // A note's fields as parsed from its tagged text (the raw bytes kept too).
+    // A note's fields as parsed from its tagged text (and the text itself when
+    // the fields do not give it back byte for byte).
     static CHistoryNote NoteOfText(const QByteArray& strText);
+    // The tagged text the fields make: with the sender's address appended for
+    // a received note, as the note server hands it on.
+    static QByteArray RawOf(const CHistoryNote& note, EHistoryDirection eDirection);
 
     // A received note: its text as the note server hands it on (the sender's
     // address appended) and the count it acknowledged. The new note's id.
@@ -35,15 +39,23 @@ public:
     qint64 RecordSent(const CHistoryNote& note, QString* pstrError);
     bool SetRecipientResult(qint64 nId, int nIndex, const CHistoryRecipient& recipient,
                             QString* pstrError);
-    // A note opened from, saved to or imported from a file; a note already kept
-    // from that file with the same fields is not kept twice (its id returned).
+    // A note opened from, saved to or imported from a file, at the time the
+    // note itself gives (else nTime); a note already kept from that file with
+    // the same fields is not kept twice (its id returned, *pbAdded false).
     qint64 RecordFile(const CNoteRecord& record, EHistoryDirection eDirection,
-                      const QString& strPath, qint64 nTime, QString* pstrError);
+                      const QString& strPath, qint64 nTime, QString* pstrError,
+                      bool* pbAdded = nullptr);
+    // The time of a note's time text ("dd.MM.yy  HH:mm:ss"), if it is one.
+    static std::optional<qint64> NoteTime(const QByteArray& strTime);
 
-    // Listing, newest first. Makes everything recorded searchable first.
+    // Listing, newest first. A search indexes a few thousand notes that wait
+    // first; what waits beyond is found once indexed (IndexAll).
     std::optional<std::vector<CHistoryRow>> Find(const CHistoryFilter& filter, QString* pstrError);
     std::optional<CHistoryNote> Get(qint64 nId, QString* pstrError);
     bool Delete(const std::vector<qint64>& ids, QString* pstrError);
+    // The number of the note kept last (0: none, or on failure): a cheap way
+    // to see whether another process kept one.
+    qint64 LastId();
 
     // Adds up to nMax recorded notes to the search index; the number still
     // waiting, or -1 on failure.
@@ -62,6 +74,9 @@ public:
     // The bytes the kept notes take in the file.
     qint64 UsedBytes(QString* pstrError = nullptr);
 
+    // Indexes everything recorded; false on failure.
+    bool IndexAll(QString* pstrError);
+
     // A batch: everything between is one transaction (bulk imports).
     bool Begin(QString* pstrError);
     bool Commit(QString* pstrError);
@@ -70,8 +85,9 @@ public:
     bool LastFailureWasFull() const { return m_bFull; }
 
     // The text search expression for the words of strSearch: each word quoted,
-    // so that nothing a user types is read as query syntax, and matched as the
-    // start of words too. Empty when strSearch has no word.
+    // so that nothing a user types is read as query syntax; the last also
+    // matched as the start of words when it has three characters or more.
+    // Empty when strSearch has no word.
     static QString MatchExpression(const QString& strSearch);
 
 private:
@@ -80,7 +96,6 @@ private:
     bool Fail(const QSqlQuery& query, QString* pstrError);
     bool Run(QSqlQuery& query, QString* pstrError);
     qint64 Insert(const CHistoryNote& note, QString* pstrError);
-    bool IndexAll(QString* pstrError);
 
     CHistoryDatabase& m_database;
     std::optional<QSqlQuery> m_insert;

@@ -81,7 +81,7 @@ void CSendJobs::StartSendJobs(CSendableNote& note, const CSendSettings& settings
         QList<QByteArray> addresses;
         for (const RecipientList::CRecipient& recipient : split.recipients)
             addresses.append(recipient.strAddress);
-        Q_EMIT SendStarted(nSend, note.m_strAddress, strText, addresses);
+        Q_EMIT SendStarted(nSend, strText, addresses);
     }
     auto* pRun = new CSendRun(*this, note, settings, std::move(strText), std::move(split), nSend);
     pRun->StartNext();

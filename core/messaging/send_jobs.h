@@ -32,10 +32,9 @@ public:
 
 Q_SIGNALS:
     void JobFinished(const QByteArray& strAddress, int nResult, const QString& strError);
-    // A send began: its number in this run, the recipient list as the note
-    // held it, the text as it goes out, and the recipients in sending order.
-    void SendStarted(quint64 nSend, const QByteArray& strRecipients, const QByteArray& strText,
-                     const QList<QByteArray>& addresses);
+    // A send began: its number in this run, the text as it goes out, and the
+    // recipients in sending order.
+    void SendStarted(quint64 nSend, const QByteArray& strText, const QList<QByteArray>& addresses);
     // One recipient of that send, by its place in the order: the job's result
     // (CSendNoteJob::EResult) and the count it answered.
     void RecipientFinished(quint64 nSend, int nIndex, int nResult, qint32 nAcknowledged);

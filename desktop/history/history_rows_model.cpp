@@ -5,6 +5,7 @@
 #include "core/text/shown_text.h"
 
 #include <QDateTime>
+#include <QFont>
 
 CHistoryRowsModel::CHistoryRowsModel(CHistoryStore& store, QObject* pParent)
     : QAbstractTableModel(pParent), m_store(store)
@@ -97,7 +98,22 @@ QString CHistoryRowsModel::ResultText(const CHistoryRow& row)
 QVariant CHistoryRowsModel::data(const QModelIndex& index, int nRole) const
 {
     const CHistoryRow* pRow = Row(index.row());
-    if (!pRow || (nRole != Qt::DisplayRole && nRole != Qt::ToolTipRole))
+    if (!pRow)
+        return QVariant();
+    if (nRole == Qt::FontRole && pRow->nPriority != 0) {
+        // A high-priority note stands out, as its window does.
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    if (nRole == Qt::ToolTipRole && index.column() == Result && !pRow->strResults.isEmpty()) {
+        // Which recipient got it and which not, a line each.
+        QStringList lines;
+        for (const QByteArray& strLine : pRow->strResults.split('\n'))
+            lines << CodePage::ToUnicode(ShownText::Of(strLine));
+        return lines.join(QLatin1Char('\n'));
+    }
+    if (nRole != Qt::DisplayRole && nRole != Qt::ToolTipRole)
         return QVariant();
     switch (index.column()) {
     case Time:

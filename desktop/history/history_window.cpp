@@ -11,7 +11,9 @@
 #include "core/text/shown_text.h"
 #include "desktop/history/history_rows_model.h"
 #include "desktop/views/msg_in_view.h"
+#include "desktop/views/msg_out_view.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -81,9 +83,9 @@ CHistoryWindow::CHistoryWindow(CHistoryRecorder& history, CDocManager& documents
     const int nChar = m_pList->fontMetrics().averageCharWidth();
     m_pList->setColumnWidth(CHistoryRowsModel::Time, 19 * nChar);
     m_pList->setColumnWidth(CHistoryRowsModel::Direction, 7 * nChar);
-    m_pList->setColumnWidth(CHistoryRowsModel::Host, 16 * nChar);
+    m_pList->setColumnWidth(CHistoryRowsModel::Host, 20 * nChar);
     m_pList->setColumnWidth(CHistoryRowsModel::Nickname, 12 * nChar);
-    m_pList->setColumnWidth(CHistoryRowsModel::Result, 16 * nChar);
+    m_pList->setColumnWidth(CHistoryRowsModel::Result, 20 * nChar);
     pLayout->addWidget(m_pList, 1);
 
     auto* pButtons = new QHBoxLayout;
@@ -117,8 +119,8 @@ CHistoryWindow::CHistoryWindow(CHistoryRecorder& history, CDocManager& documents
     auto* pDeleteKey = new QShortcut(QKeySequence::Delete, m_pList);
     pDeleteKey->setContext(Qt::WidgetShortcut);
     connect(pDeleteKey, &QShortcut::activated, this, &CHistoryWindow::OnDelete);
-    connect(new QShortcut(QKeySequence::Refresh, this), &QShortcut::activated, m_pRows,
-            &CHistoryRowsModel::Reload);
+    connect(new QShortcut(QKeySequence::Refresh, this), &QShortcut::activated, this,
+            &CHistoryWindow::Reload);
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
         m_pSearch->setFocus();
         m_pSearch->selectAll();
@@ -126,9 +128,16 @@ CHistoryWindow::CHistoryWindow(CHistoryRecorder& history, CDocManager& documents
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
 
-    // New notes show at the top, unless the user has scrolled away from it.
+    // New notes show at the top, unless the user has scrolled away from it;
+    // those another program keeps (blipnote-cli listen --history) are looked
+    // for every second while the window shows.
     m_changed.setSingleShot(true);
     m_changed.setInterval(300);
+    m_otherWriters.setInterval(1000);
+    connect(&m_otherWriters, &QTimer::timeout, this, [this] {
+        if (m_history.Store().LastId() != m_nLastId && !m_changed.isActive())
+            m_changed.start();
+    });
     // (Not restarted by each change: a flood of notes must not hold it off.)
     connect(&history, &CHistoryRecorder::Changed, this, [this] {
         if (!m_changed.isActive())
@@ -156,9 +165,43 @@ void CHistoryWindow::ApplyFilter()
 
 void CHistoryWindow::OnHistoryChanged()
 {
-    if (isVisible() && m_pList->verticalScrollBar()->value() == 0 &&
-        m_pList->selectionModel()->selectedRows().isEmpty())
-        m_pRows->Reload();
+    if (isVisible() && m_pList->verticalScrollBar()->value() == 0)
+        Reload();
+}
+
+void CHistoryWindow::Reload()
+{
+    // The notes selected stay selected, where they still are in the list.
+    const std::vector<qint64> selected = SelectedIds();
+    const CHistoryRow* pCurrent = m_pRows->Row(m_pList->currentIndex().row());
+    const qint64 nCurrent = pCurrent ? pCurrent->nId : 0;
+    m_nLastId = m_history.Store().LastId();
+    m_pRows->Reload();
+    QItemSelection selection;
+    for (int nRow = 0; nRow < m_pRows->rowCount(); ++nRow) {
+        const qint64 nId = m_pRows->Row(nRow)->nId;
+        if (nId == nCurrent)
+            m_pList->selectionModel()->setCurrentIndex(m_pRows->index(nRow, 0),
+                                                       QItemSelectionModel::NoUpdate);
+        if (std::find(selected.begin(), selected.end(), nId) != selected.end())
+            selection.select(m_pRows->index(nRow, 0),
+                             m_pRows->index(nRow, CHistoryRowsModel::ColumnCount - 1));
+    }
+    m_pList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void CHistoryWindow::showEvent(QShowEvent* pEvent)
+{
+    // What came while it was closed is there when it opens again.
+    Reload();
+    m_otherWriters.start();
+    QWidget::showEvent(pEvent);
+}
+
+void CHistoryWindow::hideEvent(QHideEvent* pEvent)
+{
+    m_otherWriters.stop();
+    QWidget::hideEvent(pEvent);
 }
 
 void CHistoryWindow::ShowState()
@@ -224,6 +267,12 @@ CBlipnoteDoc* CHistoryWindow::OpenNote(const CHistoryNote& note)
     m_pLastOpened = m_documents.NewNote(
         bIn ? EDocKind::MessageIn : EDocKind::MessageOut, strText,
         {.bAddSender = false, .bMayAutoReply = false, .strTime = TimeTextOf(note)});
+    // An outgoing note shows where it went and how urgent it was.
+    if (auto* pView = m_pLastOpened && !bIn ? dynamic_cast<CMsgOutView*>(NoteViewOf(*m_pLastOpened))
+                                            : nullptr) {
+        pView->SetRecipientText(note.strHost);
+        pView->PriorityBox().setChecked(note.nPriority != 0);
+    }
     return m_pLastOpened;
 }
 

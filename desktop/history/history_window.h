@@ -44,8 +44,13 @@ public:
     // How long typing may pause before the list follows it.
     static constexpr int TypingPause = 150;
 
+protected:
+    void showEvent(QShowEvent* pEvent) override;
+    void hideEvent(QHideEvent* pEvent) override;
+
 private:
     void ApplyFilter();
+    void Reload();
     void UpdateButtons();
     void ShowState();
     std::vector<qint64> SelectedIds() const;
@@ -72,5 +77,7 @@ private:
     QPushButton* m_pDelete = nullptr;
     QTimer m_typing;
     QTimer m_changed;
+    QTimer m_otherWriters;
+    qint64 m_nLastId = 0;
     CBlipnoteDoc* m_pLastOpened = nullptr;
 };

@@ -55,6 +55,7 @@ CHistoryKeepingBox::CHistoryKeepingBox(const CAppSettings& settings, QWidget* pP
 void CHistoryKeepingBox::UpdateDays()
 {
     m_pDays->setEnabled(m_pKeep->currentIndex() == CAppSettings::KeepForDays);
+    m_pMegabytes->setEnabled(m_pKeep->currentIndex() != CAppSettings::KeepNever);
 }
 
 void CHistoryKeepingBox::Store(CAppSettings& settings) const

@@ -202,7 +202,7 @@ TEST_F(HistoryCommandTest, ImportsNoteFilesOnceAndSaysWhatItCannot)
     EXPECT_TRUE(run.strErr.contains(": not a note file (.bno or .bni)")) << run.strErr.constData();
     EXPECT_TRUE(run.strErr.contains("broken.bni: Unexpected file format."))
         << run.strErr.constData();
-    EXPECT_TRUE(run.strErr.endsWith("1 note kept in the history, 2 not\n"))
+    EXPECT_TRUE(run.strErr.endsWith("0 notes kept in the history, 1 there already, 2 not\n"))
         << run.strErr.constData();
 
     const std::vector<QJsonObject> kept = History();
@@ -211,6 +211,11 @@ TEST_F(HistoryCommandTest, ImportsNoteFilesOnceAndSaysWhatItCannot)
     EXPECT_EQ(kept[0].value(QStringLiteral("body")).toString(), QStringLiteral("a draft"));
     EXPECT_EQ(kept[0].value(QStringLiteral("file")).toString(), strOut);
     EXPECT_EQ(kept[1].value(QStringLiteral("direction")).toString(), QStringLiteral("in"));
+    // Kept at the note's own time, not the import's.
+    EXPECT_TRUE(kept[1]
+                    .value(QStringLiteral("time"))
+                    .toString()
+                    .startsWith(QStringLiteral("2026-12-07T12:00:00")));
 
     // A history file that is no database is moved aside, with a message.
     run = RunCli({QStringLiteral("history")});

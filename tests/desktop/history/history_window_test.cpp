@@ -13,6 +13,7 @@
 #include "desktop/history/history_rows_model.h"
 #include "desktop/history/history_window.h"
 #include "desktop/views/msg_out_view.h"
+#include "desktop/views/note_view.h"
 #include "desktop/views/rich_text_ctrl.h"
 #include "tests/support/desktop_app_fixture.h"
 #include "tests/support/event_loop.h"
@@ -119,6 +120,8 @@ TEST_F(HistoryWindowTest, FindsOpensAnswersSavesAndDeletesKeptNotes)
     window.DirectionBox().setCurrentIndex(2); // sent
     EXPECT_EQ(Column(CHistoryRowsModel::Direction), QStringList{QStringLiteral("out")});
     EXPECT_EQ(Column(CHistoryRowsModel::Result), QStringList{QStringLiteral("delivered")});
+    const QString strTo = QStringLiteral("127.0.0.1:%1").arg(m_pApp->NoteServer().ServerPort());
+    EXPECT_EQ(Column(CHistoryRowsModel::Host), QStringList{strTo});
 
     // Opened as the outgoing note it was; no answer to a sent one.
     ClickRow(0);
@@ -127,6 +130,10 @@ TEST_F(HistoryWindowTest, FindsOpensAnswersSavesAndDeletesKeptNotes)
     ASSERT_TRUE(window.LastOpened());
     EXPECT_EQ(window.LastOpened()->Kind(), EDocKind::MessageOut);
     EXPECT_TRUE(window.LastOpened()->m_strBody.startsWith("see you at the station\r\n"));
+    // To where it went, not to whoever the new note would preselect.
+    auto* pOpened = dynamic_cast<CMsgOutView*>(NoteViewOf(*window.LastOpened()));
+    ASSERT_NE(pOpened, nullptr);
+    EXPECT_EQ(pOpened->RecipientBox().currentText(), strTo);
 
     // A received one answered, and saved where the user says.
     window.DirectionBox().setCurrentIndex(1);

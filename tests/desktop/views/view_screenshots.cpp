@@ -132,36 +132,42 @@ public:
             const char* pszFrom;
             const char* pszBody;
         };
-        const CSample received[] = {
+        // Kept in the order they came, as the program keeps them; a sent note
+        // is from ann, to the addresses it names.
+        const CSample notes[] = {
             {0, "ann", "10.0.0.5",
              "Shall we go for lunch at noon?\r\nThe new place on the corner."},
+            {5, nullptr, "10.0.0.5", "Yes, lunch at noon is fine."},
             {47, "bob", "10.0.0.7", "Build 4711 is green, the release can go out."},
             {180, "carol", "10.0.0.9", "Printer on the 4th floor is out of toner again"},
             {1440, "ann", "10.0.0.5", "Lunch today? I'll book a table for four."},
+            {1445, nullptr, "10.0.0.5 10.0.0.7 10.0.0.9",
+             "Lunch at 12:30 for whoever wants to come."},
             {1500, "dave", "10.0.0.12", "Meeting moved to 3 pm, room 4.12"},
         };
-        for (const CSample& sample : received) {
-            const QByteArray strText = TaggedText::ComposeWithAddress(
-                {sample.pszNickname, sample.pszBody, "PC", "", 0}, sample.pszFrom);
-            store.RecordReceived(strText, strText.size(), nStart + sample.nMinutes * 60000,
-                                 nullptr);
-        }
-        const auto sent = [&](int nMinutes, const char* pszTo, const char* pszBody,
-                              std::vector<CHistoryRecipient> recipients) {
-            CHistoryNote note =
-                CHistoryStore::NoteOfText(TaggedText::Compose({"ann", pszBody, "PC", "", 0}));
-            note.nTime = nStart + nMinutes * 60000;
+        for (const CSample& sample : notes) {
+            const qint64 nTime = nStart + sample.nMinutes * 60000;
+            if (sample.pszNickname) {
+                const QByteArray strText = TaggedText::ComposeWithAddress(
+                    {sample.pszNickname, sample.pszBody, "PC", "", 0}, sample.pszFrom);
+                store.RecordReceived(strText, strText.size(), nTime, nullptr);
+                continue;
+            }
+            const QByteArray strText = TaggedText::Compose({"ann", sample.pszBody, "PC", "", 0});
+            CHistoryNote note = CHistoryStore::NoteOfText(strText);
+            note.nTime = nTime;
             note.eDirection = EHistoryDirection::Out;
-            note.strHost = pszTo;
-            note.recipients = std::move(recipients);
+            const QList<QByteArray> addresses = QByteArray(sample.pszFrom).split(' ');
+            note.strHost = addresses.join(", ");
+            // The last of several did not answer.
+            for (const QByteArray& strAddress : addresses)
+                note.recipients.push_back({strAddress,
+                                           &strAddress == &addresses.last() && addresses.size() > 1
+                                               ? ERecipientResult::Failed
+                                               : ERecipientResult::Delivered,
+                                           strText.size(), strText.size()});
             store.RecordSent(note, nullptr);
-        };
-        sent(5, "ann", "Yes, lunch at noon is fine.",
-             {{"10.0.0.5", ERecipientResult::Delivered, 33, 33}});
-        sent(1445, "Group lab", "Lunch at 12:30 for whoever wants to come.",
-             {{"10.0.0.5", ERecipientResult::Delivered, 52, 52},
-              {"10.0.0.7", ERecipientResult::Delivered, 52, 52},
-              {"10.0.0.9", ERecipientResult::Failed, 0, 0}});
+        }
         CHistoryWindow window(history, m_docs, m_prompts);
         window.resize(760, 300);
         window.show();
