@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace {
 // Notes added to the search index in one turn of the event loop.
@@ -167,10 +168,15 @@ void CHistoryRecorder::DropSome()
         nDropped = m_store.DropOldest(std::min(m_nExcess, kDropStep), nullptr);
         m_nExcess = nDropped > 0 ? m_nExcess - nDropped : 0;
     }
-    if (nDropped > 0)
+    if (nDropped > 0) {
+        m_bDropped = true;
         Q_EMIT Changed();
-    if (m_dropBefore || m_nExcess > 0)
+    }
+    if (m_dropBefore || m_nExcess > 0) {
         m_dropTimer.start(0);
+    } else if (std::exchange(m_bDropped, false)) {
+        m_store.Compact();
+    }
 }
 
 void CHistoryRecorder::Attach(CSendJobs& jobs)

@@ -98,6 +98,7 @@ private:
     // of the oldest.
     std::optional<qint64> m_dropBefore;
     qint64 m_nExcess = 0;
+    bool m_bDropped = false; // since the room was last given back
     struct CSend
     {
         qint64 nId = 0;

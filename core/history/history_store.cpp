@@ -522,6 +522,14 @@ qint64 CHistoryStore::IndexPending(qint64 nMax, QString* pstrError)
     return write.Commit(pstrError) ? nLeft : -1;
 }
 
+void CHistoryStore::Compact()
+{
+    QSqlQuery query(m_database.Connection());
+    query.exec(QStringLiteral("PRAGMA incremental_vacuum"));
+    while (query.next()) {
+    }
+}
+
 qint64 CHistoryStore::UsedBytes(QString* pstrError)
 {
     QSqlQuery query(m_database.Connection());
@@ -592,10 +600,14 @@ qint64 CHistoryStore::Prune(std::optional<qint64> before, qint64 nMaxBytes, QStr
     }
     for (qint64 nLeft = ExcessNotes(nMaxBytes, pstrError); nLeft > 0;) {
         const qint64 nGone = DropOldest(std::min<qint64>(nLeft, kPruneChunk), pstrError);
-        if (nGone <= 0)
-            return nGone < 0 ? -1 : nDropped;
+        if (nGone < 0)
+            return -1;
+        if (nGone == 0)
+            break;
         nDropped += nGone;
         nLeft -= nGone;
     }
+    if (nDropped > 0)
+        Compact();
     return nDropped;
 }
