@@ -64,8 +64,10 @@ bool CHistoryRecorder::Open(QString* pstrError)
     m_bOpen = m_database.Open(&strNotice, pstrError);
     if (!strNotice.isEmpty())
         Q_EMIT Notice(strNotice);
-    if (m_bOpen)
+    if (m_bOpen) {
+        m_pCheckpointer = std::make_unique<CHistoryCheckpointer>(Path());
         m_indexTimer.start(kIndexDelay); // what an earlier run left unindexed
+    }
     return m_bOpen;
 }
 
@@ -89,6 +91,7 @@ qint64 CHistoryRecorder::Recorded(qint64 nId, qint64 nBytes, const QString& strE
         return 0;
     }
     m_bFailureTold = false;
+    m_pCheckpointer->Poke();
     if (!m_indexTimer.isActive())
         m_indexTimer.start(kIndexDelay);
     // The size is looked at again once notes have added a part of the bound.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/history/history_checkpointer.h"
 #include "core/history/history_database.h"
 #include "core/history/history_store.h"
 
@@ -9,6 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 class CAppSettings;
@@ -86,6 +88,7 @@ private:
 
     CHistoryDatabase m_database;
     CHistoryStore m_store;
+    std::unique_ptr<CHistoryCheckpointer> m_pCheckpointer;
     bool m_bOpen = false;
     bool m_bPaused = false;
     bool m_bFailureTold = false;

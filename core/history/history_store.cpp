@@ -19,6 +19,8 @@ namespace {
 constexpr int kFull = 13;
 // Characters of the body a listing reads to find its first line.
 constexpr int kFirstLineChars = 160;
+// Characters of text indexed at most in one batch.
+constexpr qint64 kIndexBatchChars = 4 * 1024 * 1024;
 // Notes indexed at most before a search.
 constexpr qint64 kIndexBeforeSearch = 5000;
 // Notes deleted in one statement while pruning.
@@ -492,10 +494,15 @@ qint64 CHistoryStore::IndexPending(qint64 nMax, QString* pstrError)
     }
     const qint64 nIndexed = query.value(0).toLongLong();
     query.finish();
-    query.prepare(QStringLiteral("SELECT max(id) FROM (SELECT id FROM notes WHERE id > ?"
-                                 " ORDER BY id LIMIT ?)"));
+    // At most nMax notes, and of large ones no more than a few megabytes of
+    // text (but always one): a batch keeps the event loop waiting.
+    query.prepare(QStringLiteral("SELECT max(id) FROM (SELECT id, sum(length(body))"
+                                 " OVER (ORDER BY id) AS total, row_number() OVER (ORDER BY id)"
+                                 " AS n FROM notes WHERE id > ? ORDER BY id LIMIT ?)"
+                                 " WHERE total <= ? OR n = 1"));
     query.addBindValue(nIndexed);
     query.addBindValue(nMax);
+    query.addBindValue(kIndexBatchChars);
     if (!Run(query, pstrError) || !query.next())
         return -1;
     if (query.value(0).isNull())
