@@ -91,6 +91,7 @@ int RunHistoryCommand(const QStringList& arguments)
     // Every note is searched, however many the last writer left unindexed.
     if (!filter.strSearch.isEmpty() && !store.IndexAll(&strError)) {
         CliOutput::ErrorLine(QStringLiteral("blipnote-cli history: ") + strError);
+        pHistory->ReportFailure(strError);
         return 1;
     }
     for (qint64 nLeft = nLimit; nLeft != 0;) {
@@ -98,6 +99,7 @@ int RunHistoryCommand(const QStringList& arguments)
         const auto rows = store.Find(filter, &strError);
         if (!rows) {
             CliOutput::ErrorLine(QStringLiteral("blipnote-cli history: ") + strError);
+            pHistory->ReportFailure(strError); // a damaged file goes aside
             return 1;
         }
         for (const CHistoryRow& row : *rows) {

@@ -68,12 +68,20 @@ bool IsUnusableError(const QSqlError& error)
 
 std::atomic<int> g_nConnections{0};
 
-// Makes the folder when missing, the user's own; an existing one is left as it is.
+// Makes the folder when missing, the user's own; an existing one of the user's
+// is made private to the user.
 bool MakeFolder(const QString& strFolder, QString& strReason)
 {
     QFileInfo info(strFolder);
-    if (info.isDir())
+    struct stat status = {};
+    const QByteArray strName = QFile::encodeName(strFolder);
+    if (::lstat(strName.constData(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        if (status.st_uid == ::geteuid() && (status.st_mode & 077) != 0)
+            ::chmod(strName.constData(), status.st_mode & 0700);
         return true;
+    }
+    if (info.isDir())
+        return true; // a link to a folder of the user's choosing
     const QString strParent = info.absolutePath();
     if (!QDir().mkpath(strParent)) {
         strReason = QStringLiteral("cannot make the folder %1").arg(strParent);
@@ -87,18 +95,40 @@ bool MakeFolder(const QString& strFolder, QString& strReason)
     return true;
 }
 
-// Makes the file when missing, readable by the user alone: SQLite gives its
-// journal files the same mode.
-bool MakeFile(const QString& strPath, QString& strReason)
+// Makes the file when missing, readable by the user alone (SQLite gives its
+// journal files the same mode), and takes away what others may do with one
+// that is there. A link is not followed: what it points at is not the user's
+// history. False with the reason; *pbLink tells that it was a link.
+bool MakeFile(const QString& strPath, QString& strReason, bool* pbLink)
 {
-    const int nFile =
-        ::open(QFile::encodeName(strPath).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    *pbLink = false;
+    const int nFile = ::open(QFile::encodeName(strPath).constData(),
+                             O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (nFile < 0) {
-        strReason = QString::fromLocal8Bit(std::strerror(errno));
+        *pbLink = errno == ELOOP;
+        strReason = *pbLink ? QStringLiteral("is a symbolic link, not a file")
+                            : QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
+    struct stat status = {};
+    bool bMine = ::fstat(nFile, &status) == 0 && S_ISREG(status.st_mode);
+    if (!bMine)
+        strReason = QStringLiteral("is not a file");
+    else if (status.st_uid != ::geteuid())
+        strReason = QStringLiteral("belongs to another user");
+    else if ((status.st_mode & 077) != 0 && ::fchmod(nFile, 0600) != 0)
+        strReason = QStringLiteral("others may read it and it cannot be changed: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    bMine = bMine && strReason.isEmpty();
     ::close(nFile);
-    return true;
+    // Its log files, made when the file was not yet private, are made so too.
+    for (const char* pszSuffix : {"-wal", "-shm"}) {
+        const QByteArray strLog = QFile::encodeName(strPath + QLatin1String(pszSuffix));
+        if (bMine && ::lstat(strLog.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+            status.st_uid == ::geteuid() && (status.st_mode & 077) != 0)
+            ::chmod(strLog.constData(), 0600);
+    }
+    return bMine;
 }
 
 } // namespace
@@ -138,40 +168,64 @@ void CHistoryDatabase::Close()
 bool CHistoryDatabase::Open(QString* pstrNotice, QString* pstrError)
 {
     QString strReason;
-    EState eState = TryOpen(strReason);
-    if (eState == EState::Damaged || eState == EState::Newer) {
-        Close();
-        QString strError;
-        const QString strAside =
-            MoveAside(eState == EState::Newer ? QStringLiteral("newer") : QStringLiteral("damaged"),
-                      strError);
-        if (strAside.isEmpty()) {
-            if (pstrError)
-                *pstrError = QStringLiteral("The history %1 %2, and it cannot be moved aside: %3")
-                                 .arg(m_strPath, strReason, strError);
-            return false;
-        }
-        if (pstrNotice)
-            *pstrNotice = QStringLiteral("The history %1 %2. It was moved to %3 and a new "
-                                         "history begun.")
-                              .arg(m_strPath, strReason, strAside);
-        eState = TryOpen(strReason);
-    }
-    if (eState != EState::Ready) {
-        Close();
+    const EState eState = TryOpen(strReason);
+    if (eState == EState::Damaged || eState == EState::Newer)
+        return StartAnew(eState == EState::Newer ? QStringLiteral("newer")
+                                                 : QStringLiteral("damaged"),
+                         strReason, pstrNotice, pstrError);
+    return Ready(eState, strReason, pstrError);
+}
+
+bool CHistoryDatabase::StartAnewDamaged(const QString& strWhat, QString* pstrNotice,
+                                        QString* pstrError)
+{
+    return StartAnew(QStringLiteral("damaged"), QStringLiteral("is damaged (%1)").arg(strWhat),
+                     pstrNotice, pstrError);
+}
+
+bool CHistoryDatabase::StartAnew(const QString& strKind, const QString& strReason,
+                                 QString* pstrNotice, QString* pstrError)
+{
+    Close();
+    QString strError;
+    const QString strAside = MoveAside(strKind, strError);
+    if (strAside.isEmpty()) {
         if (pstrError)
-            *pstrError =
-                QStringLiteral("The history %1 cannot be used: %2").arg(m_strPath, strReason);
+            *pstrError = QStringLiteral("The history %1 %2, and it cannot be moved aside: %3")
+                             .arg(m_strPath, strReason, strError);
         return false;
     }
-    return true;
+    if (pstrNotice)
+        *pstrNotice =
+            QStringLiteral("The history %1 %2. It was moved to %3 and a new history begun.")
+                .arg(m_strPath, strReason, strAside);
+    QString strNewReason;
+    const EState eState = TryOpen(strNewReason);
+    return Ready(eState, strNewReason, pstrError);
+}
+
+bool CHistoryDatabase::Ready(EState eState, const QString& strReason, QString* pstrError)
+{
+    if (eState == EState::Ready)
+        return true;
+    Close();
+    if (pstrError)
+        *pstrError = QStringLiteral("The history %1 cannot be used: %2").arg(m_strPath, strReason);
+    return false;
+}
+
+bool CHistoryDatabase::IsDamageError(const QSqlError& error)
+{
+    return IsUnusableError(error);
 }
 
 CHistoryDatabase::EState CHistoryDatabase::TryOpen(QString& strReason)
 {
-    if (!MakeFolder(QFileInfo(m_strPath).absolutePath(), strReason) ||
-        !MakeFile(m_strPath, strReason))
+    if (!MakeFolder(QFileInfo(m_strPath).absolutePath(), strReason))
         return EState::Failed;
+    bool bLink = false;
+    if (!MakeFile(m_strPath, strReason, &bLink))
+        return bLink ? EState::Damaged : EState::Failed;
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_strConnection);
     if (!database.isValid()) {
         strReason = QStringLiteral("the SQLite driver of Qt is not installed (libqt6sql6-sqlite)");
@@ -184,8 +238,11 @@ CHistoryDatabase::EState CHistoryDatabase::TryOpen(QString& strReason)
         return IsUnusableError(database.lastError()) ? EState::Damaged : EState::Failed;
     }
     QSqlQuery query(database);
-    // Reading the schema is what finds a file that is no database.
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+    // Reading the schema is what finds a file that is no database. (Version
+    // and tables in one statement: another program may make them meanwhile.)
+    if (!query.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version),"
+                                   " (SELECT count(*) FROM sqlite_master)")) ||
+        !query.next()) {
         strReason = query.lastError().text();
         if (IsUnusableError(query.lastError())) {
             strReason = QStringLiteral("is not a database or is damaged");
@@ -194,7 +251,14 @@ CHistoryDatabase::EState CHistoryDatabase::TryOpen(QString& strReason)
         return EState::Failed;
     }
     const int nVersion = query.value(0).toInt();
+    const int nTables = query.value(1).toInt();
     query.finish();
+    // A database of another program (a version of 0 with tables of its own)
+    // is not taken over.
+    if (nVersion == 0 && nTables > 0) {
+        strReason = QStringLiteral("is a database of another program");
+        return EState::Damaged;
+    }
     if (nVersion > SchemaVersion) {
         strReason = QStringLiteral("was written by a newer version of Blipnote (schema %1, this "
                                    "version knows %2)")
@@ -202,18 +266,21 @@ CHistoryDatabase::EState CHistoryDatabase::TryOpen(QString& strReason)
                         .arg(SchemaVersion);
         return EState::Newer;
     }
-    // Written ahead: a note is on disk (in the log) once its transaction ends,
-    // so it survives the program being killed; the log is not synced on every
-    // note (a power cut may take the last ones, a crash of the program never).
     // A new file gives the room of dropped notes back to the disk (only a file
     // without tables can be told so).
     if (nVersion == 0 && !query.exec(QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"))) {
         strReason = query.lastError().text();
         return IsUnusableError(query.lastError()) ? EState::Damaged : EState::Failed;
     }
+    // Written ahead: a note is on disk (in the log) once its transaction ends,
+    // so it survives the program being killed; the log is not synced on every
+    // note (a power cut may take the last ones, a crash of the program never).
     // The log is cut back to a few megabytes once its notes are in the file.
-    for (const char* pszPragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
-                                  "PRAGMA foreign_keys=OFF", "PRAGMA journal_size_limit=8388608"}) {
+    // Copying the log into the file is left to a thread of its own (see
+    // CHistoryCheckpointer); a writer does it only when that falls far behind.
+    for (const char* pszPragma :
+         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=OFF",
+          "PRAGMA journal_size_limit=8388608", "PRAGMA wal_autocheckpoint=16384"}) {
         if (!query.exec(QString::fromLatin1(pszPragma))) {
             strReason = query.lastError().text();
             return IsUnusableError(query.lastError()) ? EState::Damaged : EState::Failed;
@@ -233,11 +300,17 @@ CHistoryDatabase::EState CHistoryDatabase::TryOpen(QString& strReason)
 bool CHistoryDatabase::Migrate(int nFrom, QString& strReason)
 {
     QSqlDatabase database = Connection();
-    if (!database.transaction()) {
-        strReason = database.lastError().text();
+    QSqlQuery query(database);
+    // Taken for writing before the version is read again: two programs
+    // opening a new history at once must not both make its tables.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
+        !query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        strReason = query.lastError().text();
+        database.rollback();
         return false;
     }
-    QSqlQuery query(database);
+    nFrom = query.value(0).toInt();
+    query.finish();
     for (std::size_t nStep = nFrom; nStep < kSteps.size(); ++nStep) {
         for (const char* pszStatement : kSteps[nStep]) {
             if (!query.exec(QString::fromLatin1(pszStatement))) {

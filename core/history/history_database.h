@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 #include <chrono>
@@ -33,6 +34,12 @@ public:
     // tells when a file was moved aside (and where), else it stays empty.
     bool Open(QString* pstrNotice, QString* pstrError);
 
+    // The file was found damaged while in use: moves it aside and begins a new
+    // one, as Open does.
+    bool StartAnewDamaged(const QString& strWhat, QString* pstrNotice, QString* pstrError);
+    // Whether an error of SQLite says the file is no database or is damaged.
+    static bool IsDamageError(const QSqlError& error);
+
     const QString& Path() const { return m_strPath; }
     QSqlDatabase Connection() const;
 
@@ -45,6 +52,9 @@ private:
         Failed,  // cannot be opened or written for another reason
     };
     EState TryOpen(QString& strReason);
+    bool StartAnew(const QString& strKind, const QString& strReason, QString* pstrNotice,
+                   QString* pstrError);
+    bool Ready(EState eState, const QString& strReason, QString* pstrError);
     bool Migrate(int nFrom, QString& strReason);
     void Close();
     // Renames the file (and its log) to PATH.KIND-TIME; the new name, or empty.

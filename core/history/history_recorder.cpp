@@ -5,9 +5,11 @@
 #include "core/settings/app_settings.h"
 
 #include <QDateTime>
+#include <QFile>
 
 #include <algorithm>
 #include <chrono>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -16,6 +18,8 @@ constexpr qint64 kIndexBatch = 500;
 // The index follows this long after the first note waiting for it.
 constexpr std::chrono::milliseconds kIndexDelay{250};
 constexpr std::chrono::hours kKeepingInterval{1};
+// A failure to record is told again after this long at the soonest.
+constexpr std::chrono::milliseconds kRetellAfter = std::chrono::hours(1);
 // The file's size is looked at again once notes have added this part of the bound.
 constexpr qint64 kSizeCheckParts = 20;
 // Notes dropped in one turn of the event loop.
@@ -65,6 +69,7 @@ bool CHistoryRecorder::Open(QString* pstrError)
     if (!strNotice.isEmpty())
         Q_EMIT Notice(strNotice);
     if (m_bOpen) {
+        RememberFile();
         m_pCheckpointer = std::make_unique<CHistoryCheckpointer>(Path());
         m_indexTimer.start(kIndexDelay); // what an earlier run left unindexed
     }
@@ -76,21 +81,39 @@ QString CHistoryRecorder::FailureText(const QString& strPath, const QString& str
     return QStringLiteral("Notes cannot be kept in the history (%1): %2.").arg(strPath, strReason);
 }
 
-void CHistoryRecorder::Failed(const QString& strReason)
+void CHistoryRecorder::ReportFailure(const QString& strReason)
 {
-    if (m_bFailureTold)
+    // A file damaged while in use goes aside, as at the start; the notes
+    // after this one are kept in a new one.
+    if (m_store.LastFailureWasDamage()) {
+        m_pCheckpointer.reset();
+        m_store.Reset();
+        QString strNotice;
+        QString strError;
+        m_bOpen = m_database.StartAnewDamaged(strReason, &strNotice, &strError);
+        if (!strNotice.isEmpty())
+            Q_EMIT Notice(strNotice);
+        if (m_bOpen) {
+            RememberFile();
+            m_pCheckpointer = std::make_unique<CHistoryCheckpointer>(Path());
+        } else
+            Q_EMIT RecordingFailed(strError);
         return;
-    m_bFailureTold = true;
+    }
+    // Told once an hour at most, however often recording fails and works
+    // again in between (a disk just full).
+    if (m_failureTold.isValid() && !m_failureTold.hasExpired(kRetellAfter.count()))
+        return;
+    m_failureTold.start();
     Q_EMIT RecordingFailed(FailureText(Path(), strReason));
 }
 
 qint64 CHistoryRecorder::Recorded(qint64 nId, qint64 nBytes, const QString& strError)
 {
     if (nId == 0) {
-        Failed(strError);
+        ReportFailure(strError);
         return 0;
     }
-    m_bFailureTold = false;
     m_pCheckpointer->Poke();
     if (!m_indexTimer.isActive())
         m_indexTimer.start(kIndexDelay);
@@ -103,8 +126,40 @@ qint64 CHistoryRecorder::Recorded(qint64 nId, qint64 nBytes, const QString& strE
     return nId;
 }
 
+void CHistoryRecorder::RememberFile()
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(Path()).constData(), &status) == 0) {
+        m_nDevice = status.st_dev;
+        m_nInode = status.st_ino;
+    }
+}
+
+void CHistoryRecorder::FollowMovedFile()
+{
+    struct stat status = {};
+    if (!m_bOpen || (::stat(QFile::encodeName(Path()).constData(), &status) == 0 &&
+                     status.st_dev == m_nDevice && status.st_ino == m_nInode))
+        return;
+    m_pCheckpointer.reset();
+    m_store.Reset();
+    QString strNotice;
+    QString strError;
+    m_bOpen = m_database.Open(&strNotice, &strError);
+    if (!strNotice.isEmpty())
+        Q_EMIT Notice(strNotice);
+    if (!m_bOpen) {
+        Q_EMIT RecordingFailed(strError);
+        return;
+    }
+    RememberFile();
+    m_pCheckpointer = std::make_unique<CHistoryCheckpointer>(Path());
+    Q_EMIT Changed();
+}
+
 qint64 CHistoryRecorder::RecordReceived(const QByteArray& strText, qint64 nCount)
 {
+    FollowMovedFile();
     if (!IsRecording())
         return 0;
     QString strError;
@@ -165,8 +220,8 @@ void CHistoryRecorder::DropSome()
     qint64 nDropped = 0;
     if (m_dropBefore) {
         nDropped = m_store.DropBefore(*m_dropBefore, kDropStep, nullptr);
-        if (nDropped < kDropStep)
-            m_dropBefore.reset();
+        if (nDropped <= 0)
+            m_dropBefore.reset(); // none left before it (or it failed)
     } else if (m_nExcess > 0) {
         nDropped = m_store.DropOldest(std::min(m_nExcess, kDropStep), nullptr);
         m_nExcess = nDropped > 0 ? m_nExcess - nDropped : 0;
@@ -219,7 +274,7 @@ void CHistoryRecorder::OnRecipientFinished(quint64 nSend, int nIndex, int nResul
     if (m_store.SetRecipientResult(it->nId, nIndex, recipient, &strError))
         Q_EMIT Changed();
     else
-        Failed(strError);
+        ReportFailure(strError);
     if (--it->nLeft <= 0)
         m_sends.erase(it);
 }

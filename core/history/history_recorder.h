@@ -5,6 +5,7 @@
 #include "core/history/history_store.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -21,7 +22,7 @@ struct CNoteRecord;
 // answer goes out (recording is one small write; the search index follows
 // behind in batches), a sent note when its send begins and each recipient's
 // result as it comes, and old notes dropped by the keeping rules. A failure to
-// record is told once, until recording works again.
+// record is told once an hour at most; a file found damaged goes aside.
 class CHistoryRecorder : public QObject
 {
     Q_OBJECT
@@ -64,13 +65,21 @@ public:
     // Takes back a note recorded but then not taken after all.
     void Forget(qint64 nId);
 
+    // Opens the file again when another program moved it aside meanwhile (it
+    // was found damaged there): what is recorded next goes to the new one.
+    void FollowMovedFile();
+    // Tells a failure of the store (to record, or to read): once an hour at
+    // most, or, for a file found damaged, by moving it aside and beginning a
+    // new one (told through Notice).
+    void ReportFailure(const QString& strReason);
+
     // The text of the warning told when recording fails.
     static QString FailureText(const QString& strPath, const QString& strReason);
 
 Q_SIGNALS:
     // Something was recorded or changed (a listing may show more).
     void Changed();
-    // Recording failed (told once until it works again).
+    // Recording failed (told once an hour at most).
     void RecordingFailed(const QString& strMessage);
     // A file that could not be used was moved aside.
     void Notice(const QString& strMessage);
@@ -78,7 +87,7 @@ Q_SIGNALS:
 private:
     // After a record: its id, or 0 after telling why; nBytes is what it added.
     qint64 Recorded(qint64 nId, qint64 nBytes, const QString& strError);
-    void Failed(const QString& strReason);
+    void RememberFile();
     void IndexSome();
     void ApplyKeeping();
     void DropSome();
@@ -87,11 +96,14 @@ private:
     void OnRecipientFinished(quint64 nSend, int nIndex, int nResult, qint32 nAcknowledged);
 
     CHistoryDatabase m_database;
+    // The file opened (its device and number), to see it replaced.
+    quint64 m_nDevice = 0;
+    quint64 m_nInode = 0;
     CHistoryStore m_store;
     std::unique_ptr<CHistoryCheckpointer> m_pCheckpointer;
     bool m_bOpen = false;
     bool m_bPaused = false;
-    bool m_bFailureTold = false;
+    QElapsedTimer m_failureTold;
     CKeeping m_keeping;
     QTimer m_indexTimer;
     QTimer m_keepingTimer;

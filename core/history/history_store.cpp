@@ -19,8 +19,10 @@ namespace {
 constexpr int kFull = 13;
 // Characters of the body a listing reads to find its first line.
 constexpr int kFirstLineChars = 160;
-// Characters of text indexed at most in one batch.
-constexpr qint64 kIndexBatchChars = 4 * 1024 * 1024;
+// Characters of text indexed or dropped at most in one batch.
+constexpr qint64 kBatchChars = 256 * 1024;
+// Above every note's number.
+constexpr qint64 kNoId = std::numeric_limits<qint64>::max();
 // Notes indexed at most before a search.
 constexpr qint64 kIndexBeforeSearch = 5000;
 // Notes deleted in one statement while pruning.
@@ -73,6 +75,7 @@ bool CHistoryStore::Fail(const QSqlQuery& query, QString* pstrError)
 {
     const QSqlError error = query.lastError();
     m_bFull = (error.nativeErrorCode().toInt() & 0xff) == kFull;
+    m_bDamaged = CHistoryDatabase::IsDamageError(error);
     if (pstrError)
         *pstrError = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     return false;
@@ -83,6 +86,7 @@ bool CHistoryStore::Run(QSqlQuery& query, QString* pstrError)
     if (!query.exec())
         return Fail(query, pstrError);
     m_bFull = false;
+    m_bDamaged = false;
     return true;
 }
 
@@ -494,21 +498,9 @@ qint64 CHistoryStore::IndexPending(qint64 nMax, QString* pstrError)
     }
     const qint64 nIndexed = query.value(0).toLongLong();
     query.finish();
-    // At most nMax notes, and of large ones no more than a few megabytes of
-    // text (but always one): a batch keeps the event loop waiting.
-    query.prepare(QStringLiteral("SELECT max(id) FROM (SELECT id, sum(length(body))"
-                                 " OVER (ORDER BY id) AS total, row_number() OVER (ORDER BY id)"
-                                 " AS n FROM notes WHERE id > ? ORDER BY id LIMIT ?)"
-                                 " WHERE total <= ? OR n = 1"));
-    query.addBindValue(nIndexed);
-    query.addBindValue(nMax);
-    query.addBindValue(kIndexBatchChars);
-    if (!Run(query, pstrError) || !query.next())
-        return -1;
-    if (query.value(0).isNull())
-        return 0; // nothing waits
-    const qint64 nUpTo = query.value(0).toLongLong();
-    query.finish();
+    const qint64 nUpTo = BatchEnd(nIndexed, kNoId, nMax, pstrError);
+    if (nUpTo <= 0)
+        return nUpTo; // nothing waits, or a failure
     query.prepare(QStringLiteral("INSERT INTO notes_text(rowid, nickname, subject, body)"
                                  " SELECT id, nickname, subject, body FROM notes"
                                  " WHERE id > ? AND id <= ?"));
@@ -550,30 +542,55 @@ qint64 CHistoryStore::UsedBytes(QString* pstrError)
     return query.value(0).toLongLong() * query.value(1).toLongLong();
 }
 
-qint64 CHistoryStore::DropBefore(qint64 nTime, qint64 nAtMost, QString* pstrError)
+qint64 CHistoryStore::BatchEnd(qint64 nAfter, qint64 nBelow, qint64 nMax, QString* pstrError)
 {
-    // Notes are kept in the order they came, so the oldest are those of the
-    // lowest numbers: deleting stops at the first note young enough to stay.
+    // Of large notes no more than a part of a megabyte of text (but always
+    // one): indexing or dropping a note's words takes as long as they are
+    // many, and the event loop waits meanwhile.
     QSqlQuery query(m_database.Connection());
-    query.prepare(QStringLiteral("DELETE FROM notes WHERE id IN (SELECT id FROM notes WHERE id <"
-                                 " coalesce((SELECT id FROM notes WHERE time >= ? ORDER BY id"
-                                 " LIMIT 1), 9223372036854775807) ORDER BY id LIMIT ?)"));
-    query.addBindValue(nTime);
-    query.addBindValue(nAtMost);
+    query.prepare(QStringLiteral("SELECT max(id) FROM (SELECT id, sum(length(body))"
+                                 " OVER (ORDER BY id) AS total, row_number() OVER (ORDER BY id)"
+                                 " AS n FROM notes WHERE id > ? AND id < ? ORDER BY id LIMIT ?)"
+                                 " WHERE total <= ? OR n = 1"));
+    query.addBindValue(nAfter);
+    query.addBindValue(nBelow);
+    query.addBindValue(nMax);
+    query.addBindValue(kBatchChars);
+    if (!Run(query, pstrError) || !query.next())
+        return -1;
+    return query.value(0).isNull() ? 0 : query.value(0).toLongLong();
+}
+
+qint64 CHistoryStore::DropUpTo(qint64 nBelow, qint64 nAtMost, QString* pstrError)
+{
+    const qint64 nEnd = BatchEnd(0, nBelow, nAtMost, pstrError);
+    if (nEnd <= 0)
+        return nEnd;
+    QSqlQuery query(m_database.Connection());
+    query.prepare(QStringLiteral("DELETE FROM notes WHERE id <= ?"));
+    query.addBindValue(nEnd);
     if (!Run(query, pstrError))
         return -1;
     return query.numRowsAffected();
 }
 
-qint64 CHistoryStore::DropOldest(qint64 nCount, QString* pstrError)
+qint64 CHistoryStore::DropBefore(qint64 nTime, qint64 nAtMost, QString* pstrError)
 {
+    // Notes are kept in the order they came, so the oldest are those of the
+    // lowest numbers: deleting stops at the first note young enough to stay.
     QSqlQuery query(m_database.Connection());
-    query.prepare(
-        QStringLiteral("DELETE FROM notes WHERE id IN (SELECT id FROM notes ORDER BY id LIMIT ?)"));
-    query.addBindValue(nCount);
+    query.prepare(QStringLiteral("SELECT id FROM notes WHERE time >= ? ORDER BY id LIMIT 1"));
+    query.addBindValue(nTime);
     if (!Run(query, pstrError))
         return -1;
-    return query.numRowsAffected();
+    const qint64 nFirstKept = query.next() ? query.value(0).toLongLong() : kNoId;
+    query.finish();
+    return DropUpTo(nFirstKept, nAtMost, pstrError);
+}
+
+qint64 CHistoryStore::DropOldest(qint64 nCount, QString* pstrError)
+{
+    return DropUpTo(kNoId, nCount, pstrError);
 }
 
 qint64 CHistoryStore::ExcessNotes(qint64 nMaxBytes, QString* pstrError)
@@ -600,7 +617,7 @@ qint64 CHistoryStore::ExcessNotes(qint64 nMaxBytes, QString* pstrError)
 qint64 CHistoryStore::Prune(std::optional<qint64> before, qint64 nMaxBytes, QString* pstrError)
 {
     qint64 nDropped = 0;
-    for (qint64 nGone = before ? kPruneChunk : 0; nGone == kPruneChunk; nDropped += nGone) {
+    for (qint64 nGone = before ? 1 : 0; nGone > 0; nDropped += nGone) {
         nGone = DropBefore(*before, kPruneChunk, pstrError);
         if (nGone < 0)
             return -1;

@@ -64,9 +64,11 @@ public:
     // until the file holds at most nMaxBytes (0: no bound). How many were
     // dropped, or -1. (At once: the parts below do it a step at a time.)
     qint64 Prune(std::optional<qint64> before, qint64 nMaxBytes, QString* pstrError);
-    // Drops at most nAtMost of the notes kept before the time; how many, or -1.
+    // Drops at most nAtMost of the notes kept before the time (fewer when they
+    // are large); how many, or -1.
     qint64 DropBefore(qint64 nTime, qint64 nAtMost, QString* pstrError);
-    // Drops the nCount oldest notes; how many, or -1.
+    // Drops at most the nCount oldest notes (fewer when they are large); how
+    // many, or -1.
     qint64 DropOldest(qint64 nCount, QString* pstrError);
     // How many of the oldest notes must go for the file to keep within
     // nMaxBytes (0: no bound), or -1.
@@ -86,6 +88,10 @@ public:
 
     // Whether the last failure was the disk (or the file's bound) being full.
     bool LastFailureWasFull() const { return m_bFull; }
+    // Whether it found the file damaged.
+    bool LastFailureWasDamage() const { return m_bDamaged; }
+    // Forgets what it prepared on the connection (before the file is replaced).
+    void Reset() { m_insert.reset(); }
 
     // The text search expression for the words of strSearch: each word quoted,
     // so that nothing a user types is read as query syntax; the last also
@@ -99,9 +105,15 @@ private:
     bool Fail(const QSqlQuery& query, QString* pstrError);
     bool Run(QSqlQuery& query, QString* pstrError);
     qint64 Insert(const CHistoryNote& note, QString* pstrError);
+    // The last of a batch of notes after nAfter and below nBelow: at most
+    // nMax, and of large ones only a few; 0 when there are none, -1 on failure.
+    qint64 BatchEnd(qint64 nAfter, qint64 nBelow, qint64 nMax, QString* pstrError);
+    // Drops a batch of the oldest notes below nBelow; how many, or -1.
+    qint64 DropUpTo(qint64 nBelow, qint64 nAtMost, QString* pstrError);
 
     CHistoryDatabase& m_database;
     std::optional<QSqlQuery> m_insert;
     bool m_bInBatch = false;
     bool m_bFull = false;
+    bool m_bDamaged = false;
 };

@@ -207,6 +207,8 @@ void CHistoryWindow::hideEvent(QHideEvent* pEvent)
 void CHistoryWindow::ShowState()
 {
     if (!m_pRows->Error().isEmpty())
+        m_history.ReportFailure(m_pRows->Error()); // a damaged file goes aside
+    if (!m_pRows->Error().isEmpty())
         m_pState->setText(QStringLiteral("The history cannot be read: ") + m_pRows->Error());
     else if (m_pRows->rowCount() == 0)
         m_pState->setText(m_pRows->Filter().strSearch.isEmpty() &&

@@ -5,7 +5,9 @@
 #include "tests/support/small_file_system.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -229,8 +231,50 @@ TEST_F(HistoryStoreTest, MovesAnUnusableFileAsideAndBeginsAnew)
     ASSERT_TRUE(OpenAt(strPath));
     EXPECT_TRUE(m_strNotice.isEmpty());
     EXPECT_TRUE(m_pStore->Get(nId, &m_strError));
-    // Only the user may read it.
+    // Only the user may read it, even where it was made readable by others.
+    m_pStore.reset();
+    m_pDatabase.reset();
+    QFile::setPermissions(strPath, QFile::permissions(strPath) | QFile::ReadOther);
+    ASSERT_TRUE(OpenAt(strPath));
     EXPECT_EQ(QFile::permissions(strPath) & (QFile::ReadGroup | QFile::ReadOther), 0);
+
+    // A link is not followed, and another program's database is not taken
+    // over: each is moved aside, untouched.
+    const QString strOther = m_folder.filePath(QStringLiteral("other.db"));
+    {
+        CHistoryDatabase other(strOther);
+        ASSERT_TRUE(other.Open(nullptr, &m_strError));
+        QSqlQuery(other.Connection()).exec(QStringLiteral("PRAGMA user_version=0"));
+    }
+    const QString strLinked = m_folder.filePath(QStringLiteral("linked/history.db"));
+    QDir().mkpath(QFileInfo(strLinked).absolutePath());
+    ASSERT_TRUE(QFile::link(strOther, strLinked));
+    ASSERT_TRUE(OpenAt(strLinked)) << m_strError.toStdString();
+    EXPECT_TRUE(m_strNotice.contains(QLatin1String("is a symbolic link")))
+        << m_strNotice.toStdString();
+    EXPECT_FALSE(QFileInfo(strLinked).isSymLink());
+    const QString strForeign = m_folder.filePath(QStringLiteral("foreign/history.db"));
+    QDir().mkpath(QFileInfo(strForeign).absolutePath());
+    ASSERT_TRUE(QFile::copy(strOther, strForeign));
+    ASSERT_TRUE(OpenAt(strForeign));
+    EXPECT_TRUE(m_strNotice.contains(QLatin1String("another program")))
+        << m_strNotice.toStdString();
+
+    // Programs that open a new history at once make it once, all of them.
+    const QString strNew = m_folder.filePath(QStringLiteral("new/history.db"));
+    std::atomic<int> nOpened = 0;
+    std::vector<std::thread> openers;
+    for (int n = 0; n < 4; ++n)
+        openers.emplace_back([&] {
+            CHistoryDatabase database(strNew);
+            QString strNotice;
+            QString strError;
+            if (database.Open(&strNotice, &strError) && strNotice.isEmpty())
+                ++nOpened;
+        });
+    for (std::thread& opener : openers)
+        opener.join();
+    EXPECT_EQ(nOpened, 4);
 }
 
 TEST_F(HistoryStoreTest, WaitsForAnotherWriterInsteadOfFailing)
