@@ -30,7 +30,10 @@ const std::vector<std::vector<const char*>> kSteps = {
         " origin INTEGER NOT NULL, host BLOB NOT NULL, nickname TEXT NOT NULL,"
         " subject TEXT NOT NULL, body TEXT NOT NULL, system TEXT NOT NULL,"
         " priority INTEGER NOT NULL, note_time BLOB NOT NULL, raw BLOB NOT NULL,"
-        " bytes INTEGER NOT NULL, file TEXT NOT NULL)",
+        " bytes INTEGER NOT NULL, file TEXT NOT NULL,"
+        // The text's length, read where batches are measured without reading
+        // the texts themselves.
+        " size INTEGER NOT NULL)",
         "CREATE INDEX notes_file ON notes(file) WHERE origin = 1",
         "CREATE TABLE recipients("
         " note_id INTEGER NOT NULL, seq INTEGER NOT NULL, address BLOB NOT NULL,"

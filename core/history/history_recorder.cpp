@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <sys/stat.h>
-#include <utility>
 
 namespace {
 // Notes added to the search index in one turn of the event loop.
@@ -22,6 +21,8 @@ constexpr std::chrono::hours kKeepingInterval{1};
 constexpr std::chrono::milliseconds kRetellAfter = std::chrono::hours(1);
 // The file's size is looked at again once notes have added this part of the bound.
 constexpr qint64 kSizeCheckParts = 20;
+// Pages given back to the disk in one turn of the event loop.
+constexpr qint64 kCompactStep = 2000;
 // Notes dropped in one turn of the event loop.
 constexpr qint64 kDropStep = 500;
 
@@ -119,8 +120,7 @@ qint64 CHistoryRecorder::Recorded(qint64 nId, qint64 nBytes, const QString& strE
         m_indexTimer.start(kIndexDelay);
     // The size is looked at again once notes have added a part of the bound.
     m_nBytesSinceCheck += nBytes;
-    if (m_keeping.nMaxBytes > 0 && m_nBytesSinceCheck >= m_keeping.nMaxBytes / kSizeCheckParts &&
-        !m_dropTimer.isActive())
+    if (SizeCheckDue() && !m_dropTimer.isActive())
         ApplyKeeping();
     Q_EMIT Changed();
     return nId;
@@ -210,7 +210,13 @@ void CHistoryRecorder::ApplyKeeping()
     if (m_keeping.nDays)
         m_dropBefore = Now() - qint64(*m_keeping.nDays) * 24 * 3600 * 1000;
     m_nExcess = std::max<qint64>(0, m_store.ExcessNotes(m_keeping.nMaxBytes, nullptr));
+    m_bDropped = true; // room an earlier run left is given back too
     DropSome();
+}
+
+bool CHistoryRecorder::SizeCheckDue() const
+{
+    return m_keeping.nMaxBytes > 0 && m_nBytesSinceCheck >= m_keeping.nMaxBytes / kSizeCheckParts;
 }
 
 void CHistoryRecorder::DropSome()
@@ -232,8 +238,13 @@ void CHistoryRecorder::DropSome()
     }
     if (m_dropBefore || m_nExcess > 0) {
         m_dropTimer.start(0);
-    } else if (std::exchange(m_bDropped, false)) {
-        m_store.Compact();
+    } else if (SizeCheckDue()) {
+        ApplyKeeping(); // notes came while these went: the size is looked at again
+    } else if (m_bDropped) {
+        // Their room goes back to the disk, a step at a time too.
+        m_bDropped = m_store.Compact(kCompactStep) > 0;
+        if (m_bDropped)
+            m_dropTimer.start(0);
     }
 }
 

@@ -91,6 +91,8 @@ private:
     void IndexSome();
     void ApplyKeeping();
     void DropSome();
+    // Whether notes recorded since the size was last looked at call for a look.
+    bool SizeCheckDue() const;
     void OnSendStarted(quint64 nSend, const QByteArray& strText,
                        const QList<QByteArray>& addresses);
     void OnRecipientFinished(quint64 nSend, int nIndex, int nResult, qint32 nAcknowledged);

@@ -51,9 +51,9 @@ QByteArray FirstLine(const QString& strStart)
 
 const QString kInsert = QStringLiteral(
     "INSERT INTO notes(time, direction, origin, host, nickname, subject, body, system,"
-    " priority, note_time, raw, bytes, file) VALUES(?, ?, ?, coalesce(?, x''), coalesce(?, ''),"
-    " coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), ?, coalesce(?, x''), coalesce(?, x''),"
-    " ?, coalesce(?, ''))");
+    " priority, note_time, raw, bytes, file, size) VALUES(?, ?, ?, coalesce(?, x''),"
+    " coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), coalesce(?, ''), ?, coalesce(?, x''),"
+    " coalesce(?, x''), ?, coalesce(?, ''), ?)");
 
 const QString kRowColumns =
     QStringLiteral("n.id, n.time, n.direction, n.origin, n.host, n.nickname, substr(n.body, 1, %1),"
@@ -159,6 +159,7 @@ qint64 CHistoryStore::Insert(const CHistoryNote& note, QString* pstrError)
     query.addBindValue(note.strRaw);
     query.addBindValue(note.nBytes);
     query.addBindValue(note.strFile);
+    query.addBindValue(note.strBody.size() + note.strRaw.size());
     if (!Run(query, pstrError))
         return 0;
     const qint64 nId = query.lastInsertId().toLongLong();
@@ -521,25 +522,41 @@ qint64 CHistoryStore::IndexPending(qint64 nMax, QString* pstrError)
     return write.Commit(pstrError) ? nLeft : -1;
 }
 
-void CHistoryStore::Compact()
+qint64 CHistoryStore::Compact(qint64 nPages)
 {
     QSqlQuery query(m_database.Connection());
-    query.exec(QStringLiteral("PRAGMA incremental_vacuum"));
-    while (query.next()) {
+    if (!query.exec(QStringLiteral("PRAGMA freelist_count")) || !query.next())
+        return 0;
+    const qint64 nFree = query.value(0).toLongLong();
+    query.finish();
+    // Each run of the statement gives one page back (Qt runs a statement
+    // without results only a step).
+    const qint64 nSteps = std::min(nFree, nPages);
+    query.prepare(QStringLiteral("PRAGMA incremental_vacuum"));
+    for (qint64 n = 0; n < nSteps; ++n) {
+        if (!query.exec())
+            return 0;
     }
+    return nFree - nSteps;
 }
 
 qint64 CHistoryStore::UsedBytes(QString* pstrError)
 {
+    // Each asked on its own: as columns of one statement they may be read
+    // from before the last write.
     QSqlQuery query(m_database.Connection());
-    if (!query.exec(QStringLiteral("SELECT (SELECT page_count FROM pragma_page_count()) -"
-                                   " (SELECT freelist_count FROM pragma_freelist_count()),"
-                                   " (SELECT page_size FROM pragma_page_size())")) ||
-        !query.next()) {
-        Fail(query, pstrError);
-        return -1;
+    qint64 nValues[3] = {};
+    const char* const pszPragmas[] = {"PRAGMA page_count", "PRAGMA freelist_count",
+                                      "PRAGMA page_size"};
+    for (int n = 0; n < 3; ++n) {
+        if (!query.exec(QString::fromLatin1(pszPragmas[n])) || !query.next()) {
+            Fail(query, pstrError);
+            return -1;
+        }
+        nValues[n] = query.value(0).toLongLong();
+        query.finish();
     }
-    return query.value(0).toLongLong() * query.value(1).toLongLong();
+    return (nValues[0] - nValues[1]) * nValues[2];
 }
 
 qint64 CHistoryStore::BatchEnd(qint64 nAfter, qint64 nBelow, qint64 nMax, QString* pstrError)
@@ -548,17 +565,22 @@ qint64 CHistoryStore::BatchEnd(qint64 nAfter, qint64 nBelow, qint64 nMax, QStrin
     // one): indexing or dropping a note's words takes as long as they are
     // many, and the event loop waits meanwhile.
     QSqlQuery query(m_database.Connection());
-    query.prepare(QStringLiteral("SELECT max(id) FROM (SELECT id, sum(length(body))"
-                                 " OVER (ORDER BY id) AS total, row_number() OVER (ORDER BY id)"
-                                 " AS n FROM notes WHERE id > ? AND id < ? ORDER BY id LIMIT ?)"
-                                 " WHERE total <= ? OR n = 1"));
+    query.setForwardOnly(true); // read as far as needed, not further
+    query.prepare(QStringLiteral("SELECT id, size FROM notes WHERE id > ? AND id < ?"
+                                 " ORDER BY id LIMIT ?"));
     query.addBindValue(nAfter);
     query.addBindValue(nBelow);
     query.addBindValue(nMax);
-    query.addBindValue(kBatchChars);
-    if (!Run(query, pstrError) || !query.next())
+    if (!Run(query, pstrError))
         return -1;
-    return query.value(0).isNull() ? 0 : query.value(0).toLongLong();
+    qint64 nEnd = 0;
+    for (qint64 nTotal = 0; query.next();) {
+        nTotal += query.value(1).toLongLong();
+        if (nEnd != 0 && nTotal > kBatchChars)
+            break;
+        nEnd = query.value(0).toLongLong();
+    }
+    return nEnd;
 }
 
 qint64 CHistoryStore::DropUpTo(qint64 nBelow, qint64 nAtMost, QString* pstrError)
@@ -631,7 +653,7 @@ qint64 CHistoryStore::Prune(std::optional<qint64> before, qint64 nMaxBytes, QStr
         nDropped += nGone;
         nLeft -= nGone;
     }
-    if (nDropped > 0)
-        Compact();
+    while (nDropped > 0 && Compact(kPruneChunk) > 0) {
+    }
     return nDropped;
 }

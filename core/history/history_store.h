@@ -73,9 +73,9 @@ public:
     // How many of the oldest notes must go for the file to keep within
     // nMaxBytes (0: no bound), or -1.
     qint64 ExcessNotes(qint64 nMaxBytes, QString* pstrError);
-    // Gives the room of dropped notes back to the disk (a file made by this
-    // version; older ones keep it for the next notes).
-    void Compact();
+    // Gives the room of dropped notes back to the disk, at most nPages pages
+    // of it; the pages still to give back.
+    qint64 Compact(qint64 nPages);
     // The bytes the kept notes take in the file.
     qint64 UsedBytes(QString* pstrError = nullptr);
 
