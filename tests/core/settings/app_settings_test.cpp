@@ -152,22 +152,25 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
                 "Send Time", "Send Plan", "Use Sound", "Use FingerD"})},
         {SettingsGroup::Network, Names({"IP Port", "Multi Send", "MultiSendDelay"})},
         {SettingsGroup::Styles, Names({"Use RTF"})},
-        // In a section of its own, beside the ones other copies read.
-        {SettingsGroup::Desktop, Names({"Use Notifications"})},
+        // In sections of their own, beside the ones other copies read.
+        {SettingsGroup::Desktop,
+         Names({"Use Notifications", "Keep Notes", "Keep Days", "Max Megabytes"})},
     };
     for (const auto& [eGroup, expected] : groups) {
         CMemorySettingsStore store;
         CAppSettings settings(store);
         settings.Save(eGroup);
-        ASSERT_EQ(store.Values().size(), 1);
-        QStringList written = store.Values().first().keys();
+        ASSERT_EQ(store.Values().size(), eGroup == SettingsGroup::Desktop ? 2 : 1);
+        QStringList written;
+        for (const auto& section : store.Values())
+            written += section.keys();
         written.sort();
         EXPECT_EQ(written, expected) << static_cast<int>(eGroup);
         QStringList listed = CAppSettings::OptionNames(eGroup);
         listed.sort();
         EXPECT_EQ(listed, expected);
     }
-    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 34);
+    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 37);
 }
 
 TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)
