@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/browse_command.h"
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/fingerd_command.h"
@@ -22,6 +23,7 @@ const CCliCommand kCommands[] = {
     {"show", "print a note file as JSON", RunShowCommand},
     {"fingerd", "run the finger server and print each query as JSON", RunFingerdCommand},
     {"seek", "finger the host list and print who is up as JSON", RunSeekCommand},
+    {"browse", "print the copies announced on the local network as JSON", RunBrowseCommand},
     {"history", "print the kept notes as JSON", RunHistoryCommand},
     {"import", "keep note files in the history", RunImportCommand},
     {"help", "show this help, or a command's help", RunHelpCommand},

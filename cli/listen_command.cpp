@@ -14,10 +14,13 @@
 #include "core/history/history_recorder.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/net/net_address.h"
+#include "core/presence/presence_announcer.h"
 #include "core/settings/app_settings.h"
+#include "core/settings/system_info.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,8 +53,12 @@ int RunListenCommand(const QStringList& arguments)
         QStringLiteral("history"),
         QStringLiteral("Also keep each note in your history (the one the desktop program keeps); "
                        "a note that cannot be kept there is not taken."));
+    const QCommandLineOption announceOption(
+        QStringLiteral("announce"),
+        QStringLiteral("Announce this copy on the local network (through the Avahi daemon) "
+                       "while it listens: its port, nickname, computer name and version."));
     const QCommandLineOption addressOption = ListenAddressOption();
-    parser.addOptions({portOption, addressOption, saveOption, historyOption});
+    parser.addOptions({portOption, addressOption, saveOption, historyOption, announceOption});
     if (const std::optional<int> nDone = command.Parse(arguments))
         return *nDone;
 
@@ -173,6 +180,14 @@ int RunListenCommand(const QStringList& arguments)
         if (*nPort == 0)
             CliOutput::ErrorLine(QStringLiteral("port %1").arg(server.ServerPort()));
         break;
+    }
+    std::unique_ptr<CPresenceAnnouncer> pAnnouncer;
+    if (parser.isSet(announceOption)) {
+        pAnnouncer = std::make_unique<CPresenceAnnouncer>(QDBusConnection::systemBus());
+        CPresenceAnnouncer::CAnnouncement announcement =
+            CPresenceAnnouncer::AnnouncementOf(stored.Settings(), SystemInfo::ComputerName());
+        announcement.nPort = server.ServerPort();
+        pAnnouncer->Announce(announcement);
     }
     return QCoreApplication::exec();
 }

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-multimedia-dev libqt6sql6-sqlite libgl-dev fonts-liberation2
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format clang-tidy finger valgrind scdoc groff-base dpkg-dev iproute2
-    dbus-daemon xvfb xdotool dunst trayer
+    dbus-daemon xvfb xdotool dunst trayer avahi-daemon
 )
 
 missing=()

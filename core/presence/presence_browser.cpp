@@ -1,0 +1,276 @@
+#include "core/presence/presence_browser.h"
+
+#include "core/interfaces/logging.h"
+#include "core/presence/avahi.h"
+
+#include <QDBusArgument>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QHostAddress>
+
+namespace {
+
+constexpr int kCallTimeoutMs = 10000;
+// What is kept of the signals that come before the browser's path is known.
+constexpr qsizetype kMaxEarly = 256;
+
+const QString kNoDaemon = QStringLiteral("no Avahi daemon runs on the system bus");
+
+// Addresses a note can be sent to: not the link-local IPv6 ones, which need
+// their network interface.
+bool IsUsable(const QString& strAddress)
+{
+    const QHostAddress address(strAddress);
+    if (address.isNull())
+        return false;
+    return address.protocol() != QAbstractSocket::IPv6Protocol || !address.isLinkLocal();
+}
+
+} // namespace
+
+CPresenceBrowser::CPresenceBrowser(const QDBusConnection& bus, QObject* pParent)
+    : QObject(pParent), m_bus(bus),
+      m_watcher(Avahi::Service, bus, QDBusServiceWatcher::WatchForOwnerChange)
+{
+    Avahi::RegisterTypes();
+    connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& strNewOwner) {
+                Stop();
+                if (strNewOwner.isEmpty())
+                    SetAvailable(false, kNoDaemon);
+                else
+                    Start();
+            });
+}
+
+CPresenceBrowser::~CPresenceBrowser()
+{
+    // Going away is not the peers going.
+    blockSignals(true);
+    Stop();
+}
+
+void CPresenceBrowser::Start()
+{
+    Stop();
+    if (!m_bus.isConnected()) {
+        SetAvailable(false, QStringLiteral("no system bus: %1").arg(m_bus.lastError().message()));
+        return;
+    }
+    // The browser's signals may come before its path does: listen to every
+    // browser of the daemon and keep what comes early.
+    m_bus.connect(Avahi::Service, QString(), Avahi::BrowserInterface, QString(), this,
+                  SLOT(OnBrowserSignal(QDBusMessage)));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(Avahi::Service, QStringLiteral("/"), Avahi::ServerInterface,
+                                       QStringLiteral("ServiceBrowserNew"));
+    call.setArguments(
+        {Avahi::InterfaceUnspec, Avahi::ProtocolUnspec, Avahi::ServiceType, QString(), 0u});
+    auto* pWatcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
+    const quint64 nGeneration = m_nGeneration;
+    connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
+            [this, nGeneration](QDBusPendingCallWatcher* pCall) {
+                pCall->deleteLater();
+                if (nGeneration != m_nGeneration)
+                    return;
+                const QDBusMessage reply = pCall->reply();
+                if (reply.type() == QDBusMessage::ErrorMessage) {
+                    SetAvailable(false,
+                                 reply.errorName() ==
+                                         QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")
+                                     ? kNoDaemon
+                                     : reply.errorMessage());
+                    return;
+                }
+                m_strBrowserPath = reply.arguments().value(0).value<QDBusObjectPath>().path();
+                SetAvailable(true, QString());
+                const QList<QDBusMessage> early = std::exchange(m_early, {});
+                for (const QDBusMessage& message : early)
+                    OnBrowserSignal(message);
+            });
+}
+
+void CPresenceBrowser::Stop()
+{
+    ++m_nGeneration;
+    m_bus.disconnect(Avahi::Service, QString(), Avahi::BrowserInterface, QString(), this,
+                     SLOT(OnBrowserSignal(QDBusMessage)));
+    if (!m_strBrowserPath.isEmpty()) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            Avahi::Service, m_strBrowserPath, Avahi::BrowserInterface, QStringLiteral("Free"));
+        call.setAutoStartService(false);
+        m_bus.asyncCall(call, kCallTimeoutMs);
+        m_strBrowserPath.clear();
+    }
+    m_early.clear();
+    m_items.clear();
+    m_toResolve.clear();
+    m_resolving = 0;
+    m_bAllForNow = false;
+    m_bSettledTold = false;
+    const QList<QPair<CPresencePeer, int>> peers = std::exchange(m_peers, {});
+    for (const auto& peer : peers)
+        Q_EMIT Gone(peer.first);
+}
+
+QList<CPresencePeer> CPresenceBrowser::Peers() const
+{
+    QList<CPresencePeer> peers;
+    peers.reserve(m_peers.size());
+    for (const auto& peer : m_peers)
+        peers.append(peer.first);
+    return peers;
+}
+
+void CPresenceBrowser::SetAvailable(bool bAvailable, const QString& strReason)
+{
+    m_strUnavailable = strReason;
+    if (!bAvailable)
+        qCInfo(lcPresence, "presence unavailable: %s", qUtf8Printable(strReason));
+    if (m_bKnown && m_bAvailable == bAvailable)
+        return;
+    m_bKnown = true;
+    m_bAvailable = bAvailable;
+    Q_EMIT AvailabilityChanged(bAvailable);
+}
+
+void CPresenceBrowser::OnBrowserSignal(const QDBusMessage& message)
+{
+    if (m_strBrowserPath.isEmpty()) {
+        if (m_early.size() < kMaxEarly)
+            m_early.append(message);
+        return;
+    }
+    if (message.path() != m_strBrowserPath)
+        return;
+    const QString strMember = message.member();
+    const QVariantList arguments = message.arguments();
+    if (strMember == QStringLiteral("ItemNew") || strMember == QStringLiteral("ItemRemove")) {
+        if (arguments.size() < 6 || arguments.at(3).toString() != Avahi::ServiceType)
+            return;
+        const CItemKey key{arguments.at(0).toInt(), arguments.at(1).toInt(),
+                           arguments.at(2).toString(), arguments.at(4).toString()};
+        if (strMember == QStringLiteral("ItemNew"))
+            OnItemNew(key, arguments.at(5).toUInt());
+        else
+            OnItemRemove(key);
+    } else if (strMember == QStringLiteral("AllForNow")) {
+        m_bAllForNow = true;
+        CheckSettled();
+    } else if (strMember == QStringLiteral("Failure")) {
+        const QString strWhy = arguments.value(0).toString();
+        Stop();
+        SetAvailable(false, strWhy);
+    }
+}
+
+void CPresenceBrowser::OnItemNew(const CItemKey& key, uint nFlags)
+{
+    // This very program's own announcement is not a peer.
+    if ((nFlags & Avahi::ResultOurOwn) != 0 || m_items.contains(key))
+        return;
+    if (m_items.size() >= MaxServices) {
+        qCInfo(lcPresence, "more than %d services announced: \"%s\" ignored", MaxServices,
+               qUtf8Printable(key.strName));
+        return;
+    }
+    m_items.insert(key, CItem());
+    m_toResolve.push_back(key);
+    ResolveNext();
+}
+
+void CPresenceBrowser::OnItemRemove(const CItemKey& key)
+{
+    const auto it = m_items.constFind(key);
+    if (it == m_items.cend())
+        return;
+    const CItem item = *it;
+    m_items.erase(it);
+    if (item.bResolved)
+        RemovePeer(item.peer);
+}
+
+void CPresenceBrowser::ResolveNext()
+{
+    while (m_resolving < MaxResolving && !m_toResolve.empty()) {
+        const CItemKey key = m_toResolve.front();
+        m_toResolve.pop_front();
+        if (!m_items.contains(key))
+            continue; // gone before its turn
+        ++m_resolving;
+        QDBusMessage call = QDBusMessage::createMethodCall(Avahi::Service, QStringLiteral("/"),
+                                                           Avahi::ServerInterface,
+                                                           QStringLiteral("ResolveService"));
+        call.setArguments({key.nInterface, key.nProtocol, key.strName, Avahi::ServiceType,
+                           key.strDomain, key.nProtocol, 0u});
+        auto* pWatcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
+        const quint64 nGeneration = m_nGeneration;
+        connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
+                [this, key, nGeneration](QDBusPendingCallWatcher* pCall) {
+                    pCall->deleteLater();
+                    OnResolved(key, nGeneration, pCall->reply());
+                });
+    }
+}
+
+void CPresenceBrowser::OnResolved(const CItemKey& key, quint64 nGeneration,
+                                  const QDBusMessage& reply)
+{
+    if (nGeneration != m_nGeneration)
+        return;
+    --m_resolving;
+    const auto it = m_items.find(key);
+    const QVariantList arguments = reply.arguments();
+    if (it != m_items.end() && reply.type() == QDBusMessage::ReplyMessage &&
+        arguments.size() >= 10) {
+        CPresencePeer peer;
+        peer.strName = key.strName;
+        peer.strAddress = arguments.at(7).toString();
+        peer.nPort = static_cast<quint16>(arguments.at(8).toUInt());
+        peer.record = CPresenceRecord::FromTxt(qdbus_cast<QByteArrayList>(arguments.at(9)));
+        peer.bLocal = (arguments.value(10).toUInt() & Avahi::ResultLocal) != 0;
+        if (IsUsable(peer.strAddress) && peer.nPort != 0) {
+            it->bResolved = true;
+            it->peer = peer;
+            AddPeer(peer);
+        }
+    } else if (it != m_items.end()) {
+        qCInfo(lcPresence, "\"%s\" not looked up: %s", qUtf8Printable(key.strName),
+               qUtf8Printable(reply.errorMessage()));
+    }
+    ResolveNext();
+    CheckSettled();
+}
+
+void CPresenceBrowser::AddPeer(const CPresencePeer& peer)
+{
+    for (auto& known : m_peers) {
+        if (known.first == peer) {
+            ++known.second;
+            return;
+        }
+    }
+    m_peers.append({peer, 1});
+    Q_EMIT Appeared(peer);
+}
+
+void CPresenceBrowser::RemovePeer(const CPresencePeer& peer)
+{
+    for (qsizetype i = 0; i < m_peers.size(); ++i) {
+        if (m_peers.at(i).first == peer) {
+            if (--m_peers[i].second == 0) {
+                m_peers.removeAt(i);
+                Q_EMIT Gone(peer);
+            }
+            return;
+        }
+    }
+}
+
+void CPresenceBrowser::CheckSettled()
+{
+    if (m_bSettledTold || !IsSettled())
+        return;
+    m_bSettledTold = true;
+    Q_EMIT Settled();
+}

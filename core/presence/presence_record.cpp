@@ -1,0 +1,69 @@
+#include "core/presence/presence_record.h"
+
+namespace {
+
+const QByteArray kNickname = QByteArrayLiteral("nickname");
+const QByteArray kComputer = QByteArrayLiteral("computer");
+const QByteArray kVersion = QByteArrayLiteral("version");
+
+// A value as it may be shown: no control characters, at most MaxValueLength.
+QString CleanValue(QByteArrayView bytes)
+{
+    QString strValue = QString::fromUtf8(
+        bytes.first(std::min<qsizetype>(bytes.size(), CPresenceRecord::MaxValueLength * 4)));
+    QString strClean;
+    strClean.reserve(strValue.size());
+    for (const QChar c : std::as_const(strValue)) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            continue;
+        strClean += c;
+    }
+    if (strClean.size() > CPresenceRecord::MaxValueLength) {
+        strClean.truncate(CPresenceRecord::MaxValueLength);
+        if (strClean.back().isHighSurrogate())
+            strClean.chop(1);
+    }
+    return strClean.trimmed();
+}
+
+QByteArray Entry(const QByteArray& strKey, const QString& strValue)
+{
+    return strKey + '=' + strValue.left(CPresenceRecord::MaxValueLength).toUtf8();
+}
+
+} // namespace
+
+QByteArrayList CPresenceRecord::ToTxt() const
+{
+    return {QByteArrayLiteral("txtvers=1"), Entry(kNickname, strNickname),
+            Entry(kComputer, strComputer), Entry(kVersion, strVersion)};
+}
+
+CPresenceRecord CPresenceRecord::FromTxt(const QByteArrayList& txt)
+{
+    CPresenceRecord record;
+    struct CField
+    {
+        const QByteArray& strKey;
+        QString& strValue;
+        bool bSeen;
+    };
+    CField fields[] = {{kNickname, record.strNickname, false},
+                       {kComputer, record.strComputer, false},
+                       {kVersion, record.strVersion, false}};
+    for (const QByteArray& strEntry : txt) {
+        const qsizetype nEqual = strEntry.indexOf('=');
+        if (nEqual <= 0)
+            continue;
+        const QByteArrayView key = QByteArrayView(strEntry).first(nEqual);
+        for (CField& field : fields) {
+            // The first of a key counts, as DNS-SD says.
+            if (!field.bSeen && key.compare(field.strKey, Qt::CaseInsensitive) == 0) {
+                field.strValue = CleanValue(QByteArrayView(strEntry).sliced(nEqual + 1));
+                field.bSeen = true;
+            }
+        }
+    }
+    return record;
+}
