@@ -11,8 +11,9 @@
 namespace {
 
 constexpr int kCallTimeoutMs = 10000;
-// What is kept of the signals that come before the browser's path is known.
-constexpr qsizetype kMaxEarly = 256;
+// What is kept of the signals that come before the browser's path is known: a
+// daemon that knows many services may tell of them all first.
+constexpr qsizetype kMaxEarly = 4 * CPresenceBrowser::MaxServices;
 
 const QString kNoDaemon = QStringLiteral("no Avahi daemon runs on the system bus");
 
