@@ -15,6 +15,7 @@ const QString kFinger = QStringLiteral("FingerD-Settings");
 const QString kPrefs = QStringLiteral("Prefs");
 const QString kDesktop = QStringLiteral("Desktop");
 const QString kHistory = QStringLiteral("History");
+const QString kPresence = QStringLiteral("Presence");
 
 } // namespace
 
@@ -93,6 +94,8 @@ const CAppSettings::COption CAppSettings::kOptions[] = {
      30},
     {ESetting::HistoryMegabytes, &kHistory, "Max Megabytes", SettingsGroup::Desktop,
      &CAppSettings::m_nHistoryMegabytes, 1024},
+    {ESetting::Announce, &kPresence, "Announce", SettingsGroup::Network, &CAppSettings::m_bAnnounce,
+     1},
 };
 
 CAppSettings::CAppSettings(ISettingsStore& store, CSettingsEnvironment environment) : m_store(store)

@@ -172,6 +172,11 @@ public:
     void SetKeepDays(int n) { SetNumber(ESetting::KeepDays, n); }
     void SetHistoryMegabytes(int n) { SetNumber(ESetting::HistoryMegabytes, n); }
 
+    // Section "Presence": whether this copy announces itself on the local
+    // network (its note port, nickname, computer name and version).
+    bool Announce() const { return m_bAnnounce; }
+    void SetAnnounce(bool b) { SetFlag(ESetting::Announce, b); }
+
 Q_SIGNALS:
     // One option took a new value (a setter, Load or the first run).
     void Changed(ESetting eSetting);
@@ -250,4 +255,5 @@ private:
     int m_nKeepNotes = 0;
     int m_nKeepDays = 0;
     int m_nHistoryMegabytes = 0;
+    bool m_bAnnounce = false;
 };

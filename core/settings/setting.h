@@ -40,4 +40,5 @@ enum class ESetting
     KeepNotes,
     KeepDays,
     HistoryMegabytes,
+    Announce,
 };

@@ -4,12 +4,14 @@
 #include "core/documents/doc_manager.h"
 #include "core/documents/doc_template.h"
 #include "core/finger/finger_daemon_socket.h"
+#include "core/finger/seeker.h"
 #include "core/history/history_recorder.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/settings_store.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/messaging/send_jobs.h"
 #include "core/net/net_address.h"
+#include "core/notes/tagged_text.h"
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
@@ -32,6 +34,8 @@
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/history/history_keeper.h"
 #include "desktop/history/history_window.h"
+#include "desktop/presence/desktop_presence.h"
+#include "desktop/presence/presence_texts.h"
 #include "desktop/setup/setup_sheet.h"
 #include "desktop/views/dialog_font_chooser.h"
 #include "desktop/views/msg_in_view.h"
@@ -41,6 +45,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPageSetupDialog>
@@ -86,6 +91,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pViewContext = std::make_unique<CViewContext>(
         m_settings, m_hostBook, m_docContext, *m_pDocuments, m_environment.prompts, m_autoReply);
     m_pViewContext->printer = [this]() -> QPrinter& { return Printer(); };
+    m_pPresenceTexts = std::make_unique<CPresenceTexts>(m_hostBook.Hosts(), m_hostPresence);
+    m_pViewContext->pPresenceTexts = m_pPresenceTexts.get();
     for (const EDocKind eKind : {EDocKind::MessageOut, EDocKind::MessageIn})
         m_pDocuments->Template(eKind).SetViewFactory(
             [this](CBlipnoteDoc& doc) { return CreateView(doc); });
@@ -120,6 +127,19 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pHistory = std::make_unique<CHistoryKeeper>(m_settings, m_environment.prompts,
                                                   m_environment.strHistoryPath);
     m_pHistory->Attach(*m_pNoteServer, *m_pSendJobs, *m_pDocuments);
+    m_pPresence = std::make_unique<CDesktopPresence>(
+        m_settings, m_system.strComputerName,
+        [this] { return m_pNoteServer->IsListening() ? m_pNoteServer->ServerPort() : quint16(0); },
+        m_environment.bUseSystemBus ? QDBusConnection::systemBus()
+                                    : QDBusConnection(QStringLiteral("none")),
+        m_hostPresence);
+    connect(m_pPresence.get(), &CDesktopPresence::Unavailable, m_pMainFrame.get(),
+            &CMainFrame::ShowPresenceUnavailable);
+    // A note's sender was up when it sent it.
+    connect(m_pNoteServer.get(), &CNoteListenSocket::NoteReceived, this,
+            [this](const QByteArray& strText) {
+                m_hostPresence.NoteFrom(TaggedText::ParseView(strText).address.toByteArray());
+            });
     // Beside the alerts above: notes waiting unread mark the tray and are told
     // of by the desktop's notifications.
     m_pUnread = std::make_unique<CUnreadNotes>(*m_pMainFrame, *m_pDocuments);
@@ -176,6 +196,7 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     // The finger server after the note port: a box saying that its port cannot
     // be had must not keep the note port closed while it waits for the user.
     m_pFingerSwitch->Start();
+    m_pPresence->Start();
     UpdateChecks();
     return true;
 }
@@ -309,6 +330,11 @@ void CBlipnoteApp::OnSeeker()
         m_pSeeker->SetFingerPort(m_environment.nFingerPort != 0 ? m_environment.nFingerPort
                                                                 : m_pFingerServer->ServerPort());
         m_pSeeker->move(m_pMainFrame->geometry().center() - m_pSeeker->rect().center());
+        // What the Seeker finds is known beside what the network announces.
+        connect(&m_pSeeker->Seeker(), &CSeeker::RowReady, this, [this](const SeekRow::CRow& row) {
+            if (row.eKind != SeekRow::EKind::Unknown)
+                m_hostPresence.SeekResult(row.strAddress, row.eKind == SeekRow::EKind::Up);
+        });
     }
     m_pSeeker->show();
     m_pSeeker->raise();
@@ -334,6 +360,7 @@ void CBlipnoteApp::OnSetup()
             m_pMainFrame->ShowAndRestore();
     }
     m_pFingerSwitch->FollowSettings();
+    m_pPresence->FollowSettings();
     UpdateChecks();
 }
 

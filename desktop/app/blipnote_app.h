@@ -5,6 +5,7 @@
 #include "core/hosts/host_book.h"
 #include "core/messaging/auto_reply.h"
 #include "core/net/local_address.h"
+#include "core/presence/host_presence.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/recent_files.h"
 #include "core/settings/system_info.h"
@@ -36,6 +37,8 @@ class CNoteNotifier;
 class CNotificationService;
 class CUnreadNotes;
 class CSeekerDlg;
+class CDesktopPresence;
+class CPresenceTexts;
 class CHistoryKeeper;
 class CHistoryWindow;
 class CSendJobs;
@@ -63,6 +66,9 @@ struct CAppEnvironment
     // Whether the desktop's services on the session bus (notifications) are
     // used: only when asked, so that no test reaches a real desktop.
     bool bUseSessionBus = false;
+    // Whether presence (announcing this copy, finding the others) uses the
+    // Avahi daemon on the system bus: only when asked, for the same reason.
+    bool bUseSystemBus = false;
     // The desktop's autostart folder ("": the login start is not offered).
     QString strAutostartFolder = QString();
     // The history's file ("": none is kept, as in the tests that do not look).
@@ -131,6 +137,8 @@ public:
     // Made by the first "History ..." command.
     CHistoryWindow* HistoryWindow() const { return m_pHistoryWindow.get(); }
     CHistoryKeeper& History() const { return *m_pHistory; }
+    CHostPresence& HostPresence() { return m_hostPresence; }
+    CDesktopPresence& Presence() const { return *m_pPresence; }
 
 Q_SIGNALS:
     // The main window exists (during the start-up, before its first box).
@@ -151,6 +159,7 @@ private:
     CAppSettings m_settings;
     CHostBook m_hostBook;
     CFingerQueryLog m_fingerQueryLog;
+    CHostPresence m_hostPresence;
     CRecentFiles m_recentFiles;
     CAutoReply m_autoReply;
     COwnSounds m_sounds;
@@ -161,6 +170,7 @@ private:
     std::unique_ptr<CFileCommands> m_pFileCommands;
     std::unique_ptr<CMailSender> m_pMailSender;
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<CPresenceTexts> m_pPresenceTexts;
     std::unique_ptr<CViewContext> m_pViewContext;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CSendJobs> m_pSendJobs;
@@ -172,6 +182,7 @@ private:
     std::unique_ptr<CNotificationService> m_pNotifications;
     std::unique_ptr<CNoteNotifier> m_pNotifier;
     std::unique_ptr<CHistoryKeeper> m_pHistory;
+    std::unique_ptr<CDesktopPresence> m_pPresence;
     std::unique_ptr<CAutostartEntry> m_pAutostart;
     std::unique_ptr<CSeekerDlg> m_pSeeker;            // a child of the main window, gone before it
     std::unique_ptr<CHistoryWindow> m_pHistoryWindow; // the same

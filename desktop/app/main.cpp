@@ -144,6 +144,7 @@ int main(int argc, char* argv[])
         {QDir(strDataFolder).filePath(QStringLiteral("sounds")),
          QDir(strDataFolder).filePath(QStringLiteral("../share/blipnote/sounds"))});
     environment.bUseSessionBus = true;
+    environment.bUseSystemBus = true;
     environment.strAutostartFolder = CAutostartEntry::DefaultFolder();
     environment.strHistoryPath = CHistoryDatabase::DefaultPath();
     CBlipnoteApp blipnote(environment);

@@ -115,6 +115,13 @@ void CMainFrame::ShowNotReceiving(const QString& strWhy)
     m_tray.SetTip(m_strTrayTip);
 }
 
+void CMainFrame::ShowPresenceUnavailable(const QString& strWhy)
+{
+    statusBar()->setToolTip(
+        strWhy.isEmpty() ? QString()
+                         : tr("Presence unavailable (who is up is not shown): %1").arg(strWhy));
+}
+
 void CMainFrame::ShowStatusNote(const QString& strText)
 {
     m_strStatusNote = strText;

@@ -35,6 +35,8 @@ public:
     QString StatusText(StatusPane ePane) const;
     // The note server could not start: the listening pane's tooltip says why
     // and what to do, and the tray's tip that no notes come in.
+    // Presence cannot be known (""): said in the status bar's tooltip, not in a box.
+    void ShowPresenceUnavailable(const QString& strWhy);
     void ShowNotReceiving(const QString& strWhy);
     // The tip of the tray icon while it shows no new note.
     static QString ListeningTip() { return QStringLiteral("Blipnote - listening"); }

@@ -28,7 +28,9 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
       m_pDefaultPort(new QPushButton(tr("&Default"), this)),
       m_pDefaultDelay(new QPushButton(tr("&Default"), this)),
       m_pGetAddress(new QPushButton(tr("&Get IP-addr"), this)),
-      m_pDelayLabel(new QLabel(tr("Delay (ms) between multisend"), this))
+      m_pDelayLabel(new QLabel(tr("Delay (ms) between multisend"), this)),
+      m_bAnnounce(context.settings.Announce()),
+      m_pAnnounce(new QCheckBox(tr("Announce this copy on the local network"), this))
 {
     const SystemInfo::CSystemInfo& system = context.system;
     for (QPushButton* pButton : {m_pDefaultPort, m_pDefaultDelay, m_pGetAddress})
@@ -75,6 +77,17 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
         pInfoLayout->addRow(labels[n], m_machine[n]);
     }
 
+    // What the announcement tells everyone on the network, said where it is chosen.
+    auto* pPresenceBox = new QGroupBox(tr("Presence"), this);
+    auto* pPresenceLayout = new QVBoxLayout(pPresenceBox);
+    pPresenceLayout->addWidget(m_pAnnounce);
+    auto* pPresenceHint = new QLabel(tr("Other copies then see that you are here without asking: "
+                                        "they learn this computer's name and address, your "
+                                        "nickname, the note port and the version."),
+                                     pPresenceBox);
+    pPresenceHint->setWordWrap(true);
+    pPresenceLayout->addWidget(pPresenceHint);
+
     auto* pLeft = new QVBoxLayout;
     pLeft->addWidget(pPortBox);
     pLeft->addWidget(pMultiBox);
@@ -82,16 +95,18 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     pLeft->addStretch(1);
     auto* pRight = new QVBoxLayout;
     pRight->addWidget(pInfoBox);
+    pRight->addWidget(pPresenceBox);
     pRight->addStretch(1);
     auto* pLayout = new QHBoxLayout(this);
     pLayout->addLayout(pLeft, 1);
     pLayout->addLayout(pRight, 1);
 
-    ChainTabOrder(
-        {m_pPort, m_pDefaultPort, m_pMultiSend, m_pDelay, m_pDefaultDelay, m_pGetAddress});
+    ChainTabOrder({m_pPort, m_pDefaultPort, m_pMultiSend, m_pDelay, m_pDefaultDelay, m_pGetAddress,
+                   m_pAnnounce});
     ShowValues();
     connect(m_pPort, &CNumberBox::Edited, this, &CSetupPage::Changed);
     connect(m_pDelay, &CNumberBox::Edited, this, &CSetupPage::Changed);
+    connect(m_pAnnounce, &QCheckBox::clicked, this, &CSetupPage::Changed);
     connect(m_pMultiSend, &QCheckBox::clicked, this, [this] {
         Q_EMIT Changed();
         OnMultiSend();
@@ -117,6 +132,7 @@ void CPageNetwork::ReadControls()
     m_strPort = m_pPort->Text();
     m_strDelay = m_pDelay->Text();
     m_bMultiSend = m_pMultiSend->isChecked();
+    m_bAnnounce = m_pAnnounce->isChecked();
 }
 
 void CPageNetwork::ShowValues()
@@ -124,6 +140,7 @@ void CPageNetwork::ShowValues()
     m_pPort->SetText(m_strPort);
     m_pDelay->SetText(m_strDelay);
     m_pMultiSend->setChecked(m_bMultiSend);
+    m_pAnnounce->setChecked(m_bAnnounce);
     m_pAddress->setText(m_strAddress);
     // Without multi-send the delay means nothing; it is kept all the same.
     for (QWidget* pWidget :
@@ -169,6 +186,7 @@ void CPageNetwork::Apply()
     settings.SetIpPort(ParseLeadingNumber(CodePage::FromUnicode(m_strPort)));
     settings.SetMultiSend(m_bMultiSend);
     settings.SetMultiSendDelay(ParseLeadingNumber(CodePage::FromUnicode(m_strDelay)));
+    settings.SetAnnounce(m_bAnnounce);
     settings.Save(SettingsGroup::Network);
     // Stored as typed; but the user learns now, not at the next start, that no
     // note could reach that port.

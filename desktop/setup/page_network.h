@@ -35,6 +35,7 @@ public:
     QPushButton& DefaultDelayButton() const { return *m_pDefaultDelay; }
     QPushButton& GetAddressButton() const { return *m_pGetAddress; }
     QLabel& DelayLabel() const { return *m_pDelayLabel; }
+    QCheckBox& AnnounceBox() const { return *m_pAnnounce; }
     // System name, platform, user, processor, uptime.
     QList<QLabel*> MachineTexts() const;
 
@@ -55,5 +56,7 @@ private:
     QPushButton* m_pDefaultDelay;
     QPushButton* m_pGetAddress;
     QLabel* m_pDelayLabel;
+    bool m_bAnnounce;
+    QCheckBox* m_pAnnounce;
     QLabel* m_machine[5];
 };

@@ -10,6 +10,7 @@
 #include "core/text/code_page.h"
 #include "core/text/editor_text.h"
 #include "core/text/shown_text.h"
+#include "desktop/presence/presence_delegate.h"
 #include "desktop/resources/icon_list.h"
 #include "desktop/views/recipient_model.h"
 #include "desktop/views/rich_text_ctrl.h"
@@ -58,6 +59,11 @@ CMsgOutView::CMsgOutView(CBlipnoteDoc& doc, CViewContext& context, QWidget* pPar
     m_pRecipients->lineEdit()->setAccessibleName(tr("Recipient"));
 
     FillRecipients();
+    // Each choice with its presence beside it; the list is wider than the box
+    // to hold both.
+    for (QAbstractItemView* pList : {m_pRecipients->view(), m_pRecipients->completer()->popup()})
+        pList->setItemDelegate(new CPresenceDelegate(pList));
+    m_pRecipients->view()->setMinimumWidth(Px(360));
     PreselectRecipient();
     // A new note starts in the recipient box; Tab leads on to the priority and text.
     setFocusProxy(m_pRecipients);
@@ -91,7 +97,7 @@ void CMsgOutView::FillRecipients()
     // A model over the cache, not an item per entry: a note opens as fast with a
     // hundred thousand hosts as with ten. Its entries are sorted as the completer
     // compares, so that each key typed is looked up by halving.
-    m_pRecipientEntries = new CRecipientModel(cache, m_pRecipients);
+    m_pRecipientEntries = new CRecipientModel(cache, m_context.pPresenceTexts, m_pRecipients);
     m_pRecipients->setModel(m_pRecipientEntries);
     m_pRecipients->completer()->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
 }

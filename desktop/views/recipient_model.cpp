@@ -1,13 +1,23 @@
 #include "desktop/views/recipient_model.h"
 
+#include "desktop/presence/presence_delegate.h"
+#include "desktop/presence/presence_texts.h"
 #include "desktop/resources/icon_list.h"
 
 #include <algorithm>
 
-CRecipientModel::CRecipientModel(QStringList entries, QObject* pParent)
-    : QAbstractListModel(pParent), m_entries(std::move(entries)),
+CRecipientModel::CRecipientModel(QStringList entries, CPresenceTexts* pPresence, QObject* pParent)
+    : QAbstractListModel(pParent), m_entries(std::move(entries)), m_pPresence(pPresence),
       m_hostIcon(CIconList::Icon(CIconList::Host)), m_groupIcon(CIconList::Icon(CIconList::Group))
-{}
+{
+    if (m_pPresence)
+        connect(m_pPresence, &CPresenceTexts::Changed, this, [this] {
+            if (!m_entries.isEmpty())
+                Q_EMIT dataChanged(index(0), index(static_cast<int>(m_entries.size()) - 1),
+                                   {CPresenceDelegate::PresenceTextRole,
+                                    CPresenceDelegate::PresenceHereRole, Qt::ToolTipRole});
+        });
+}
 
 int CRecipientModel::rowCount(const QModelIndex& parent) const
 {
@@ -25,6 +35,11 @@ QVariant CRecipientModel::data(const QModelIndex& index, int nRole) const
         return strEntry;
     case Qt::DecorationRole:
         return strEntry.startsWith(QLatin1String("Group")) ? m_groupIcon : m_hostIcon;
+    case Qt::ToolTipRole:
+    case CPresenceDelegate::PresenceTextRole:
+        return m_pPresence ? m_pPresence->Of(strEntry).strText : QString();
+    case CPresenceDelegate::PresenceHereRole:
+        return m_pPresence && m_pPresence->Of(strEntry).eKind == CPresenceTexts::EKind::Here;
     default:
         return QVariant();
     }

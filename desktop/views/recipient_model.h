@@ -4,8 +4,11 @@
 #include <QIcon>
 #include <QStringList>
 
+class CPresenceTexts;
+
 // What the recipient box offers: the hosts' nicknames and each "Group " and
-// group, sorted as QString::compare orders them without regard to case. The
+// group, sorted as QString::compare orders them without regard to case, each
+// with its presence beside it when one is known (see CPresenceDelegate). The
 // entries are the shared list they were built into, so a box of a hundred
 // thousand hosts costs one list, not an item each; the box's completer finds
 // what is typed by halving (it is told the entries are sorted).
@@ -14,7 +17,8 @@ class CRecipientModel : public QAbstractListModel
     Q_OBJECT
 
 public:
-    CRecipientModel(QStringList entries, QObject* pParent);
+    // pPresence: the texts beside the choices; none, none are shown.
+    CRecipientModel(QStringList entries, CPresenceTexts* pPresence, QObject* pParent);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int nRole) const override;
@@ -24,6 +28,7 @@ public:
 
 private:
     QStringList m_entries;
+    CPresenceTexts* m_pPresence;
     QIcon m_hostIcon;
     QIcon m_groupIcon;
 };

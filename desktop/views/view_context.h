@@ -7,6 +7,7 @@
 class CAppSettings;
 class CAutoReply;
 class CHostBook;
+class CPresenceTexts;
 class QPrinter;
 class CDocManager;
 class IPrompts;
@@ -36,4 +37,7 @@ struct CViewContext
     // list's revision then.
     QStringList recipientCache;
     quint64 nRecipientCacheRevision = 0;
+    // What the recipient box shows beside each choice (none in tests that
+    // make no presence).
+    CPresenceTexts* pPresenceTexts = nullptr;
 };
