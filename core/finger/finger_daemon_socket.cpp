@@ -129,7 +129,7 @@ CConnectionServer::EOpen CFingerDaemonSocket::Serve(CHeldPort& port)
             eOpen = EOpen::NotSelected;
         }
     } else {
-        qCWarning(lcFinger, "port %u: %s failed: %s", FingerPort, port.FailedStep(),
+        qCWarning(lcFinger, "finger port: %s failed: %s", port.FailedStep(),
                   std::strerror(port.ErrorNumber()));
         eOpen = port.ErrorNumber() == EADDRINUSE ? EOpen::NotCreated : EOpen::NotListening;
     }
