@@ -43,8 +43,10 @@ EOF
 chown -R "$user:$user" "$home"
 chmod 700 "$home/runtime"
 
-# Everything below runs inside the namespace; its exit code is the test's.
+# Everything below runs inside the namespace; its exit code is the test's. The
+# inner shell expands the variables, from the exports.
 export work home user
+# shellcheck disable=SC2016
 unshare -n bash -euo pipefail -c '
 ip link set lo up
 env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/config" \
