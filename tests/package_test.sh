@@ -41,9 +41,35 @@ for file in usr/bin/blipnote usr/share/blipnote/greetings.bni \
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6core6 libqt6widgets6 libqt6network6 libqt6svg6 libqt6multimedia6; do
+for library in libqt6core6 libqt6widgets6 libqt6network6 libqt6svg6 libqt6multimedia6 \
+    libcap2-bin; do
     [[ $depends == *"$library"* ]] || { echo "Depends lacks $library: $depends"; exit 1; }
 done
+# The postinst gives the desktop program the capability to bind the finger
+# port, at every configure (an upgrade loses it), and goes on without setcap.
+dpkg-deb -e "$deb" "$work/control"
+postinst=$work/control/postinst
+[[ -x $postinst ]] || { echo "the package has no executable postinst"; exit 1; }
+mkdir "$work/bin"
+# A stand-in setcap that records how it is called.
+printf '#!/bin/sh\necho "$@" >>"%s"\n' "$work/setcap.log" >"$work/bin/setcap"
+chmod +x "$work/bin/setcap"
+for step in configure abort-upgrade; do
+    PATH=$work/bin:/usr/bin:/bin sh "$postinst" "$step" 2>"$work/postinst.err" ||
+        { echo "postinst $step failed: $(cat "$work/postinst.err")"; exit 1; }
+done
+expected='cap_net_bind_service=ep /usr/bin/blipnote'
+[[ $(cat "$work/setcap.log") == "$expected"$'\n'"$expected" ]] ||
+    { echo "postinst ran setcap as: $(cat "$work/setcap.log")"; exit 1; }
+PATH=$work/bin:/usr/bin:/bin sh "$postinst" remove
+[[ $(wc -l <"$work/setcap.log") == 2 ]] || { echo "postinst remove ran setcap"; exit 1; }
+# Without setcap (a PATH of the shell's builtins only) it says so and succeeds.
+rm "$work/bin/setcap"
+env PATH="$work/bin" /bin/sh "$postinst" configure 2>"$work/postinst.err" ||
+    { echo "postinst failed without setcap"; exit 1; }
+grep -q 'setcap is missing (package libcap2-bin)' "$work/postinst.err" ||
+    { echo "postinst without setcap said: $(cat "$work/postinst.err")"; exit 1; }
+
 if command -v appstreamcli >/dev/null; then
     appstreamcli validate --no-net "$root/usr/share/metainfo/org.tessaro.Blipnote.metainfo.xml"
 fi

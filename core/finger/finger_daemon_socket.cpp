@@ -5,10 +5,13 @@
 #include "core/interfaces/logging.h"
 #include "core/interfaces/prompts.h"
 #include "core/interfaces/sound_player.h"
+#include "core/net/held_port.h"
 #include "core/settings/system_info.h"
 #include "core/text/code_page.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 constexpr qsizetype kReadSize = 256;
@@ -112,6 +115,30 @@ const CFingerDaemonSocket::CReply& CFingerDaemonSocket::ReplyNow(const CFingerSe
 CConnectionServer::EOpen CFingerDaemonSocket::Open(quint16 nPort, const QHostAddress& address)
 {
     const EOpen eOpen = CConnectionServer::Open(nPort, address);
+    Report(eOpen);
+    return eOpen;
+}
+
+CConnectionServer::EOpen CFingerDaemonSocket::Serve(CHeldPort& port)
+{
+    EOpen eOpen = EOpen::Opened;
+    if (const std::optional<int> socket = port.Listen()) {
+        if (!Adopt(*socket)) {
+            CDescriptor(*socket).Reset();
+            port.StopListening();
+            eOpen = EOpen::NotSelected;
+        }
+    } else {
+        qCWarning(lcFinger, "finger port: %s failed: %s", port.FailedStep(),
+                  std::strerror(port.ErrorNumber()));
+        eOpen = port.ErrorNumber() == EADDRINUSE ? EOpen::NotCreated : EOpen::NotListening;
+    }
+    Report(eOpen);
+    return eOpen;
+}
+
+void CFingerDaemonSocket::Report(EOpen eOpen)
+{
     switch (eOpen) {
     case EOpen::NotCreated:
         m_prompts.ShowMessage(
@@ -129,7 +156,6 @@ CConnectionServer::EOpen CFingerDaemonSocket::Open(quint16 nPort, const QHostAdd
     case EOpen::Opened:
         break;
     }
-    return eOpen;
 }
 
 std::unique_ptr<CConnectionServer::CSession>

@@ -12,6 +12,7 @@
 #include <optional>
 
 class CFingerQueryLog;
+class CHeldPort;
 class IPrompts;
 class ISoundPlayer;
 
@@ -42,6 +43,10 @@ public:
     // connection server's own Open does not), and the caller decides what it
     // means for the "Use FingerD" setting.
     EOpen Open(quint16 nPort = FingerPort, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // Listens on the port bound at the start and serves it, told as Open
+    // tells: another socket listening on the port counts as a port that cannot
+    // be had. Close() and port.StopListening() switch it off again.
+    EOpen Serve(CHeldPort& port);
 
     // The clock of the time stamps; tests set their own (none: the system's).
     void SetClock(CClock clock) { m_now = std::move(clock); }
@@ -56,6 +61,9 @@ protected:
 
 private:
     class CFingerSession;
+
+    // Tells the user why the port cannot be served.
+    void Report(EOpen eOpen);
 
     // The reply of one second, for the settings it was made from.
     struct CReply

@@ -2,6 +2,7 @@
 
 #include "core/interfaces/logging.h"
 #include "core/net/descriptor_budget.h"
+#include "core/net/held_port.h"
 
 #include <QSocketNotifier>
 
@@ -51,39 +52,12 @@ CConnectionAcceptor::EOpen CConnectionAcceptor::Open(quint16 nPort, const QHostA
         m_nOpenError = nError;
         return eOpen;
     };
-    // The dual any-address and "::" take IPv4 peers too, whatever the system's default.
-    const bool bBoth = bindAddress == QHostAddress::Any || bindAddress == QHostAddress::AnyIPv6;
-    const bool bIPv6 = bBoth || bindAddress.protocol() == QAbstractSocket::IPv6Protocol;
-    CDescriptor socket(
-        ::socket(bIPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket.IsValid())
-        return Fail("socket", EOpen::NotCreated);
-    sockaddr_storage address{};
-    socklen_t nLength = 0;
-    if (bIPv6) {
-        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = htons(nPort);
-        if (!bBoth) {
-            const Q_IPV6ADDR bytes = bindAddress.toIPv6Address();
-            std::memcpy(&v6.sin6_addr, &bytes, sizeof(v6.sin6_addr));
-        }
-        nLength = sizeof(v6);
-        const int nOnly = bBoth ? 0 : 1;
-        if (::setsockopt(socket.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &nOnly, sizeof(nOnly)) != 0)
-            return Fail("IPV6_V6ONLY", EOpen::NotCreated);
-    } else {
-        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(nPort);
-        v4.sin_addr.s_addr = htonl(bindAddress.toIPv4Address());
-        nLength = sizeof(v4);
+    CHeldPort port;
+    if (!port.Bind(nPort, bindAddress)) {
+        errno = port.ErrorNumber();
+        return Fail(port.FailedStep(), EOpen::NotCreated);
     }
-    const int nReuse = 1;
-    if (::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &nReuse, sizeof(nReuse)) != 0)
-        return Fail("SO_REUSEADDR", EOpen::NotCreated);
-    if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), nLength) != 0)
-        return Fail("bind", EOpen::NotCreated);
+    CDescriptor socket = port.Take();
     // The system's largest backlog: a burst of peers must not have its
     // connections dropped by the kernel and retried seconds later.
     if (::listen(socket.Get(), SOMAXCONN) != 0)

@@ -118,8 +118,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pFingerServer = std::make_unique<CFingerDaemonSocket>(
         [this] { return FingerSettingsOf(m_settings, m_system); }, m_fingerQueryLog,
         m_environment.prompts, m_sounds);
-    m_pFingerSwitch =
-        std::make_unique<CFingerSwitch>(m_settings, *m_pFingerServer, m_environment.nFingerPort);
+    m_pFingerSwitch = std::make_unique<CFingerSwitch>(
+        m_settings, *m_pFingerServer, m_environment.nFingerPort, m_environment.pFingerPort);
     m_pIncoming = std::make_unique<CIncomingNotes>(m_settings, m_hostBook.Hosts(), m_autoReply,
                                                    *m_pDocuments, *m_pMainFrame, m_environment.tray,
                                                    m_environment.prompts, m_sounds);

@@ -29,6 +29,7 @@ class CDocManager;
 class CFileCommands;
 class CFingerDaemonSocket;
 class CFingerSwitch;
+class CHeldPort;
 class CIncomingNotes;
 class CMailSender;
 class CMainFrame;
@@ -73,6 +74,10 @@ struct CAppEnvironment
     QString strAutostartFolder = QString();
     // The history's file ("": none is kept, as in the tests that do not look).
     QString strHistoryPath = QString();
+    // The finger port bound at the start, before the program gave up the right
+    // to bind it: the finger server listens on it when switched on (none, or
+    // not bound: the server opens nFingerPort itself, as tests do).
+    CHeldPort* pFingerPort = nullptr;
     // What hands a note to the desktop's mail program.
     QString strMailProgram = QStringLiteral("xdg-email");
     // How "&Get IP-addr" looks this computer's address up.

@@ -1,9 +1,13 @@
 // The desktop program.
+#include "core/finger/finger_daemon_socket.h"
 #include "core/history/history_database.h"
+#include "core/interfaces/logging.h"
 #include "core/interfaces/version.h"
+#include "core/net/held_port.h"
 #include "core/settings/file_settings_store.h"
 #include "desktop/app/autostart_entry.h"
 #include "desktop/app/blipnote_app.h"
+#include "desktop/app/capabilities.h"
 #include "desktop/app/dialog_prompts.h"
 #include "desktop/app/instance_channel.h"
 #include "desktop/app/main_frame.h"
@@ -71,6 +75,22 @@ int main(int argc, char* argv[])
     // write, is an error to report, not a signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    // The finger port is bound first of all, while the program may hold the
+    // right to bind ports below 1024 (the package's file capability), and
+    // then every capability is given up: nothing else the program does, the
+    // note port of the settings least of all, runs with it. The finger server
+    // listens on this socket when it is switched on, now or later. Without the
+    // right (a build of one's own) the bind fails, and the finger server opens
+    // its port itself when switched on, as where nothing is held.
+    CHeldPort fingerPort;
+    if (!AsksForTextOnly(argc, argv) && !fingerPort.Bind(CFingerDaemonSocket::FingerPort))
+        qCDebug(lcFinger, "finger port not bound at the start: %s failed: %s",
+                fingerPort.FailedStep(), std::strerror(fingerPort.ErrorNumber()));
+    if (QString strProblem; !Capabilities::DropAll(&strProblem)) {
+        std::fprintf(stderr, "blipnote: cannot give up the capabilities: %s\n",
+                     qUtf8Printable(strProblem));
+        return 1;
+    }
     if (AsksForTextOnly(argc, argv)) {
         QCoreApplication app(argc, argv);
         Describe();
@@ -145,6 +165,7 @@ int main(int argc, char* argv[])
          QDir(strDataFolder).filePath(QStringLiteral("../share/blipnote/sounds"))});
     environment.bUseSessionBus = true;
     environment.bUseSystemBus = true;
+    environment.pFingerPort = &fingerPort;
     environment.strAutostartFolder = CAutostartEntry::DefaultFolder();
     environment.strHistoryPath = CHistoryDatabase::DefaultPath();
     CBlipnoteApp blipnote(environment);

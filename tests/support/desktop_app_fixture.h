@@ -99,6 +99,8 @@ protected:
     bool m_bUseSessionBus = false; // a private bus only: the test runs in dbus-run-session
     QString m_strAutostartFolder;  // none: the login start is not offered
     QString m_strHistoryPath;      // none: no history is kept
+    // The finger port bound before the start (none: the finger server opens its own).
+    CHeldPort* m_pFingerPort = nullptr;
     // Never the desktop's own mail program.
     QString m_strMailProgram = QStringLiteral("/nonexistent/mail-program");
     std::unique_ptr<CBlipnoteApp> m_pApp;
