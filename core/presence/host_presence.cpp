@@ -144,10 +144,10 @@ CHostPresence::GroupCounts(const CHostList& hosts) const
     return counts;
 }
 
-QList<CPresencePeer> CHostPresence::PeersNotIn(const CHostList& hosts) const
+QList<CPresencePeer> CHostPresence::PeersNotIn(const QList<CHostEntry>& hosts) const
 {
     QSet<QByteArray> listed;
-    for (const CHostEntry& entry : hosts.Entries())
+    for (const CHostEntry& entry : hosts)
         listed.insert(Key(entry.strAddress));
     QList<CPresencePeer> peers;
     for (const CPresencePeer& peer : m_peers) {

@@ -11,6 +11,7 @@
 #include <functional>
 
 class CHostList;
+struct CHostEntry;
 
 // Who is up, as far as this run knows without asking anyone: a host whose
 // copy is announced on the network is here until its announcement goes; a
@@ -68,8 +69,9 @@ public:
     QHash<QByteArray, CGroupCount> GroupCounts(const CHostList& hosts) const;
     // The copies announced now, in the order they appeared.
     const QList<CPresencePeer>& Peers() const { return m_peers; }
-    // Those of them whose address no host of the list has.
-    QList<CPresencePeer> PeersNotIn(const CHostList& hosts) const;
+    // Those of them whose address (or computer name) no host of the list has,
+    // once per address.
+    QList<CPresencePeer> PeersNotIn(const QList<CHostEntry>& hosts) const;
 
     static QString StateText(const CState& state, const QDateTime& now);
 

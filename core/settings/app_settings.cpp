@@ -94,8 +94,8 @@ const CAppSettings::COption CAppSettings::kOptions[] = {
      30},
     {ESetting::HistoryMegabytes, &kHistory, "Max Megabytes", SettingsGroup::Desktop,
      &CAppSettings::m_nHistoryMegabytes, 1024},
-    {ESetting::Announce, &kPresence, "Announce", SettingsGroup::Network, &CAppSettings::m_bAnnounce,
-     1},
+    {ESetting::Announce, &kPresence, "Announce", SettingsGroup::Presence,
+     &CAppSettings::m_bAnnounce, 1},
 };
 
 CAppSettings::CAppSettings(ISettingsStore& store, CSettingsEnvironment environment) : m_store(store)
@@ -187,7 +187,7 @@ bool CAppSettings::Save(SettingsGroup eGroup)
     if (eGroup == SettingsGroup::All) {
         for (const SettingsGroup eEach :
              {SettingsGroup::Preferences, SettingsGroup::Finger, SettingsGroup::Network,
-              SettingsGroup::Styles, SettingsGroup::Desktop})
+              SettingsGroup::Styles, SettingsGroup::Desktop, SettingsGroup::Presence})
             Save(eEach);
         return true;
     }

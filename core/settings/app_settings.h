@@ -23,6 +23,8 @@ enum class SettingsGroup
     Styles = 5,
     // The desktop around the notes, in a section of its own.
     Desktop = 6,
+    // Presence on the local network, in a section of its own (the Network page).
+    Presence = 7,
 };
 
 // What loading depends on besides the store: the account's name (the default

@@ -31,6 +31,7 @@
 #include "desktop/app/main_frame.h"
 #include "desktop/app/tray_icon_interface.h"
 #include "desktop/finger/finger_queries_dlg.h"
+#include "desktop/finger/seek_rows_model.h"
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/history/history_keeper.h"
 #include "desktop/history/history_window.h"
@@ -330,6 +331,7 @@ void CBlipnoteApp::OnSeeker()
         m_pSeeker->SetFingerPort(m_environment.nFingerPort != 0 ? m_environment.nFingerPort
                                                                 : m_pFingerServer->ServerPort());
         m_pSeeker->move(m_pMainFrame->geometry().center() - m_pSeeker->rect().center());
+        m_pSeeker->Rows().SetPresence(&m_hostPresence);
         // What the Seeker finds is known beside what the network announces.
         connect(&m_pSeeker->Seeker(), &CSeeker::RowReady, this, [this](const SeekRow::CRow& row) {
             if (row.eKind != SeekRow::EKind::Unknown)
@@ -347,10 +349,11 @@ void CBlipnoteApp::OnSetup()
     // while the sheet's loop runs (Exit chosen from the tray meanwhile), the
     // sheet goes with it, and the guarded pointer is then null.
     CDialogFontChooser fontChooser;
-    QPointer<CPSheetSetup> pSheet(new CPSheetSetup(
-        {m_settings, m_hostBook, m_system, m_environment.bTrayAvailable, m_environment.prompts,
-         m_sounds, fontChooser, m_environment.resolveLocalAddress, m_pAutostart.get()},
-        m_pMainFrame.get()));
+    QPointer<CPSheetSetup> pSheet(
+        new CPSheetSetup({m_settings, m_hostBook, m_system, m_environment.bTrayAvailable,
+                          m_environment.prompts, m_sounds, fontChooser,
+                          m_environment.resolveLocalAddress, m_pAutostart.get(), &m_hostPresence},
+                         m_pMainFrame.get()));
     pSheet->exec();
     delete pSheet.data();
     if (!m_settings.UseTrayArea() && m_environment.tray.IsShown()) {

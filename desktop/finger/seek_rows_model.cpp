@@ -1,5 +1,6 @@
 #include "desktop/finger/seek_rows_model.h"
 
+#include "core/presence/host_presence.h"
 #include "core/text/code_page.h"
 #include "desktop/resources/icon_list.h"
 
@@ -28,6 +29,17 @@ CSeekRowsModel::CSeekRowsModel(QObject* pParent) : QAbstractTableModel(pParent)
     m_flush.setSingleShot(true);
     m_flush.setInterval(kBatchEvery);
     connect(&m_flush, &QTimer::timeout, this, &CSeekRowsModel::Flush);
+}
+
+void CSeekRowsModel::SetPresence(const CHostPresence* pPresence)
+{
+    m_pPresence = pPresence;
+    if (m_pPresence)
+        connect(m_pPresence, &CHostPresence::Changed, this, [this] {
+            if (!m_rows.empty())
+                Q_EMIT dataChanged(index(0, Presence),
+                                   index(static_cast<int>(m_rows.size()) - 1, Presence));
+        });
 }
 
 void CSeekRowsModel::Append(SeekRow::CRow row)
@@ -85,6 +97,8 @@ QVariant CSeekRowsModel::data(const QModelIndex& index, int nRole) const
         return CIconList::Icon(IconOf(row.eKind));
     if (nRole != Qt::DisplayRole)
         return QVariant();
+    if (index.column() == Presence)
+        return m_pPresence ? m_pPresence->TextOf(row.strAddress) : QString();
     const QByteArray* const columns[] = {&row.strAddress,  &row.strUser,     &row.strMappedTo,
                                          &row.strSystem,   &row.strPlatform, &row.strUptime,
                                          &row.strLocaltime};
@@ -96,7 +110,7 @@ QVariant CSeekRowsModel::headerData(int nSection, Qt::Orientation eOrientation, 
     if (eOrientation != Qt::Horizontal || nRole != Qt::DisplayRole || nSection < 0 ||
         nSection >= ColumnCount)
         return QVariant();
-    static const char* const titles[] = {
-        "Address:", "User:", "Mapped to:", "System:", "Platform:", "Uptime:", "Localtime:"};
+    static const char* const titles[] = {"Address:",  "User:",   "Mapped to:", "System:",
+                                         "Platform:", "Uptime:", "Localtime:", "Presence:"};
     return tr(titles[nSection]);
 }

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+class CHostPresence;
+
 // The Seeker's rows: appended as probes finish, shown in batches, so that a
 // seek of tens of thousands of hosts never holds up the window.
 class CSeekRowsModel : public QAbstractTableModel
@@ -23,11 +25,14 @@ public:
         Platform,
         Uptime,
         Localtime,
+        Presence, // who is up as known without asking (the Seeker's answers too)
         ColumnCount
     };
 
     explicit CSeekRowsModel(QObject* pParent = nullptr);
 
+    // Shows each host's presence in the last column.
+    void SetPresence(const CHostPresence* pPresence);
     // Shown with the next batch, at the latest a moment later.
     void Append(SeekRow::CRow row);
     // Shows what waits at once.
@@ -46,4 +51,5 @@ private:
     std::vector<SeekRow::CRow> m_rows;
     std::vector<SeekRow::CRow> m_pending;
     QTimer m_flush;
+    const CHostPresence* m_pPresence = nullptr;
 };

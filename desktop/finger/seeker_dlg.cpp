@@ -30,7 +30,7 @@ CSeekerDlg::CSeekerDlg(const CAppSettings& settings, const CHostList& hosts, IPr
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setSortingEnabled(false);
     m_pList->header()->setSectionsClickable(false);
-    const int widths[] = {110, 80, 120, 100, 200, 220, 120};
+    const int widths[] = {110, 80, 120, 100, 200, 220, 120, 140};
     for (int n = 0; n < CSeekRowsModel::ColumnCount; ++n)
         m_pList->setColumnWidth(n, ScaledPx(*this, widths[n]));
     m_pProgress->setRange(0, 1);

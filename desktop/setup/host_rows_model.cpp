@@ -1,5 +1,6 @@
 #include "desktop/setup/host_rows_model.h"
 
+#include "core/presence/host_presence.h"
 #include "core/text/code_page.h"
 
 #include <numeric>
@@ -10,10 +11,17 @@ namespace {
 constexpr qsizetype kShownLength = 1024;
 } // namespace
 
-CHostRowsModel::CHostRowsModel(QList<CHostEntry> rows, QObject* pParent)
-    : QAbstractTableModel(pParent), m_rows(std::move(rows))
+CHostRowsModel::CHostRowsModel(QList<CHostEntry> rows, const CHostPresence* pPresence,
+                               QObject* pParent)
+    : QAbstractTableModel(pParent), m_pPresence(pPresence), m_rows(std::move(rows))
 {
     MarkStored();
+    if (m_pPresence)
+        connect(m_pPresence, &CHostPresence::Changed, this, [this] {
+            if (!m_rows.isEmpty())
+                Q_EMIT dataChanged(index(0, Presence),
+                                   index(static_cast<int>(m_rows.size()) - 1, Presence));
+        });
 }
 
 void CHostRowsModel::MarkStored()
@@ -48,6 +56,8 @@ QVariant CHostRowsModel::data(const QModelIndex& index, int nRole) const
 {
     if (nRole != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows.size())
         return QVariant();
+    if (index.column() == Presence)
+        return m_pPresence ? m_pPresence->TextOf(m_rows[index.row()].strAddress) : QString();
     return CodePage::ToUnicode(Cell(m_rows[index.row()], index.column()).left(kShownLength));
 }
 
@@ -62,6 +72,8 @@ QVariant CHostRowsModel::headerData(int nSection, Qt::Orientation eOrientation, 
         return tr("IP-Address");
     case Group:
         return tr("Group");
+    case Presence:
+        return tr("Presence");
     default:
         return QVariant();
     }

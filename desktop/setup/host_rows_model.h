@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 
+class CHostPresence;
+
 // The rows of the hosts page: a copy of the host list that the page edits and
 // writes back when it is applied.
 class CHostRowsModel : public QAbstractTableModel
@@ -16,10 +18,12 @@ public:
         Nickname = 0,
         Address = 1,
         Group = 2,
-        ColumnCount = 3,
+        Presence = 3, // shown only, never edited or stored
+        ColumnCount = 4,
     };
 
-    CHostRowsModel(QList<CHostEntry> rows, QObject* pParent);
+    // pPresence: who is up, for the Presence column (none: the column stays empty).
+    CHostRowsModel(QList<CHostEntry> rows, const CHostPresence* pPresence, QObject* pParent);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,6 +44,7 @@ public:
     void RemoveAll();
 
 private:
+    const CHostPresence* m_pPresence;
     QList<CHostEntry> m_rows;
     QList<qsizetype> m_origins;
 };

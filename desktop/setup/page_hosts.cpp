@@ -3,8 +3,10 @@
 #include "core/hosts/host_book.h"
 #include "core/hosts/host_list.h"
 #include "core/interfaces/prompts.h"
+#include "core/presence/host_presence.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
+#include "desktop/presence/found_hosts_dlg.h"
 #include "desktop/setup/code_page_validator.h"
 #include "desktop/setup/host_range_dlg.h"
 #include "desktop/setup/host_row_delegate.h"
@@ -28,10 +30,11 @@ const QByteArray kDefaultGroup = QByteArrayLiteral("default");
 CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
     : CSetupPage(pParent), m_context(context), m_pNickname(new QLineEdit(this)),
       m_pAddress(new QLineEdit(this)), m_pGroup(new QLineEdit(this)),
-      m_pRows(new CHostRowsModel(context.hosts.Hosts().Entries(), this)),
+      m_pRows(new CHostRowsModel(context.hosts.Hosts().Entries(), context.pPresence, this)),
       m_pList(new QTreeView(this)), m_pCreateRange(new QPushButton(tr("&Create range"), this)),
       m_pAdd(new QPushButton(tr("&Add"), this)), m_pRemove(new QPushButton(tr("&Remove"), this)),
-      m_pRemoveAll(new QPushButton(tr("Re&move All"), this))
+      m_pRemoveAll(new QPushButton(tr("Re&move All"), this)),
+      m_pAddFound(new QPushButton(tr("Add &found hosts..."), this))
 {
     m_pList->setModel(m_pRows);
     m_pList->setAccessibleName(tr("Hosts"));
@@ -76,7 +79,7 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
                             "as \"default\" at the next start."));
 
     auto* pButtons = new QHBoxLayout;
-    for (QPushButton* pButton : {m_pCreateRange, m_pAdd, m_pRemove, m_pRemoveAll}) {
+    for (QPushButton* pButton : {m_pCreateRange, m_pAdd, m_pRemove, m_pRemoveAll, m_pAddFound}) {
         pButton->setAutoDefault(false);
         pButtons->addWidget(pButton);
         connect(pButton, &QPushButton::clicked, this, &CSetupPage::Changed);
@@ -86,11 +89,27 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
     connect(m_pAdd, &QPushButton::clicked, this, &CPageHosts::OnAdd);
     connect(m_pRemove, &QPushButton::clicked, this, &CPageHosts::OnRemove);
     connect(m_pRemoveAll, &QPushButton::clicked, this, &CPageHosts::OnRemoveAll);
+    connect(m_pAddFound, &QPushButton::clicked, this, &CPageHosts::OnAddFound);
+    m_pAddFound->setVisible(m_context.pPresence != nullptr);
+    m_pAddFound->setToolTip(tr("Lists the copies of Blipnote announced on the local network "
+                               "that are not in the list yet, to add those you choose."));
 
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pEdits);
     pLayout->addWidget(m_pList, 1);
     pLayout->addLayout(pButtons);
+}
+
+void CPageHosts::OnAddFound()
+{
+    if (!m_context.pPresence)
+        return;
+    CFoundHostsDlg dialog(m_context.pPresence->PeersNotIn(m_pRows->Rows()), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QList<CHostEntry> chosen = dialog.Chosen();
+    if (!chosen.isEmpty())
+        m_pRows->Append(chosen);
 }
 
 void CPageHosts::showEvent(QShowEvent* pEvent)

@@ -23,6 +23,8 @@ public:
     void OnRemove();
     void OnRemoveAll();
     void OnCreateRange();
+    // "Add found hosts...": the copies announced on the network, added by choice.
+    void OnAddFound();
 
     // The row the three edits change, or -1; the row count when typing without a
     // row waits for a row to be added there.
@@ -37,6 +39,7 @@ public:
     QPushButton& AddButton() const { return *m_pAdd; }
     QPushButton& RemoveButton() const { return *m_pRemove; }
     QPushButton& RemoveAllButton() const { return *m_pRemoveAll; }
+    QPushButton& AddFoundButton() const { return *m_pAddFound; }
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
@@ -63,4 +66,5 @@ private:
     QPushButton* m_pAdd;
     QPushButton* m_pRemove;
     QPushButton* m_pRemoveAll;
+    QPushButton* m_pAddFound;
 };

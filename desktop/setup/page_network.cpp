@@ -188,6 +188,7 @@ void CPageNetwork::Apply()
     settings.SetMultiSendDelay(ParseLeadingNumber(CodePage::FromUnicode(m_strDelay)));
     settings.SetAnnounce(m_bAnnounce);
     settings.Save(SettingsGroup::Network);
+    settings.Save(SettingsGroup::Presence);
     // Stored as typed; but the user learns now, not at the next start, that no
     // note could reach that port.
     if (!NetAddress::Port(settings.IpPort(), NetAddress::EPortUse::Connect))

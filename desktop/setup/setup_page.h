@@ -7,6 +7,7 @@
 
 class CAppSettings;
 class CAutostartEntry;
+class CHostPresence;
 class CHostBook;
 class IFontChooser;
 class IPrompts;
@@ -33,6 +34,8 @@ struct CSetupContext
     CResolve resolveLocalAddress;
     // The login start the Preferences page switches; none: no such box.
     const CAutostartEntry* pAutostart = nullptr;
+    // Who is up, shown on the Hosts page; none: nothing is shown.
+    const CHostPresence* pPresence = nullptr;
 };
 
 // A page of the setup sheet. It is made the first time its tab is shown, takes

@@ -69,7 +69,7 @@ _blipnote_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local command=${COMP_WORDS[1]} options candidate
-    local commands='listen send hosts show fingerd seek history import help'
+    local commands='listen send hosts show fingerd seek browse history import help'
     COMPREPLY=()
     if ((COMP_CWORD == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
@@ -94,7 +94,8 @@ _blipnote_cli()
         ;;
     esac
     case $command in
-    listen) options='--port --address --save-dir --history --help' ;;
+    listen) options='--port --address --save-dir --history --announce --help' ;;
+    browse) options='--watch --help' ;;
     send) options='--port --text --nick --system --title --priority --delay --single --help' ;;
     fingerd) options='--port --address --help' ;;
     seek) options='--port --parallel --help' ;;

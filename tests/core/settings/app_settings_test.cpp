@@ -155,6 +155,7 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
         // In sections of their own, beside the ones other copies read.
         {SettingsGroup::Desktop,
          Names({"Use Notifications", "Keep Notes", "Keep Days", "Max Megabytes"})},
+        {SettingsGroup::Presence, Names({"Announce"})},
     };
     for (const auto& [eGroup, expected] : groups) {
         CMemorySettingsStore store;
@@ -170,7 +171,7 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
         listed.sort();
         EXPECT_EQ(listed, expected);
     }
-    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 37);
+    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 38);
 }
 
 TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)
