@@ -15,6 +15,7 @@ const QString kFinger = QStringLiteral("FingerD-Settings");
 const QString kPrefs = QStringLiteral("Prefs");
 const QString kDesktop = QStringLiteral("Desktop");
 const QString kHistory = QStringLiteral("History");
+const QString kOutbox = QStringLiteral("Outbox");
 
 } // namespace
 
@@ -93,6 +94,10 @@ const CAppSettings::COption CAppSettings::kOptions[] = {
      30},
     {ESetting::HistoryMegabytes, &kHistory, "Max Megabytes", SettingsGroup::Desktop,
      &CAppSettings::m_nHistoryMegabytes, 1024},
+    {ESetting::KeepUndelivered, &kOutbox, "Keep Undelivered", SettingsGroup::Outbox,
+     &CAppSettings::m_bKeepUndelivered, 0},
+    {ESetting::GiveUpDays, &kOutbox, "Give Up Days", SettingsGroup::Outbox,
+     &CAppSettings::m_nGiveUpDays, 7},
 };
 
 CAppSettings::CAppSettings(ISettingsStore& store, CSettingsEnvironment environment) : m_store(store)
@@ -184,7 +189,7 @@ bool CAppSettings::Save(SettingsGroup eGroup)
     if (eGroup == SettingsGroup::All) {
         for (const SettingsGroup eEach :
              {SettingsGroup::Preferences, SettingsGroup::Finger, SettingsGroup::Network,
-              SettingsGroup::Styles, SettingsGroup::Desktop})
+              SettingsGroup::Styles, SettingsGroup::Desktop, SettingsGroup::Outbox})
             Save(eEach);
         return true;
     }

@@ -23,6 +23,8 @@ enum class SettingsGroup
     Styles = 5,
     // The desktop around the notes, in a section of its own.
     Desktop = 6,
+    // Notes that wait for their hosts, in a section of its own.
+    Outbox = 7,
 };
 
 // What loading depends on besides the store: the account's name (the default
@@ -172,6 +174,13 @@ public:
     void SetKeepDays(int n) { SetNumber(ESetting::KeepDays, n); }
     void SetHistoryMegabytes(int n) { SetNumber(ESetting::HistoryMegabytes, n); }
 
+    // Section "Outbox": notes whose host could not be connected wait for it
+    // (without asking), and are given up after so many days.
+    bool KeepUndelivered() const { return m_bKeepUndelivered; }
+    int GiveUpDays() const { return m_nGiveUpDays; }
+    void SetKeepUndelivered(bool b) { SetFlag(ESetting::KeepUndelivered, b); }
+    void SetGiveUpDays(int n) { SetNumber(ESetting::GiveUpDays, n); }
+
 Q_SIGNALS:
     // One option took a new value (a setter, Load or the first run).
     void Changed(ESetting eSetting);
@@ -250,4 +259,6 @@ private:
     int m_nKeepNotes = 0;
     int m_nKeepDays = 0;
     int m_nHistoryMegabytes = 0;
+    bool m_bKeepUndelivered = false;
+    int m_nGiveUpDays = 0;
 };

@@ -40,4 +40,6 @@ enum class ESetting
     KeepNotes,
     KeepDays,
     HistoryMegabytes,
+    KeepUndelivered,
+    GiveUpDays,
 };

@@ -155,6 +155,7 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
         // In sections of their own, beside the ones other copies read.
         {SettingsGroup::Desktop,
          Names({"Use Notifications", "Keep Notes", "Keep Days", "Max Megabytes"})},
+        {SettingsGroup::Outbox, Names({"Keep Undelivered", "Give Up Days"})},
     };
     for (const auto& [eGroup, expected] : groups) {
         CMemorySettingsStore store;
@@ -170,7 +171,7 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
         listed.sort();
         EXPECT_EQ(listed, expected);
     }
-    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 37);
+    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 39);
 }
 
 TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)
