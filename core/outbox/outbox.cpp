@@ -136,6 +136,7 @@ qint64 COutbox::Queue(qint64 nNoteId, int nSeq, const QByteArray& strAddress,
     }
     const qint64 nId = entry.nId;
     m_entries[nId] = std::move(entry);
+    Q_EMIT Queued(nId);
     Q_EMIT Changed();
     Arm();
     return nId;

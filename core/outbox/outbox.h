@@ -113,6 +113,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The list of waiting notes changed (a try, a new note, one finished).
     void Changed();
+    // A note began to wait.
+    void Queued(qint64 nId);
     // A note left the outbox (delivered, given up, cancelled) or became unknown.
     void EntryFinished(qint64 nId, EOutboxState eState, const QString& strReason);
     // The file could not keep what changed (the notes go on in memory).

@@ -32,6 +32,8 @@
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/history/history_keeper.h"
 #include "desktop/history/history_window.h"
+#include "desktop/history/outbox_keeper.h"
+#include "desktop/history/outbox_window.h"
 #include "desktop/setup/setup_sheet.h"
 #include "desktop/views/dialog_font_chooser.h"
 #include "desktop/views/msg_in_view.h"
@@ -120,6 +122,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     m_pHistory = std::make_unique<CHistoryKeeper>(m_settings, m_environment.prompts,
                                                   m_environment.strHistoryPath);
     m_pHistory->Attach(*m_pNoteServer, *m_pSendJobs, *m_pDocuments);
+    m_pOutbox = std::make_unique<COutboxKeeper>(m_settings, m_environment.prompts,
+                                                m_environment.outboxTuning);
     // Beside the alerts above: notes waiting unread mark the tray and are told
     // of by the desktop's notifications.
     m_pUnread = std::make_unique<CUnreadNotes>(*m_pMainFrame, *m_pDocuments);
@@ -157,6 +161,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     StartSoundPathAtOwnSounds();
     m_hostBook.Load();
     m_pHistory->Start();
+    // What waited in the outbox when the program last ended is tried again.
+    m_pOutbox->Start(m_pHistory->Recorder(), *m_pSendJobs);
     m_bSettingsLoaded = true;
     if (m_bGreetingWaits)
         QMetaObject::invokeMethod(this, &CBlipnoteApp::ShowGreeting, Qt::QueuedConnection);
@@ -208,6 +214,7 @@ void CBlipnoteApp::Shutdown()
     // Probes still running end quietly.
     m_pSeeker.reset();
     m_pHistoryWindow.reset();
+    m_pOutboxWindow.reset();
     if (m_pDocuments)
         m_pDocuments->CloseAll();
 }
@@ -293,6 +300,34 @@ void CBlipnoteApp::OnHistory()
     m_pHistoryWindow->show();
     m_pHistoryWindow->raise();
     m_pHistoryWindow->activateWindow();
+}
+
+COutbox* CBlipnoteApp::Outbox() const
+{
+    return m_pOutbox ? m_pOutbox->Outbox() : nullptr;
+}
+
+void CBlipnoteApp::OnOutbox()
+{
+    COutbox* pOutbox = Outbox();
+    if (!pOutbox) {
+        m_environment.prompts.ShowMessage(tr("There is no outbox to show: the history it is kept "
+                                             "in could not be opened when Blipnote started."),
+                                          PromptIcon::Information);
+        return;
+    }
+    if (!m_pOutboxWindow) {
+        m_pOutboxWindow =
+            std::make_unique<COutboxWindow>(*pOutbox, m_environment.prompts, m_pMainFrame.get());
+        const QRect main = m_pMainFrame->frameGeometry();
+        const QPoint center = m_pMainFrame->isVisible() && main.width() > 200
+                                  ? main.center()
+                                  : m_pMainFrame->screen()->availableGeometry().center();
+        m_pOutboxWindow->move(center - m_pOutboxWindow->rect().center());
+    }
+    m_pOutboxWindow->show();
+    m_pOutboxWindow->raise();
+    m_pOutboxWindow->activateWindow();
 }
 
 void CBlipnoteApp::OnSeeker()

@@ -28,7 +28,9 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
       m_pDefaultPort(new QPushButton(tr("&Default"), this)),
       m_pDefaultDelay(new QPushButton(tr("&Default"), this)),
       m_pGetAddress(new QPushButton(tr("&Get IP-addr"), this)),
-      m_pDelayLabel(new QLabel(tr("Delay (ms) between multisend"), this))
+      m_pDelayLabel(new QLabel(tr("Delay (ms) between multisend"), this)),
+      m_pKeepUndelivered(new QCheckBox(tr("Keep undelivered notes"), this)),
+      m_pGiveUpDays(new CNumberBox(1, 365, this))
 {
     const SystemInfo::CSystemInfo& system = context.system;
     for (QPushButton* pButton : {m_pDefaultPort, m_pDefaultDelay, m_pGetAddress})
@@ -75,6 +77,22 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
         pInfoLayout->addRow(labels[n], m_machine[n]);
     }
 
+    // Notes to hosts that cannot be reached wait in the outbox: asked for
+    // each, or without asking.
+    auto* pOutboxBox = new QGroupBox(tr("Outbox"), this);
+    auto* pOutboxLayout = new QGridLayout(pOutboxBox);
+    m_pKeepUndelivered->setToolTip(tr("A note to a host that cannot be reached waits in the "
+                                      "outbox without asking, and is sent when the host is up"));
+    pOutboxLayout->addWidget(m_pKeepUndelivered, 0, 0, 1, 3);
+    auto* pGiveUpLabel = new QLabel(tr("Give up after"), pOutboxBox);
+    pGiveUpLabel->setBuddy(m_pGiveUpDays);
+    pOutboxLayout->addWidget(pGiveUpLabel, 1, 0);
+    pOutboxLayout->addWidget(m_pGiveUpDays, 1, 1);
+    pOutboxLayout->addWidget(new QLabel(tr("days"), pOutboxBox), 1, 2);
+    pOutboxLayout->setColumnStretch(3, 1);
+    m_pKeepUndelivered->setChecked(context.settings.KeepUndelivered());
+    m_pGiveUpDays->SetText(QString::number(context.settings.GiveUpDays()));
+
     auto* pLeft = new QVBoxLayout;
     pLeft->addWidget(pPortBox);
     pLeft->addWidget(pMultiBox);
@@ -82,13 +100,16 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     pLeft->addStretch(1);
     auto* pRight = new QVBoxLayout;
     pRight->addWidget(pInfoBox);
+    pRight->addWidget(pOutboxBox);
     pRight->addStretch(1);
     auto* pLayout = new QHBoxLayout(this);
     pLayout->addLayout(pLeft, 1);
     pLayout->addLayout(pRight, 1);
 
-    ChainTabOrder(
-        {m_pPort, m_pDefaultPort, m_pMultiSend, m_pDelay, m_pDefaultDelay, m_pGetAddress});
+    ChainTabOrder({m_pPort, m_pDefaultPort, m_pMultiSend, m_pDelay, m_pDefaultDelay, m_pGetAddress,
+                   m_pKeepUndelivered, m_pGiveUpDays});
+    connect(m_pKeepUndelivered, &QCheckBox::clicked, this, &CSetupPage::Changed);
+    connect(m_pGiveUpDays, &CNumberBox::Edited, this, &CSetupPage::Changed);
     ShowValues();
     connect(m_pPort, &CNumberBox::Edited, this, &CSetupPage::Changed);
     connect(m_pDelay, &CNumberBox::Edited, this, &CSetupPage::Changed);
@@ -170,6 +191,11 @@ void CPageNetwork::Apply()
     settings.SetMultiSend(m_bMultiSend);
     settings.SetMultiSendDelay(ParseLeadingNumber(CodePage::FromUnicode(m_strDelay)));
     settings.Save(SettingsGroup::Network);
+    settings.SetKeepUndelivered(m_pKeepUndelivered->isChecked());
+    // At least a day: a note is never given up before its first tries.
+    settings.SetGiveUpDays(
+        std::max(1, ParseLeadingNumber(CodePage::FromUnicode(m_pGiveUpDays->Text()))));
+    settings.Save(SettingsGroup::Outbox);
     // Stored as typed; but the user learns now, not at the next start, that no
     // note could reach that port.
     if (!NetAddress::Port(settings.IpPort(), NetAddress::EPortUse::Connect))

@@ -99,6 +99,7 @@ protected:
     bool m_bUseSessionBus = false; // a private bus only: the test runs in dbus-run-session
     QString m_strAutostartFolder;  // none: the login start is not offered
     QString m_strHistoryPath;      // none: no history is kept
+    COutboxTuning m_outboxTuning;  // how often the outbox tries its notes
     // Never the desktop's own mail program.
     QString m_strMailProgram = QStringLiteral("/nonexistent/mail-program");
     std::unique_ptr<CBlipnoteApp> m_pApp;

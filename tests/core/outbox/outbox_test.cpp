@@ -192,7 +192,6 @@ TEST_F(OutboxTest, NeverSendsAgainWhatAHostTookWithoutAnswering)
     ASSERT_TRUE(host.bOpen);
     COutbox& outbox = MakeOutbox({.firstGap = 50ms, .maxGap = 50ms, .replyTimeLimit = 300ms});
     const qint64 nId = Queue(nNote, 0, "127.0.0.3");
-    QList<EOutboxState> states;
     ASSERT_TRUE(SpinUntil([&] { return !m_finished.isEmpty(); }));
     EXPECT_EQ(m_finished, QList<EOutboxState>{EOutboxState::Unknown});
     std::optional<COutboxEntry> entry = outbox.Entry(nId);
