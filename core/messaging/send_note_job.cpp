@@ -124,9 +124,8 @@ void CSendNoteJob::OnError(QAbstractSocket::SocketError eError)
 
 void CSendNoteJob::OnTimeLimit()
 {
-    if (m_ePhase == EPhase::Connecting)
-        OnError(QAbstractSocket::SocketTimeoutError); // no answer to connecting
-    else if (m_ePhase == EPhase::Sending)
+    // No answer to connecting, or the bytes not taken in time.
+    if (m_ePhase == EPhase::Connecting || m_ePhase == EPhase::Sending)
         OnError(QAbstractSocket::SocketTimeoutError);
     else if (m_ePhase == EPhase::Verifying)
         Verify(0); // no answer in time: nothing was confirmed
