@@ -36,11 +36,11 @@ COutboxWindow::COutboxWindow(COutbox& outbox, IPrompts& prompts, QWidget* pParen
     m_pList->horizontalHeader()->setSectionResizeMode(COutboxRowsModel::FirstLine,
                                                       QHeaderView::Stretch);
     const int nChar = m_pList->fontMetrics().averageCharWidth();
-    m_pList->setColumnWidth(COutboxRowsModel::To, 16 * nChar);
+    m_pList->setColumnWidth(COutboxRowsModel::To, 20 * nChar);
     m_pList->setColumnWidth(COutboxRowsModel::Queued, 19 * nChar);
     m_pList->setColumnWidth(COutboxRowsModel::Attempts, 6 * nChar);
     m_pList->setColumnWidth(COutboxRowsModel::State, 10 * nChar);
-    m_pList->setColumnWidth(COutboxRowsModel::Reason, 30 * nChar);
+    m_pList->setColumnWidth(COutboxRowsModel::Reason, 28 * nChar);
     m_pList->setColumnWidth(COutboxRowsModel::NextTry, 19 * nChar);
     pLayout->addWidget(m_pList, 1);
 
@@ -53,7 +53,7 @@ COutboxWindow::COutboxWindow(COutbox& outbox, IPrompts& prompts, QWidget* pParen
     for (QPushButton* pButton : {m_pSendNow, m_pCancel, pClose})
         pButtons->addWidget(pButton);
     pLayout->addLayout(pButtons);
-    resize(140 * nChar, 22 * m_pList->verticalHeader()->defaultSectionSize());
+    resize(145 * nChar, 22 * m_pList->verticalHeader()->defaultSectionSize());
 
     connect(m_pSendNow, &QPushButton::clicked, this, &COutboxWindow::OnSendNow);
     connect(m_pCancel, &QPushButton::clicked, this, &COutboxWindow::OnCancel);
@@ -91,6 +91,9 @@ QString COutboxWindow::CancelQuestion(int nNotes)
 void COutboxWindow::showEvent(QShowEvent* pEvent)
 {
     Reload();
+    // The oldest note is chosen, for the keys and buttons to act on at once.
+    if (SelectedIds().empty() && m_pRows->rowCount() > 0)
+        m_pList->selectRow(0);
     QWidget::showEvent(pEvent);
 }
 
