@@ -40,7 +40,7 @@ COutboxWindow::COutboxWindow(COutbox& outbox, IPrompts& prompts, QWidget* pParen
     m_pList->setColumnWidth(COutboxRowsModel::Queued, 19 * nChar);
     m_pList->setColumnWidth(COutboxRowsModel::Attempts, 6 * nChar);
     m_pList->setColumnWidth(COutboxRowsModel::State, 10 * nChar);
-    m_pList->setColumnWidth(COutboxRowsModel::Reason, 28 * nChar);
+    m_pList->setColumnWidth(COutboxRowsModel::Reason, 33 * nChar);
     m_pList->setColumnWidth(COutboxRowsModel::NextTry, 19 * nChar);
     pLayout->addWidget(m_pList, 1);
 

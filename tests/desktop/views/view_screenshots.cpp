@@ -199,7 +199,7 @@ public:
             outbox.Queue(0, 0, note.strTo, TaggedText::Compose({"ann", note.strBody, "PC7", "", 0}),
                          strReason.arg(QString::fromLatin1(note.strTo)));
         COutboxWindow window(outbox, m_prompts);
-        window.resize(960, 260);
+        window.resize(1000, 260);
         window.show();
         window.List().selectRow(0);
         return Save(window, "outbox", false);
