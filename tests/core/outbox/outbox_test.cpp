@@ -19,7 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -225,6 +229,40 @@ TEST_F(OutboxTest, NeverSendsAgainWhatAHostTookWithoutAnswering)
     EXPECT_TRUE(again.Entries().empty());
     EXPECT_EQ(m_finished.last(), EOutboxState::Cancelled);
     EXPECT_EQ(Recipient(nNote, 0).eResult, ERecipientResult::Cancelled);
+}
+
+TEST_F(OutboxTest, AHostThatDoesNotAnswerTheConnectingWaitsOn)
+{
+    // A listener whose queue is full leaves new connections unanswered, as a
+    // host gone from the network does.
+    const int nListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(nListener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_nPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(nListener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(nListener, 0), 0);
+    std::vector<int> fillers;
+    for (int n = 0; n < 4; ++n) {
+        fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        ::connect(fillers.back(), reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    }
+    COutbox& outbox = MakeOutbox({.firstGap = 1h, .connectTimeLimit = 300ms});
+    const qint64 nId = Queue(0, 0, "127.0.0.1");
+    outbox.SendNow(nId);
+    EXPECT_EQ(outbox.InFlight(), 1);
+    ASSERT_TRUE(SpinUntil([&] { return outbox.InFlight() == 0; }));
+    // Nothing went out: it waits for the next try, never "unknown".
+    const std::optional<COutboxEntry> entry = outbox.Entry(nId);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->eState, EOutboxState::Waiting);
+    EXPECT_EQ(entry->nAttempts, 2);
+    EXPECT_EQ(entry->strReason, QStringLiteral("Cannot connect to 127.0.0.1"));
+    EXPECT_TRUE(m_finished.isEmpty());
+    for (const int nSocket : fillers)
+        ::close(nSocket);
+    ::close(nListener);
 }
 
 TEST_F(OutboxTest, AThousandNotesToDownHostsCostFewDescriptorsAndNoBusyLoop)
