@@ -219,9 +219,11 @@ void COutbox::TryDue()
     for (const auto& [nTime, nId] : due) {
         if (InFlight() >= m_tuning.nMaxInFlight)
             break;
-        COutboxEntry& entry = m_entries[nId];
-        if (!m_busyAddresses.contains(AddressKey(entry.strAddress)))
-            Start(entry);
+        // (A try that ended at once may have changed the list meanwhile.)
+        const auto it = m_entries.find(nId);
+        if (it != m_entries.end() && it->second.eState == EOutboxState::Waiting &&
+            !m_jobs.contains(nId) && !m_busyAddresses.contains(AddressKey(it->second.strAddress)))
+            Start(it->second);
     }
     Arm();
 }
