@@ -13,6 +13,14 @@ const char* RecipientResultName(ERecipientResult eResult)
         return "failed";
     case ERecipientResult::SizeMismatch:
         return "size mismatch";
+    case ERecipientResult::Waiting:
+        return "waiting";
+    case ERecipientResult::Unknown:
+        return "unknown";
+    case ERecipientResult::GivenUp:
+        return "given up";
+    case ERecipientResult::Cancelled:
+        return "cancelled";
     case ERecipientResult::Pending:
         break;
     }

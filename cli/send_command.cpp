@@ -6,14 +6,19 @@
 #include "cli/command_line.h"
 #include "cli/quit_on_signal.h"
 #include "cli/send_options.h"
+#include "cli/send_progress.h"
 #include "core/interfaces/status_sink.h"
 #include "core/messaging/send_jobs.h"
+#include "core/messaging/send_note_job.h"
 #include "core/notes/recipient_list.h"
 #include "core/notes/sendable_note.h"
+#include "core/outbox/outbox.h"
 #include "core/settings/app_settings.h"
 #include "core/text/code_page.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QHash>
 
 #include <optional>
 
@@ -26,8 +31,19 @@ public:
     void PostStatusText(StatusPane, const QString&) override {}
 };
 
+// How "--wait-up" tries a host again: soon at first, at most every half minute.
+COutbox::CTuning WaitUpTuning(const CSendSettings& settings)
+{
+    COutbox::CTuning tuning;
+    tuning.firstGap = std::chrono::seconds(1);
+    tuning.maxGap = std::chrono::seconds(30);
+    tuning.connectTimeLimit = std::chrono::seconds(20);
+    tuning.replyTimeLimit = settings.replyTimeLimit;
+    return tuning;
+}
+
 int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients,
-        const QList<QByteArray>& notSent)
+        const QList<QByteArray>& notSent, std::optional<std::chrono::milliseconds> waitUp)
 {
     // Known before the first job starts: said at once, so that a user who sees
     // them can still stop the send and split the list.
@@ -42,25 +58,67 @@ int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients,
     CCliPrompts prompts;
     CSendJobs jobs(statusSink, prompts);
 
+    // Hosts that could not be connected wait here, in memory, until the
+    // duration ends.
+    const qint64 nGiveUpAt =
+        QDateTime::currentMSecsSinceEpoch() + waitUp.value_or(std::chrono::milliseconds(0)).count();
+    COutbox outbox(nullptr, WaitUpTuning(settings));
+    outbox.SetPort(settings.nPort);
+    CSendProgress progress(outbox, nGiveUpAt);
+    QHash<qint64, std::pair<QByteArray, QString>> waiting; // address and first error
+    QByteArray strText;
+
     int nDelivered = 0;
     int nFinished = 0;
     bool bAllStarted = false;
     const auto QuitWhenDone = [&] {
-        if (bAllStarted && jobs.RunningJobs() == 0)
+        if (bAllStarted && jobs.RunningJobs() == 0 && waiting.isEmpty())
             QCoreApplication::quit();
     };
+    const auto Result = [&](const QByteArray& strAddress, bool bDelivered,
+                            const QString& strError) {
+        ++nFinished;
+        if (bDelivered)
+            ++nDelivered;
+        progress.Clear();
+        CliOutput::WriteLine(
+            (CodePage::ToUnicode(strAddress) + QStringLiteral(": ") +
+             (bDelivered ? QStringLiteral("Send successful") : CCliPrompts::OneLine(strError)))
+                .toUtf8());
+        progress.Show();
+    };
+    QObject::connect(
+        &jobs, &CSendJobs::SendStarted,
+        [&](quint64, const QByteArray& strSent, const QList<QByteArray>&) { strText = strSent; });
     QObject::connect(&jobs, &CSendJobs::JobFinished,
                      [&](const QByteArray& strAddress, int nResult, const QString& strError) {
-                         ++nFinished;
-                         if (nResult == 0)
-                             ++nDelivered;
-                         else
+                         if (nResult != 0)
                              prompts.MarkReported(strError);
-                         CliOutput::WriteLine((CodePage::ToUnicode(strAddress) +
-                                               QStringLiteral(": ") +
-                                               (nResult == 0 ? QStringLiteral("Send successful")
-                                                             : CCliPrompts::OneLine(strError)))
-                                                  .toUtf8());
+                         // Nothing of the note went out: the host is tried again.
+                         if (nResult == CSendNoteJob::NotConnected && waitUp &&
+                             QDateTime::currentMSecsSinceEpoch() < nGiveUpAt) {
+                             if (const qint64 nId =
+                                     outbox.Queue(0, 0, strAddress, strText, strError, nGiveUpAt)) {
+                                 waiting.insert(nId, {strAddress, strError});
+                                 progress.Show();
+                                 return;
+                             }
+                         }
+                         Result(strAddress, nResult == 0, strError);
+                         QuitWhenDone();
+                     });
+    QObject::connect(&outbox, &COutbox::EntryFinished,
+                     [&](qint64 nId, EOutboxState eState, const QString& strReason) {
+                         const auto it = waiting.constFind(nId);
+                         if (it == waiting.cend())
+                             return;
+                         const auto [strAddress, strFirstError] = *it;
+                         waiting.erase(it);
+                         // Given up: the error it met at first, as without waiting.
+                         Result(strAddress, eState == EOutboxState::Delivered,
+                                eState == EOutboxState::Unknown
+                                    ? QStringLiteral("Error during send ! ") + strReason
+                                    : strFirstError);
                          QuitWhenDone();
                      });
     QObject::connect(&jobs, &CSendJobs::AllJobsStarted, [&] {
@@ -75,6 +133,7 @@ int Run(const CSendSettings& settings, CSendableNote& note, int nRecipients,
         return 1;
     }
     QCoreApplication::exec();
+    progress.Clear();
     if (quitOnSignal.ReceivedSignal() != 0)
         return 130;
     const bool bAllServed = nFinished == nRecipients || (!settings.bMultiSend && nFinished == 1);
@@ -87,23 +146,27 @@ int RunSendCommand(const QStringList& arguments)
 {
     CCommandLine command(
         "send",
-        QStringLiteral("Sends one note to each RECIPIENT and prints one result line per address. "
-                       "A recipient is a nickname of your host list, \"Group\" and a group of "
-                       "it, an IPv4 address or a host name. The note's text is --text, or else "
-                       "standard input. Options not given come from your settings. One send "
-                       "serves at most 250 addresses; each one beyond gets the line \"ADDRESS: "
-                       "not sent: more than 250 recipients\". Exits 0 only when every address "
-                       "got the note."));
+        QStringLiteral(
+            "Sends one note to each RECIPIENT and prints one result line per address. "
+            "A recipient is a nickname of your host list, \"Group\" and a group of "
+            "it, an IPv4 address or a host name. The note's text is --text, or else "
+            "standard input. Options not given come from your settings. One send "
+            "serves at most 250 addresses; each one beyond gets the line \"ADDRESS: "
+            "not sent: more than 250 recipients\". Exits 0 only when every address "
+            "got the note. With --wait-up, a host that cannot be connected to is tried again, "
+            "at growing gaps, until it is reached or the DURATION has passed; one that "
+            "took the note but did not answer is never sent it again."));
     const CSendOptions options(command.Parser());
     if (const std::optional<int> nDone = command.Parse(arguments, 0, arguments.size()))
         return *nDone;
+    std::optional<std::chrono::milliseconds> waitUp;
 
     const CCliSettings stored;
     const CAppSettings& appSettings = stored.Settings();
     QString strError;
     std::optional<CSendSettings> settings =
         options.Settings(appSettings, stored.System().strComputerName, strError);
-    if (!settings)
+    if (!settings || !options.WaitUp(waitUp, strError))
         return command.Fail(strError);
     std::optional<QList<QByteArray>> addresses = options.Addresses(stored.Hosts(), strError);
     if (!addresses)
@@ -123,5 +186,5 @@ int RunSendCommand(const QStringList& arguments)
         addresses->resize(RecipientList::MaxJobs);
     }
     note.m_strAddress = RecipientList::Compose(*addresses);
-    return Run(*settings, note, static_cast<int>(addresses->size()), notSent);
+    return Run(*settings, note, static_cast<int>(addresses->size()), notSent, waitUp);
 }

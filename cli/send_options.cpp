@@ -1,5 +1,6 @@
 #include "cli/send_options.h"
 
+#include "cli/duration.h"
 #include "core/hosts/recipient_builder.h"
 #include "core/net/net_address.h"
 #include "core/notes/recipient_list.h"
@@ -72,10 +73,15 @@ CSendOptions::CSendOptions(QCommandLineParser& parser)
                                    "\"MultiSendDelay\", 100)."),
                     QStringLiteral("MS")),
       m_singleOption(QStringLiteral("single"),
-                     QStringLiteral("Send to the first address only (as \"Multi Send\" off)."))
+                     QStringLiteral("Send to the first address only (as \"Multi Send\" off).")),
+      m_waitUpOption(QStringLiteral("wait-up"),
+                     QStringLiteral("Keep trying a host that cannot be connected to (never one "
+                                    "that took the note) until it is reached or DURATION "
+                                    "(30s, 10m, 2h) has passed."),
+                     QStringLiteral("DURATION"))
 {
     parser.addOptions({m_portOption, m_textOption, m_nickOption, m_systemOption, m_titleOption,
-                       m_priorityOption, m_delayOption, m_singleOption});
+                       m_priorityOption, m_delayOption, m_singleOption, m_waitUpOption});
     parser.addPositionalArgument(QStringLiteral("RECIPIENT"), QStringLiteral("Where to send."),
                                  QStringLiteral("RECIPIENT..."));
 }
@@ -104,6 +110,19 @@ std::optional<CSendSettings> CSendOptions::Settings(const CAppSettings& stored,
     if (m_parser.isSet(m_singleOption))
         settings.bMultiSend = false;
     return settings;
+}
+
+bool CSendOptions::WaitUp(std::optional<std::chrono::milliseconds>& waitUp, QString& strError) const
+{
+    waitUp.reset();
+    if (!m_parser.isSet(m_waitUpOption))
+        return true;
+    waitUp = ParseDuration(m_parser.value(m_waitUpOption));
+    if (!waitUp)
+        strError =
+            QStringLiteral("invalid duration '%1' (a number and s, m, h or d, up to 30 days)")
+                .arg(m_parser.value(m_waitUpOption));
+    return waitUp.has_value();
 }
 
 std::optional<QList<QByteArray>> CSendOptions::Addresses(const CHostList& hosts,

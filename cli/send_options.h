@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 class CAppSettings;
@@ -27,6 +28,9 @@ public:
     std::optional<CSendSettings> Settings(const CAppSettings& stored,
                                           const QByteArray& strComputerName,
                                           QString& strError) const;
+    // How long a host that cannot be connected to is tried again (--wait-up):
+    // nothing when not asked for; false when the duration does not read.
+    bool WaitUp(std::optional<std::chrono::milliseconds>& waitUp, QString& strError) const;
     // The addresses of all recipients, each resolved over the host list, in order.
     std::optional<QList<QByteArray>> Addresses(const CHostList& hosts, QString& strError) const;
     // The note's text as typed: --text, or else standard input, read no further
@@ -47,4 +51,5 @@ private:
     const QCommandLineOption m_priorityOption;
     const QCommandLineOption m_delayOption;
     const QCommandLineOption m_singleOption;
+    const QCommandLineOption m_waitUpOption;
 };

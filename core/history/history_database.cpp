@@ -57,6 +57,24 @@ const std::vector<std::vector<const char*>> kSteps = {
         " VALUES('delete', old.id, old.nickname, old.subject, old.body);"
         " END",
     },
+    // Version 2: the outbox. A note that could not reach its host waits here
+    // with its own copy of the text as it goes out (the history's keeping
+    // rules may drop the note meanwhile), the recipient it is for (its place
+    // among the note's recipients, whose result it keeps up to date) and when
+    // it is tried next. States: 0 waiting, 1 unknown (the bytes went, no
+    // answer came), 2 delivered, 3 given up, 4 cancelled; a finished one
+    // keeps no text and goes with its note.
+    {
+        "CREATE TABLE outbox("
+        " id INTEGER PRIMARY KEY, note_id INTEGER NOT NULL, seq INTEGER NOT NULL,"
+        " address BLOB NOT NULL, text BLOB NOT NULL, first_line TEXT NOT NULL,"
+        " state INTEGER NOT NULL, attempts INTEGER NOT NULL, next_time INTEGER NOT NULL,"
+        " reason TEXT NOT NULL, queued INTEGER NOT NULL, give_up INTEGER NOT NULL)",
+        "CREATE INDEX outbox_state ON outbox(state)",
+        "CREATE TRIGGER notes_deleted_outbox AFTER DELETE ON notes BEGIN"
+        " DELETE FROM outbox WHERE note_id = old.id AND state >= 2;"
+        " END",
+    },
 };
 
 // SQLite's codes for a file that is not a database, and for a damaged one.

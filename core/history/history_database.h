@@ -16,7 +16,7 @@ class CHistoryDatabase
 public:
     // The schema this version writes; each version's changes are steps from the
     // one before, so a file of any older version is brought up to date.
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     // How long a write waits for another process (the desktop program and
     // "blipnote-cli listen --history" keep the same file) before it fails.
     static constexpr std::chrono::milliseconds BusyTimeout = std::chrono::seconds(2);

@@ -32,6 +32,15 @@ enum class ERecipientResult
     Failed = 2,
     // Answered with another count than was sent.
     SizeMismatch = 3,
+    // Could not connect: waiting in the outbox for its host.
+    Waiting = 4,
+    // Tried again from the outbox: the bytes went but no (or a wrong) answer
+    // came; the user decides.
+    Unknown = 5,
+    // The outbox gave up on it after its days.
+    GivenUp = 6,
+    // Taken out of the outbox by the user.
+    Cancelled = 7,
 };
 
 struct CHistoryRecipient
@@ -84,6 +93,8 @@ struct CHistoryRow
     int nRecipients = 0;
     int nDelivered = 0;
     int nPending = 0;
+    // Recipients whose note waits in the outbox (or whose result is unknown).
+    int nWaiting = 0;
     // A sent note's recipients and their results, a line each.
     QByteArray strResults{};
 };

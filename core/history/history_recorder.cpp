@@ -25,6 +25,8 @@ constexpr qint64 kSizeCheckParts = 20;
 constexpr qint64 kCompactStep = 2000;
 // Notes dropped in one turn of the event loop.
 constexpr qint64 kDropStep = 500;
+// Sends whose notes are remembered after they finished.
+constexpr std::size_t kFinishedSends = 256;
 
 qint64 Now()
 {
@@ -286,6 +288,22 @@ void CHistoryRecorder::OnRecipientFinished(quint64 nSend, int nIndex, int nResul
         Q_EMIT Changed();
     else
         ReportFailure(strError);
-    if (--it->nLeft <= 0)
+    if (--it->nLeft <= 0) {
+        m_finishedSends.emplace_back(nSend, it->nId);
+        if (m_finishedSends.size() > kFinishedSends)
+            m_finishedSends.pop_front();
         m_sends.erase(it);
+    }
+}
+
+qint64 CHistoryRecorder::NoteIdOf(quint64 nSend) const
+{
+    const auto it = m_sends.constFind(nSend);
+    if (it != m_sends.cend())
+        return it->nId;
+    for (const auto& [nFinished, nId] : m_finishedSends) {
+        if (nFinished == nSend)
+            return nId;
+    }
+    return 0;
 }

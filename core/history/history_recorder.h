@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -55,6 +56,13 @@ public:
     bool IsRecording() const { return m_bOpen && !m_bPaused; }
     // Records the sends of these jobs and their results.
     void Attach(CSendJobs& jobs);
+
+    // The history's number of the note of that send (0: not recorded, or
+    // long ago): sends that finished lately are remembered too, for the
+    // outbox to find the note of an error box answered later.
+    qint64 NoteIdOf(quint64 nSend) const;
+    // The file the history is kept in, for those that keep more in it.
+    CHistoryDatabase& Database() { return m_database; }
 
     // Records a received note (as the note server hands it on); its id, or 0
     // when it could not be recorded.
@@ -123,4 +131,6 @@ private:
         int nLeft = 0;
     };
     QHash<quint64, CSend> m_sends;
+    // The notes of the sends that finished last, oldest first.
+    std::deque<std::pair<quint64, qint64>> m_finishedSends;
 };

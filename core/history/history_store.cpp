@@ -63,7 +63,11 @@ const QString kRowColumns =
                    " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id AND r.result = 0),"
                    " (SELECT group_concat(CAST(r.address AS TEXT) || ': ' || CASE r.result"
                    "  WHEN 1 THEN 'delivered' WHEN 2 THEN 'failed' WHEN 3 THEN 'size mismatch'"
-                   "  ELSE 'pending' END, char(10)) FROM recipients r WHERE r.note_id = n.id)");
+                   "  WHEN 4 THEN 'waiting in the outbox' WHEN 5 THEN 'unknown'"
+                   "  WHEN 6 THEN 'given up' WHEN 7 THEN 'cancelled'"
+                   "  ELSE 'pending' END, char(10)) FROM recipients r WHERE r.note_id = n.id),"
+                   " (SELECT count(*) FROM recipients r WHERE r.note_id = n.id"
+                   "  AND r.result IN (4, 5))");
 
 } // namespace
 
@@ -399,6 +403,7 @@ std::optional<std::vector<CHistoryRow>> CHistoryStore::Find(const CHistoryFilter
         row.nDelivered = query.value(10).toInt();
         row.nPending = query.value(11).toInt();
         row.strResults = query.value(12).toByteArray();
+        row.nWaiting = query.value(13).toInt();
     }
     if (query.lastError().isValid()) {
         Fail(query, pstrError);

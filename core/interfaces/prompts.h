@@ -34,6 +34,16 @@ public:
     virtual std::optional<QString> AskText(const QString& strCaption,
                                            const QString& strInitial) = 0;
 
+    // A message box that also offers to do something about it (a button with
+    // strOffer beside OK); true when the offer was taken. Where no such box
+    // can be shown the message is shown as any other and the offer declined.
+    virtual bool ShowMessageWithOffer(const QString& strText, PromptIcon eIcon,
+                                      const QString& /*strOffer*/)
+    {
+        ShowMessage(strText, eIcon);
+        return false;
+    }
+
     // The questions below only the desktop program asks; elsewhere they are
     // answered as if the user had cancelled.
     virtual PromptAnswer AskYesNoCancel(const QString&) { return PromptAnswer::Cancel; }

@@ -100,11 +100,13 @@ void CSendJobs::StartJob(CSendableNote* pNote, const CSendSettings& settings,
     auto* pJob = new CSendNoteJob(std::move(input), m_statusSink, this);
     ++m_nRunning;
     connect(pJob, &CSendNoteJob::Finished, this,
-            [this, pJob, nSend, nIndex](const QByteArray& strAddress, int nResult,
-                                        const QString& strError) {
+            [this, pJob, nSend, nIndex, strText](const QByteArray& strAddress, int nResult,
+                                                 const QString& strError) {
                 --m_nRunning;
                 Q_EMIT RecipientFinished(nSend, nIndex, nResult, pJob->Acknowledged());
-                if (!strError.isEmpty())
+                if (nResult == CSendNoteJob::NotConnected && m_pUndelivered)
+                    OfferToWait(nSend, nIndex, strAddress, strText, strError);
+                else if (!strError.isEmpty())
                     ShowMessageLater(strError);
                 pJob->deleteLater();
                 Q_EMIT JobFinished(strAddress, nResult, strError);
@@ -117,5 +119,27 @@ void CSendJobs::ShowMessageLater(const QString& strText)
     // Shown from the event loop, never from inside a job's socket handling.
     QMetaObject::invokeMethod(
         this, [this, strText] { m_prompts.ShowMessage(strText, PromptIcon::Stop); },
+        Qt::QueuedConnection);
+}
+
+void CSendJobs::OfferToWait(quint64 nSend, int nIndex, const QByteArray& strAddress,
+                            const QByteArray& strText, const QString& strError)
+{
+    if (m_pUndelivered->KeepsUnasked()) {
+        m_pUndelivered->Keep(nSend, nIndex, strAddress, strText, strError);
+        m_statusSink.PostStatusText(StatusPane::Sending, QStringLiteral("waiting in the outbox"));
+        ShowMessageLater(strError);
+        return;
+    }
+    // The box as ever, with the offer beside its OK; shown from the event loop.
+    QPointer<CSendJobs> pThis(this);
+    QMetaObject::invokeMethod(
+        this,
+        [this, pThis, nSend, nIndex, strAddress, strText, strError] {
+            const bool bWait =
+                m_prompts.ShowMessageWithOffer(strError, PromptIcon::Stop, SendWhenUpText());
+            if (bWait && pThis && m_pUndelivered)
+                m_pUndelivered->Keep(nSend, nIndex, strAddress, strText, strError);
+        },
         Qt::QueuedConnection);
 }

@@ -50,6 +50,8 @@ void CSendNoteJob::Start()
             Qt::QueuedConnection);
         return;
     }
+    if (m_input.connectTimeLimit.count() > 0)
+        m_timeLimit.start(m_input.connectTimeLimit);
     // Notes travel between IPv4 hosts; a host name is resolved to its IPv4 address.
     m_socket.connectToHost(target.strHost, target.nPort, QIODevice::ReadWrite,
                            QAbstractSocket::IPv4Protocol);
@@ -59,6 +61,7 @@ void CSendNoteJob::OnConnected()
 {
     // The system's buffer sizes (and their tuning) stand: a large note streams.
     m_ePhase = EPhase::Sending;
+    Q_EMIT Connected();
     Post("sending ...");
     m_timeLimit.start(m_input.replyTimeLimit);
     m_socket.write(m_input.strText);
@@ -121,7 +124,8 @@ void CSendNoteJob::OnError(QAbstractSocket::SocketError eError)
 
 void CSendNoteJob::OnTimeLimit()
 {
-    if (m_ePhase == EPhase::Sending)
+    // No answer to connecting, or the bytes not taken in time.
+    if (m_ePhase == EPhase::Connecting || m_ePhase == EPhase::Sending)
         OnError(QAbstractSocket::SocketTimeoutError);
     else if (m_ePhase == EPhase::Verifying)
         Verify(0); // no answer in time: nothing was confirmed

@@ -23,6 +23,9 @@ struct CSendJobInput
     std::chrono::milliseconds replyTimeLimit{0};
     bool bAutoDelete = false;
     QPointer<CSendableNote> pNote;
+    // A host that does not answer the connection is given up after this long
+    // (0: when the system gives up).
+    std::chrono::milliseconds connectTimeLimit{0};
 };
 
 // Delivers one note to one address: connects on the note port, writes the tagged
@@ -54,6 +57,9 @@ public:
     qint32 Acknowledged() const { return m_nAcknowledged; }
 
 Q_SIGNALS:
+    // The connection stands: from now on the note's bytes go out, and may
+    // arrive whatever the result says.
+    void Connected();
     // strError is the text of the error box, empty when delivered.
     void Finished(const QByteArray& strAddress, int nResult, const QString& strError);
 

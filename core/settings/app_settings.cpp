@@ -16,6 +16,7 @@ const QString kPrefs = QStringLiteral("Prefs");
 const QString kDesktop = QStringLiteral("Desktop");
 const QString kHistory = QStringLiteral("History");
 const QString kPresence = QStringLiteral("Presence");
+const QString kOutbox = QStringLiteral("Outbox");
 
 } // namespace
 
@@ -96,6 +97,10 @@ const CAppSettings::COption CAppSettings::kOptions[] = {
      &CAppSettings::m_nHistoryMegabytes, 1024},
     {ESetting::Announce, &kPresence, "Announce", SettingsGroup::Presence,
      &CAppSettings::m_bAnnounce, 1},
+    {ESetting::KeepUndelivered, &kOutbox, "Keep Undelivered", SettingsGroup::Outbox,
+     &CAppSettings::m_bKeepUndelivered, 0},
+    {ESetting::GiveUpDays, &kOutbox, "Give Up Days", SettingsGroup::Outbox,
+     &CAppSettings::m_nGiveUpDays, 7},
 };
 
 CAppSettings::CAppSettings(ISettingsStore& store, CSettingsEnvironment environment) : m_store(store)
@@ -187,7 +192,8 @@ bool CAppSettings::Save(SettingsGroup eGroup)
     if (eGroup == SettingsGroup::All) {
         for (const SettingsGroup eEach :
              {SettingsGroup::Preferences, SettingsGroup::Finger, SettingsGroup::Network,
-              SettingsGroup::Styles, SettingsGroup::Desktop, SettingsGroup::Presence})
+              SettingsGroup::Styles, SettingsGroup::Desktop, SettingsGroup::Presence,
+              SettingsGroup::Outbox})
             Save(eEach);
         return true;
     }

@@ -25,6 +25,8 @@ enum class SettingsGroup
     Desktop = 6,
     // Presence on the local network, in a section of its own (the Network page).
     Presence = 7,
+    // Notes that wait for their hosts, in a section of its own.
+    Outbox = 8,
 };
 
 // What loading depends on besides the store: the account's name (the default
@@ -178,6 +180,12 @@ public:
     // network (its note port, nickname, computer name and version).
     bool Announce() const { return m_bAnnounce; }
     void SetAnnounce(bool b) { SetFlag(ESetting::Announce, b); }
+    // Section "Outbox": notes whose host could not be connected wait for it
+    // (without asking), and are given up after so many days.
+    bool KeepUndelivered() const { return m_bKeepUndelivered; }
+    int GiveUpDays() const { return m_nGiveUpDays; }
+    void SetKeepUndelivered(bool b) { SetFlag(ESetting::KeepUndelivered, b); }
+    void SetGiveUpDays(int n) { SetNumber(ESetting::GiveUpDays, n); }
 
 Q_SIGNALS:
     // One option took a new value (a setter, Load or the first run).
@@ -258,4 +266,6 @@ private:
     int m_nKeepDays = 0;
     int m_nHistoryMegabytes = 0;
     bool m_bAnnounce = false;
+    bool m_bKeepUndelivered = false;
+    int m_nGiveUpDays = 0;
 };

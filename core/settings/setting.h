@@ -41,4 +41,6 @@ enum class ESetting
     KeepDays,
     HistoryMegabytes,
     Announce,
+    KeepUndelivered,
+    GiveUpDays,
 };

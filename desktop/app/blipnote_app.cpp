@@ -35,6 +35,8 @@
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/history/history_keeper.h"
 #include "desktop/history/history_window.h"
+#include "desktop/history/outbox_keeper.h"
+#include "desktop/history/outbox_window.h"
 #include "desktop/presence/desktop_presence.h"
 #include "desktop/presence/presence_texts.h"
 #include "desktop/setup/setup_sheet.h"
@@ -136,11 +138,19 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
         m_hostPresence);
     connect(m_pPresence.get(), &CDesktopPresence::Unavailable, m_pMainFrame.get(),
             &CMainFrame::ShowPresenceUnavailable);
+    // A copy announced on the network is up: the notes waiting for it go now.
+    connect(m_pPresence.get(), &CDesktopPresence::HostUp, this,
+            [this](const QByteArray& strAddress) {
+                if (COutbox* pOutbox = Outbox())
+                    pOutbox->HostUp(strAddress);
+            });
     // A note's sender was up when it sent it.
     connect(m_pNoteServer.get(), &CNoteListenSocket::NoteReceived, this,
             [this](const QByteArray& strText) {
                 m_hostPresence.NoteFrom(TaggedText::ParseView(strText).address.toByteArray());
             });
+    m_pOutbox = std::make_unique<COutboxKeeper>(m_settings, m_environment.prompts,
+                                                m_environment.outboxTuning);
     // Beside the alerts above: notes waiting unread mark the tray and are told
     // of by the desktop's notifications.
     m_pUnread = std::make_unique<CUnreadNotes>(*m_pMainFrame, *m_pDocuments);
@@ -178,6 +188,8 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
     StartSoundPathAtOwnSounds();
     m_hostBook.Load();
     m_pHistory->Start();
+    // What waited in the outbox when the program last ended is tried again.
+    m_pOutbox->Start(m_pHistory->Recorder(), *m_pSendJobs);
     m_bSettingsLoaded = true;
     if (m_bGreetingWaits)
         QMetaObject::invokeMethod(this, &CBlipnoteApp::ShowGreeting, Qt::QueuedConnection);
@@ -230,6 +242,7 @@ void CBlipnoteApp::Shutdown()
     // Probes still running end quietly.
     m_pSeeker.reset();
     m_pHistoryWindow.reset();
+    m_pOutboxWindow.reset();
     if (m_pDocuments)
         m_pDocuments->CloseAll();
 }
@@ -315,6 +328,34 @@ void CBlipnoteApp::OnHistory()
     m_pHistoryWindow->show();
     m_pHistoryWindow->raise();
     m_pHistoryWindow->activateWindow();
+}
+
+COutbox* CBlipnoteApp::Outbox() const
+{
+    return m_pOutbox ? m_pOutbox->Outbox() : nullptr;
+}
+
+void CBlipnoteApp::OnOutbox()
+{
+    COutbox* pOutbox = Outbox();
+    if (!pOutbox) {
+        m_environment.prompts.ShowMessage(tr("There is no outbox to show: the history it is kept "
+                                             "in could not be opened when Blipnote started."),
+                                          PromptIcon::Information);
+        return;
+    }
+    if (!m_pOutboxWindow) {
+        m_pOutboxWindow =
+            std::make_unique<COutboxWindow>(*pOutbox, m_environment.prompts, m_pMainFrame.get());
+        const QRect main = m_pMainFrame->frameGeometry();
+        const QPoint center = m_pMainFrame->isVisible() && main.width() > 200
+                                  ? main.center()
+                                  : m_pMainFrame->screen()->availableGeometry().center();
+        m_pOutboxWindow->move(center - m_pOutboxWindow->rect().center());
+    }
+    m_pOutboxWindow->show();
+    m_pOutboxWindow->raise();
+    m_pOutboxWindow->activateWindow();
 }
 
 void CBlipnoteApp::OnSeeker()

@@ -5,6 +5,7 @@
 #include "core/hosts/host_book.h"
 #include "core/messaging/auto_reply.h"
 #include "core/net/local_address.h"
+#include "core/outbox/outbox.h"
 #include "core/presence/host_presence.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/recent_files.h"
@@ -42,6 +43,8 @@ class CDesktopPresence;
 class CPresenceTexts;
 class CHistoryKeeper;
 class CHistoryWindow;
+class COutboxKeeper;
+class COutboxWindow;
 class CSendJobs;
 class IDocView;
 class IPrompts;
@@ -78,6 +81,8 @@ struct CAppEnvironment
     // to bind it: the finger server listens on it when switched on (none, or
     // not bound: the server opens nFingerPort itself, as tests do).
     CHeldPort* pFingerPort = nullptr;
+    // How often the outbox tries its notes (tests make the gaps short).
+    COutboxTuning outboxTuning = COutboxTuning();
     // What hands a note to the desktop's mail program.
     QString strMailProgram = QStringLiteral("xdg-email");
     // How "&Get IP-addr" looks this computer's address up.
@@ -119,6 +124,7 @@ public:
     void OnFingerQueries();
     void OnSeeker();
     void OnHistory();
+    void OnOutbox();
     // The setup sheet, modal; when it has closed, the tray icon and the finger
     // server follow the options.
     void OnSetup();
@@ -144,6 +150,10 @@ public:
     CHistoryKeeper& History() const { return *m_pHistory; }
     CHostPresence& HostPresence() { return m_hostPresence; }
     CDesktopPresence& Presence() const { return *m_pPresence; }
+    // The notes waiting for their hosts; none without a history.
+    COutbox* Outbox() const;
+    // Made by the first "Outbox ..." command.
+    COutboxWindow* OutboxWindow() const { return m_pOutboxWindow.get(); }
 
 Q_SIGNALS:
     // The main window exists (during the start-up, before its first box).
@@ -188,9 +198,11 @@ private:
     std::unique_ptr<CNoteNotifier> m_pNotifier;
     std::unique_ptr<CHistoryKeeper> m_pHistory;
     std::unique_ptr<CDesktopPresence> m_pPresence;
+    std::unique_ptr<COutboxKeeper> m_pOutbox;
     std::unique_ptr<CAutostartEntry> m_pAutostart;
     std::unique_ptr<CSeekerDlg> m_pSeeker;            // a child of the main window, gone before it
     std::unique_ptr<CHistoryWindow> m_pHistoryWindow; // the same
+    std::unique_ptr<COutboxWindow> m_pOutboxWindow;   // the same
     bool m_bSettingsLoaded = false;
     QList<CStartupRequest> m_waitingRequests;
     bool m_bGreetingWaits = false; // it came due before the settings were loaded

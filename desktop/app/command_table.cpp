@@ -82,6 +82,7 @@ void CommandTable::Connect(const CCommandTargets& targets)
         {CMainMenus::FingerDActive, [pApp] { pApp->OnFingerDActive(); }},
         {CMainMenus::Seeker, [pApp] { pApp->OnSeeker(); }},
         {CMainMenus::History, [pApp] { pApp->OnHistory(); }},
+        {CMainMenus::Outbox, [pApp] { pApp->OnOutbox(); }},
         // Window: the main window's own
         {CMainMenus::Next, [pFrame] { pFrame->ActivateNextNoteWindow(); }},
         // Previous goes the same way round as Next.

@@ -45,6 +45,19 @@ void CDialogPrompts::ShowMessage(const QString& strText, PromptIcon eIcon)
     Ask(m_pParent, IconOf(eIcon), strText, QMessageBox::Ok);
 }
 
+bool CDialogPrompts::ShowMessageWithOffer(const QString& strText, PromptIcon eIcon,
+                                          const QString& strOffer)
+{
+    // The box as ShowMessage shows it, OK its default, the offer beside it.
+    QMessageBox box(IconOf(eIcon), kTitle, strText, QMessageBox::Ok, m_pParent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* pOffer = box.addButton(strOffer, QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == pOffer;
+}
+
 bool CDialogPrompts::AskYesNo(const QString& strText)
 {
     return Ask(m_pParent, QMessageBox::Question, strText, QMessageBox::Yes | QMessageBox::No) ==

@@ -12,6 +12,8 @@ public:
     void SetParent(QWidget* pParent) { m_pParent = pParent; }
 
     void ShowMessage(const QString& strText, PromptIcon eIcon) override;
+    bool ShowMessageWithOffer(const QString& strText, PromptIcon eIcon,
+                              const QString& strOffer) override;
     bool AskYesNo(const QString& strText) override;
     std::optional<QString> AskText(const QString& strCaption, const QString& strInitial) override;
     PromptAnswer AskYesNoCancel(const QString& strText) override;

@@ -95,6 +95,8 @@ CMainMenus::CMainMenus(QWidget* pWindow) : QObject(pWindow), m_pTrayMenu(new QMe
     Add(Seeker, tr("Seeker ..."), tr("Seeks status from range of IP-addresses\nseeker"));
     Add(History, tr("&History ..."), tr("Shows the notes kept, and finds them\nhistory"),
         Keys("Ctrl+H"));
+    Add(Outbox, tr("&Outbox ..."),
+        tr("Shows the notes waiting for their hosts, and sends or cancels them\noutbox"));
     Add(ChatWith, tr("Chat with ..."), tr("Opens chat-window\nchat"))->setEnabled(false);
     Add(Toolbar, tr("&Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"))
         ->setCheckable(true);
@@ -197,7 +199,7 @@ QList<QMenu*> CMainMenus::BuildMenus(EKind eKind)
 
     Menu(tr("&Utils"))
         ->addActions({Action(FingerQueries), Action(FingerDActive), Action(Seeker), Action(History),
-                      Action(ChatWith)});
+                      Action(Outbox), Action(ChatWith)});
 
     if (bNote) {
         QMenu* pEdit = Menu(tr("&Edit"));

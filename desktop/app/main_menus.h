@@ -51,6 +51,7 @@ public:
         FingerDActive = 32790,
         Seeker = 32795,
         History = 32801,
+        Outbox = 32802,
         ChatWith = 32785,
         Toolbar = 59392,
         StatusBar = 59393,

@@ -88,6 +88,8 @@ QString CHistoryRowsModel::ResultText(const CHistoryRow& row)
         return QStringLiteral("received");
     if (row.nPending > 0)
         return QStringLiteral("sending");
+    if (row.nWaiting > 0)
+        return QStringLiteral("waiting");
     if (row.nDelivered == row.nRecipients)
         return QStringLiteral("delivered");
     if (row.nDelivered == 0)

@@ -30,7 +30,9 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
       m_pGetAddress(new QPushButton(tr("&Get IP-addr"), this)),
       m_pDelayLabel(new QLabel(tr("Delay (ms) between multisend"), this)),
       m_bAnnounce(context.settings.Announce()),
-      m_pAnnounce(new QCheckBox(tr("Announce this copy on the local network"), this))
+      m_pAnnounce(new QCheckBox(tr("Announce this copy on the local network"), this)),
+      m_pKeepUndelivered(new QCheckBox(tr("Keep undelivered notes"), this)),
+      m_pGiveUpDays(new CNumberBox(1, 365, this))
 {
     const SystemInfo::CSystemInfo& system = context.system;
     for (QPushButton* pButton : {m_pDefaultPort, m_pDefaultDelay, m_pGetAddress})
@@ -87,6 +89,21 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
                                      pPresenceBox);
     pPresenceHint->setWordWrap(true);
     pPresenceLayout->addWidget(pPresenceHint);
+    // Notes to hosts that cannot be reached wait in the outbox: asked for
+    // each, or without asking.
+    auto* pOutboxBox = new QGroupBox(tr("Outbox"), this);
+    auto* pOutboxLayout = new QGridLayout(pOutboxBox);
+    m_pKeepUndelivered->setToolTip(tr("A note to a host that cannot be reached waits in the "
+                                      "outbox without asking, and is sent when the host is up"));
+    pOutboxLayout->addWidget(m_pKeepUndelivered, 0, 0, 1, 3);
+    auto* pGiveUpLabel = new QLabel(tr("Give up after"), pOutboxBox);
+    pGiveUpLabel->setBuddy(m_pGiveUpDays);
+    pOutboxLayout->addWidget(pGiveUpLabel, 1, 0);
+    pOutboxLayout->addWidget(m_pGiveUpDays, 1, 1);
+    pOutboxLayout->addWidget(new QLabel(tr("days"), pOutboxBox), 1, 2);
+    pOutboxLayout->setColumnStretch(3, 1);
+    m_pKeepUndelivered->setChecked(context.settings.KeepUndelivered());
+    m_pGiveUpDays->SetText(QString::number(context.settings.GiveUpDays()));
 
     auto* pLeft = new QVBoxLayout;
     pLeft->addWidget(pPortBox);
@@ -96,13 +113,16 @@ CPageNetwork::CPageNetwork(const CSetupContext& context, QWidget* pParent)
     auto* pRight = new QVBoxLayout;
     pRight->addWidget(pInfoBox);
     pRight->addWidget(pPresenceBox);
+    pRight->addWidget(pOutboxBox);
     pRight->addStretch(1);
     auto* pLayout = new QHBoxLayout(this);
     pLayout->addLayout(pLeft, 1);
     pLayout->addLayout(pRight, 1);
 
     ChainTabOrder({m_pPort, m_pDefaultPort, m_pMultiSend, m_pDelay, m_pDefaultDelay, m_pGetAddress,
-                   m_pAnnounce});
+                   m_pAnnounce, m_pKeepUndelivered, m_pGiveUpDays});
+    connect(m_pKeepUndelivered, &QCheckBox::clicked, this, &CSetupPage::Changed);
+    connect(m_pGiveUpDays, &CNumberBox::Edited, this, &CSetupPage::Changed);
     ShowValues();
     connect(m_pPort, &CNumberBox::Edited, this, &CSetupPage::Changed);
     connect(m_pDelay, &CNumberBox::Edited, this, &CSetupPage::Changed);
@@ -189,6 +209,11 @@ void CPageNetwork::Apply()
     settings.SetAnnounce(m_bAnnounce);
     settings.Save(SettingsGroup::Network);
     settings.Save(SettingsGroup::Presence);
+    settings.SetKeepUndelivered(m_pKeepUndelivered->isChecked());
+    // At least a day: a note is never given up before its first tries.
+    settings.SetGiveUpDays(
+        std::max(1, ParseLeadingNumber(CodePage::FromUnicode(m_pGiveUpDays->Text()))));
+    settings.Save(SettingsGroup::Outbox);
     // Stored as typed; but the user learns now, not at the next start, that no
     // note could reach that port.
     if (!NetAddress::Port(settings.IpPort(), NetAddress::EPortUse::Connect))

@@ -9,9 +9,10 @@ class QLineEdit;
 class QPushButton;
 
 // "  Network  ": the note port, sending to several hosts one after the other,
-// this computer's address and what Blipnote knows of the machine. Saves group
-// Network. The page holds its values apart from the boxes: only the multi-send
-// box and Apply read the boxes, and each of its buttons shows every value again.
+// this computer's address, what Blipnote knows of the machine, and the outbox
+// (notes that wait for their hosts). Saves groups Network and Outbox. The page holds its values
+// apart from the boxes: only the multi-send box and Apply read the boxes, and each of its buttons
+// shows every value again.
 class CPageNetwork : public CSetupPage
 {
     Q_OBJECT
@@ -36,6 +37,8 @@ public:
     QPushButton& GetAddressButton() const { return *m_pGetAddress; }
     QLabel& DelayLabel() const { return *m_pDelayLabel; }
     QCheckBox& AnnounceBox() const { return *m_pAnnounce; }
+    QCheckBox& KeepUndeliveredBox() const { return *m_pKeepUndelivered; }
+    CNumberBox& GiveUpDaysBox() const { return *m_pGiveUpDays; }
     // System name, platform, user, processor, uptime.
     QList<QLabel*> MachineTexts() const;
 
@@ -59,4 +62,6 @@ private:
     bool m_bAnnounce;
     QCheckBox* m_pAnnounce;
     QLabel* m_machine[5];
+    QCheckBox* m_pKeepUndelivered;
+    CNumberBox* m_pGiveUpDays;
 };

@@ -88,6 +88,10 @@ _blipnote_cli()
         COMPREPLY=($(compgen -W "in out" -- "$cur"))
         return
         ;;
+    --wait-up)
+        COMPREPLY=($(compgen -W "30s 10m 1h" -- "$cur"))
+        return
+        ;;
     -p | --port | --address | --delay | --parallel | --text | --nick | --system | --title | \
         --search | --host | --since | --limit)
         return
@@ -96,7 +100,7 @@ _blipnote_cli()
     case $command in
     listen) options='--port --address --save-dir --history --announce --help' ;;
     browse) options='--watch --help' ;;
-    send) options='--port --text --nick --system --title --priority --delay --single --help' ;;
+    send) options='--port --text --nick --system --title --priority --delay --single --wait-up --help' ;;
     fingerd) options='--port --address --help' ;;
     seek) options='--port --parallel --help' ;;
     history) options='--search --host --since --limit --direction --help' ;;

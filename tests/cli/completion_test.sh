@@ -44,6 +44,8 @@ expect 'seek|send|show' help s
 expect '' help send ''
 expect '--parallel|--port' seek --p
 expect '' send --text ""
+expect '--wait-up' send --w
+expect '10m|1h|30s' send --wait-up ''
 expect 'Group\ default|Group\ front\ desk|Group\ g\\h\\i|Group\ lab' send Gro
 expect 'bob' send ann b
 # What is offered names the host as the shell reads it, and a word typed with a

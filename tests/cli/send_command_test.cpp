@@ -1,17 +1,23 @@
+#include "core/messaging/note_listen_socket.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/system_info.h"
 #include "tests/support/cli_listener.h"
 #include "tests/support/event_loop.h"
+#include "tests/support/loopback.h"
+#include "tests/support/recording_status_sink.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
+
+using namespace std::chrono_literals;
 
 TEST(SendCommand, TwoCopiesExchangeNotes)
 {
@@ -306,4 +312,50 @@ TEST(CommandLine, HelpAllIsHelpForEveryCommand)
         EXPECT_EQ(run.nExitCode, 0) << pszCommand << run.strErr.constData();
         EXPECT_TRUE(run.strOut.startsWith("Usage: blipnote-cli")) << pszCommand;
     }
+}
+
+TEST(SendCommand, WaitUpReachesAHostThatComesUpAndGivesUpAfterItsDuration)
+{
+    // The host comes up a second after the send began: the note reaches it,
+    // once, and the line says so.
+    const quint16 nPort = Loopback::UnusedPort();
+    const QString strPort = QString::number(nPort);
+    CRecordingStatusSink sink;
+    CNoteListenSocket host(sink);
+    QList<QByteArray> received;
+    QObject::connect(&host, &CNoteListenSocket::NoteReceived,
+                     [&](const QByteArray& strText, qint64) { received.append(strText); });
+    QTimer::singleShot(1000ms, &host,
+                       [&] { EXPECT_TRUE(host.Open(nPort, QHostAddress::LocalHost)); });
+    const CCliRun reached =
+        RunCli({QStringLiteral("send"), QStringLiteral("--port"), strPort,
+                QStringLiteral("--wait-up"), QStringLiteral("1m"), QStringLiteral("--text"),
+                QStringLiteral("hi"), QStringLiteral("127.0.0.1")});
+    EXPECT_EQ(reached.nExitCode, 0) << reached.strErr.constData();
+    EXPECT_EQ(reached.strOut, "127.0.0.1: Send successful\n");
+    // Not a terminal: no progress line, and the first failure is not told.
+    EXPECT_EQ(reached.strErr, "");
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_TRUE(received.front().contains("hi"));
+
+    // Nobody comes: after its duration the error it met, and status 1; an
+    // address that is up is served at once beside it.
+    const quint16 nDownPort = Loopback::UnusedPort();
+    host.Close();
+    ASSERT_TRUE(host.Open(nDownPort, QHostAddress(QStringLiteral("127.0.0.1"))));
+    const CCliRun givenUp =
+        RunCli({QStringLiteral("send"), QStringLiteral("--port"), QString::number(nDownPort),
+                QStringLiteral("--wait-up"), QStringLiteral("2s"), QStringLiteral("--text"),
+                QStringLiteral("hi"), QStringLiteral("127.0.0.2"), QStringLiteral("127.0.0.1")});
+    EXPECT_EQ(givenUp.nExitCode, 1);
+    EXPECT_EQ(givenUp.strOut, "127.0.0.1: Send successful\n"
+                              "127.0.0.2: Error during Send ! Cannot connect to 127.0.0.2\n");
+    EXPECT_EQ(received.size(), 2);
+
+    // A duration that does not read is a mistake on the command line.
+    const CCliRun bad =
+        RunCli({QStringLiteral("send"), QStringLiteral("--wait-up"), QStringLiteral("soon"),
+                QStringLiteral("--text"), QStringLiteral("hi"), QStringLiteral("127.0.0.1")});
+    EXPECT_EQ(bad.nExitCode, 2);
+    EXPECT_TRUE(bad.strErr.contains("invalid duration 'soon'")) << bad.strErr.constData();
 }

@@ -38,6 +38,7 @@ bool CDesktopAppFixture::Start(const CStartupRequest& request, bool bTray)
     environment.strAutostartFolder = m_strAutostartFolder;
     environment.strHistoryPath = m_strHistoryPath;
     environment.pFingerPort = m_pFingerPort;
+    environment.outboxTuning = m_outboxTuning;
     m_pApp = std::make_unique<CBlipnoteApp>(environment);
     QObject::connect(m_pApp.get(), &CBlipnoteApp::Finished, [this] { m_bFinished = true; });
     return m_pApp->Startup(request);

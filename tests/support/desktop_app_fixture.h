@@ -101,6 +101,7 @@ protected:
     QString m_strHistoryPath;      // none: no history is kept
     // The finger port bound before the start (none: the finger server opens its own).
     CHeldPort* m_pFingerPort = nullptr;
+    COutboxTuning m_outboxTuning; // how often the outbox tries its notes
     // Never the desktop's own mail program.
     QString m_strMailProgram = QStringLiteral("/nonexistent/mail-program");
     std::unique_ptr<CBlipnoteApp> m_pApp;

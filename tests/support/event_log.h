@@ -27,6 +27,16 @@ public:
         m_boxes.append(strText);
     }
 
+    // Recorded as a box, its offer taken as SetOfferAnswer says.
+    bool ShowMessageWithOffer(const QString& strText, PromptIcon, const QString& strOffer) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_events.append(QStringLiteral("box: ") + strText);
+        m_events.append(QStringLiteral("offer: ") + strOffer);
+        m_boxes.append(strText);
+        return m_bOfferAnswer;
+    }
+
     bool AskYesNo(const QString& strText) override
     {
         const std::lock_guard lock(m_mutex);
@@ -87,6 +97,7 @@ public:
     }
 
     void SetAnswer(bool bYes) { m_bAnswer = bYes; }
+    void SetOfferAnswer(bool bTake) { m_bOfferAnswer = bTake; }
     void SetFileAnswer(const QString& strPath) { m_strFileAnswer = strPath; }
     void SetThreeWayAnswer(PromptAnswer eAnswer) { m_eThreeWayAnswer = eAnswer; }
     void SetTextAnswer(std::optional<QString> answer) { m_textAnswer = std::move(answer); }
@@ -114,6 +125,7 @@ private:
     QStringList m_events;
     QStringList m_boxes;
     bool m_bAnswer = false;
+    bool m_bOfferAnswer = false;
     std::optional<QString> m_textAnswer;
     QString m_strFileAnswer;
     QString m_strOpenFilter;

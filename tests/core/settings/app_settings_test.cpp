@@ -156,6 +156,7 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
         {SettingsGroup::Desktop,
          Names({"Use Notifications", "Keep Notes", "Keep Days", "Max Megabytes"})},
         {SettingsGroup::Presence, Names({"Announce"})},
+        {SettingsGroup::Outbox, Names({"Keep Undelivered", "Give Up Days"})},
     };
     for (const auto& [eGroup, expected] : groups) {
         CMemorySettingsStore store;
@@ -171,7 +172,7 @@ TEST_F(AppSettingsTest, EachGroupWritesExactlyItsOwnValues)
         listed.sort();
         EXPECT_EQ(listed, expected);
     }
-    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 38);
+    EXPECT_EQ(CAppSettings::OptionNames(SettingsGroup::All).size(), 40);
 }
 
 TEST_F(AppSettingsTest, AnyOtherStoredVersionAsks)

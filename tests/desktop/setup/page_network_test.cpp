@@ -84,6 +84,30 @@ TEST_F(PageNetworkTest, TypedTextIsStoredByItsLeadingNumberBeyondTheArrowsRange)
     EXPECT_EQ(m_prompts.Boxes().size(), 2);
 }
 
+TEST_F(PageNetworkTest, TheOutboxOptionsAreStoredInTheirOwnSection)
+{
+    CPageNetwork& page = OpenNetwork();
+    EXPECT_FALSE(page.KeepUndeliveredBox().isChecked());
+    EXPECT_EQ(page.GiveUpDaysBox().Text(), QStringLiteral("7"));
+    Click(page.KeepUndeliveredBox());
+    EXPECT_TRUE(m_pSheet->ApplyButton().isEnabled());
+    Retype(page.GiveUpDaysBox(), QStringLiteral("3"));
+    Click(m_pSheet->OkButton());
+    const QString strOutbox = QStringLiteral("Outbox");
+    EXPECT_EQ(m_store.ReadInt(strOutbox, QStringLiteral("Keep Undelivered"), -1), 1);
+    EXPECT_EQ(m_store.ReadInt(strOutbox, QStringLiteral("Give Up Days"), -1), 3);
+    EXPECT_TRUE(m_settings.KeepUndelivered());
+    EXPECT_EQ(m_settings.GiveUpDays(), 3);
+
+    // Never less than a day: a note is not given up before it was tried.
+    Open();
+    CPageNetwork& again = ShowTab<CPageNetwork>(2);
+    EXPECT_TRUE(again.KeepUndeliveredBox().isChecked());
+    Retype(again.GiveUpDaysBox(), QStringLiteral("0"));
+    Click(m_pSheet->OkButton());
+    EXPECT_EQ(m_settings.GiveUpDays(), 1);
+}
+
 TEST_F(PageNetworkTest, TabGoesDownThePage)
 {
     CPageNetwork& page = OpenNetwork();

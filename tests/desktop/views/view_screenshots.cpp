@@ -16,6 +16,7 @@
 #include "core/interfaces/sound_player.h"
 #include "core/messaging/auto_reply.h"
 #include "core/notes/tagged_text.h"
+#include "core/outbox/outbox.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "core/settings/system_info.h"
@@ -23,6 +24,7 @@
 #include "desktop/finger/seek_rows_model.h"
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/history/history_window.h"
+#include "desktop/history/outbox_window.h"
 #include "desktop/setup/host_range_dlg.h"
 #include "desktop/setup/host_rows_model.h"
 #include "desktop/setup/page_hosts.h"
@@ -180,6 +182,29 @@ public:
         return Save(window, "history_search", false);
     }
 
+    // The Outbox window with a few notes waiting (kept in memory and due in
+    // an hour: nothing is sent while the picture is taken).
+    bool OutboxWindow()
+    {
+        COutbox outbox(nullptr, {.firstGap = std::chrono::hours(1)});
+        const QString strReason = QStringLiteral("Error during Send !\n\nCannot connect to %1");
+        const struct
+        {
+            QByteArray strTo;
+            QByteArray strBody;
+        } notes[] = {{"10.0.0.6", "Lunch at noon? The new place on the corner."},
+                     {"10.0.0.7", "The printer on the second floor is fixed."},
+                     {"carol-pc", "Meeting moved to 3 pm."}};
+        for (const auto& note : notes)
+            outbox.Queue(0, 0, note.strTo, TaggedText::Compose({"ann", note.strBody, "PC7", "", 0}),
+                         strReason.arg(QString::fromLatin1(note.strTo)));
+        COutboxWindow window(outbox, m_prompts);
+        window.resize(1000, 260);
+        window.show();
+        window.List().selectRow(0);
+        return Save(window, "outbox", false);
+    }
+
     // The setup sheet on each of its pages, and the range dialog filled in.
     bool SetupSheet()
     {
@@ -307,7 +332,8 @@ int main(int argc, char* argv[])
     }
     CScreenshots screenshots(strFolder, {});
     return screenshots.ComposeView() && screenshots.IncomingViews() && screenshots.SeekerWindow() &&
-                   screenshots.HistoryWindow() && screenshots.SetupSheet()
+                   screenshots.HistoryWindow() && screenshots.OutboxWindow() &&
+                   screenshots.SetupSheet()
                ? 0
                : 1;
 }
