@@ -35,6 +35,7 @@ bool CDesktopAppFixture::Start(const CStartupRequest& request, bool bTray)
     environment.strMailProgram = m_strMailProgram;
     environment.strSoundsFolder = m_strSoundsFolder;
     environment.bUseSessionBus = m_bUseSessionBus;
+    environment.bUseSystemBus = m_bUseSystemBus;
     environment.strAutostartFolder = m_strAutostartFolder;
     environment.strHistoryPath = m_strHistoryPath;
     environment.pFingerPort = m_pFingerPort;

@@ -97,6 +97,7 @@ protected:
     QStringList m_greetingFiles;
     QString m_strSoundsFolder;     // none: the program's own sounds are not installed
     bool m_bUseSessionBus = false; // a private bus only: the test runs in dbus-run-session
+    bool m_bUseSystemBus = false;  // the same: DBUS_SYSTEM_BUS_ADDRESS set by the test
     QString m_strAutostartFolder;  // none: the login start is not offered
     QString m_strHistoryPath;      // none: no history is kept
     // The finger port bound before the start (none: the finger server opens its own).

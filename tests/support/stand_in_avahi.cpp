@@ -94,7 +94,7 @@ bool CStandInAvahi::handleMessage(const QDBusMessage& message, const QDBusConnec
             Reply(message, {QVariant::fromValue(QDBusObjectPath(strGroup))});
         } else if (strMember == QStringLiteral("ServiceBrowserNew")) {
             const QString strBrowser = QStringLiteral("/Client/ServiceBrowser%1").arg(++m_nObjects);
-            m_browsers.append(strBrowser);
+            m_browsers.insert(strBrowser, message.service());
             // What the daemon knows comes before the path, then "all for now".
             for (const CService& service : m_others + Announced())
                 TellBrowser(strBrowser, service, true);
@@ -122,6 +122,7 @@ bool CStandInAvahi::handleMessage(const QDBusMessage& message, const QDBusConnec
             service.nPort = static_cast<quint16>(arguments.value(7).toUInt());
             service.txt = qdbus_cast<QByteArrayList>(arguments.value(8));
             service.bOurs = true;
+            service.strOwner = message.service();
             m_groups[strPath].services.append(service);
             Reply(message, {});
         } else if (strMember == QStringLiteral("Commit")) {
@@ -136,7 +137,7 @@ bool CStandInAvahi::handleMessage(const QDBusMessage& message, const QDBusConnec
         return true;
     }
     if (message.interface() == Avahi::BrowserInterface && strMember == QStringLiteral("Free")) {
-        m_browsers.removeAll(strPath);
+        m_browsers.remove(strPath);
         Reply(message, {});
         return true;
     }
@@ -203,16 +204,20 @@ void CStandInAvahi::Resolve(const QDBusMessage& message)
 
 void CStandInAvahi::TellBrowsers(const CService& service, bool bNew)
 {
-    for (const QString& strBrowser : std::as_const(m_browsers))
-        TellBrowser(strBrowser, service, bNew);
+    for (auto it = m_browsers.cbegin(); it != m_browsers.cend(); ++it)
+        TellBrowser(it.key(), service, bNew);
 }
 
 void CStandInAvahi::TellBrowser(const QString& strBrowser, const CService& service, bool bNew)
 {
+    // The daemon tells a program of its own services as such.
+    unsigned nFlags = service.bOurs ? Avahi::ResultLocal : 0u;
+    if (service.bOurs && service.strOwner == m_browsers.value(strBrowser))
+        nFlags |= Avahi::ResultOurOwn;
     Signal(strBrowser, Avahi::BrowserInterface,
            bNew ? QStringLiteral("ItemNew") : QStringLiteral("ItemRemove"),
            {2, Avahi::ProtocolInet, service.strName, Avahi::ServiceType, QStringLiteral("local"),
-            service.bOurs ? Avahi::ResultLocal : 0u});
+            nFlags});
 }
 
 void CStandInAvahi::Reply(const QDBusMessage& message, const QVariantList& arguments)

@@ -23,7 +23,8 @@ public:
         QString strAddress;
         quint16 nPort = 0;
         QByteArrayList txt;
-        bool bOurs = false; // announced through this stand-in by a program
+        bool bOurs = false;           // announced through this stand-in by a program
+        QString strOwner = QString(); // that program's connection
     };
 
     // bus: the bus type the stand-in serves on (the tests' private session bus).
@@ -71,7 +72,7 @@ private:
     QDBusConnection m_bus;
     QList<CService> m_others;
     QHash<QString, CGroup> m_groups;
-    QList<QString> m_browsers;
+    QHash<QString, QString> m_browsers; // path, owner
     QList<QDBusMessage> m_heldLookups;
     bool m_bHold = false;
     int m_nResolving = 0;

@@ -16,6 +16,13 @@ QDBusConnection Bus()
     return QDBusConnection::sessionBus();
 }
 
+// A second program's connection: the daemon does not tell a connection of its
+// own services.
+QDBusConnection OtherBus()
+{
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"));
+}
+
 CPresenceAnnouncer::CAnnouncement Announcement(const QString& strNickname, quint16 nPort)
 {
     CPresenceAnnouncer::CAnnouncement announcement;
@@ -77,7 +84,7 @@ TEST_F(PresenceTest, CopiesAnnounceFindEachOtherAndGo)
     EXPECT_EQ(bob.nPort, 7777);
     EXPECT_FALSE(bob.bLocal);
 
-    CPresenceAnnouncer announcer(Bus());
+    CPresenceAnnouncer announcer(OtherBus());
     announcer.Announce(Announcement(QStringLiteral("alice"), 7001));
     ASSERT_TRUE(SpinUntil([&] { return announcer.IsAnnounced(); }));
     EXPECT_EQ(announcer.Name(), QStringLiteral("alice on desk"));
@@ -105,7 +112,7 @@ TEST_F(PresenceTest, ATakenNameGivesAnotherAndARestartedDaemonIsToldAgain)
     auto pAvahi = std::make_unique<CStandInAvahi>();
     ASSERT_TRUE(pAvahi->Start());
     pAvahi->Announce(Other(QStringLiteral("alice on desk"), QStringLiteral("127.0.0.3")));
-    CPresenceAnnouncer announcer(Bus());
+    CPresenceAnnouncer announcer(OtherBus());
     CPresenceBrowser browser(Bus());
     browser.Start();
     announcer.Announce(Announcement(QStringLiteral("alice"), 7777));
