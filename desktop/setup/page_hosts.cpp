@@ -117,10 +117,13 @@ void CPageHosts::showEvent(QShowEvent* pEvent)
     CSetupPage::showEvent(pEvent);
     if (std::exchange(m_bColumnsSized, true))
         return;
-    // The columns stand under the edits that change them.
-    m_pList->setColumnWidth(CHostRowsModel::Nickname, m_pNickname->width() + 5);
-    m_pList->setColumnWidth(CHostRowsModel::Address, m_pAddress->width() + 5);
-    m_pList->setColumnWidth(CHostRowsModel::Group, std::max(m_pGroup->width() - 15, 40));
+    // The columns stand under the edits that change them; with presence shown
+    // they make room for it on the right.
+    const int nRoom = m_context.pPresence ? m_pNickname->width() / 4 : 0;
+    m_pList->setColumnWidth(CHostRowsModel::Nickname, m_pNickname->width() + 5 - nRoom);
+    m_pList->setColumnWidth(CHostRowsModel::Address, m_pAddress->width() + 5 - nRoom);
+    m_pList->setColumnWidth(CHostRowsModel::Group,
+                            std::max(m_pGroup->width() - 15 - 2 * nRoom, 40));
 }
 
 int CPageHosts::SelectedRow() const

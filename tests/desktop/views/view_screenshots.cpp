@@ -17,6 +17,7 @@
 #include "core/messaging/auto_reply.h"
 #include "core/notes/tagged_text.h"
 #include "core/outbox/outbox.h"
+#include "core/presence/host_presence.h"
 #include "core/settings/app_settings.h"
 #include "core/settings/memory_settings_store.h"
 #include "core/settings/system_info.h"
@@ -25,6 +26,7 @@
 #include "desktop/finger/seeker_dlg.h"
 #include "desktop/history/history_window.h"
 #include "desktop/history/outbox_window.h"
+#include "desktop/presence/presence_texts.h"
 #include "desktop/setup/host_range_dlg.h"
 #include "desktop/setup/host_rows_model.h"
 #include "desktop/setup/page_hosts.h"
@@ -37,10 +39,12 @@
 #include "tests/support/event_log.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QTabWidget>
 #include <QTableView>
@@ -62,6 +66,56 @@ public:
         m_hosts.Replace({{"ann", "10.0.0.5", "office"},
                          {"bob", "10.0.0.6", "office"},
                          {"carol", "10.0.0.7", "lab"}});
+        // Who is up, as the program learns it (made here: nothing is announced
+        // or sent): ann's copy announced, a note from bob at 11:52, carol's
+        // copy gone at 10:31, and dee's copy found but not in the list.
+        QDateTime now(QDate::currentDate(), QTime(10, 31));
+        m_presence.SetClock([&now] { return now; });
+        const auto Copy = [](const char* pszNickname, const char* pszAddress) {
+            return CPresencePeer{QString::fromLatin1(pszNickname) + QStringLiteral(" on desk"),
+                                 QString::fromLatin1(pszAddress), 7777,
+                                 CPresenceRecord{QString::fromLatin1(pszNickname),
+                                                 QStringLiteral("desk"), QStringLiteral("2.11")},
+                                 false};
+        };
+        m_presence.PeerAppeared(Copy("carol", "10.0.0.7"));
+        m_presence.PeerGone(Copy("carol", "10.0.0.7"));
+        now.setTime(QTime(11, 52));
+        m_presence.NoteFrom("10.0.0.6");
+        now.setTime(QTime(12, 4));
+        m_presence.PeerAppeared(Copy("ann", "10.0.0.5"));
+        m_presence.PeerAppeared(Copy("dee", "10.0.0.12"));
+        m_presence.SetClock({});
+        m_viewContext.pPresenceTexts = &m_presenceTexts;
+    }
+
+    // The recipient box's list open, with who is up beside each choice.
+    bool PresenceRecipients()
+    {
+        CBlipnoteDoc* pDoc = m_docs.NewNote(EDocKind::MessageOut);
+        CMsgOutView view(*pDoc, m_viewContext);
+        view.resize(560, 300);
+        view.show();
+        view.RecipientBox().showPopup();
+        QWidget* pPopup = view.RecipientBox().view()->window();
+        QTest::qWait(50);
+        const QPixmap note = view.grab();
+        const QPixmap list = pPopup->grab();
+        QPixmap picture(std::max(note.width(), list.width() + 20),
+                        std::max(note.height(), list.height() + 40));
+        picture.fill(view.palette().color(QPalette::Window));
+        QPainter painter(&picture);
+        painter.drawPixmap(0, 0, note);
+        const QPoint at = view.RecipientBox().mapTo(&view, QPoint(0, view.RecipientBox().height()));
+        painter.drawPixmap(at, list);
+        painter.end();
+        view.RecipientBox().hidePopup();
+        const QString strPath = m_folder.filePath(QStringLiteral("presence_recipients") +
+                                                  m_strSuffix + QStringLiteral(".png"));
+        if (!picture.save(strPath))
+            return false;
+        std::printf("%s\n", qUtf8Printable(strPath));
+        return true;
     }
 
     bool ComposeView()
@@ -223,7 +277,7 @@ public:
         CPSheetSetup sheet(
             {m_settings, m_hosts, m_system, true, m_prompts, m_silence, fonts,
              [](QObject*, std::function<void(const QByteArray&)> done) { done("127.0.0.1"); },
-             &loginStart},
+             &loginStart, &m_presence},
             nullptr);
         sheet.resize(640, 500);
         sheet.show();
@@ -290,6 +344,8 @@ private:
         void Play(const QString&) override {}
     } m_silence;
     CViewContext m_viewContext{m_settings, m_hosts, m_docContext, m_docs, m_prompts, m_autoReply};
+    CHostPresence m_presence;
+    CPresenceTexts m_presenceTexts{m_hosts.Hosts(), m_presence};
 };
 
 // A dark palette as dark desktop themes give one.
@@ -333,7 +389,7 @@ int main(int argc, char* argv[])
     CScreenshots screenshots(strFolder, {});
     return screenshots.ComposeView() && screenshots.IncomingViews() && screenshots.SeekerWindow() &&
                    screenshots.HistoryWindow() && screenshots.OutboxWindow() &&
-                   screenshots.SetupSheet()
+                   screenshots.PresenceRecipients() && screenshots.SetupSheet()
                ? 0
                : 1;
 }
