@@ -182,10 +182,10 @@ void CPresenceBrowser::OnItemNew(const CItemKey& key, uint nFlags)
 
 void CPresenceBrowser::OnItemRemove(const CItemKey& key)
 {
-    const auto it = m_items.constFind(key);
-    if (it == m_items.cend())
+    const auto it = m_items.find(key);
+    if (it == m_items.end())
         return;
-    const CItem item = *it;
+    const CItem item = std::move(*it);
     m_items.erase(it);
     if (item.bResolved)
         RemovePeer(item.peer);
