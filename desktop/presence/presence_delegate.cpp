@@ -18,7 +18,6 @@ void CPresenceDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& op
         return;
     }
     const QFontMetrics metrics(option.font);
-    const int nStateWidth = metrics.horizontalAdvance(strState);
     // The name keeps the room it needs first; the state is cut when both do not fit.
     QStyleOptionViewItem nameOption(option);
     initStyleOption(&nameOption, index);
@@ -39,7 +38,6 @@ void CPresenceDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& op
     pPainter->drawText(room, Qt::AlignRight | Qt::AlignVCenter,
                        metrics.elidedText(strState, Qt::ElideRight, room.width()));
     pPainter->restore();
-    Q_UNUSED(nStateWidth);
 }
 
 QSize CPresenceDelegate::sizeHint(const QStyleOptionViewItem& option,
