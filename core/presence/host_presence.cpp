@@ -22,6 +22,9 @@ QDateTime CHostPresence::Now() const
 QByteArray CHostPresence::Key(QByteArrayView strAddress)
 {
     QByteArray strKey = strAddress.trimmed().toByteArray().toLower();
+    // A name or IPv4 address with a port: the host is the same.
+    if (const qsizetype nColon = strKey.indexOf(':'); nColon > 0 && strKey.count(':') == 1)
+        strKey.truncate(nColon);
     if (strKey.endsWith(".local"))
         strKey.chop(6);
     return strKey;
@@ -80,7 +83,7 @@ void CHostPresence::AllGone()
         PeerGone(peer);
 }
 
-void CHostPresence::NoteFrom(const QByteArray& strAddress)
+void CHostPresence::SeenAt(const QByteArray& strAddress)
 {
     const QByteArray strKey = Key(strAddress);
     Set(strKey, m_announced.contains(strKey) ? EState::Here : EState::Seen, true);
@@ -137,8 +140,8 @@ CHostPresence::GroupCounts(const CHostList& hosts) const
     for (const CHostEntry& entry : hosts.Entries()) {
         CGroupCount& count = counts[entry.strGroup];
         ++count.nAll;
-        const EState eState = StateOf(entry.strAddress).eState;
-        if (eState == EState::Here || eState == EState::Seen)
+        // Here now: announced (a host seen a while ago may be gone since).
+        if (StateOf(entry.strAddress).eState == EState::Here)
             ++count.nHere;
     }
     return counts;

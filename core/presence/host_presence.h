@@ -49,8 +49,9 @@ public:
     void PeerGone(const CPresencePeer& peer);
     // Presence cannot be known (no daemon): the announced hosts count as gone.
     void AllGone();
-    // A note came from the address.
-    void NoteFrom(const QByteArray& strAddress);
+    // The host at the address was up just now: a note came from it, or one
+    // was delivered to it ("ADDRESS:PORT" counts for the address).
+    void SeenAt(const QByteArray& strAddress);
     // The Seeker's answer for the address: up or down.
     void SeekResult(const QByteArray& strAddress, bool bUp);
 
@@ -59,8 +60,8 @@ public:
     bool IsEmpty() const { return m_states.isEmpty(); }
     // "here", "gone, last seen 14:02", "seen 7 Dec 14:02", or "" when unknown.
     QString TextOf(const QByteArray& strAddress) const;
-    // Per group of the list: how many of its hosts are here (announced or
-    // seen), of all of them; one pass over the list.
+    // Per group of the list: how many of its hosts are here (announced now),
+    // of all of them; one pass over the list.
     struct CGroupCount
     {
         int nHere = 0;

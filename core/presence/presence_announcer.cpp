@@ -135,21 +135,26 @@ void CPresenceAnnouncer::OnGroupStateChanged(int nState, const QString& strError
         qCInfo(lcPresence, "announced as \"%s\"", qUtf8Printable(m_strName));
         SetEstablished(true);
     } else if (nState == Avahi::GroupCollision) {
-        // Another copy has the name: ask the daemon for the next one ("name #2").
-        const quint64 nGeneration = ++m_nGeneration;
-        FreeGroup();
-        SetEstablished(false);
-        Call(QStringLiteral("/"), Avahi::ServerInterface,
-             QStringLiteral("GetAlternativeServiceName"), {m_strName},
-             [this, nGeneration](const QDBusMessage& reply) {
-                 if (nGeneration != m_nGeneration)
-                     return;
-                 m_strName = reply.arguments().value(0).toString();
-                 Register();
-             });
+        TakeAnotherName();
     } else if (nState == Avahi::GroupFailure) {
         Fail(strError);
     }
+}
+
+void CPresenceAnnouncer::TakeAnotherName()
+{
+    // Another copy has the name, on the network or on this computer: ask the
+    // daemon for the next one ("name #2").
+    const quint64 nGeneration = ++m_nGeneration;
+    FreeGroup();
+    SetEstablished(false);
+    Call(QStringLiteral("/"), Avahi::ServerInterface, QStringLiteral("GetAlternativeServiceName"),
+         {m_strName}, [this, nGeneration](const QDBusMessage& reply) {
+             if (nGeneration != m_nGeneration)
+                 return;
+             m_strName = reply.arguments().value(0).toString();
+             Register();
+         });
 }
 
 void CPresenceAnnouncer::FreeGroup()
@@ -199,9 +204,16 @@ void CPresenceAnnouncer::Call(const QString& strPath, const QString& strInterfac
                 const QDBusMessage reply = pCall->reply();
                 if (reply.type() == QDBusMessage::ErrorMessage) {
                     // No daemon: the watcher announces when one comes.
-                    if (nGeneration == m_nGeneration &&
-                        reply.errorName() !=
+                    if (nGeneration != m_nGeneration ||
+                        reply.errorName() ==
                             QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"))
+                        return;
+                    // A name another program of this computer holds is
+                    // refused at once, not told as a collision later.
+                    if (reply.errorName() ==
+                        QStringLiteral("org.freedesktop.Avahi.LocalCollisionError"))
+                        TakeAnotherName();
+                    else
                         Fail(strMethod + QStringLiteral(": ") + reply.errorMessage());
                     return;
                 }

@@ -43,6 +43,8 @@ public:
     void Withdraw();
 
     bool IsAnnounced() const { return m_bEstablished; }
+    // Whether an announcement is wanted (made, or being made).
+    bool IsWanted() const { return m_bWanted; }
     // The name announced under (after a collision, another one).
     QString Name() const { return m_strName; }
 
@@ -59,6 +61,7 @@ private Q_SLOTS:
 private:
     void Register();
     void AddService();
+    void TakeAnotherName();
     void FreeGroup();
     void Fail(const QString& strWhy);
     void SetEstablished(bool bEstablished);

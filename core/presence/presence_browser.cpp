@@ -18,11 +18,12 @@ constexpr qsizetype kMaxEarly = 4 * CPresenceBrowser::MaxServices;
 const QString kNoDaemon = QStringLiteral("no Avahi daemon runs on the system bus");
 
 // Addresses a note can be sent to: not the link-local IPv6 ones, which need
-// their network interface.
+// their network interface, nor "any", broadcast or multicast ones.
 bool IsUsable(const QString& strAddress)
 {
     const QHostAddress address(strAddress);
-    if (address.isNull())
+    if (address.isNull() || address.isMulticast() || address.isBroadcast() ||
+        address == QHostAddress::AnyIPv4 || address == QHostAddress::AnyIPv6)
         return false;
     return address.protocol() != QAbstractSocket::IPv6Protocol || !address.isLinkLocal();
 }
@@ -167,16 +168,46 @@ void CPresenceBrowser::OnBrowserSignal(const QDBusMessage& message)
 
 void CPresenceBrowser::OnItemNew(const CItemKey& key, uint nFlags)
 {
-    // This very program's own announcement is not a peer.
-    if ((nFlags & Avahi::ResultOurOwn) != 0 || m_items.contains(key))
+    if (m_items.contains(key))
         return;
     if (m_items.size() >= MaxServices) {
         qCInfo(lcPresence, "more than %d services announced: \"%s\" ignored", MaxServices,
                qUtf8Printable(key.strName));
         return;
     }
-    m_items.insert(key, CItem());
-    m_toResolve.push_back(key);
+    CItem& item = *m_items.insert(key, CItem());
+    item.bOurOwn = (nFlags & Avahi::ResultOurOwn) != 0;
+    // This very program's own announcement is not a peer.
+    if (item.bOurOwn && key.strName == m_strOwnName)
+        return;
+    Queue(key, item);
+    ResolveNext();
+}
+
+void CPresenceBrowser::Queue(const CItemKey& key, CItem& item)
+{
+    item.nLookup = ++m_nLookups;
+    m_toResolve.emplace_back(key, item.nLookup);
+}
+
+void CPresenceBrowser::SetOwnName(const QString& strName)
+{
+    if (strName == m_strOwnName)
+        return;
+    const QString strFormer = std::exchange(m_strOwnName, strName);
+    for (auto it = m_items.begin(); it != m_items.end(); ++it) {
+        if (!it->bOurOwn || it.key().strName.isEmpty())
+            continue;
+        if (it.key().strName == strFormer && !it->bResolved) {
+            // Held back under the former name: another copy's now (or this
+            // program's former announcement, about to go).
+            Queue(it.key(), *it);
+        } else if (it.key().strName == strName && it->bResolved) {
+            // Found before it was known to be this program's own.
+            it->bResolved = false;
+            RemovePeer(it->peer);
+        }
+    }
     ResolveNext();
 }
 
@@ -194,10 +225,11 @@ void CPresenceBrowser::OnItemRemove(const CItemKey& key)
 void CPresenceBrowser::ResolveNext()
 {
     while (m_resolving < MaxResolving && !m_toResolve.empty()) {
-        const CItemKey key = m_toResolve.front();
+        const auto [key, nLookup] = m_toResolve.front();
         m_toResolve.pop_front();
-        if (!m_items.contains(key))
-            continue; // gone before its turn
+        const auto it = m_items.constFind(key);
+        if (it == m_items.cend() || it->nLookup != nLookup)
+            continue; // gone before its turn, or asked again later
         ++m_resolving;
         QDBusMessage call = QDBusMessage::createMethodCall(Avahi::Service, QStringLiteral("/"),
                                                            Avahi::ServerInterface,
@@ -207,25 +239,27 @@ void CPresenceBrowser::ResolveNext()
         auto* pWatcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
         const quint64 nGeneration = m_nGeneration;
         connect(pWatcher, &QDBusPendingCallWatcher::finished, this,
-                [this, key, nGeneration](QDBusPendingCallWatcher* pCall) {
+                [this, key, nLookup, nGeneration](QDBusPendingCallWatcher* pCall) {
                     pCall->deleteLater();
-                    OnResolved(key, nGeneration, pCall->reply());
+                    if (nGeneration == m_nGeneration)
+                        OnResolved(key, nLookup, pCall->reply());
                 });
     }
 }
 
-void CPresenceBrowser::OnResolved(const CItemKey& key, quint64 nGeneration,
-                                  const QDBusMessage& reply)
+void CPresenceBrowser::OnResolved(const CItemKey& key, quint64 nLookup, const QDBusMessage& reply)
 {
-    if (nGeneration != m_nGeneration)
-        return;
     --m_resolving;
-    const auto it = m_items.find(key);
+    auto it = m_items.find(key);
+    if (it != m_items.end() && it->nLookup != nLookup)
+        it = m_items.end(); // the answer to an earlier question
     const QVariantList arguments = reply.arguments();
     if (it != m_items.end() && reply.type() == QDBusMessage::ReplyMessage &&
         arguments.size() >= 10) {
+        if (std::exchange(it->bResolved, false))
+            RemovePeer(it->peer); // looked up again: the new answer stands
         CPresencePeer peer;
-        peer.strName = key.strName;
+        peer.strName = CPresenceRecord::CleanValue(key.strName, 63 * 4);
         peer.strAddress = arguments.at(7).toString();
         peer.nPort = static_cast<quint16>(arguments.at(8).toUInt());
         peer.record = CPresenceRecord::FromTxt(qdbus_cast<QByteArrayList>(arguments.at(9)));

@@ -30,6 +30,12 @@ public:
 
     // Begins browsing (and again whenever a daemon appears).
     void Start();
+    // The name this program announces under ("" none). The daemon marks a
+    // program's own services, but judges by the names of its entry groups:
+    // while a name taken by another copy is being given up, that copy's
+    // service is marked too. Such services are looked up once the name they
+    // bear is no longer this program's.
+    void SetOwnName(const QString& strName);
 
     bool IsAvailable() const { return m_bAvailable; }
     // Why presence is unavailable ("" while it is available or not yet known).
@@ -68,6 +74,10 @@ private:
     struct CItem
     {
         bool bResolved = false;
+        bool bOurOwn = false; // marked as this program's: not looked up while its name is
+        // Its latest lookup: an answer to an earlier one, or to a service
+        // that went and came back meanwhile, is not taken.
+        quint64 nLookup = 0;
         CPresencePeer peer;
     };
 
@@ -75,8 +85,10 @@ private:
     void SetAvailable(bool bAvailable, const QString& strReason);
     void OnItemNew(const CItemKey& key, uint nFlags);
     void OnItemRemove(const CItemKey& key);
+    // Looks the service up (again), after those waiting.
+    void Queue(const CItemKey& key, CItem& item);
     void ResolveNext();
-    void OnResolved(const CItemKey& key, quint64 nGeneration, const QDBusMessage& reply);
+    void OnResolved(const CItemKey& key, quint64 nLookup, const QDBusMessage& reply);
     void AddPeer(const CPresencePeer& peer);
     void RemovePeer(const CPresencePeer& peer);
     void CheckSettled();
@@ -87,13 +99,15 @@ private:
     bool m_bKnown = false; // whether availability was told yet
     QString m_strUnavailable;
     QString m_strBrowserPath;
+    QString m_strOwnName;
     // Signals that came before the browser's path was known.
     QList<QDBusMessage> m_early;
     quint64 m_nGeneration = 0;
     bool m_bAllForNow = false;
     bool m_bSettledTold = false;
     QHash<CItemKey, CItem> m_items;
-    std::deque<CItemKey> m_toResolve;
+    std::deque<std::pair<CItemKey, quint64>> m_toResolve;
+    quint64 m_nLookups = 0;
     int m_resolving = 0;
     // The peers found, with how many items name each.
     QList<QPair<CPresencePeer, int>> m_peers;

@@ -6,33 +6,29 @@ const QByteArray kNickname = QByteArrayLiteral("nickname");
 const QByteArray kComputer = QByteArrayLiteral("computer");
 const QByteArray kVersion = QByteArrayLiteral("version");
 
-// A value as it may be shown: no control characters, at most MaxValueLength.
-QString CleanValue(QByteArrayView bytes)
-{
-    QString strValue = QString::fromUtf8(
-        bytes.first(std::min<qsizetype>(bytes.size(), CPresenceRecord::MaxValueLength * 4)));
-    QString strClean;
-    strClean.reserve(strValue.size());
-    for (const QChar c : std::as_const(strValue)) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            continue;
-        strClean += c;
-    }
-    if (strClean.size() > CPresenceRecord::MaxValueLength) {
-        strClean.truncate(CPresenceRecord::MaxValueLength);
-        if (strClean.back().isHighSurrogate())
-            strClean.chop(1);
-    }
-    return strClean.trimmed();
-}
-
 QByteArray Entry(const QByteArray& strKey, const QString& strValue)
 {
     return strKey + '=' + strValue.left(CPresenceRecord::MaxValueLength).toUtf8();
 }
 
 } // namespace
+
+QString CPresenceRecord::CleanValue(const QString& strValue, qsizetype nLength)
+{
+    QString strClean;
+    strClean.reserve(std::min(strValue.size(), nLength));
+    for (const QChar c : strValue) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            continue;
+        strClean += c;
+        if (strClean.size() >= nLength)
+            break;
+    }
+    if (!strClean.isEmpty() && strClean.back().isHighSurrogate())
+        strClean.chop(1);
+    return strClean.trimmed();
+}
 
 QByteArrayList CPresenceRecord::ToTxt() const
 {
@@ -60,7 +56,10 @@ CPresenceRecord CPresenceRecord::FromTxt(const QByteArrayList& txt)
         for (CField& field : fields) {
             // The first of a key counts, as DNS-SD says.
             if (!field.bSeen && key.compare(field.strKey, Qt::CaseInsensitive) == 0) {
-                field.strValue = CleanValue(QByteArrayView(strEntry).sliced(nEqual + 1));
+                // Read no more than the longest value could take.
+                const QByteArrayView value = QByteArrayView(strEntry).sliced(nEqual + 1);
+                field.strValue = CleanValue(QString::fromUtf8(
+                    value.first(std::min<qsizetype>(value.size(), MaxValueLength * 4))));
                 field.bSeen = true;
             }
         }

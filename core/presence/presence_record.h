@@ -20,6 +20,9 @@ struct CPresenceRecord
 
     QByteArrayList ToTxt() const;
     static CPresenceRecord FromTxt(const QByteArrayList& txt);
+    // A text from the network as it may be shown: no control or format
+    // characters (bidirectional overrides among them), at most nLength.
+    static QString CleanValue(const QString& strValue, qsizetype nLength = MaxValueLength);
 };
 
 // One copy found on the network at one address.

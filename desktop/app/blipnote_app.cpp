@@ -10,6 +10,7 @@
 #include "core/interfaces/settings_store.h"
 #include "core/messaging/note_listen_socket.h"
 #include "core/messaging/send_jobs.h"
+#include "core/messaging/send_note_job.h"
 #include "core/net/net_address.h"
 #include "core/notes/tagged_text.h"
 #include "core/settings/system_info.h"
@@ -144,10 +145,16 @@ bool CBlipnoteApp::Startup(const CStartupRequest& request)
                 if (COutbox* pOutbox = Outbox())
                     pOutbox->HostUp(strAddress);
             });
+    // A host a note was delivered to was up then (the outbox's tries too).
+    connect(m_pSendJobs.get(), &CSendJobs::JobFinished, this,
+            [this](const QByteArray& strAddress, int nResult) {
+                if (nResult == CSendNoteJob::Delivered)
+                    m_hostPresence.SeenAt(strAddress);
+            });
     // A note's sender was up when it sent it.
     connect(m_pNoteServer.get(), &CNoteListenSocket::NoteReceived, this,
             [this](const QByteArray& strText) {
-                m_hostPresence.NoteFrom(TaggedText::ParseView(strText).address.toByteArray());
+                m_hostPresence.SeenAt(TaggedText::ParseView(strText).address.toByteArray());
             });
     m_pOutbox = std::make_unique<COutboxKeeper>(m_settings, m_environment.prompts,
                                                 m_environment.outboxTuning);

@@ -17,6 +17,8 @@ CDesktopPresence::CDesktopPresence(const CAppSettings& settings, QByteArray strC
         Q_EMIT HostUp(peer.strAddress.toLatin1());
     });
     connect(m_pBrowser.get(), &CPresenceBrowser::Gone, &m_hosts, &CHostPresence::PeerGone);
+    connect(m_pAnnouncer.get(), &CPresenceAnnouncer::StateChanged, this,
+            &CDesktopPresence::TellOwnName);
     connect(m_pBrowser.get(), &CPresenceBrowser::AvailabilityChanged, this,
             [this](bool bAvailable) {
                 if (!bAvailable)
@@ -38,12 +40,19 @@ void CDesktopPresence::FollowSettings()
     const quint16 nPort = m_notePort();
     if (!m_settings.Announce() || nPort == 0) {
         m_pAnnouncer->Withdraw();
-        return;
+    } else {
+        CPresenceAnnouncer::CAnnouncement announcement =
+            CPresenceAnnouncer::AnnouncementOf(m_settings, m_strComputerName);
+        announcement.nPort = nPort;
+        m_pAnnouncer->Announce(announcement);
     }
-    CPresenceAnnouncer::CAnnouncement announcement =
-        CPresenceAnnouncer::AnnouncementOf(m_settings, m_strComputerName);
-    announcement.nPort = nPort;
-    m_pAnnouncer->Announce(announcement);
+    TellOwnName();
+}
+
+void CDesktopPresence::TellOwnName()
+{
+    // The name changes when another copy has it: the browser learns each.
+    m_pBrowser->SetOwnName(m_pAnnouncer->IsWanted() ? m_pAnnouncer->Name() : QString());
 }
 
 bool CDesktopPresence::IsAnnounced() const

@@ -45,6 +45,8 @@ Q_SIGNALS:
     void HostUp(const QByteArray& strAddress);
 
 private:
+    void TellOwnName();
+
     const CAppSettings& m_settings;
     QByteArray m_strComputerName;
     std::function<quint16()> m_notePort;

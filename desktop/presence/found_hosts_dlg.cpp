@@ -27,8 +27,10 @@ CFoundHostsDlg::CFoundHostsDlg(const QList<CPresencePeer>& peers, QWidget* pPare
         auto* pItem = new QTreeWidgetItem(m_pList, {CodePage::ToUnicode(NicknameOf(peer)),
                                                     peer.strAddress, peer.record.strComputer});
         pItem->setCheckState(0, Qt::Unchecked);
+        // Texts from the network are never read as markup.
         pItem->setToolTip(
-            0, tr("Announced as \"%1\", Blipnote %2").arg(peer.strName, peer.record.strVersion));
+            0, tr("Announced as \"%1\", Blipnote %2")
+                   .arg(peer.strName.toHtmlEscaped(), peer.record.strVersion.toHtmlEscaped()));
     }
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     if (!peers.isEmpty())

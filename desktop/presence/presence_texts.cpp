@@ -32,20 +32,17 @@ void CPresenceTexts::Rebuild()
     if (m_presence.IsEmpty())
         return;
     const QHash<QByteArray, CHostPresence::CGroupCount> groups = m_presence.GroupCounts(m_hosts);
-    for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
-        if (it->nHere == 0)
-            continue;
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it)
         m_texts.insert(CodePage::ToUnicode("Group " + it.key()),
-                       {EKind::Here, tr("%1 of %2 here").arg(it->nHere).arg(it->nAll)});
-    }
+                       {it->nHere > 0 ? EKind::Here : EKind::Other,
+                        tr("%1 of %2 here").arg(it->nHere).arg(it->nAll)});
     for (const CHostEntry& entry : m_hosts.Entries()) {
         const CHostPresence::CState state = m_presence.StateOf(entry.strAddress);
         if (state.eState == CHostPresence::EState::Unknown)
             continue;
         const QString strNickname = CodePage::ToUnicode(entry.strNickname);
         // A nickname at several addresses shows the best of them.
-        const bool bHere = state.eState == CHostPresence::EState::Here ||
-                           state.eState == CHostPresence::EState::Seen;
+        const bool bHere = state.eState == CHostPresence::EState::Here;
         const CText current = m_texts.value(strNickname);
         if (current.eKind == EKind::Here && !bHere)
             continue;

@@ -79,11 +79,14 @@ CPageHosts::CPageHosts(const CSetupContext& context, QWidget* pParent)
                             "as \"default\" at the next start."));
 
     auto* pButtons = new QHBoxLayout;
-    for (QPushButton* pButton : {m_pCreateRange, m_pAdd, m_pRemove, m_pRemoveAll, m_pAddFound}) {
+    for (QPushButton* pButton : {m_pCreateRange, m_pAdd, m_pRemove, m_pRemoveAll}) {
         pButton->setAutoDefault(false);
         pButtons->addWidget(pButton);
         connect(pButton, &QPushButton::clicked, this, &CSetupPage::Changed);
     }
+    // Changes the list only when a found host is added.
+    m_pAddFound->setAutoDefault(false);
+    pButtons->addWidget(m_pAddFound);
     pButtons->addStretch(1);
     connect(m_pCreateRange, &QPushButton::clicked, this, &CPageHosts::OnCreateRange);
     connect(m_pAdd, &QPushButton::clicked, this, &CPageHosts::OnAdd);
@@ -108,8 +111,10 @@ void CPageHosts::OnAddFound()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QList<CHostEntry> chosen = dialog.Chosen();
-    if (!chosen.isEmpty())
-        m_pRows->Append(chosen);
+    if (chosen.isEmpty())
+        return;
+    m_pRows->Append(chosen);
+    Q_EMIT Changed();
 }
 
 void CPageHosts::showEvent(QShowEvent* pEvent)

@@ -212,7 +212,8 @@ void CStandInAvahi::TellBrowser(const QString& strBrowser, const CService& servi
 {
     // The daemon tells a program of its own services as such.
     unsigned nFlags = service.bOurs ? Avahi::ResultLocal : 0u;
-    if (service.bOurs && service.strOwner == m_browsers.value(strBrowser))
+    if ((service.bOurs && service.strOwner == m_browsers.value(strBrowser)) ||
+        m_ours.contains(service.strName))
         nFlags |= Avahi::ResultOurOwn;
     Signal(strBrowser, Avahi::BrowserInterface,
            bNew ? QStringLiteral("ItemNew") : QStringLiteral("ItemRemove"),

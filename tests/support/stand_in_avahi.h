@@ -46,6 +46,9 @@ public:
     int Resolves() const { return m_nResolves; }
     // Holds lookups until released (to see how many a program asks at once).
     void HoldLookups(bool bHold);
+    // Marks services of the name as the browsing program's own, as the real
+    // daemon does while one of that program's groups bears the name.
+    void MarkAsOurs(const QString& strName) { m_ours.append(strName); }
 
     QString introspect(const QString& strPath) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
@@ -75,6 +78,7 @@ private:
     QHash<QString, QString> m_browsers; // path, owner
     QList<QDBusMessage> m_heldLookups;
     bool m_bHold = false;
+    QStringList m_ours;
     int m_nResolving = 0;
     int m_nMostResolving = 0;
     int m_nResolves = 0;

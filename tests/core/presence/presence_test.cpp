@@ -134,6 +134,52 @@ TEST_F(PresenceTest, ATakenNameGivesAnotherAndARestartedDaemonIsToldAgain)
     ASSERT_TRUE(SpinUntil([&] { return browser.IsAvailable() && browser.Peers().size() == 1; }));
 }
 
+TEST_F(PresenceTest, AServiceGoneAndBackWhileLookedUpIsOneCopyAndGoesOnce)
+{
+    CStandInAvahi avahi;
+    ASSERT_TRUE(avahi.Start());
+    CPresenceBrowser browser(Bus());
+    CTold told(browser);
+    browser.Start();
+    ASSERT_TRUE(SpinUntil([&] { return browser.IsSettled(); }));
+    avahi.HoldLookups(true);
+    avahi.Announce(Other(QStringLiteral("ghost"), QStringLiteral("127.0.0.4")));
+    ASSERT_TRUE(SpinUntil([&] { return avahi.Resolves() == 1; }));
+    avahi.Withdraw(QStringLiteral("ghost"));
+    avahi.Announce(Other(QStringLiteral("ghost"), QStringLiteral("127.0.0.4")));
+    ASSERT_TRUE(SpinUntil([&] { return avahi.Resolves() == 2; }));
+    avahi.HoldLookups(false);
+    ASSERT_TRUE(SpinUntil([&] { return browser.Peers().size() == 1; }));
+    avahi.Withdraw(QStringLiteral("ghost"));
+    ASSERT_TRUE(SpinUntil([&] { return browser.Peers().isEmpty(); }));
+    EXPECT_EQ(told.lines, (QStringList{QStringLiteral("here ghost 127.0.0.4"),
+                                       QStringLiteral("gone ghost 127.0.0.4")}));
+}
+
+TEST_F(PresenceTest, AnotherCopyUnderTheNameThisOneGivesUpIsFoundOnceTheNameChanges)
+{
+    // Both copies began as "alice on desk"; the daemon marks the other's as
+    // this program's own while this program's group still bears the name.
+    CStandInAvahi avahi;
+    ASSERT_TRUE(avahi.Start());
+    avahi.MarkAsOurs(QStringLiteral("alice on desk"));
+    avahi.Announce(Other(QStringLiteral("alice on desk"), QStringLiteral("127.0.0.3")));
+    CPresenceBrowser browser(Bus());
+    browser.SetOwnName(QStringLiteral("alice on desk"));
+    browser.Start();
+    ASSERT_TRUE(SpinUntil([&] { return browser.IsSettled(); }));
+    EXPECT_TRUE(browser.Peers().isEmpty());
+    // This copy took "alice on desk #2": the other is looked up now, and this
+    // copy's own service under the new name is not a peer.
+    avahi.MarkAsOurs(QStringLiteral("alice on desk #2"));
+    browser.SetOwnName(QStringLiteral("alice on desk #2"));
+    avahi.Announce(Other(QStringLiteral("alice on desk #2"), QStringLiteral("127.0.0.1")));
+    ASSERT_TRUE(SpinUntil([&] { return browser.Peers().size() == 1; }));
+    SpinUntil([] { return false; }, std::chrono::milliseconds(100));
+    ASSERT_EQ(browser.Peers().size(), 1);
+    EXPECT_EQ(browser.Peers().constFirst().strAddress, QStringLiteral("127.0.0.3"));
+}
+
 TEST_F(PresenceTest, WithoutADaemonNothingWaits)
 {
     CPresenceBrowser browser(Bus());
@@ -168,7 +214,8 @@ TEST_F(PresenceTest, AHostileNetworkCostsBoundedWorkAndShowsNoControlCharacters)
                           "bad\r\nname",
                           "computer=" + strLong, "nickname=second", "version"}));
     // Addresses no note can go to are not copies.
-    avahi.Announce(Other(QStringLiteral("link-local"), QStringLiteral("fe80::1")));
+    for (const char* pszAddress : {"fe80::1", "0.0.0.0", "255.255.255.255", "224.0.0.251"})
+        avahi.Announce(Other(QString::fromLatin1(pszAddress), QString::fromLatin1(pszAddress)));
 
     CPresenceBrowser browser(Bus());
     browser.Start();

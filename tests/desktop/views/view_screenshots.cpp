@@ -81,7 +81,7 @@ public:
         m_presence.PeerAppeared(Copy("carol", "10.0.0.7"));
         m_presence.PeerGone(Copy("carol", "10.0.0.7"));
         now.setTime(QTime(11, 52));
-        m_presence.NoteFrom("10.0.0.6");
+        m_presence.SeenAt("10.0.0.6");
         now.setTime(QTime(12, 4));
         m_presence.PeerAppeared(Copy("ann", "10.0.0.5"));
         m_presence.PeerAppeared(Copy("dee", "10.0.0.12"));
