@@ -89,18 +89,7 @@ void CHistoryRecorder::ReportFailure(const QString& strReason)
     // A file damaged while in use goes aside, as at the start; the notes
     // after this one are kept in a new one.
     if (m_store.LastFailureWasDamage()) {
-        m_pCheckpointer.reset();
-        m_store.Reset();
-        QString strNotice;
-        QString strError;
-        m_bOpen = m_database.StartAnewDamaged(strReason, &strNotice, &strError);
-        if (!strNotice.isEmpty())
-            Q_EMIT Notice(strNotice);
-        if (m_bOpen) {
-            RememberFile();
-            m_pCheckpointer = std::make_unique<CHistoryCheckpointer>(Path());
-        } else
-            Q_EMIT RecordingFailed(strError);
+        StartAnewDamaged(strReason);
         return;
     }
     // Told once an hour at most, however often recording fails and works
@@ -109,6 +98,23 @@ void CHistoryRecorder::ReportFailure(const QString& strReason)
         return;
     m_failureTold.start();
     Q_EMIT RecordingFailed(FailureText(Path(), strReason));
+}
+
+bool CHistoryRecorder::StartAnewDamaged(const QString& strReason)
+{
+    m_pCheckpointer.reset();
+    m_store.Reset();
+    QString strNotice;
+    QString strError;
+    m_bOpen = m_database.StartAnewDamaged(strReason, &strNotice, &strError);
+    if (!strNotice.isEmpty())
+        Q_EMIT Notice(strNotice);
+    if (m_bOpen) {
+        RememberFile();
+        m_pCheckpointer = std::make_unique<CHistoryCheckpointer>(Path());
+    } else
+        Q_EMIT RecordingFailed(strError);
+    return m_bOpen;
 }
 
 qint64 CHistoryRecorder::Recorded(qint64 nId, qint64 nBytes, const QString& strError)

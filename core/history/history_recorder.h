@@ -80,6 +80,9 @@ public:
     // most, or, for a file found damaged, by moving it aside and beginning a
     // new one (told through Notice).
     void ReportFailure(const QString& strReason);
+    // Moves a file found damaged aside and begins a new one (told through
+    // Notice); whether the new one is open.
+    bool StartAnewDamaged(const QString& strReason);
 
     // The text of the warning told when recording fails.
     static QString FailureText(const QString& strPath, const QString& strReason);

@@ -61,11 +61,11 @@ qint64 COutbox::Now() const
     return m_clock ? m_clock() : QDateTime::currentMSecsSinceEpoch();
 }
 
-bool COutbox::Open(QString* pstrError)
+bool COutbox::Open(QString* pstrError, bool* pbDamaged)
 {
     if (!m_pStore)
         return true;
-    std::optional<std::vector<COutboxEntry>> entries = m_pStore->Unfinished(pstrError);
+    std::optional<std::vector<COutboxEntry>> entries = m_pStore->Unfinished(pstrError, pbDamaged);
     if (!entries)
         return false;
     for (COutboxEntry& entry : *entries)

@@ -63,7 +63,7 @@ public:
     ~COutbox() override;
 
     // Reads what waits in the file and begins to try it; false with the reason.
-    bool Open(QString* pstrError);
+    bool Open(QString* pstrError, bool* pbDamaged = nullptr);
 
     void SetPort(quint16 nPort) { m_nPort = nPort; }
     void SetGiveUpDays(int nDays) { m_nGiveUpDays = std::max(1, nDays); }

@@ -94,14 +94,20 @@ qint64 COutboxStore::Add(const COutboxEntry& entry, const QByteArray& strText, Q
     return nId;
 }
 
-std::optional<std::vector<COutboxEntry>> COutboxStore::Unfinished(QString* pstrError)
+std::optional<std::vector<COutboxEntry>> COutboxStore::Unfinished(QString* pstrError,
+                                                                  bool* pbDamaged)
 {
+    const auto Failed = [&](const QSqlQuery& query) {
+        if (pbDamaged)
+            *pbDamaged = CHistoryDatabase::IsDamageError(query.lastError());
+        return Fail(query, pstrError);
+    };
     QSqlQuery query(m_database.Connection());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral(
             "SELECT id, note_id, seq, address, first_line, state, attempts, next_time, reason,"
             " queued, give_up FROM outbox WHERE state IN (0, 1) ORDER BY id"))) {
-        Fail(query, pstrError);
+        Failed(query);
         return std::nullopt;
     }
     std::vector<COutboxEntry> entries;
@@ -118,6 +124,11 @@ std::optional<std::vector<COutboxEntry>> COutboxStore::Unfinished(QString* pstrE
         entry.strReason = query.value(8).toString();
         entry.nQueued = query.value(9).toLongLong();
         entry.nGiveUp = query.value(10).toLongLong();
+    }
+    // Damage found part way through ends the rows early: not all of them.
+    if (query.lastError().isValid()) {
+        Failed(query);
+        return std::nullopt;
     }
     return entries;
 }

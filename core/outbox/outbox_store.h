@@ -20,8 +20,10 @@ public:
 
     // The new entry's id.
     qint64 Add(const COutboxEntry& entry, const QByteArray& strText, QString* pstrError);
-    // The notes still waiting or unknown, oldest first.
-    std::optional<std::vector<COutboxEntry>> Unfinished(QString* pstrError);
+    // The notes still waiting or unknown, oldest first; *pbDamaged tells a
+    // failure because the file is damaged.
+    std::optional<std::vector<COutboxEntry>> Unfinished(QString* pstrError,
+                                                        bool* pbDamaged = nullptr);
     std::optional<QByteArray> Text(qint64 nId, QString* pstrError);
     // Writes the entry's state, tries, next time and reason, and the
     // recipient's result in the history (a delivered one with the bytes sent

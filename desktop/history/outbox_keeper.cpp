@@ -38,7 +38,14 @@ void COutboxKeeper::Start(CHistoryRecorder* pRecorder, CSendJobs& jobs)
     connect(m_pOutbox.get(), &COutbox::EntryFinished, pRecorder, &CHistoryRecorder::Changed);
     ApplySettings();
     QString strError;
-    if (!m_pOutbox->Open(&strError)) {
+    bool bDamaged = false;
+    bool bOpen = m_pOutbox->Open(&strError, &bDamaged);
+    // A damaged file goes aside as the history's does: the outbox begins
+    // again in the new one (what waited is in the old file, kept aside).
+    if (!bOpen && bDamaged && pRecorder->StartAnewDamaged(strError)) {
+        bOpen = m_pOutbox->Open(&strError);
+    }
+    if (!bOpen) {
         ShowLater(QStringLiteral("The outbox cannot be read: %1.").arg(strError));
         m_pOutbox.reset();
         return;
