@@ -225,7 +225,8 @@ void CPresenceBrowser::OnItemRemove(const CItemKey& key)
 void CPresenceBrowser::ResolveNext()
 {
     while (m_resolving < MaxResolving && !m_toResolve.empty()) {
-        const auto [key, nLookup] = m_toResolve.front();
+        const CItemKey key = m_toResolve.front().first;
+        const quint64 nLookup = m_toResolve.front().second;
         m_toResolve.pop_front();
         const auto it = m_items.constFind(key);
         if (it == m_items.cend() || it->nLookup != nLookup)
