@@ -325,16 +325,26 @@ void CBlipnoteApp::OnHistory()
     if (!m_pHistoryWindow) {
         m_pHistoryWindow = std::make_unique<CHistoryWindow>(
             *pRecorder, *m_pDocuments, m_environment.prompts, m_pMainFrame.get());
-        // Over the main window, or amid the screen when that is hidden or tiny.
-        const QRect main = m_pMainFrame->frameGeometry();
-        const QPoint center = m_pMainFrame->isVisible() && main.width() > 200
-                                  ? main.center()
-                                  : m_pMainFrame->screen()->availableGeometry().center();
-        m_pHistoryWindow->move(center - m_pHistoryWindow->rect().center());
+        PlaceOverMainWindow(*m_pHistoryWindow);
     }
-    m_pHistoryWindow->show();
-    m_pHistoryWindow->raise();
-    m_pHistoryWindow->activateWindow();
+    ShowInFront(*m_pHistoryWindow);
+}
+
+void CBlipnoteApp::PlaceOverMainWindow(QWidget& window) const
+{
+    // Over the main window, or amid the screen when that is hidden or tiny.
+    const QRect main = m_pMainFrame->frameGeometry();
+    const QPoint center = m_pMainFrame->isVisible() && main.width() > 200
+                              ? main.center()
+                              : m_pMainFrame->screen()->availableGeometry().center();
+    window.move(center - window.rect().center());
+}
+
+void CBlipnoteApp::ShowInFront(QWidget& window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 COutbox* CBlipnoteApp::Outbox() const
@@ -354,15 +364,9 @@ void CBlipnoteApp::OnOutbox()
     if (!m_pOutboxWindow) {
         m_pOutboxWindow =
             std::make_unique<COutboxWindow>(*pOutbox, m_environment.prompts, m_pMainFrame.get());
-        const QRect main = m_pMainFrame->frameGeometry();
-        const QPoint center = m_pMainFrame->isVisible() && main.width() > 200
-                                  ? main.center()
-                                  : m_pMainFrame->screen()->availableGeometry().center();
-        m_pOutboxWindow->move(center - m_pOutboxWindow->rect().center());
+        PlaceOverMainWindow(*m_pOutboxWindow);
     }
-    m_pOutboxWindow->show();
-    m_pOutboxWindow->raise();
-    m_pOutboxWindow->activateWindow();
+    ShowInFront(*m_pOutboxWindow);
 }
 
 void CBlipnoteApp::OnSeeker()
@@ -386,9 +390,7 @@ void CBlipnoteApp::OnSeeker()
                 m_hostPresence.SeekResult(row.strAddress, row.eKind == SeekRow::EKind::Up);
         });
     }
-    m_pSeeker->show();
-    m_pSeeker->raise();
-    m_pSeeker->activateWindow();
+    ShowInFront(*m_pSeeker);
 }
 
 void CBlipnoteApp::OnSetup()

@@ -168,6 +168,9 @@ private:
     // The menus' commands, the menus' check marks and the main window's signals.
     void ConnectMainFrame();
     void UpdateChecks();
+    // Tool windows (History, Outbox) open over the main window, in front.
+    void PlaceOverMainWindow(QWidget& window) const;
+    static void ShowInFront(QWidget& window);
 
     CAppEnvironment m_environment;
     SystemInfo::CSystemInfo m_system;

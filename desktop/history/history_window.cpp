@@ -47,6 +47,19 @@ QByteArray TimeTextOf(const CHistoryNote& note)
 
 } // namespace
 
+QTableView* CHistoryWindow::NewNoteList(QAbstractItemModel* pRows)
+{
+    auto* pList = new QTableView;
+    pList->setModel(pRows);
+    pList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    pList->setShowGrid(false);
+    pList->setWordWrap(false);
+    pList->verticalHeader()->hide();
+    pList->verticalHeader()->setDefaultSectionSize(pList->fontMetrics().height() + 6);
+    return pList;
+}
+
 CHistoryWindow::CHistoryWindow(CHistoryRecorder& history, CDocManager& documents, IPrompts& prompts,
                                QWidget* pParent)
     : QWidget(pParent, Qt::Window), m_history(history), m_documents(documents), m_prompts(prompts)
@@ -69,14 +82,7 @@ CHistoryWindow::CHistoryWindow(CHistoryRecorder& history, CDocManager& documents
     pLayout->addLayout(pFilters);
 
     m_pRows = new CHistoryRowsModel(history.Store(), this);
-    m_pList = new QTableView;
-    m_pList->setModel(m_pRows);
-    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pList->setShowGrid(false);
-    m_pList->setWordWrap(false);
-    m_pList->verticalHeader()->hide();
-    m_pList->verticalHeader()->setDefaultSectionSize(m_pList->fontMetrics().height() + 6);
+    m_pList = NewNoteList(m_pRows);
     m_pList->horizontalHeader()->setStretchLastSection(false);
     m_pList->horizontalHeader()->setSectionResizeMode(CHistoryRowsModel::FirstLine,
                                                       QHeaderView::Stretch);

@@ -14,6 +14,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QAbstractItemModel;
 class QTableView;
 
 // Utils / History...: the kept notes, newest first, found as one types, each
@@ -24,6 +25,10 @@ class CHistoryWindow : public QWidget
     Q_OBJECT
 
 public:
+    // A list of notes as the history's windows show them: whole rows
+    // selected, read only, one line a row, no grid.
+    static QTableView* NewNoteList(QAbstractItemModel* pRows);
+
     CHistoryWindow(CHistoryRecorder& history, CDocManager& documents, IPrompts& prompts,
                    QWidget* pParent = nullptr);
     ~CHistoryWindow() override;

@@ -2,6 +2,7 @@
 
 #include "core/interfaces/prompts.h"
 #include "core/outbox/outbox.h"
+#include "desktop/history/history_window.h"
 #include "desktop/history/outbox_rows_model.h"
 
 #include <QHBoxLayout>
@@ -25,14 +26,7 @@ COutboxWindow::COutboxWindow(COutbox& outbox, IPrompts& prompts, QWidget* pParen
     pLayout->addWidget(pHint);
 
     m_pRows = new COutboxRowsModel(outbox, this);
-    m_pList = new QTableView;
-    m_pList->setModel(m_pRows);
-    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pList->setShowGrid(false);
-    m_pList->setWordWrap(false);
-    m_pList->verticalHeader()->hide();
-    m_pList->verticalHeader()->setDefaultSectionSize(m_pList->fontMetrics().height() + 6);
+    m_pList = CHistoryWindow::NewNoteList(m_pRows);
     m_pList->horizontalHeader()->setSectionResizeMode(COutboxRowsModel::FirstLine,
                                                       QHeaderView::Stretch);
     const int nChar = m_pList->fontMetrics().averageCharWidth();
